@@ -1,0 +1,66 @@
+// The GUI program: Qt services, the machine's drives and the windows, wired together once.
+#include <QApplication>
+#include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QPrinter>
+#include <QTranslator>
+#include <memory>
+#include <string>
+
+#include "core/default_drive.h"
+#include "qt/qt_audio_sink.h"
+#include "qt/qt_dialogs.h"
+#include "qt/qt_form_host.h"
+#include "qt/qt_printer.h"
+#include "qt/qt_scheduler.h"
+#include "qt/qt_services.h"
+#include "qt/real_drive_set.h"
+#include "windows/app.h"
+
+int main(int argc, char** argv) {
+    QApplication qapp(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("LIRAFOK"));
+    // One look everywhere: Fusion draws the controls' own colours faithfully.
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    // Windows come and go as the program decides; only the program's end quits.
+    qapp.setQuitOnLastWindowClosed(false);
+    // Every text the user reads is Japanese, Qt's own dialog texts included.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
+
+    using namespace lirafok;
+    qt::QtScheduler scheduler;
+    qt::QtFormHost host;
+    QPrinter printer(QPrinter::HighResolution);
+    qt::QtDialogs dialogs(printer);
+    qt::QtSoundCues cues;
+    qt::DBusScreenSaver saver;
+    qt::QtClipboard clipboard;
+    qt::QtPrinter paper(printer, host);
+    qt::QtInstalledFonts fonts;
+    qt::QtScreen screen;
+    qt::LockFileInstance instance;
+
+    // The program directory is the current directory; the virtual drive's disc lives in its
+    // DISC folder.
+    core::ensureDefaultDriveData();
+    qt::RealDriveSet drives(QDir::current().filePath(QStringLiteral("DISC")).toStdString(),
+                            scheduler, [] { return std::make_unique<qt::QtAudioSink>(); });
+
+    App app(Services{scheduler, host, dialogs, cues, saver, clipboard, paper, fonts, screen,
+                     instance, drives});
+    app.onEnded = [] { QCoreApplication::quit(); };
+
+    // The only command line the program knows is AutoPlay's: the program directory, a blank
+    // and the drive.
+    std::string commandLine;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) commandLine += ' ';
+        commandLine += QString::fromLocal8Bit(argv[i]).toStdString();
+    }
+    if (!app.run(commandLine) || app.ended()) return 0;
+    return qapp.exec();
+}

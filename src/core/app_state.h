@@ -1,0 +1,125 @@
+#pragma once
+// Every value the windows share, under the names the windows use. One instance per running
+// program, owned by the App; windows reach it directly (single window thread, no locks).
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "core/font_list.h"
+#include "core/settings_file.h"
+#include "lyrics/lyrics_file.h"
+
+namespace lirafok {
+
+inline constexpr int kMaxTracks = 100;
+inline constexpr int kTrackSlots = 102;  // indexes 0..101, tracks use 1..TrackCount
+
+struct WindowPos {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+};
+
+struct AppState : Settings {
+    // --- program, paths, layout ---
+    std::string AppDir;  // current directory at start-up, ending in "/"
+    std::string IniPath;
+    std::string HelpPath;
+    std::int32_t ReducedLayout = 0;
+    std::int32_t SkipPositionSave = 0;
+    WindowPos FullPos{1350, 585};
+    WindowPos ReducedPos{0, 1125};
+    std::array<std::string, 27> DriveNames;
+    std::string DefaultDriveData;  // 4 raw bytes; first = index of the default drive
+
+    // --- disc ---
+    std::int32_t TrackCount = 0;
+    std::array<std::int32_t, kTrackSlots> TrackStartMs{};
+    std::array<std::int32_t, kTrackSlots> TrackLengthMs{};
+    std::array<std::string, kTrackSlots> TrackTimeText;
+    std::int32_t DiscStartMs = 0;
+    std::int32_t DiscLengthMs = 0;
+    std::string DiscKey;
+    std::string LastCommand;
+
+    // --- player ---
+    std::int32_t CurrentPositionMs = 0;
+    std::int32_t CurrentTrackStartMs = 0;
+    std::int32_t CurrentTrackEndMs = 0;
+    std::int32_t CurrentTrackLengthMs = 0;
+    std::int32_t CurrentTrackIndex = 0;
+    std::int32_t PausedByUser = 0;
+    std::int32_t TimerPhase = 0;  // next Timer1 tick: 0 polling, 1 Prev window, 2 scan step
+    std::int32_t SliderSetByProgram = 0;
+    std::int32_t SaverSuppressed = 0;
+    std::int32_t ListTotalMs = 0;
+    std::int32_t ListTotalKeyIndex = 999999;  // PlayListIndex the cached total belongs to
+    std::int32_t ListTotalKeyMode = 99999;    // TOTLE the cached total belongs to
+
+    // --- play modes ---
+    std::array<std::string, kTrackSlots> PlayList;  // entries 1..PlayListCount, track entry text
+    std::int32_t PlayListCount = 0;
+    std::int32_t PlayListIndex = -1;  // -1 none, 0 armed, n playing entry n
+    std::int32_t ListPlay = 0;
+    std::int32_t ProgramPlay = 0;
+    std::int32_t ScanPlay = 0;
+    std::int32_t RepeatOn = 0;
+    std::int32_t RepeatKind = 0;  // 1 whole disc, 2 one track, 3 A-B
+    std::int32_t RepeatTrack = 0;
+    std::int32_t RepeatStartMs = 0;
+    std::int32_t RepeatEndMs = 0;
+    std::string TapeSidePlaying;
+
+    // --- volume ---
+    std::array<std::int32_t, 3> VolumeLevel{51200, 51200, 0};
+    std::uint32_t VolumeWord = 0;
+
+    // --- timer play / stop ---
+    std::int32_t TimerArmedState = 0;
+    std::int32_t TimerArmedHour = 0;
+    std::int32_t TimerArmedMinute = 0;
+    std::int32_t TimerRemainingMs = 0;
+
+    // --- catalogue ---
+    std::string DiscTitle;
+    std::string DiscArtist;
+    std::int32_t DiscFontSet = 0;
+    std::array<std::string, kTrackSlots> SongName;
+    std::array<std::string, kTrackSlots> SongArtist;
+    std::array<std::string, kTrackSlots> SongNumberText;
+    std::int32_t HasSongArtists = 0;
+    std::int32_t DiscUnregistered = 1;
+    std::int32_t DataWindowOpen = 0;
+    std::int32_t LayoutBuiltUnregistered = -1;  // DiscUnregistered the full layout was built for
+
+    // --- lyrics ---
+    LyricTables Lyrics;  // LyricLines, LyricTimes, LyricPageFlags, LyricCount, AnyPageFlag
+    std::string LyricsFilePath;
+    std::string EditorLyricsPath;
+    std::string SetterLyricsPath;
+    std::int32_t LyricsOn = 0;
+    std::int32_t LyricsTextFontSize = 12;  // the text box of the plain lyrics window
+    std::int32_t LyricsLoadedTrack = 0;
+    std::int32_t TimingsActive = 0;
+    std::int32_t TextWindowShown = 0;
+    std::int32_t PanelWindowShown = 0;
+    std::int32_t NextLyricLine = 0;
+    std::int32_t TopLyricLine = 0;
+    std::int32_t VisibleLyricLines = 0;
+    std::int32_t LitPanel = -1;
+    std::int32_t RepaintAll = 0;
+    std::int32_t PendingWait = 0;
+    std::int32_t TimingSetterActive = 0;
+    std::int32_t EditorActive = 0;
+    std::int32_t EditorSavePending = 0;
+    // The timing setter's holds on the player and its end-of-run flag.
+    std::int32_t SetterHoldTransport = 0;
+    std::int32_t SetterHoldStatus = 0;
+    std::int32_t SetterRunFinished = 0;
+    std::int32_t SetterFromData = 0;
+
+    // --- fonts ---
+    FontTable Fonts;
+    std::int32_t CurrentFontSet = 0;
+};
+
+}  // namespace lirafok

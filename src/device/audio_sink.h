@@ -1,0 +1,49 @@
+#pragma once
+// Where the PCM of the CD-audio pipeline and of the sound cues ends up: a sound server, a
+// sound card, or a clock that only pretends to play.
+//
+// Format: always 44 100 frames per second, 16-bit signed native-endian samples, two
+// interleaved channels (left, right). A frame is one left and one right sample.
+//
+// Threading: calls on one sink never overlap; the caller serialises them (the pipeline holds
+// its own lock around every call), but successive calls may come from different threads.
+// No call blocks for longer than a few milliseconds.
+#include <cstdint>
+
+namespace lirafok::device {
+
+inline constexpr int kSinkSampleRate = 44100;
+inline constexpr int kSinkChannels = 2;
+
+class AudioSink {
+public:
+    virtual ~AudioSink() = default;
+
+    // Opens the output. False when there is no usable output (no sound server, no device);
+    // the caller may then fall back to a silent sink. Opening an open sink returns true.
+    virtual bool open() = 0;
+    // Drops any buffered data and releases the output. Idempotent.
+    virtual void close() = 0;
+
+    // Frames that write() accepts right now. 0 while paused or closed.
+    virtual std::int64_t writableFrames() = 0;
+    // Queues `count` frames from `frames` (2 * count samples) behind the data already buffered.
+    // Never blocks: returns the number of frames taken (possibly fewer than `count`, 0 when
+    // full, paused or closed). Playback of queued data starts by itself.
+    virtual std::int64_t write(const std::int16_t* frames, std::int64_t count) = 0;
+
+    // Latency: frames accepted by write() that the listener has not heard yet, i.e. what the
+    // sink, the sound server and the device still hold. Drops to 0 once all data has been
+    // played. Frozen while paused.
+    virtual std::int64_t bufferedFrames() = 0;
+
+    // Pause stops the output within a few milliseconds and keeps the buffered data; resume
+    // continues it where it stopped. Both are idempotent.
+    virtual void pause() = 0;
+    virtual void resume() = 0;
+    // Discards every buffered frame at once (bufferedFrames() becomes 0); the next write()
+    // starts a fresh stream. A paused sink stays paused.
+    virtual void flush() = 0;
+};
+
+}  // namespace lirafok::device

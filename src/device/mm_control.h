@@ -1,0 +1,128 @@
+#pragma once
+// The multimedia control: the property/command interface through which the main window drives
+// the CD-audio device, with its transport buttons and events.
+//
+// Semantics the windows rely on:
+// - `From`, `To`, `Wait` and `Notify` apply to the next command only and are then cleared.
+// - A command has taken effect when setCommand() returns (back ends answer synchronously),
+//   so `Wait` only matters for when Done is delivered: always later, through the scheduler.
+// - `PLAY` with From/To plays that span and stops by itself at To. With Notify, Done arrives
+//   with code 1 when To is reached, 2 when superseded by another play, 4 when cut short by
+//   stop/seek/eject/close, 8 when the device failed. Other commands with Notify raise Done(1)
+//   on success and Done(8) on failure.
+// - StatusUpdate arrives every UpdateInterval ms in every mode; writing the interval restarts
+//   the countdown; 0 stops the events.
+// - The buttons raise their Click event first (which may cancel the action), act, then raise
+//   their Completed event with the error number of the action (0 = success).
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "device/cd_audio_device.h"
+#include "ui/control.h"
+#include "ui/scheduler.h"
+#include <memory>
+
+namespace lirafok::device {
+
+enum class TransportButton { Prev, Next, Play, Pause, Stop, Eject };
+
+inline constexpr int kNotifySuccessful = 1;
+inline constexpr int kNotifySuperseded = 2;
+inline constexpr int kNotifyAborted = 4;
+inline constexpr int kNotifyFailure = 8;
+
+class MMControl : public ui::Control {
+public:
+    MMControl(ui::Form& form, ui::Scheduler& scheduler, std::string name);
+    ~MMControl() override;
+
+    // The device the control drives; may be replaced (drive change). Not owned.
+    void setDevice(CdAudioDevice* device);
+    CdAudioDevice* device() const { return m_device; }
+
+    // --- properties ---
+    int Mode();  // DeviceMode values; 524 when the device is not open
+    std::int32_t Position();
+    int Track() const { return m_track; }
+    void setTrack(int t) { m_track = t; }
+    std::int32_t TrackPosition();
+    std::int32_t TrackLength();
+    int Tracks();
+    std::int32_t Start();
+    std::int32_t Length();
+    void setTimeFormat(int f) { m_timeFormat = f; }
+    void setFrom(std::int32_t ms) { m_from = ms; }
+    void setTo(std::int32_t ms) { m_to = ms; }
+    void setWait(bool w) { m_wait = w; }
+    void setNotify(bool n) { m_notify = n; }
+    bool Silent() const { return m_silent; }
+    void setSilent(bool s);
+    int UpdateInterval() const { return m_updateInterval; }
+    void setUpdateInterval(int ms);
+    // The two disc-ready indications: a disc is open and playable.
+    bool CanPlay();
+    bool CanEject();
+    // Set whenever the device has just been closed; re-enables the buttons automatically.
+    bool AutoEnable() const { return m_autoEnable; }
+    void setAutoEnable(bool a) { m_autoEnable = a; }
+    // Error number of the last command (0 = none).
+    int Error() const { return m_error; }
+
+    // Executes a command string ("Open", "Close", "Eject", "Stop", "Play", "Seek", "Pause",
+    // "Next", "Prev"; case-insensitive). Returns the error number, also kept in Error().
+    int setCommand(const std::string& command);
+
+    // The volume word sent to the device (kept for the device checks).
+    void setVolumeWord(std::uint32_t word);
+
+    // Whether a transport button can be pressed now (drawn enabled).
+    bool buttonEnabled(TransportButton b);
+
+    // A user pressed a transport button.
+    void userButton(TransportButton b);
+
+    // --- events (handled by the owning window) ---
+    std::function<void(bool& cancel)> onPlayClick, onPauseClick, onStopClick, onNextClick,
+        onPrevClick, onEjectClick;
+    std::function<void(int error)> onPlayCompleted, onPauseCompleted, onStopCompleted,
+        onNextCompleted, onPrevCompleted, onEjectCompleted;
+    std::function<void()> onStopLostFocus;
+    std::function<void()> onStatusUpdate;
+    std::function<void(int notifyCode)> onDone;
+
+    // Ends status events and pending notifications for good (window unloaded).
+    void shutdown();
+
+private:
+    struct OneShot {
+        std::optional<std::int32_t> from, to;
+        bool wait = false, notify = false;
+    };
+    OneShot takeOneShot();
+    int doPlay(const OneShot& o);
+    int doSkip(bool next, const OneShot& o);
+    TrackInfo trackInfo(int n);
+    void postDone(int code);
+    void statusTick();
+    void rearmStatus();
+
+    ui::Scheduler& m_scheduler;
+    CdAudioDevice* m_device = nullptr;
+    ui::TaskId m_statusTask = 0;
+    unsigned m_statusGeneration = 0;
+    int m_track = 1;
+    int m_timeFormat = 0;
+    std::optional<std::int32_t> m_from, m_to;
+    bool m_wait = false, m_notify = false;
+    bool m_silent = false;
+    int m_updateInterval = 0;
+    bool m_autoEnable = true;
+    int m_error = 0;
+    std::uint32_t m_playGeneration = 0;
+    bool m_dead = false;
+    std::shared_ptr<bool> m_alive;
+};
+
+}  // namespace lirafok::device

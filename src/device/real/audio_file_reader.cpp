@@ -1,0 +1,96 @@
+#include "device/real/audio_file_reader.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "device/real/cd_time.h"
+
+namespace lirafok::device::real {
+
+std::unique_ptr<AudioFileReader> AudioFileReader::open(const std::string& path,
+                                                       std::string* error) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (!file) {
+        if (error) *error = path + ": " + sf_strerror(nullptr);
+        return nullptr;
+    }
+    if (info.channels < 1 || info.samplerate < 1 || info.frames < 0) {
+        if (error) *error = path + ": no audio";
+        sf_close(file);
+        return nullptr;
+    }
+    std::unique_ptr<AudioFileReader> r(new AudioFileReader);
+    r->m_file = file;
+    r->m_channels = info.channels;
+    r->m_rate = info.samplerate;
+    r->m_sourceFrames = info.frames;
+    r->m_frames = info.samplerate == kFramesPerSecond
+                      ? info.frames
+                      : info.frames * kFramesPerSecond / info.samplerate;
+    // Float files hold samples in -1..1; scale them to the 16-bit range without clipping
+    // surprises.
+    sf_command(file, SFC_SET_SCALE_FLOAT_INT_READ, nullptr, SF_TRUE);
+    return r;
+}
+
+AudioFileReader::~AudioFileReader() {
+    if (m_file) sf_close(m_file);
+}
+
+bool AudioFileReader::readSource(std::int64_t first, std::int64_t count) {
+    m_stereo.assign(static_cast<std::size_t>(count) * 2, 0);
+    if (first >= m_sourceFrames || count <= 0) return true;
+    const std::int64_t n = std::min(count, m_sourceFrames - first);
+    if (first != m_sourcePos) {
+        if (sf_seek(m_file, first, SEEK_SET) < 0) return false;
+        m_sourcePos = first;
+    }
+    m_raw.resize(static_cast<std::size_t>(n) * m_channels);
+    const sf_count_t got = sf_readf_short(m_file, m_raw.data(), n);
+    if (got < 0) return false;
+    m_sourcePos += got;
+    // A file that ends early (truncated) reads as silence for the rest; that is not an error
+    // the listener could act on, but a read that returns nothing at all at a valid position is.
+    if (got == 0 && n > 0 && sf_error(m_file) != SF_ERR_NO_ERROR) return false;
+    for (sf_count_t i = 0; i < got; ++i) {
+        const std::int16_t* in = &m_raw[static_cast<std::size_t>(i) * m_channels];
+        m_stereo[static_cast<std::size_t>(i) * 2] = in[0];
+        m_stereo[static_cast<std::size_t>(i) * 2 + 1] = m_channels > 1 ? in[1] : in[0];
+    }
+    return true;
+}
+
+bool AudioFileReader::read(std::int64_t first, std::int16_t* out, std::int64_t count) {
+    if (count <= 0) return true;
+    if (m_rate == kFramesPerSecond) {
+        if (!readSource(first, count)) return false;
+        std::memcpy(out, m_stereo.data(), static_cast<std::size_t>(count) * 4);
+        return true;
+    }
+    // Output frame j sits at source position j * rate / 44100; interpolate between the two
+    // source frames around it.
+    const std::int64_t srcFirst = first * m_rate / kFramesPerSecond;
+    const std::int64_t srcLast = (first + count - 1) * m_rate / kFramesPerSecond + 1;
+    if (!readSource(srcFirst, srcLast - srcFirst + 1)) return false;
+    for (std::int64_t j = 0; j < count; ++j) {
+        const std::int64_t num = (first + j) * m_rate;
+        const std::int64_t k = num / kFramesPerSecond - srcFirst;
+        const double frac = static_cast<double>(num % kFramesPerSecond) / kFramesPerSecond;
+        for (int c = 0; c < 2; ++c) {
+            const double a = m_stereo[static_cast<std::size_t>(k) * 2 + c];
+            const double b = m_stereo[static_cast<std::size_t>(k + 1) * 2 + c];
+            out[j * 2 + c] = static_cast<std::int16_t>(a + (b - a) * frac);
+        }
+    }
+    return true;
+}
+
+std::int64_t audioFileFrames(const std::string& path, std::string* error) {
+    auto r = AudioFileReader::open(path, error);
+    return r ? r->frames() : -1;
+}
+
+}  // namespace lirafok::device::real

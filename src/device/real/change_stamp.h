@@ -1,0 +1,15 @@
+#pragma once
+// A fingerprint of the disc files in a folder (images, CUE sheets and audio files: names,
+// sizes, modification times), so that a drive can tell whether an image was added, replaced
+// or touched since it last looked. Other files (lyrics, catalogue) do not count.
+#include <string>
+
+namespace lirafok::device::real {
+
+// True for the extensions (".flac", ".CUE", ...) of files that make up a disc.
+bool isDiscFileExtension(std::string extension);
+
+// Empty when the folder does not exist. Subfolders are not entered.
+std::string folderStamp(const std::string& folder);
+
+}  // namespace lirafok::device::real

@@ -1,0 +1,196 @@
+#include "device/real/pcm_drive.h"
+
+namespace lirafok::device::real {
+
+namespace {
+// Frame -> milliseconds, rounded to the nearest, so that a position set in milliseconds reads
+// back unchanged.
+std::int32_t frameToMsNearest(std::int64_t frame) {
+    return static_cast<std::int32_t>((frame * 1000 + kFramesPerSecond / 2) / kFramesPerSecond);
+}
+}  // namespace
+
+PcmDrive::PcmDrive(ui::Scheduler& scheduler, SinkFactory makeSink)
+    : m_scheduler(scheduler),
+      m_makeSink(std::move(makeSink)),
+      m_alive(std::make_shared<PcmDrive*>(this)) {}
+
+PcmDrive::~PcmDrive() {
+    m_alive.reset();
+    m_player.reset();
+}
+
+int PcmDrive::open() {
+    if (m_open) return errors::kNone;
+    if (!m_player) {
+        std::weak_ptr<PcmDrive*> alive = m_alive;
+        ui::Scheduler* scheduler = &m_scheduler;
+        m_player = std::make_unique<PcmPlayer>(
+            m_makeSink ? m_makeSink() : nullptr, [alive, scheduler](std::uint64_t span, SpanEnd why) {
+                scheduler->post([alive, span, why] {
+                    if (auto self = alive.lock()) (*self)->onSpanEnd(span, why);
+                });
+            });
+        m_player->setLevels(static_cast<std::uint16_t>(m_volumeWord >> 16),
+                            static_cast<std::uint16_t>(m_volumeWord & 0xFFFF));
+        m_player->setMuted(m_silent);
+    }
+    m_open = true;
+    return errors::kNone;
+}
+
+int PcmDrive::close() {
+    if (!m_open) return errors::kNone;
+    stopSpan(SpanEnd::Aborted);
+    m_disc.reset();
+    m_lost = false;
+    m_open = false;
+    return errors::kNone;
+}
+
+void PcmDrive::dropDisc(bool lost) {
+    stopSpan(lost ? SpanEnd::Failed : SpanEnd::Aborted);
+    m_disc.reset();
+    m_lost = lost;
+}
+
+void PcmDrive::checkLoss() {
+    if (m_disc && !discStillThere()) dropDisc(true);
+}
+
+bool PcmDrive::mediaPresent() {
+    if (!m_open) return false;
+    if (m_disc) {
+        if (!discStillThere()) {
+            dropDisc(true);
+        } else if (mediumChanged()) {
+            dropDisc(false);
+        } else {
+            return true;
+        }
+    }
+    if (doorOpen()) return false;
+    std::string error;
+    auto disc = loadDisc(&error);
+    if (!disc || disc->toc.empty() || !disc->source) {
+        m_error = error;
+        return false;
+    }
+    m_error.clear();
+    m_disc = std::move(disc);
+    m_lost = false;
+    m_player->setPosition(m_disc->toc.front().startSector * kFramesPerSector);
+    return true;
+}
+
+std::vector<TrackInfo> PcmDrive::tracks() { return m_disc ? m_disc->tracksMs() : std::vector<TrackInfo>{}; }
+std::int32_t PcmDrive::discStartMs() { return m_disc ? m_disc->startMs() : 0; }
+std::int32_t PcmDrive::discLengthMs() { return m_disc ? m_disc->lengthMs() : 0; }
+DiscText PcmDrive::discText() { return m_disc ? m_disc->text : DiscText{}; }
+
+DeviceMode PcmDrive::mode() {
+    if (!m_open) return DeviceMode::NotReady;
+    checkLoss();
+    if (m_lost || doorOpen()) return DeviceMode::DoorOpen;
+    if (!m_disc) return DeviceMode::NotReady;
+    if (m_player->active()) return m_player->paused() ? DeviceMode::Paused : DeviceMode::Playing;
+    return DeviceMode::Stopped;
+}
+
+std::int32_t PcmDrive::positionMs() {
+    if (!m_player || !m_disc) return 0;
+    return frameToMsNearest(m_player->position());
+}
+
+int PcmDrive::play(std::int32_t fromMs, std::int32_t toMs, SpanEndHandler onEnd) {
+    if (!m_open) return errors::kDeviceNotOpen;
+    checkLoss();
+    if (!m_disc) return errors::kDeviceNotReady;
+    const std::int32_t end = m_disc->lengthMs();
+    if (toMs < 0) toMs = end;
+    if (fromMs < 0 || fromMs > end || toMs > end || toMs < fromMs) return errors::kOutOfRange;
+    if (m_onEnd) {
+        m_scheduler.post([h = std::move(m_onEnd)] { h(SpanEnd::Superseded); });
+    }
+    m_onEnd = std::move(onEnd);
+    m_span = m_player->play(m_disc->source, msToFrame(fromMs), msToFrame(toMs));
+    return errors::kNone;
+}
+
+void PcmDrive::stopSpan(SpanEnd why) {
+    if (!m_player) return;
+    if (m_player->active()) m_player->stop();
+    m_span = 0;  // a notice already on its way for the old span is ignored
+    if (m_onEnd) {
+        m_scheduler.post([h = std::move(m_onEnd), why] { h(why); });
+        m_onEnd = nullptr;
+    }
+}
+
+void PcmDrive::onSpanEnd(std::uint64_t span, SpanEnd why) {
+    if (span == 0 || span != m_span) return;
+    m_span = 0;
+    SpanEndHandler handler = std::move(m_onEnd);
+    m_onEnd = nullptr;
+    if (why == SpanEnd::Failed && m_disc && !discStillThere()) {
+        m_disc.reset();
+        m_lost = true;
+    }
+    if (handler) handler(why);
+}
+
+int PcmDrive::seek(std::int32_t ms) {
+    if (!m_open) return errors::kDeviceNotOpen;
+    checkLoss();
+    if (!m_disc) return errors::kDeviceNotReady;
+    if (ms < 0 || ms > m_disc->lengthMs()) return errors::kOutOfRange;
+    stopSpan(SpanEnd::Aborted);
+    m_player->setPosition(msToFrame(ms));
+    return errors::kNone;
+}
+
+int PcmDrive::stop() {
+    if (!m_open) return errors::kDeviceNotOpen;
+    stopSpan(SpanEnd::Aborted);
+    return errors::kNone;
+}
+
+int PcmDrive::pause() {
+    if (!m_open) return errors::kDeviceNotOpen;
+    m_player->pause();
+    return errors::kNone;
+}
+
+int PcmDrive::resume() {
+    if (!m_open) return errors::kDeviceNotOpen;
+    checkLoss();
+    if (!m_disc) return errors::kDeviceNotReady;
+    m_player->resume();
+    return errors::kNone;
+}
+
+int PcmDrive::eject() {
+    if (!m_open) return errors::kDeviceNotOpen;
+    stopSpan(SpanEnd::Aborted);
+    const int rc = ejectMedium();
+    if (rc == errors::kNone) {
+        m_disc.reset();
+        m_lost = false;
+    }
+    return rc;
+}
+
+void PcmDrive::setSilent(bool silent) {
+    m_silent = silent;
+    if (m_player) m_player->setMuted(silent);
+}
+
+void PcmDrive::setVolumeWord(std::uint32_t word) {
+    m_volumeWord = word;
+    if (m_player) {
+        m_player->setLevels(static_cast<std::uint16_t>(word >> 16),
+                            static_cast<std::uint16_t>(word & 0xFFFF));
+    }
+}
+
+}  // namespace lirafok::device::real

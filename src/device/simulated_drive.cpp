@@ -1,0 +1,232 @@
+#include "device/simulated_drive.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace lirafok::device {
+
+namespace {
+std::string lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+}  // namespace
+
+SimulatedDrive::SimulatedDrive(ui::Scheduler& scheduler, std::string name)
+    : m_scheduler(scheduler), m_name(std::move(name)) {}
+
+SimulatedDrive::~SimulatedDrive() {
+    if (m_endTask) m_scheduler.cancel(m_endTask);
+}
+
+void SimulatedDrive::insertDisc(const std::vector<std::int32_t>& lengths,
+                                std::optional<std::int32_t> lengthOverride) {
+    endSpan(SpanEnd::Failed);
+    m_tracks.clear();
+    std::int32_t start = 2000, sum = 0;
+    for (std::int32_t len : lengths) {
+        m_tracks.push_back({start, len});
+        start += len;
+        sum += len;
+    }
+    m_length = lengthOverride ? *lengthOverride : sum;
+    m_hasDisc = true;
+    m_doorOpen = false;
+    m_state = State::Stopped;
+    m_position = m_tracks.empty() ? 0 : m_tracks.front().startMs;
+}
+
+void SimulatedDrive::insertEmptyDisc() {
+    insertDisc({});
+    m_length = 0;
+}
+
+void SimulatedDrive::removeDisc() {
+    endSpan(SpanEnd::Failed);
+    m_hasDisc = false;
+    m_tracks.clear();
+    m_length = 0;
+    m_doorOpen = false;
+    m_state = State::Stopped;
+    m_position = 0;
+}
+
+void SimulatedDrive::openDoor() {
+    endSpan(SpanEnd::Failed);
+    m_doorOpen = true;
+    m_hasDisc = false;
+    m_tracks.clear();
+    m_length = 0;
+    m_state = State::Stopped;
+    m_position = 0;
+}
+
+void SimulatedDrive::closeDoor() { m_doorOpen = false; }
+
+void SimulatedDrive::failNext(const std::string& command) { m_failNext.insert(lower(command)); }
+
+bool SimulatedDrive::failing(const std::string& command) {
+    return m_failNext.erase(lower(command)) > 0;
+}
+
+int SimulatedDrive::ready(const std::string& command) {
+    if (failing(command)) return errors::kHardware;
+    if (!m_open) return errors::kDeviceNotOpen;
+    if (m_doorOpen || !m_hasDisc) return errors::kDeviceNotReady;
+    return 0;
+}
+
+int SimulatedDrive::open() {
+    if (m_failOpen || failing("open")) return errors::kCannotLoadDriver;
+    m_open = true;
+    return 0;
+}
+
+int SimulatedDrive::close() {
+    if (failing("close")) return errors::kHardware;
+    endSpan(SpanEnd::Aborted);
+    if (m_state != State::Stopped) {
+        m_position = positionMs();
+        m_state = State::Stopped;
+    }
+    m_open = false;
+    return 0;
+}
+
+bool SimulatedDrive::mediaPresent() { return m_open && m_hasDisc && !m_doorOpen; }
+
+std::vector<TrackInfo> SimulatedDrive::tracks() {
+    if (!mediaPresent()) return {};
+    return m_tracks;
+}
+
+std::int32_t SimulatedDrive::discStartMs() {
+    return mediaPresent() && !m_tracks.empty() ? m_tracks.front().startMs : 0;
+}
+
+std::int32_t SimulatedDrive::discLengthMs() { return mediaPresent() ? m_length : 0; }
+
+std::int32_t SimulatedDrive::discEnd() const {
+    if (m_tracks.empty()) return 0;
+    return m_tracks.back().startMs + m_tracks.back().lengthMs;
+}
+
+void SimulatedDrive::settle() {
+    if (m_state != State::Playing) return;
+    std::int64_t pos = m_spanFrom + (m_scheduler.nowMs() - m_startedAt);
+    if (pos >= m_spanTo) {
+        m_position = m_spanTo;
+        m_state = State::Stopped;
+        endSpan(SpanEnd::Reached);
+    }
+}
+
+DeviceMode SimulatedDrive::mode() {
+    if (m_doorOpen) return DeviceMode::DoorOpen;
+    if (!m_open || !m_hasDisc) return DeviceMode::NotReady;
+    settle();
+    switch (m_state) {
+        case State::Playing: return DeviceMode::Playing;
+        case State::Paused: return DeviceMode::Paused;
+        case State::Stopped: break;
+    }
+    return DeviceMode::Stopped;
+}
+
+std::int32_t SimulatedDrive::positionMs() {
+    if (!m_open || !m_hasDisc || m_doorOpen) return 0;
+    settle();
+    if (m_state == State::Playing)
+        return static_cast<std::int32_t>(m_spanFrom + (m_scheduler.nowMs() - m_startedAt));
+    return m_position;
+}
+
+void SimulatedDrive::endSpan(SpanEnd why) {
+    if (m_endTask) m_scheduler.cancel(m_endTask);
+    m_endTask = 0;
+    if (!m_onEnd) return;
+    SpanEndHandler h = std::move(m_onEnd);
+    m_onEnd = nullptr;
+    h(why);
+}
+
+void SimulatedDrive::armEnd() {
+    if (m_endTask) m_scheduler.cancel(m_endTask);
+    m_endTask = 0;
+    std::int64_t due = m_spanTo - m_spanFrom;
+    m_endTask = m_scheduler.schedule(due < 0 ? 0 : due, [this] {
+        m_endTask = 0;
+        settle();
+    });
+}
+
+int SimulatedDrive::play(std::int32_t fromMs, std::int32_t toMs, SpanEndHandler onEnd) {
+    if (int e = ready("play")) return e;
+    settle();
+    std::int32_t end = discEnd();
+    std::int32_t requestedTo = toMs;
+    if (toMs < 0 || toMs > end) toMs = end;
+    if (fromMs < 0 || fromMs > end) return errors::kOutOfRange;
+    if (m_state == State::Playing || m_state == State::Paused) endSpan(SpanEnd::Superseded);
+    m_lastPlay = {fromMs, requestedTo < 0 ? -1 : toMs};
+    m_spanFrom = fromMs;
+    m_spanTo = toMs;
+    m_startedAt = m_scheduler.nowMs();
+    m_onEnd = std::move(onEnd);
+    m_state = State::Playing;
+    if (toMs <= fromMs) {
+        settle();
+        return 0;
+    }
+    armEnd();
+    return 0;
+}
+
+int SimulatedDrive::seek(std::int32_t ms) {
+    if (int e = ready("seek")) return e;
+    settle();
+    std::int32_t end = discEnd();
+    m_position = std::clamp(ms, 0, end);
+    m_state = State::Stopped;
+    endSpan(SpanEnd::Aborted);
+    return 0;
+}
+
+int SimulatedDrive::stop() {
+    if (int e = ready("stop")) return e;
+    m_position = positionMs();
+    m_state = State::Stopped;
+    endSpan(SpanEnd::Aborted);
+    return 0;
+}
+
+int SimulatedDrive::pause() {
+    if (int e = ready("pause")) return e;
+    settle();
+    if (m_state != State::Playing) return 0;
+    m_position = positionMs();
+    m_state = State::Paused;
+    if (m_endTask) m_scheduler.cancel(m_endTask);
+    m_endTask = 0;
+    return 0;
+}
+
+int SimulatedDrive::resume() {
+    if (int e = ready("resume")) return e;
+    if (m_state != State::Paused) return 0;
+    m_spanFrom = m_position;
+    m_startedAt = m_scheduler.nowMs();
+    m_state = State::Playing;
+    armEnd();
+    return 0;
+}
+
+int SimulatedDrive::eject() {
+    if (failing("eject")) return errors::kHardware;
+    if (!m_open) return errors::kDeviceNotOpen;
+    openDoor();
+    return 0;
+}
+
+}  // namespace lirafok::device

@@ -1,0 +1,97 @@
+#pragma once
+// A CD drive on the virtual clock. Discs, the door and device errors are scripted (scenario
+// files and tests); the position advances with the scheduler's clock only while playing, and
+// a span stops by itself at its end, reporting through the span-end handler on time.
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "device/cd_audio_device.h"
+#include "ui/scheduler.h"
+
+namespace lirafok::device {
+
+class SimulatedDrive final : public CdAudioDevice {
+public:
+    SimulatedDrive(ui::Scheduler& scheduler, std::string name);
+    ~SimulatedDrive() override;
+
+    // --- scripting ---
+    // A disc with these track lengths; track 1 starts at 2000 ms, each next one where the
+    // previous ends. The disc length is the sum of the lengths unless `lengthOverride` is set.
+    void insertDisc(const std::vector<std::int32_t>& trackLengths,
+                    std::optional<std::int32_t> lengthOverride = std::nullopt);
+    void insertEmptyDisc();  // a disc that reports 0 tracks
+    void removeDisc();       // door closed, no medium
+    void openDoor();         // the disc is gone; mode 530
+    void closeDoor();
+    void setFailOpen(bool fail) { m_failOpen = fail; }
+    // The next command of this name ("Eject", "Close", "Play", ...; case-insensitive) fails.
+    void failNext(const std::string& command);
+
+    // --- observation ---
+    // The span of the last play: from, to (-1 when it was asked to play to the disc end).
+    std::optional<std::pair<std::int32_t, std::int32_t>> lastPlay() const { return m_lastPlay; }
+    std::uint32_t volumeWord() const { return m_volumeWord; }
+    bool volumeSent() const { return m_volumeSent; }
+    bool silent() const { return m_silent; }
+
+    // --- CdAudioDevice ---
+    std::string name() const override { return m_name; }
+    int open() override;
+    int close() override;
+    bool isOpen() const override { return m_open; }
+    bool mediaPresent() override;
+    std::vector<TrackInfo> tracks() override;
+    std::int32_t discStartMs() override;
+    std::int32_t discLengthMs() override;
+    DeviceMode mode() override;
+    std::int32_t positionMs() override;
+    int play(std::int32_t fromMs, std::int32_t toMs, SpanEndHandler onEnd) override;
+    int seek(std::int32_t ms) override;
+    int stop() override;
+    int pause() override;
+    int resume() override;
+    int eject() override;
+    void setSilent(bool silent) override { m_silent = silent; }
+    void setVolumeWord(std::uint32_t word) override {
+        m_volumeWord = word;
+        m_volumeSent = true;
+    }
+
+private:
+    enum class State { Stopped, Playing, Paused };
+    bool failing(const std::string& command);
+    int ready(const std::string& command);
+    void settle();  // applies a span end that is due
+    void endSpan(SpanEnd why);
+    void armEnd();
+    std::int32_t discEnd() const;
+
+    ui::Scheduler& m_scheduler;
+    std::string m_name;
+    bool m_open = false;
+    bool m_doorOpen = false;
+    bool m_hasDisc = false;
+    std::vector<TrackInfo> m_tracks;
+    std::int32_t m_length = 0;
+    bool m_failOpen = false;
+    std::set<std::string> m_failNext;
+
+    State m_state = State::Stopped;
+    std::int32_t m_position = 0;   // when not playing
+    std::int32_t m_spanFrom = 0;   // playing: position at m_startedAt
+    std::int32_t m_spanTo = 0;
+    std::int64_t m_startedAt = 0;
+    SpanEndHandler m_onEnd;
+    ui::TaskId m_endTask = 0;
+
+    std::optional<std::pair<std::int32_t, std::int32_t>> m_lastPlay;
+    std::uint32_t m_volumeWord = 0;
+    bool m_volumeSent = false;
+    bool m_silent = false;
+};
+
+}  // namespace lirafok::device

@@ -1,0 +1,97 @@
+#pragma once
+// The main window: the disc display, the transport and every button of the player.
+#include <array>
+
+#include "device/mm_control.h"
+#include "ui/control.h"
+#include "ui/form.h"
+#include "ui/timer.h"
+
+namespace lirafok {
+
+class App;
+
+class CDOKE : public ui::Form {
+public:
+    explicit CDOKE(App& app);
+
+    App& app;
+
+    device::MMControl MMControl1;
+    ui::Timer Timer1;  // disc polling, the Prev window, scan steps
+    ui::Timer Timer2;  // lyrics line tick
+    ui::Timer Timer3;  // timer play / stop countdown
+    ui::ScrollBar POINTX;
+    ui::ListBox List1;
+    ui::Panel III, GGG, HHH;  // frames of the layout
+    ui::Panel AAA, BBB, CCC, DDD, EEE, FFF;  // labels
+    ui::Panel TRKNO, TRKLEN, TOTALLEN, STATUS1, STATUS2;
+    std::array<ui::Panel, 2> TITLE;
+    ui::Panel ART, KYOKU;
+    std::array<ui::Panel, 2> VOLD;
+    std::array<ui::SpinButton, 2> VOLS;
+    ui::Button NORMAL, PROG, RAN, SCAN, ORG, REPEAT;
+    ui::Button TIMEDSP, MUTE, POWER, REMO;
+    ui::Button LOADX, DATAX, EDITX, KASI, SETUP, HELPX;
+
+    // --- transport and device events ---
+    void MMCONTROL1_PlayClick(bool& cancel);
+    void MMCONTROL1_PauseClick(bool& cancel);
+    void MMCONTROL1_StopClick(bool& cancel);
+    void MMCONTROL1_NextClick(bool& cancel);
+    void MMCONTROL1_PrevClick(bool& cancel);
+    void MMCONTROL1_EjectClick(bool& cancel);
+    void MMCONTROL1_PlayCompleted(int error);
+    void MMControl1_StopCompleted(int error);
+    void MMCONTROL1_NextCompleted(int error);
+    void MMCONTROL1_PrevCompleted(int error);
+    void MMControl1_EjectCompleted(int error);
+    void MMCONTROL1_StopLostFocus();
+    void MMCONTROL1_StatusUpdate();
+    void MMControl1_Done(int notifyCode);
+
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void Timer3_Timer();
+    void List1_MouseDown();
+    void POINTX_Change();
+
+    // --- buttons ---
+    void LOADX_Click();
+    void DATAX_Click();
+    void EDITX_Click();
+    void PROG_Click();
+    void KASI_Click();
+    void SETUP_Click();
+    void HELPX_Click();
+    void REPEAT_Click();
+    void NORMAL_Click();
+    void RAN_Click();
+    void SCAN_Click();
+    void ORG_Click();
+    void TIMEDSP_Click();
+    void MUTE_Click();
+    void POWER_Click();
+    void REMO_Click();
+    void VOLS_SpinUp(int index);
+    void VOLS_SpinDown(int index);
+
+    // Whether the user's transport clicks are refused because the timing setter holds the player.
+    bool transportHeld() const;
+    // Disc ready: either disc-ready indication of the control.
+    bool discReady();
+
+protected:
+    void Form_Load() override;
+    void Form_Resize() override;
+    void Form_QueryUnload(bool& cancel, ui::UnloadMode mode) override;
+
+private:
+    void layoutDesign();
+    void wireEvents();
+    void statusStopped();
+    void statusPlaying();
+    void listNextPrev(bool next);
+};
+
+}  // namespace lirafok

@@ -1,0 +1,207 @@
+// Buttons of the main window that open other functions, the time display mode, the timer
+// countdown and power-off.
+#include "core/settings_file.h"
+#include "core/text.h"
+#include "player/cdoke.h"
+#include "player/layout.h"
+#include "player/player_hooks.h"
+#include "player/player_routines.h"
+#include "windows/app.h"
+
+namespace lirafok {
+
+namespace {
+bool listPlay(const AppState& s) { return s.ListPlay != 0 || s.ProgramPlay != 0; }
+}  // namespace
+
+void CDOKE::LOADX_Click() {
+    app.PlayOkCue();
+    LoadDisc(app);
+}
+
+void CDOKE::DATAX_Click() {
+    if (!discReady()) {
+        app.PlayErrorCue();
+        return;
+    }
+    app.PlayOkCue();
+    hooks(app).OpenDataWindow(app);
+}
+
+void CDOKE::EDITX_Click() {
+    AppState& s = app.state;
+    if (!discReady() || MMControl1.Mode() != 525 || s.PlayListIndex > 0 || s.PausedByUser == 1) {
+        app.PlayErrorCue();
+        return;
+    }
+    app.PlayOkCue();
+    if (!(!s.TapeSidePlaying.empty() && s.ProgramPlay == 1)) hooks(app).ResetToNormalPlay(app);
+    hooks(app).OpenTapeEditor(app);
+}
+
+void CDOKE::PROG_Click() {
+    AppState& s = app.state;
+    if (!discReady() || MMControl1.Mode() != 525 || s.PlayListIndex > 0 || s.PausedByUser == 1) {
+        app.PlayErrorCue();
+        return;
+    }
+    app.PlayOkCue();
+    if (s.ProgramPlay != 1) hooks(app).ResetToNormalPlay(app);
+    hooks(app).OpenProgramEditor(app);
+}
+
+void CDOKE::SETUP_Click() {
+    AppState& s = app.state;
+    app.PlayOkCue();
+    WindowPos& pos = s.ReducedLayout == 1 ? s.ReducedPos : s.FullPos;
+    if (left() <= app.svc.screen.widthTwips()) pos.left = left();
+    if (top() <= app.svc.screen.heightTwips()) pos.top = top();
+    hooks(app).OpenSettings(app);
+}
+
+void CDOKE::HELPX_Click() { app.svc.dialogs.showHelp(app.state.HelpPath, "目次"); }
+
+void CDOKE::REPEAT_Click() {
+    if (!discReady()) {
+        app.PlayErrorCue();
+        return;
+    }
+    app.PlayOkCue();
+    hooks(app).OpenRepeatWindow(app);
+}
+
+void CDOKE::NORMAL_Click() { hooks(app).NormalClick(app); }
+void CDOKE::RAN_Click() { hooks(app).RandomClick(app); }
+void CDOKE::SCAN_Click() { hooks(app).ScanClick(app); }
+void CDOKE::ORG_Click() { hooks(app).PrivateClick(app); }
+
+void CDOKE::TIMEDSP_Click() {
+    AppState& s = app.state;
+    app.PlayOkCue();
+    if (s.TRKLE != 0) {
+        s.TRKLE = 0;
+        s.TOTLE = 0;
+        TIMEDSP.setForeColor(ui::kBlue);
+    } else {
+        s.TRKLE = 1;
+        s.TOTLE = 1;
+        TIMEDSP.setForeColor(ui::kBlack);
+    }
+    UpdateTimeDisplay(app);
+}
+
+void CDOKE::Timer3_Timer() {
+    AppState& s = app.state;
+    if (s.TimerRemainingMs >= 60001) {
+        s.TimerRemainingMs -= 60000;
+        Timer3.setInterval(60000);
+        return;
+    }
+    if (s.TimerRemainingMs != 0) {
+        Timer3.setInterval(s.TimerRemainingMs);
+        s.TimerRemainingMs = 0;
+        return;
+    }
+    s.TimerArmedHour = 0;
+    s.TimerArmedMinute = 0;
+    POWER.setForeColor(ui::kRed);
+    Timer3.setInterval(0);
+    Timer3.setTimerEnabled(false);
+    int state = s.TimerArmedState;
+    s.TimerArmedState = 0;
+    if (!discReady()) return;
+    if (state == 1) {
+        if (transportHeld()) return;
+        MMControl1.setUpdateInterval(1);
+        if (s.PausedByUser == 1) s.PausedByUser = 0;
+        if (s.RepeatOn == 9) s.RepeatOn = 1;
+        hooks(app).ShowTrackLyrics(app);
+        if (s.ScanPlay != 0) {
+            Timer1.setTimerEnabled(true);
+            Timer1.setInterval(s.SCANS * 1000);
+            s.TimerPhase = 2;
+        } else if (listPlay(s)) {
+            s.PlayListIndex = 0;
+        } else {
+            TRKNO.setCaption(std::to_string(MMControl1.Track()));
+            SuppressScreenSaver(app);
+            MMControl1.setTrack(1);
+            MMControl1.setFrom(s.DiscStartMs);
+            MMControl1.setNotify(true);
+            MMControl1.setCommand("PLAY");
+        }
+        return;
+    }
+    s.LyricsLoadedTrack = 0;
+    s.LastCommand = "STOP";
+    MMControl1.setUpdateInterval(3000);
+    if (listPlay(s)) {
+        int t = text::val(text::left(s.PlayList[1], 2));
+        MMControl1.setTrack(t);
+        TRKNO.setCaption(std::to_string(t));
+        MMControl1.setTo(MMControl1.TrackPosition());
+        MMControl1.setCommand("Seek");
+    } else {
+        MMControl1.setTo(s.DiscStartMs);
+        MMControl1.setCommand("Seek");
+        MMControl1.setTrack(1);
+        TRKNO.setCaption("1");
+    }
+    s.SliderSetByProgram = 0;
+    s.RepeatOn = 0;
+    REPEAT.setForeColor(ui::kBlack);
+    s.PlayListIndex = -1;
+    Timer1.setInterval(0);
+    s.TimerPhase = 0;
+    s.ScanPlay = 0;
+    STATUS2.setCaption("NORMAL");
+    SCAN.setForeColor(ui::kBlack);
+    MMControl1.setNotify(true);
+    MMControl1.setWait(true);
+    RestoreScreenSaver(app);
+    MMControl1.setCommand("STOP");
+}
+
+void CDOKE::POWER_Click() {
+    AppState& s = app.state;
+    app.PlayOkCue();
+    RestoreScreenSaver(app);
+    WindowPos& pos = s.ReducedLayout == 1 ? s.ReducedPos : s.FullPos;
+    if (left() <= app.svc.screen.widthTwips()) pos.left = left();
+    if (top() <= app.svc.screen.heightTwips()) pos.top = top();
+    app.unloadForm("CDKASIF");
+    app.unloadForm("CDKASIF2");
+    s.TextWindowShown = 0;
+    s.PanelWindowShown = 0;
+    if (s.HOZON == 1) SaveSettings(app);
+    Timer1.setTimerEnabled(false);
+    Timer2.setTimerEnabled(false);
+    Timer3.setTimerEnabled(false);
+    RestoreScreenSaver(app);
+    MMControl1.setUpdateInterval(0);
+    MMControl1.setTo(s.DiscStartMs);
+    MMControl1.setNotify(false);
+    MMControl1.setWait(true);
+    MMControl1.setCommand("STOP");
+    MMControl1.setNotify(false);
+    MMControl1.setWait(true);
+    MMControl1.setCommand("CLOSE");
+    app.endProgram();
+}
+
+void CDOKE::Form_QueryUnload(bool& cancel, ui::UnloadMode mode) {
+    if (mode == ui::UnloadMode::User && !app.ended()) {
+        // Closing the main window by its frame is the same as POWER; POWER ends the program
+        // itself, so this unload does not continue.
+        POWER_Click();
+        cancel = true;
+    }
+}
+
+void SaveSettings(App& app) {
+    AppState& s = app.state;
+    saveSettings(s.IniPath, s, s.ReducedLayout, s.FullPos.left, s.FullPos.top, s.ReducedPos.left,
+                 s.ReducedPos.top, s.VolumeLevel[0], s.VolumeLevel[1]);
+}
+
+}  // namespace lirafok

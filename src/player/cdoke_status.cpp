@@ -1,0 +1,161 @@
+// The player's heart beat: the status event of the multimedia control and the disc polling.
+#include "core/text.h"
+#include "player/cdoke.h"
+#include "player/player_hooks.h"
+#include "player/player_routines.h"
+#include "windows/app.h"
+
+namespace lirafok {
+
+std::int32_t listOtherEntriesMs(const AppState& s);
+
+namespace {
+bool listPlay(const AppState& s) { return s.ListPlay != 0 || s.ProgramPlay != 0; }
+}  // namespace
+
+void CDOKE::MMCONTROL1_StatusUpdate() {
+    AppState& s = app.state;
+    int mode = MMControl1.Mode();
+    switch (mode) {
+        case 525: STATUS1.setCaption("STOP"); break;
+        case 526: STATUS1.setCaption("PLAY"); break;
+        case 529: STATUS1.setCaption("PAUSE"); break;
+        case 524:
+            STATUS1.setCaption("EJECT");
+            RestoreScreenSaver(app);
+            break;
+        default: STATUS1.setCaption(""); break;
+    }
+    if (mode == 530) {
+        ResetToNoDisc(app);
+        STATUS1.setCaption("EJECT");
+        return;
+    }
+    if (MMControl1.UpdateInterval() == 1) {
+        MMControl1.setUpdateInterval(1000);
+        s.CurrentPositionMs = MMControl1.Position();
+        UpdateTrackDisplay(app);
+    }
+    if (mode == 525)
+        statusStopped();
+    else if (mode == 526)
+        statusPlaying();
+}
+
+void CDOKE::statusStopped() {
+    AppState& s = app.state;
+    if (s.SetterRunFinished == 1) {
+        s.SetterHoldStatus = 0;
+        MMControl1.setUpdateInterval(0);
+        return;
+    }
+    auto replay = [&](int track, std::int32_t from, int interval) {
+        SuppressScreenSaver(app);
+        MMControl1.setUpdateInterval(interval);
+        MMControl1.setTrack(track);
+        MMControl1.setFrom(from);
+        MMControl1.setCommand("PLAY");
+        TRKNO.setCaption(std::to_string(track));
+        s.CurrentPositionMs = MMControl1.Position();
+        UpdateTrackDisplay(app);
+    };
+    if (s.RepeatOn == 1 && s.RepeatKind == 1 && !listPlay(s)) {
+        replay(1, s.DiscStartMs, 1000);
+        return;
+    }
+    if (s.PlayListIndex == 0) {
+        MMControl1.setUpdateInterval(1000);
+        hooks(app).PlayNextListEntry(app);
+        s.LastCommand = "PLAY";
+        s.CurrentPositionMs = MMControl1.Position();
+        UpdateTrackDisplay(app);
+        return;
+    }
+    if (s.PlayListIndex > 0) return;
+    if (s.RepeatOn == 1 && s.RepeatKind == 2) {
+        replay(s.RepeatTrack, s.RepeatStartMs, 1000);
+        return;
+    }
+    if (MMControl1.UpdateInterval() == 1000 && !listPlay(s)) {
+        // The disc has ended: back to its start, idle.
+        MMControl1.setUpdateInterval(3000);
+        MMControl1.setTrack(1);
+        MMControl1.setTo(s.DiscStartMs);
+        MMControl1.setWait(true);
+        MMControl1.setCommand("SEEK");
+        TRKNO.setCaption("1");
+        RestoreScreenSaver(app);
+        s.CurrentPositionMs = MMControl1.Position();
+        UpdateTrackDisplay(app);
+    }
+}
+
+void CDOKE::statusPlaying() {
+    AppState& s = app.state;
+    std::int32_t pos = MMControl1.Position();
+    s.CurrentPositionMs = pos;
+    if (pos < s.CurrentTrackStartMs || pos > s.CurrentTrackEndMs) {
+        if (s.RepeatOn == 1 && s.RepeatKind == 2 && !listPlay(s)) {
+            SuppressScreenSaver(app);
+            MMControl1.setUpdateInterval(100);
+            MMControl1.setTrack(s.RepeatTrack);
+            MMControl1.setFrom(s.RepeatStartMs);
+            MMControl1.setCommand("PLAY");
+            TRKNO.setCaption(std::to_string(s.RepeatTrack));
+            s.CurrentPositionMs = MMControl1.Position();
+        }
+        UpdateTrackDisplay(app);
+        return;
+    }
+    hooks(app).RepeatChecks(app);
+    if (MMControl1.Mode() != 526) return;  // a repeat check moved the device
+
+    // Time display from the position just read.
+    std::int32_t start = s.CurrentTrackStartMs;
+    std::int32_t len = s.CurrentTrackLengthMs;
+    if (len == 0) return;
+    std::int64_t t = s.TRKLE != 0 ? static_cast<std::int64_t>(pos) - start
+                                  : static_cast<std::int64_t>(start) + len - pos;
+    TRKLEN.setCaption(minutesSeconds(t));
+    std::int64_t p = (static_cast<std::int64_t>(pos) - start) * 100 / len;
+    if (p < 0 || p > 100) p = 0;
+    if (s.SliderSetByProgram != 1 && POINTX.value() != p) {
+        s.SliderSetByProgram = -1;
+        POINTX.setValue(static_cast<int>(p));
+    }
+    std::int64_t total;
+    if (!listPlay(s)) {
+        total = s.TOTLE != 0 ? static_cast<std::int64_t>(pos) - s.DiscStartMs
+                             : static_cast<std::int64_t>(s.DiscStartMs) + s.DiscLengthMs - pos;
+    } else {
+        std::int64_t current = s.TOTLE != 0 ? static_cast<std::int64_t>(pos) - start
+                                            : static_cast<std::int64_t>(start) + len - pos;
+        total = current + listOtherEntriesMs(s);
+    }
+    TOTALLEN.setCaption(minutesSeconds(total));
+}
+
+void CDOKE::Timer1_Timer() {
+    AppState& s = app.state;
+    if (s.TimerPhase == 1) {
+        Timer1.setInterval(0);
+        s.TimerPhase = 0;
+        return;
+    }
+    if (s.TimerPhase == 2) {
+        hooks(app).ScanStep(app);
+        return;
+    }
+    if (MMControl1.Mode() == 525) {
+        Timer1.setInterval(0);
+        MMControl1.setTrack(1);
+        TRKNO.setCaption("1");
+        MMControl1.setTo(s.DiscStartMs);
+        MMControl1.setCommand("Seek");
+    } else {
+        MMControl1.setAutoEnable(true);
+    }
+    LoadDisc(app);
+}
+
+}  // namespace lirafok

@@ -1,0 +1,281 @@
+// Transport buttons, their completions and the position slider of the main window.
+#include "core/text.h"
+#include "player/cdoke.h"
+#include "player/player_hooks.h"
+#include "player/player_routines.h"
+#include "windows/app.h"
+
+namespace lirafok {
+
+namespace {
+bool listPlay(const AppState& s) { return s.ListPlay != 0 || s.ProgramPlay != 0; }
+}  // namespace
+
+void CDOKE::MMCONTROL1_PlayClick(bool& cancel) {
+    AppState& s = app.state;
+    if (transportHeld()) {
+        app.PlayErrorCue();
+        cancel = true;
+        return;
+    }
+    app.PlayOkCue();
+    SuppressScreenSaver(app);
+    MMControl1.setUpdateInterval(1);
+    if (s.PausedByUser == 1) {
+        s.PausedByUser = 0;
+        return;
+    }
+    if (s.RepeatOn == 9) s.RepeatOn = 1;
+    hooks(app).ShowTrackLyrics(app);
+    if (s.ScanPlay != 0) {
+        Timer1.setTimerEnabled(true);
+        Timer1.setInterval(s.SCANS * 1000);
+        s.TimerPhase = 2;
+        UpdateTrackDisplay(app);
+    } else if (listPlay(s)) {
+        cancel = true;
+        RestoreScreenSaver(app);
+        s.PlayListIndex = 0;
+    } else {
+        TRKNO.setCaption(std::to_string(MMControl1.Track()));
+        MMControl1.setFrom(s.DiscStartMs);
+    }
+}
+
+void CDOKE::MMCONTROL1_PauseClick(bool& cancel) {
+    if (transportHeld()) {
+        app.PlayErrorCue();
+        cancel = true;
+        return;
+    }
+    app.PlayOkCue();
+    app.state.PausedByUser = 1;
+    MMControl1.setUpdateInterval(3000);
+}
+
+void CDOKE::MMCONTROL1_StopClick(bool& cancel) {
+    if (transportHeld()) {
+        app.PlayErrorCue();
+        cancel = true;
+        return;
+    }
+    app.PlayOkCue();
+    RestoreScreenSaver(app);
+    app.state.LyricsLoadedTrack = 0;
+}
+
+void CDOKE::listNextPrev(bool next) {
+    AppState& s = app.state;
+    if (next) {
+        if (s.PlayListIndex != s.PlayListCount) {
+            s.LastCommand = "NEXT";
+            RestoreScreenSaver(app);
+            MMControl1.setCommand("STOP");
+        }
+        s.LastCommand = "NEXT";
+        return;
+    }
+    bool moved = false;
+    if (s.PlayListIndex > 1 && s.TimerPhase == 1) {
+        s.PlayListIndex -= 2;
+        moved = true;
+    } else if (s.PlayListIndex > 0) {
+        s.PlayListIndex -= 1;
+        moved = true;
+    }
+    if (moved) {
+        s.LastCommand = "PREV";
+        RestoreScreenSaver(app);
+        MMControl1.setCommand("STOP");
+        Timer1.setTimerEnabled(true);
+        Timer1.setInterval(3000);
+        s.TimerPhase = 1;
+    }
+    s.LastCommand = "PREV";
+}
+
+void CDOKE::MMCONTROL1_NextClick(bool& cancel) {
+    AppState& s = app.state;
+    if (transportHeld()) {
+        app.PlayErrorCue();
+        cancel = true;
+        return;
+    }
+    app.PlayOkCue();
+    if (s.RepeatOn != 0 && (s.RepeatKind == 2 || s.RepeatKind == 3)) {
+        s.RepeatOn = 0;
+        s.RepeatKind = 0;
+        REPEAT.setForeColor(ui::kBlack);
+    }
+    if (s.PlayListIndex > 0) {
+        cancel = true;
+        listNextPrev(true);
+    }
+}
+
+void CDOKE::MMCONTROL1_PrevClick(bool& cancel) {
+    AppState& s = app.state;
+    if (transportHeld()) {
+        app.PlayErrorCue();
+        cancel = true;
+        return;
+    }
+    app.PlayOkCue();
+    if (s.PlayListIndex > 0) {
+        cancel = true;
+        listNextPrev(false);
+    }
+}
+
+void CDOKE::MMCONTROL1_PlayCompleted(int) {
+    if (transportHeld()) return;
+    app.state.CurrentPositionMs = MMControl1.Position();
+    UpdateTrackDisplay(app);
+}
+
+void CDOKE::MMCONTROL1_NextCompleted(int) {
+    if (transportHeld()) return;
+    app.state.CurrentPositionMs = MMControl1.Position();
+    UpdateTrackDisplay(app);
+}
+
+void CDOKE::MMCONTROL1_PrevCompleted(int) {
+    if (transportHeld()) return;
+    app.state.CurrentPositionMs = MMControl1.Position();
+    UpdateTrackDisplay(app);
+}
+
+void CDOKE::MMControl1_StopCompleted(int) {
+    AppState& s = app.state;
+    if (transportHeld()) return;
+    s.LastCommand = "STOP";
+    MMControl1.setUpdateInterval(3000);
+    if (listPlay(s)) {
+        int t = text::val(text::left(s.PlayList[1], 2));
+        MMControl1.setTrack(t);
+        TRKNO.setCaption(std::to_string(t));
+        MMControl1.setTo(MMControl1.TrackPosition());
+        MMControl1.setCommand("Seek");
+    } else {
+        MMControl1.setTo(s.DiscStartMs);
+        MMControl1.setWait(true);
+        MMControl1.setTrack(1);
+        TRKNO.setCaption("1");
+        MMControl1.setCommand("Seek");
+    }
+    s.LyricsLoadedTrack = 0;
+    s.SliderSetByProgram = 0;
+    s.RepeatOn = 0;
+    s.RepeatKind = 0;
+    s.PausedByUser = 0;
+    REPEAT.setForeColor(ui::kBlack);
+    s.PlayListIndex = -1;
+    Timer1.setInterval(0);
+    s.TimerPhase = 0;
+    hooks(app).ShowTrackLyrics(app);
+    if (s.ScanPlay != 0) {
+        s.ScanPlay = 0;
+        STATUS2.setCaption("NORMAL");
+        NORMAL.setForeColor(ui::kRed);
+        SCAN.setForeColor(ui::kBlack);
+    }
+}
+
+void CDOKE::MMCONTROL1_EjectClick(bool&) {
+    app.PlayOkCue();
+    app.state.SetterHoldTransport = 0;
+    app.state.SetterHoldStatus = 0;
+    ResetToNoDisc(app);
+    MMControl1.setWait(true);
+    if (int e = MMControl1.setCommand("Eject")) ShowDeviceError(app, e);
+    MMControl1.setWait(true);
+    if (int e = MMControl1.setCommand("Close")) ShowDeviceError(app, e);
+}
+
+void CDOKE::MMControl1_EjectCompleted(int) { MMControl1.setAutoEnable(true); }
+
+void CDOKE::MMCONTROL1_StopLostFocus() {
+    if (transportHeld()) return;
+    UpdateTimeDisplay(app);
+}
+
+void CDOKE::MMControl1_Done(int notifyCode) {
+    AppState& s = app.state;
+    if (transportHeld()) return;
+    if (s.LastCommand == "OPEN" && notifyCode == device::kNotifySuccessful) {
+        Timer1.setInterval(0);
+        return;
+    }
+    if (MMControl1.Mode() != 525) {
+        s.SliderSetByProgram = 0;
+        s.LastCommand = "PLAY";
+        return;
+    }
+    if (s.PausedByUser != 0) return;
+    if (notifyCode == device::kNotifyFailure) {
+        s.LastCommand.clear();
+        s.SliderSetByProgram = 0;
+    }
+    if (!s.LastCommand.empty() && s.PlayListIndex >= 0) {
+        s.LastCommand.clear();
+        hooks(app).PlayNextListEntry(app);
+    }
+}
+
+void CDOKE::List1_MouseDown() {
+    AppState& s = app.state;
+    if (s.RepeatOn != 0 && (s.RepeatKind == 2 || s.RepeatKind == 3)) {
+        s.RepeatOn = 0;
+        s.RepeatKind = 0;
+        REPEAT.setForeColor(ui::kBlack);
+    }
+    s.LyricsLoadedTrack = 0;
+    if (listPlay(s) || s.ScanPlay != 0) return;
+    int track = List1.listIndex() + 1;
+    if (track < 1 || track > s.TrackCount) return;
+    if (s.RepeatOn == 9) s.RepeatOn = 1;
+    SuppressScreenSaver(app);
+    MMControl1.setUpdateInterval(0);
+    MMControl1.setTrack(track);
+    MMControl1.setFrom(MMControl1.TrackPosition());
+    MMControl1.setWait(false);
+    MMControl1.setCommand("PLAY");
+    TRKNO.setCaption(std::to_string(track));
+    MMControl1.setUpdateInterval(1000);
+    s.CurrentPositionMs = MMControl1.Position();
+    UpdateTrackDisplay(app);
+}
+
+void CDOKE::POINTX_Change() {
+    AppState& s = app.state;
+    int mode = MMControl1.Mode();
+    if (mode == 525) {
+        if (POINTX.value() != 0) {
+            s.SliderSetByProgram = -1;
+            POINTX.setValue(0);
+        }
+        s.SliderSetByProgram = 0;
+        return;
+    }
+    if (s.SliderSetByProgram == -1) {
+        s.SliderSetByProgram = 0;
+        return;
+    }
+    if (mode != 526 && mode != 529) return;
+    // A user seek: the lyrics tick searches the line afresh from the new position.
+    Timer2.setTimerEnabled(true);
+    Timer2.setInterval(100);
+    s.SliderSetByProgram = 1;
+    std::int64_t from = static_cast<std::int64_t>(POINTX.value()) * s.CurrentTrackLengthMs / 100 +
+                        s.CurrentTrackStartMs - 2000;
+    if (from < s.CurrentTrackStartMs) from = s.CurrentTrackStartMs;
+    MMControl1.setFrom(static_cast<std::int32_t>(from));
+    if (listPlay(s)) MMControl1.setTo(s.CurrentTrackStartMs + s.CurrentTrackLengthMs - 1000);
+    s.LastCommand.clear();
+    SuppressScreenSaver(app);
+    MMControl1.setNotify(true);
+    MMControl1.setWait(false);
+    MMControl1.setCommand("PLAY");
+}
+
+}  // namespace lirafok

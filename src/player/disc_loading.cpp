@@ -1,0 +1,189 @@
+#include <string>
+
+#include "core/text.h"
+#include "device/cd_audio_device.h"
+#include "player/cdoke.h"
+#include "player/player_hooks.h"
+#include "player/player_routines.h"
+#include "ui/services.h"
+#include "windows/app.h"
+
+namespace lirafok {
+
+void LoadDisc(App& app) {
+    AppState& s = app.state;
+    CDOKE& w = app.cdoke();
+    device::MMControl& mci = w.MMControl1;
+    s.LastCommand = "STOP";
+
+    mci.setDevice(app.currentDevice());
+    mci.setWait(true);
+    mci.setNotify(true);
+    if (mci.setCommand("Open") != 0) {
+        app.msgBox("MCI_ERROR");
+        app.endProgram();
+        return;
+    }
+
+    if (!mci.CanPlay() && !mci.CanEject()) {
+        w.Timer1.setTimerEnabled(true);
+        w.Timer1.setInterval(2000);
+        return;
+    }
+
+    w.LOADX.setForeColor(ui::kRed);
+    mci.setUpdateInterval(3000);
+    w.Timer1.setInterval(0);
+    s.TimerPhase = 0;
+
+    mci.setTimeFormat(0);
+    s.TrackCount = mci.Tracks();
+    if (s.TrackCount == 0) {
+        w.Timer1.setTimerEnabled(true);
+        w.Timer1.setInterval(2000);
+        return;
+    }
+
+    if (mci.Mode() == 525) {
+        w.Timer1.setInterval(0);
+        w.TRKNO.setCaption("1");
+        mci.setTrack(1);
+        mci.setWait(true);
+        mci.setTo(mci.Start());
+        mci.setCommand("Seek");
+    }
+    if (mci.Mode() == 525) w.TRKNO.setCaption("1");
+    s.DiscStartMs = mci.Start();
+    s.DiscLengthMs = mci.Length();
+
+    if (s.TrackCount > kMaxTracks) {
+        app.msgBox("このＣＤは、１００曲以上あります。正常に処理できません。");
+        s.TrackCount = kMaxTracks;
+    }
+
+    for (int n = 1; n <= s.TrackCount; ++n) {
+        mci.setTrack(n);
+        auto i = static_cast<std::size_t>(n);
+        s.TrackStartMs[i] = mci.TrackPosition();
+        s.TrackLengthMs[i] = mci.TrackLength();
+        std::int32_t sec = s.TrackLengthMs[i] / 1000;
+        std::int32_t m = sec / 60;
+        s.TrackTimeText[i] = text::pad(m, 2) + ":" + text::pad(sec - 60 * m, 2);
+    }
+    mci.setTrack(1);
+    s.DiscKey = text::pad(s.DiscLengthMs, 9);
+
+    hooks(app).LookupDisc(app);
+    s.CurrentPositionMs = mci.Position();
+    UpdateTrackDisplay(app);
+    RefreshTrackList(app);
+    hooks(app).ShowTrackLyrics(app);
+    ApplyVolume(app);
+
+    if (w.List1.listCount() > 0) w.List1.setListIndex(0);
+
+    if (s.AUTOX == 1 && w.NORMAL.foreColor() != ui::kBlue) {
+        SuppressScreenSaver(app);
+        mci.setCommand("PLAY");
+        mci.setUpdateInterval(1);
+    }
+}
+
+void UnloadDisc(App& app) {
+    AppState& s = app.state;
+    CDOKE& w = app.cdoke();
+    w.MMControl1.setUpdateInterval(0);
+    for (const char* name : {"CDPRG", "CPRINT", "CDTEDIT", "CDKASIF", "CDKASIF2"})
+        app.unloadForm(name);
+    s.TextWindowShown = 0;
+    s.PanelWindowShown = 0;
+    PlayerHooks& h = hooks(app);
+    if (s.EditorSavePending == 1) {
+        if (h.ConfirmLyricsSave) h.ConfirmLyricsSave(app);
+        s.EditorSavePending = 0;
+        app.unloadForm("CDEDIT");
+    }
+    if (s.DataWindowOpen == 1) {
+        if (h.ConfirmDataSave) h.ConfirmDataSave(app);
+        s.DataWindowOpen = 0;
+        app.unloadForm("CDDATA");
+    }
+    if (s.TimingSetterActive == 1) {
+        if (h.ConfirmTimingSave) h.ConfirmTimingSave(app);
+        s.SetterFromData = 0;
+        app.unloadForm("CDDATA");
+    }
+    w.MMControl1.setUpdateInterval(0);
+    w.Timer1.setTimerEnabled(true);
+    w.Timer1.setInterval(2000);
+}
+
+std::string deviceErrorText(int error) {
+    namespace e = device::errors;
+    switch (error) {
+        case e::kCannotLoadDriver: return "Error load media device driver.";
+        case e::kDeviceNotOpen: return "The device is not open or is not known.";
+        case e::kInvalidDeviceId: return "Invalid device id.";
+        case e::kInvalidFile: return "Invalid filename.";
+        case e::kUnsupportedFunction: return "Action not available for this device.";
+        default: break;
+    }
+    // A non-negative number is printed with a leading blank, as numbers are turned into text.
+    std::string n = error >= 0 ? " " + std::to_string(error) : std::to_string(error);
+    return "Unknown error (" + n + ").";
+}
+
+void ShowDeviceError(App& app, int error) {
+    app.msgBox(deviceErrorText(error), ui::mb::kOkOnly + ui::mb::kExclamation);
+}
+
+void ResetToNoDisc(App& app) {
+    AppState& s = app.state;
+    CDOKE& w = app.cdoke();
+    w.LOADX.setForeColor(ui::kBlack);
+    RestoreScreenSaver(app);
+    w.STATUS1.setCaption("EJECT");
+    UnloadDisc(app);
+    for (ui::Button* b : {&w.PROG, &w.RAN, &w.SCAN, &w.ORG, &w.REPEAT}) b->setForeColor(ui::kBlack);
+    w.NORMAL.setForeColor(ui::kRed);
+    s.TapeSidePlaying.clear();
+    s.LastCommand.clear();
+    s.PausedByUser = 0;
+    s.PlayListCount = 0;
+    s.PlayListIndex = -1;
+    s.ListPlay = 0;
+    s.ProgramPlay = 0;
+    s.ScanPlay = 0;
+    w.STATUS2.setCaption("NORMAL");
+    for (std::size_t n = 1; n <= 50; ++n) {
+        s.SongName[n].clear();
+        s.SongArtist[n].clear();
+        s.TrackTimeText[n] = "00:00";
+        s.TrackStartMs[n] = 0;
+        s.TrackLengthMs[n] = 0;
+    }
+    s.RepeatOn = 0;
+    s.DiscKey.clear();
+    s.ListTotalKeyIndex = 999999;
+    s.ListTotalKeyMode = 99999;
+    s.ListTotalMs = 0;
+    s.LyricsLoadedTrack = 0;
+    s.TrackCount = 0;
+    w.MMControl1.setUpdateInterval(0);
+    w.Timer1.setTimerEnabled(true);
+    w.Timer1.setInterval(2000);
+    s.TimerPhase = 0;
+    w.MMControl1.setWait(true);
+    w.MMControl1.setCommand("Close");
+    w.TRKNO.setCaption("0");
+    w.TRKLEN.setCaption("00:00");
+    w.TOTALLEN.setCaption("00:00");
+    w.TITLE[0].setCaption("");
+    w.TITLE[1].setCaption("");
+    w.ART.setCaption("");
+    w.KYOKU.setCaption("");
+    w.List1.clear();
+    w.MMControl1.setAutoEnable(true);
+}
+
+}  // namespace lirafok

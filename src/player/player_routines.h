@@ -1,0 +1,44 @@
+#pragma once
+// Routines of the player that several windows call. They work on the App's shared state and
+// the main window's controls.
+#include <cstdint>
+#include <string>
+
+namespace lirafok {
+
+class App;
+
+// Writes the settings file from the shared state.
+void SaveSettings(App& app);
+
+// Disc life cycle.
+void LoadDisc(App& app);
+void UnloadDisc(App& app);
+// Shows the message for a device error number (exclamation icon, OK).
+void ShowDeviceError(App& app, int error);
+std::string deviceErrorText(int error);
+// The no-disc state after door open, eject or a drive change: every display and play state
+// cleared, the device closed, disc polling every 2000 ms.
+void ResetToNoDisc(App& app);
+
+// Display.
+void UpdateTrackDisplay(App& app);
+void UpdateTimeDisplay(App& app);
+void RefreshTrackList(App& app);
+void CueFirstEntry(App& app);
+// Minutes and seconds, two digits each (more minutes when above 99): 62:05.
+std::string minutesSeconds(std::int64_t ms);
+
+// Colours of the main window's panels and list from the settings.
+void ApplyMainColours(App& app);
+
+// Screen saver while playing.
+void SuppressScreenSaver(App& app);
+void RestoreScreenSaver(App& app);
+
+// Volume.
+void ApplyVolume(App& app);
+void StepVolumeUp(App& app, int channel);
+std::uint32_t volumeWord(std::int32_t level0, std::int32_t level1);
+
+}  // namespace lirafok

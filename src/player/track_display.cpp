@@ -1,0 +1,150 @@
+#include "core/text.h"
+#include "player/cdoke.h"
+#include "player/player_hooks.h"
+#include "player/player_routines.h"
+#include "windows/app.h"
+
+namespace lirafok {
+
+std::string minutesSeconds(std::int64_t ms) {
+    std::int64_t s = ms / 1000;
+    std::int64_t m = s / 60;
+    return text::pad(m, 2) + ":" + text::pad(s - 60 * m, 2);
+}
+
+void UpdateTrackDisplay(App& app) {
+    AppState& s = app.state;
+    CDOKE& w = app.cdoke();
+    device::MMControl& mci = w.MMControl1;
+    s.CurrentTrackIndex = 0;
+    for (int i = s.TrackCount; i >= 1; --i) {
+        if (s.TrackStartMs[static_cast<std::size_t>(i)] <= s.CurrentPositionMs) {
+            w.TRKNO.setCaption(std::to_string(i));
+            mci.setTrack(i);
+            s.CurrentTrackIndex = i;
+            break;
+        }
+    }
+    s.CurrentTrackStartMs = mci.TrackPosition();
+    s.CurrentTrackLengthMs = mci.TrackLength();
+    s.CurrentTrackEndMs = s.CurrentTrackStartMs + s.CurrentTrackLengthMs;
+    UpdateTimeDisplay(app);
+}
+
+namespace {
+
+bool inListPlay(const AppState& s) { return s.ListPlay != 0 || s.ProgramPlay != 0; }
+
+int entryTrack(const AppState& s, int entry) {
+    if (entry < 1 || entry >= kTrackSlots) return 0;
+    return text::val(text::left(s.PlayList[static_cast<std::size_t>(entry)], 2));
+}
+
+std::int32_t trackLength(const AppState& s, int track) {
+    if (track < 0 || track >= kTrackSlots) return 0;
+    return s.TrackLengthMs[static_cast<std::size_t>(track)];
+}
+
+}  // namespace
+
+// Sum of the lengths of the play-list entries before (elapsed) or after (remaining) the
+// current entry.
+std::int32_t listOtherEntriesMs(const AppState& s) {
+    std::int32_t sum = 0;
+    if (s.TOTLE != 0) {
+        for (int e = 1; e <= s.PlayListIndex - 1; ++e) sum += trackLength(s, entryTrack(s, e));
+    } else {
+        int from = s.PlayListIndex < 1 ? 1 : s.PlayListIndex;
+        for (int e = from + 1; e <= s.PlayListCount; ++e) sum += trackLength(s, entryTrack(s, e));
+    }
+    return sum;
+}
+
+void UpdateTimeDisplay(App& app) {
+    AppState& s = app.state;
+    CDOKE& w = app.cdoke();
+    device::MMControl& mci = w.MMControl1;
+    std::int32_t trackLen = mci.TrackLength();
+    if (trackLen != 0) {
+        std::int32_t trackStart = mci.TrackPosition();
+        bool stopped = mci.Mode() == 525;
+        std::int32_t pos = s.CurrentPositionMs;
+        std::int64_t t;
+        if (s.TRKLE != 0)
+            t = stopped ? 0 : static_cast<std::int64_t>(pos) - trackStart;
+        else
+            t = stopped ? trackLen : static_cast<std::int64_t>(trackStart) + trackLen - pos;
+        w.TRKLEN.setCaption(minutesSeconds(t));
+
+        std::int64_t p = (static_cast<std::int64_t>(pos) - trackStart) * 100 / trackLen;
+        if (p < 0 || p > 100) p = 0;
+        if (s.SliderSetByProgram != 1 && w.POINTX.value() != p) {
+            s.SliderSetByProgram = -1;
+            w.POINTX.setValue(static_cast<int>(p));
+        }
+
+        std::int64_t total;
+        if (!inListPlay(s)) {
+            total = s.TOTLE != 0 ? static_cast<std::int64_t>(pos) - s.DiscStartMs
+                                 : static_cast<std::int64_t>(s.DiscStartMs) + s.DiscLengthMs - pos;
+        } else {
+            if (s.PlayListIndex != s.ListTotalKeyIndex || s.TOTLE != s.ListTotalKeyMode) {
+                s.ListTotalMs = listOtherEntriesMs(s);
+                s.ListTotalKeyIndex = s.PlayListIndex;
+                s.ListTotalKeyMode = s.TOTLE;
+            }
+            total = s.ListTotalMs;
+        }
+        w.TOTALLEN.setCaption(minutesSeconds(total));
+    }
+    if (!s.DiscKey.empty()) hooks(app).ShowTrackLyrics(app);
+}
+
+void RefreshTrackList(App& app) {
+    AppState& s = app.state;
+    CDOKE& w = app.cdoke();
+    w.List1.clear();
+    auto line = [&](int t) {
+        auto i = static_cast<std::size_t>(t < 0 || t >= kTrackSlots ? 0 : t);
+        return " " + text::pad(t, 2) + " " + s.TrackTimeText[i] + " " + s.SongName[i];
+    };
+    if (inListPlay(s)) {
+        for (int e = 1; e <= s.PlayListCount; ++e) w.List1.addItem(line(entryTrack(s, e)));
+    } else {
+        for (int t = 1; t <= s.TrackCount; ++t) w.List1.addItem(line(t));
+    }
+}
+
+void CueFirstEntry(App& app) {
+    AppState& s = app.state;
+    CDOKE& w = app.cdoke();
+    device::MMControl& mci = w.MMControl1;
+    int track = entryTrack(s, 1);
+    if (track < 1) track = 1;
+    w.TRKNO.setCaption(std::to_string(track));
+    mci.setTrack(track);
+    s.CurrentTrackStartMs = mci.TrackPosition();
+    s.CurrentTrackLengthMs = mci.TrackLength();
+    s.CurrentTrackEndMs = s.CurrentTrackStartMs + s.CurrentTrackLengthMs;
+    mci.setTo(s.CurrentTrackStartMs);
+    mci.setCommand("Seek");
+    RestoreScreenSaver(app);
+    hooks(app).ShowTrackLyrics(app);
+    UpdateTimeDisplay(app);
+}
+
+void SuppressScreenSaver(App& app) {
+    if (app.state.SCREN == 1 && app.state.SaverSuppressed == 0) {
+        app.svc.saver.setSuppressed(true);
+        app.state.SaverSuppressed = 1;
+    }
+}
+
+void RestoreScreenSaver(App& app) {
+    if (app.state.SaverSuppressed == 1) {
+        app.svc.saver.setSuppressed(false);
+        app.state.SaverSuppressed = 0;
+    }
+}
+
+}  // namespace lirafok

@@ -1,0 +1,89 @@
+#include "qt/qt_printer.h"
+
+#include <QDir>
+#include <QPixmap>
+
+#include "qt/font_resolver.h"
+#include "qt/form_window.h"
+#include "qt/qt_convert.h"
+#include "qt/qt_form_host.h"
+
+namespace lirafok::qt {
+
+namespace {
+constexpr double kTwipsPerInch = 1440.0;
+constexpr double kTwipsPerPoint = 20.0;
+}  // namespace
+
+QtPrinter::QtPrinter(QPrinter& printer, QtFormHost& host) : m_printer(printer), m_host(host) {}
+
+QtPrinter::~QtPrinter() {
+    if (m_painter.isActive()) m_painter.end();
+}
+
+QString QtPrinter::fallbackPdfPath() { return QDir::current().filePath(QStringLiteral("LIRAFOK-print.pdf")); }
+
+bool QtPrinter::begin() {
+    if (m_painter.isActive()) return true;
+    if (m_failed) return false;
+    if (m_printer.outputFormat() == QPrinter::PdfFormat && m_printer.outputFileName().isEmpty())
+        m_printer.setOutputFileName(fallbackPdfPath());
+    if (!m_painter.begin(&m_printer)) {
+        m_failed = true;
+        return false;
+    }
+    const double dotsPerTwip = m_printer.resolution() / kTwipsPerInch;
+    m_painter.scale(dotsPerTwip, dotsPerTwip);
+    m_painter.setRenderHint(QPainter::Antialiasing);
+    m_painter.setRenderHint(QPainter::TextAntialiasing);
+    return true;
+}
+
+void QtPrinter::setPenWidth(int dots) {
+    const double twips = std::max(1, dots) * kTwipsPerInch / m_printer.resolution();
+    QPen pen(Qt::black, twips);
+    pen.setCapStyle(Qt::SquareCap);
+    pen.setJoinStyle(Qt::MiterJoin);
+    m_painter.setPen(pen);
+    m_painter.setBrush(Qt::NoBrush);
+}
+
+void QtPrinter::line(int x1, int y1, int x2, int y2, int width) {
+    if (!begin()) return;
+    setPenWidth(width);
+    m_painter.drawLine(QPointF(x1, y1), QPointF(x2, y2));
+}
+
+void QtPrinter::box(int x1, int y1, int x2, int y2, int width) {
+    if (!begin()) return;
+    setPenWidth(width);
+    m_painter.drawRect(QRectF(QPointF(x1, y1), QPointF(x2, y2)).normalized());
+}
+
+void QtPrinter::text(int x, int y, const ui::Font& font, const std::string& text) {
+    if (!begin()) return;
+    QFont f = resolveFont(font);
+    // The painter draws in twips: a point is 20 of them.
+    f.setPixelSize(std::max(1, static_cast<int>(font.size * kTwipsPerPoint + 0.5)));
+    m_painter.setFont(f);
+    m_painter.setPen(Qt::black);
+    // The position is the top-left corner of the text, as the cursor of a printer is.
+    m_painter.drawText(QRectF(x, y, 1e6, 1e6), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
+                       toWidgetLineBreaks(toQ(text)));
+}
+
+void QtPrinter::printForm(ui::Form& form) {
+    FormWindow* w = m_host.windowOf(form);
+    if (!w || !begin()) return;
+    const QPixmap image = w->client()->grab();
+    // One screen pixel is 15 twips on paper as on the screen.
+    m_painter.drawPixmap(QRectF(0, 0, image.width() * 15.0, image.height() * 15.0), image,
+                         QRectF(image.rect()));
+}
+
+void QtPrinter::endDoc() {
+    if (m_painter.isActive()) m_painter.end();
+    m_failed = false;
+}
+
+}  // namespace lirafok::qt

@@ -1,0 +1,71 @@
+#pragma once
+// Small platform services on Qt: clipboard, sound cues, screen-saver inhibition, installed
+// fonts and the single-instance lock.
+#include <QObject>
+#include <QString>
+#include <map>
+#include <memory>
+
+#include "ui/services.h"
+
+class QLockFile;
+class QSoundEffect;
+
+namespace lirafok::qt {
+
+// Text on the system clipboard. The program keeps CR LF line breaks; the clipboard holds the
+// platform's LF.
+class QtClipboard : public ui::Clipboard {
+public:
+    std::string text() override;
+    void setText(const std::string& t) override;
+};
+
+// Plays wave files without waiting for them. A missing file or an absent audio output is
+// silent. Each file is loaded once and kept.
+class QtSoundCues : public QObject, public ui::SoundCues {
+    Q_OBJECT
+public:
+    QtSoundCues();
+    ~QtSoundCues() override;
+    void play(const std::string& wavPath) override;
+
+private:
+    std::map<std::string, QSoundEffect*> m_effects;
+};
+
+// Inhibits the screen saver over the freedesktop D-Bus interface while suppressed. Without a
+// session bus or a screen-saver service nothing happens.
+class DBusScreenSaver : public ui::ScreenSaver {
+public:
+    DBusScreenSaver();
+    ~DBusScreenSaver() override;
+    void setSuppressed(bool suppressed) override;
+    bool inhibited() const { return m_cookie != 0; }
+
+private:
+    unsigned m_cookie = 0;
+};
+
+class QtInstalledFonts : public ui::InstalledFonts {
+public:
+    bool isInstalled(const std::string& faceName) override;
+};
+
+// A lock file in the user's runtime folder. The first running copy holds it for its whole
+// life; the lock of a copy that crashed is taken over.
+class LockFileInstance : public ui::InstanceLock {
+public:
+    // An empty `path` means "lirafok.lock" in the runtime folder.
+    explicit LockFileInstance(QString path = {});
+    ~LockFileInstance() override;
+    bool acquire() override;
+    QString path() const { return m_path; }
+
+private:
+    QString m_path;
+    std::unique_ptr<QLockFile> m_lock;
+    bool m_held = false;
+};
+
+}  // namespace lirafok::qt

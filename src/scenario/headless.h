@@ -1,0 +1,140 @@
+#pragma once
+// Services of the headless runner: scripted dialogs, recorded cues, prints and message
+// boxes, a scriptable font list and screen, and a drive set of simulated drives.
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "device/simulated_drive.h"
+#include "ui/form.h"
+#include "ui/services.h"
+#include "windows/drive_set.h"
+
+namespace lirafok::scenario {
+
+// Thrown from inside the program when the scenario cannot go on (an unanswered question).
+struct ScenarioFailure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct MessageRecord {
+    std::string text;
+    std::string title;
+};
+
+struct ModalAnswer {
+    std::string form;
+    std::string control;
+};
+
+class HeadlessDialogs final : public ui::Dialogs {
+public:
+    std::deque<int> answers;  // mb::kOk, kYes, kNo, kCancel
+    std::deque<std::optional<std::string>> inputs;
+    std::deque<std::optional<ui::Color>> colors;
+    std::deque<std::optional<ui::FontChoice>> fonts;
+    std::deque<MessageRecord> shown;  // not yet checked
+    std::vector<std::pair<std::string, std::string>> helpShown;
+
+    int messageBox(const std::string& text, int style, const std::string& title) override;
+    std::optional<std::string> inputBox(const std::string&, const std::string&,
+                                        const std::string&) override;
+    std::optional<ui::Color> colorDialog(ui::Color preset) override;
+    std::optional<ui::FontChoice> fontDialog(const ui::FontDialogRequest& request) override;
+    bool printerSetup() override { return true; }
+    void showHelp(const std::string& path, const std::string& keyword) override {
+        helpShown.emplace_back(path, keyword);
+    }
+};
+
+class HeadlessCues final : public ui::SoundCues {
+public:
+    std::vector<std::string> played;  // "ok", "error" or the file name
+    void play(const std::string& wavPath) override;
+};
+
+class HeadlessSaver final : public ui::ScreenSaver {
+public:
+    bool suppressed = false;
+    void setSuppressed(bool s) override { suppressed = s; }
+};
+
+class HeadlessClipboard final : public ui::Clipboard {
+public:
+    std::string value;
+    std::string text() override { return value; }
+    void setText(const std::string& t) override { value = t; }
+};
+
+class HeadlessPrinter final : public ui::Printer {
+public:
+    std::vector<std::vector<std::string>> current;  // operations as words
+    std::vector<std::vector<std::string>> lastJob;
+    void line(int x1, int y1, int x2, int y2, int width) override;
+    void box(int x1, int y1, int x2, int y2, int width) override;
+    void text(int x, int y, const ui::Font& font, const std::string& text) override;
+    void printForm(ui::Form& form) override;
+    void endDoc() override;
+};
+
+class HeadlessFonts final : public ui::InstalledFonts {
+public:
+    bool all = true;
+    std::set<std::string> installed;
+    bool isInstalled(const std::string& name) override { return all || installed.count(name); }
+};
+
+class HeadlessScreen final : public ui::Screen {
+public:
+    int width = 19200, height = 14400;
+    int widthTwips() override { return width; }
+    int heightTwips() override { return height; }
+};
+
+// One lock for the machine: the first acquire wins until the program ends.
+class HeadlessInstance final : public ui::InstanceLock {
+public:
+    bool held = false;
+    bool acquire() override {
+        if (held) return false;
+        held = true;
+        return true;
+    }
+};
+
+class HeadlessHost final : public ui::FormHost {
+public:
+    std::deque<ModalAnswer> modalAnswers;
+    void showForm(ui::Form& form, bool modal) override;
+    void hideForm(ui::Form&) override {}
+    void unloadForm(ui::Form&) override {}
+    void formChanged(ui::Form&) override {}
+};
+
+class SimulatedDrives final : public DriveSet {
+public:
+    explicit SimulatedDrives(ui::Scheduler& scheduler);
+    void setDrives(const std::vector<std::string>& names);
+    // -1: the stored value cannot be read.
+    void setDefaultIndex(int index);
+    device::SimulatedDrive& current();
+    device::SimulatedDrive* drive(int index);
+
+    std::vector<std::string> names() override;
+    bool readDefault(std::string& data) override;
+    bool writeDefault(const std::string& data) override;
+    device::CdAudioDevice* device(int index) override { return drive(index); }
+
+private:
+    ui::Scheduler& m_scheduler;
+    std::vector<std::unique_ptr<device::SimulatedDrive>> m_drives;
+    bool m_defaultReadable = true;
+    std::string m_default = std::string("\0\0\0\0", 4);
+};
+
+}  // namespace lirafok::scenario

@@ -1,0 +1,13 @@
+#pragma once
+// The main window's font sets: the check of configured fonts at start-up and applying a set.
+namespace lirafok {
+
+class App;
+
+// Verifies every configured font is installed; when one is not, asks for a replacement
+// (cannot be left without a name), rewrites the font list and applies set 0's faces.
+void CheckFonts(App& app);
+// Applies name, size, bold and italic of every row of CurrentFontSet to the main window.
+void ShowDiscFonts(App& app);
+
+}  // namespace lirafok

@@ -1,0 +1,140 @@
+#pragma once
+// A window of the program: its caption, geometry (twips), inner coordinate system, controls and
+// the window events its class handles.
+//
+// Forms are created on first use and unloaded when closed. Unloading runs Form_QueryUnload
+// (which may cancel) and then detaches the window from the screen; the owner discards the
+// object and makes a fresh one on next use.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/control.h"
+
+namespace lirafok::ui {
+
+class Form;
+
+// Why a window is being closed.
+enum class UnloadMode {
+    User = 0,  // the user closed it with the window frame
+    Code = 1,  // the program unloaded it
+};
+
+// The screen side of forms: the Qt front end, or nothing (headless).
+class FormHost {
+public:
+    virtual ~FormHost() = default;
+    // Called when a form becomes visible. For modal = true, returns only when the form is
+    // hidden or unloaded again (nested event loop); headless hosts may answer scripted clicks.
+    virtual void showForm(Form& form, bool modal) = 0;
+    virtual void hideForm(Form& form) = 0;
+    // The form is unloaded: drop its window and every view attached to its controls.
+    virtual void unloadForm(Form& form) = 0;
+    // Caption, geometry, scale or always-on-top changed.
+    virtual void formChanged(Form& form) = 0;
+};
+
+class Form {
+public:
+    // Non-client size of a sizable window (frame and title bar), in twips.
+    static constexpr int kFrameWidth = 120;
+    static constexpr int kFrameHeight = 405;
+
+    Form(FormHost& host, std::string name);
+    virtual ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    const std::string& name() const { return m_name; }
+
+    const std::string& caption() const { return m_caption; }
+    void setCaption(const std::string& c);
+    int left() const { return m_left; }
+    int top() const { return m_top; }
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+    // Outer geometry in twips. Raises Form_Resize when the size changes on a loaded form.
+    void move(int left, int top, int width, int height);
+    void setLeft(int v) { move(v, m_top, m_width, m_height); }
+    void setTop(int v) { move(m_left, v, m_width, m_height); }
+    void setWidth(int v) { move(m_left, m_top, v, m_height); }
+    void setHeight(int v) { move(m_left, m_top, m_width, v); }
+    // Inner area in twips.
+    int innerWidth() const { return m_width - kFrameWidth; }
+    int innerHeight() const { return m_height - kFrameHeight; }
+    // The inner coordinate system: by default the inner area in twips from 0, 0. A custom
+    // scale maps the inner area to these numbers.
+    double scaleLeft() const { return m_scaleLeft; }
+    double scaleTop() const { return m_scaleTop; }
+    double scaleWidth() const { return m_customScale ? m_scaleWidth : innerWidth(); }
+    double scaleHeight() const { return m_customScale ? m_scaleHeight : innerHeight(); }
+    void setScale(double left, double top, double width, double height);
+    void resetScale();
+    bool customScale() const { return m_customScale; }
+
+    Color backColor() const { return m_backColor; }
+    void setBackColor(Color c);
+    bool topMost() const { return m_topMost; }
+    // Keeps the window above others; the window never takes the focus when shown this way.
+    void setTopMost(bool t);
+    bool showWithoutActivating() const { return m_noActivate; }
+    void setShowWithoutActivating(bool n) { m_noActivate = n; }
+    bool resizable() const { return m_resizable; }
+    void setResizable(bool r) { m_resizable = r; }
+
+    bool loaded() const { return m_loaded; }
+    bool shown() const { return m_loaded && m_visible; }
+    bool modal() const { return m_modal; }
+
+    // Runs Form_Load once (the first show, or the owner's first use).
+    void load();
+    void show(bool modal = false);
+    void hide();
+    // Closes the window: Form_QueryUnload (may cancel), Form_Unload, then off the screen.
+    // Returns false when the form cancelled.
+    bool unload(UnloadMode mode = UnloadMode::Code);
+    // The user closed the window with its frame.
+    bool userClose() { return unload(UnloadMode::User); }
+    // The user resized the inner area (twips).
+    void userResizeInner(int innerW, int innerH);
+    void userMove(int left, int top);
+    void userLoseFocus() { Form_LostFocus(); }
+    // Ends the window without events (program end).
+    void destroySilently();
+
+    const std::vector<Control*>& controls() const { return m_controls; }
+    Control* findControl(const std::string& name, int index = -1) const;
+    void addControl(Control& c);
+
+    std::function<void(Form&)> onUnloaded;  // the owner discards the object
+
+protected:
+    virtual void Form_Load() {}
+    virtual void Form_Resize() {}
+    virtual void Form_QueryUnload(bool& cancel, UnloadMode mode) {}
+    virtual void Form_Unload() {}
+    virtual void Form_LostFocus() {}
+
+    FormHost& host() { return m_host; }
+
+private:
+    FormHost& m_host;
+    std::string m_name;
+    std::string m_caption;
+    int m_left = 0, m_top = 0, m_width = 4800, m_height = 3600;
+    bool m_customScale = false;
+    double m_scaleLeft = 0, m_scaleTop = 0, m_scaleWidth = 0, m_scaleHeight = 0;
+    Color m_backColor = kButtonFace;
+    bool m_topMost = false;
+    bool m_noActivate = false;
+    bool m_resizable = true;
+    bool m_loaded = false;
+    bool m_loading = false;
+    bool m_visible = false;
+    bool m_modal = false;
+    bool m_unloading = false;
+    std::vector<Control*> m_controls;
+};
+
+}  // namespace lirafok::ui

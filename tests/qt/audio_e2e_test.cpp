@@ -1,0 +1,170 @@
+// End to end through a real sound server: a generated CD image plays through the pipeline and
+// QtAudioSink into a private PulseAudio null sink, and the sink's monitor is recorded with
+// parec. Skipped when no server can be started.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "../real/pulse_server.h"
+#include "device/real/cdio_drive.h"
+#include "qt/qt_audio_sink.h"
+#include "ui/virtual_scheduler.h"
+
+namespace lirafok {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr double kAmplitudeLeft = 16000, kAmplitudeRight = 8000;
+const double kFreqs[] = {440, 660, 1000};  // one tone per track, 2 s each
+
+// A BIN/CUE image of three 2-second tone tracks, left at full test amplitude, right at half.
+void writeToneImage(const std::string& dir) {
+    std::ofstream cue(dir + "/disc.cue", std::ios::binary);
+    std::ofstream bin(dir + "/disc.bin", std::ios::binary);
+    cue << "FILE \"disc.bin\" BINARY\r\n";
+    for (int t = 0; t < 3; ++t) {
+        cue << "  TRACK 0" << t + 1 << " AUDIO\r\n    INDEX 01 00:0" << 2 * t << ":00\r\n";
+        for (int i = 0; i < 2 * 44100; ++i) {
+            const double v = std::sin(2 * M_PI * kFreqs[t] * i / 44100.0);
+            const std::int16_t s[2] = {static_cast<std::int16_t>(std::lround(v * kAmplitudeLeft)),
+                                       static_cast<std::int16_t>(std::lround(v * kAmplitudeRight))};
+            bin.write(reinterpret_cast<const char*>(s), sizeof s);
+        }
+    }
+}
+
+struct Burst {
+    std::size_t first = 0, frames = 0;  // frames of the recording
+    double rmsLeft = 0, rmsRight = 0, freqHz = 0;
+};
+
+// Stretches of sound (10 ms windows above a threshold), measured over their middle part.
+std::vector<Burst> findBursts(const std::vector<std::int16_t>& rec) {
+    const std::size_t win = 441, frames = rec.size() / 2;
+    std::vector<Burst> bursts;
+    bool in = false;
+    for (std::size_t w = 0; w + win <= frames; w += win) {
+        double peak = 0;
+        for (std::size_t i = w; i < w + win; ++i)
+            peak = std::max({peak, std::abs(double(rec[i * 2])), std::abs(double(rec[i * 2 + 1]))});
+        const bool loud = peak > 300;
+        if (loud && !in) bursts.push_back({w, 0});
+        if (loud) bursts.back().frames = w + win - bursts.back().first;
+        in = loud;
+    }
+    std::erase_if(bursts, [](const Burst& b) { return b.frames < 4410; });
+    for (Burst& b : bursts) {
+        const std::size_t a = b.first + b.frames / 4, e = b.first + b.frames * 3 / 4;
+        double l = 0, r = 0;
+        int crossings = 0;
+        for (std::size_t i = a; i < e; ++i) {
+            l += double(rec[i * 2]) * rec[i * 2];
+            r += double(rec[i * 2 + 1]) * rec[i * 2 + 1];
+            if (i > a && (rec[(i - 1) * 2] < 0) != (rec[i * 2] < 0)) ++crossings;
+        }
+        const double n = double(e - a);
+        b.rmsLeft = std::sqrt(l / n);
+        b.rmsRight = std::sqrt(r / n);
+        // The louder channel carries the tone; count its zero crossings.
+        if (b.rmsLeft < 1) {
+            crossings = 0;
+            for (std::size_t i = a + 1; i < e; ++i)
+                if ((rec[(i - 1) * 2 + 1] < 0) != (rec[i * 2 + 1] < 0)) ++crossings;
+        }
+        b.freqHz = crossings / 2.0 / (n / 44100.0);
+    }
+    return bursts;
+}
+
+QCoreApplication* ensureApp() {
+    if (!QCoreApplication::instance()) {
+        if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        static int argc = 1;
+        static char name[] = "lirafok_qt_tests";
+        static char* argv[] = {name, nullptr};
+        static QApplication app(argc, argv);
+    }
+    return QCoreApplication::instance();
+}
+
+TEST(AudioEndToEnd, TrackThreeReachesTheSoundServerWithItsLevels) {
+    testing::PrivatePulseServer server;
+    std::string why;
+    if (!server.start(&why)) GTEST_SKIP() << "no PulseAudio server: " << why;
+    ensureApp();
+    const std::string dir = server.runtimeDir() + "/disc";
+    std::filesystem::create_directories(dir);
+    writeToneImage(dir);
+
+    ui::VirtualScheduler scheduler;
+    device::real::CdioDrive drive(dir + "/disc.cue", "", scheduler,
+                                  [] { return std::make_unique<qt::QtAudioSink>(); });
+    ASSERT_EQ(drive.open(), device::errors::kNone);
+    if (!drive.hasSound()) GTEST_SKIP() << "Qt found no audio output on the private server";
+    ASSERT_TRUE(drive.mediaPresent()) << drive.lastError();
+    const auto tracks = drive.tracks();
+    ASSERT_EQ(tracks.size(), 3u);
+    EXPECT_EQ(tracks[2].startMs, 6000);
+
+    testing::MonitorRecorder recorder(server.runtimeDir() + "/monitor.raw");
+    ASSERT_TRUE(recorder.start());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+
+    // Each phase plays 600 ms of track 3, then waits in silence so the bursts stay apart.
+    struct Phase {
+        const char* name;
+        std::uint32_t word;
+        bool mute;
+    };
+    const Phase phases[] = {{"full", 0xFFFFFFFFu, false},
+                            {"muted", 0xFFFFFFFFu, true},
+                            {"left at a quarter", 0x3FFFFFFFu, false},
+                            {"right off", 0xFFFF0000u, false}};
+    for (const Phase& p : phases) {
+        drive.setVolumeWord(p.word);
+        drive.setSilent(p.mute);
+        bool ended = false;
+        device::SpanEnd how{};
+        const std::int32_t from = tracks[2].startMs + 200;
+        ASSERT_EQ(drive.play(from, from + 600, [&](device::SpanEnd e) { ended = true, how = e; }),
+                  device::errors::kNone);
+        const auto deadline = Clock::now() + std::chrono::seconds(5);
+        while (!ended && Clock::now() < deadline) {
+            scheduler.runDue();
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        ASSERT_TRUE(ended) << p.name;
+        EXPECT_EQ(how, device::SpanEnd::Reached) << p.name;
+        EXPECT_EQ(drive.positionMs(), from + 600) << p.name;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+    const auto rec = recorder.stop();
+    const auto bursts = findBursts(rec);
+    // The muted phase leaves no burst: three remain.
+    ASSERT_EQ(bursts.size(), 3u) << "recorded " << rec.size() / 2 << " frames";
+    const double fullL = kAmplitudeLeft / std::sqrt(2.0), fullR = kAmplitudeRight / std::sqrt(2.0);
+    struct Want {
+        const char* name;
+        double left, right;
+    };
+    const Want wants[] = {{"full", fullL, fullR}, {"left at a quarter", fullL * 0x3FFF / 0xFFFF, fullR},
+                          {"right off", fullL, 0}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(wants[i].name);
+        EXPECT_NEAR(bursts[i].freqHz, 1000, 10);
+        EXPECT_NEAR(bursts[i].rmsLeft, wants[i].left, fullL * 0.03);
+        EXPECT_NEAR(bursts[i].rmsRight, wants[i].right, fullR * 0.03);
+        EXPECT_NEAR(bursts[i].frames / 44.1, 600, 40);
+    }
+    drive.close();
+}
+
+}  // namespace
+}  // namespace lirafok

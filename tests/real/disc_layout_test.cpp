@@ -1,0 +1,199 @@
+// Tables of contents and PCM of generated CD images and rips, read back through the same code
+// the drives use.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "device/real/cdio_source.h"
+#include "device/real/virtual_drive.h"
+#include "test_discs.h"
+
+namespace lirafok::device::real {
+namespace {
+
+using testing::ToneTrack;
+
+// 225, 150 (+150 gap) and 181 sectors: track 3's length is not a whole number of ms.
+const std::vector<ToneTrack> kTracks = {
+    {440, 225 * 588, 0}, {660, 150 * 588, 150 * 588}, {880, 181 * 588, 0}};
+
+struct Expect {
+    std::vector<TrackInfo> tracks;
+    std::int32_t startMs, lengthMs;
+};
+const Expect kToc = {{{2000, 5000}, {7000, 2000}, {9000, 2413}}, 2000, 11413};
+
+void expectToc(const DiscImage& disc) {
+    const auto t = disc.tracksMs();
+    ASSERT_EQ(t.size(), kToc.tracks.size());
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        EXPECT_EQ(t[i].startMs, kToc.tracks[i].startMs) << "track " << i + 1;
+        EXPECT_EQ(t[i].lengthMs, kToc.tracks[i].lengthMs) << "track " << i + 1;
+    }
+    EXPECT_EQ(disc.startMs(), kToc.startMs);
+    EXPECT_EQ(disc.lengthMs(), kToc.lengthMs);
+}
+
+// Reads `count` frames at `first` and compares them with the generated disc, sample by sample.
+void expectPcm(PcmSource& source, const std::vector<std::int16_t>& disc, std::int64_t first,
+               std::int64_t count) {
+    std::vector<std::int16_t> got(static_cast<std::size_t>(count) * 2);
+    ASSERT_TRUE(source.read(first, got.data(), count)) << source.lastError();
+    for (std::int64_t i = 0; i < count * 2; ++i) {
+        const std::size_t at = static_cast<std::size_t>(first * 2 + i);
+        const std::int16_t want = at < disc.size() ? disc[at] : 0;
+        ASSERT_EQ(got[static_cast<std::size_t>(i)], want) << "frame " << first + i / 2;
+    }
+}
+
+// Places where errors hide: the lead-in's end, track starts, the gap, file joins, the end.
+const std::vector<std::pair<std::int64_t, std::int64_t>> kProbes = {
+    {88200 - 300, 600},          // lead-in into track 1
+    {375 * 588 - 333, 700},      // track 1 into track 2's gap (a file join in per-track rips)
+    {525 * 588 - 5, 1000},       // track 2's INDEX 01
+    {675 * 588 - 1001, 2002},    // track 2 into track 3
+    {856 * 588 - 700, 1400},     // the disc's end and past it (silence)
+    {1000, 7},                   // deep in the lead-in
+};
+
+class DiscLayout : public ::testing::Test {
+protected:
+    void SetUp() override { dir = testing::makeTempDir("layout"); }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+    std::string dir;
+    const std::vector<std::int16_t> disc = testing::expectedDisc(kTracks);
+};
+
+TEST_F(DiscLayout, BinCueImageThroughLibcdio) {
+    testing::writeBinCue(dir, kTracks);
+    for (bool paranoia : {false, true}) {
+        SCOPED_TRACE(paranoia ? "cdparanoia" : "direct");
+        std::string error;
+        auto image = readCdioDisc(dir + "/disc.cue", paranoia, &error);
+        ASSERT_TRUE(image) << error;
+        expectToc(*image);
+        EXPECT_EQ(image->text.title, "Test Disc");
+        for (auto [first, count] : kProbes) expectPcm(*image->source, disc, first, count);
+    }
+}
+
+TEST_F(DiscLayout, RipsGiveTheSameDiscAsTheImage) {
+    struct Case {
+        const char* name;
+        bool perTrack;
+        const char* ext;
+    };
+    for (const Case& c : {Case{"flac per track", true, "flac"}, Case{"one flac", false, "flac"},
+                          Case{"wav per track", true, "wav"}}) {
+        SCOPED_TRACE(c.name);
+        const std::string sub = dir + "/" + c.ext + (c.perTrack ? "-split" : "-one");
+        std::filesystem::create_directories(sub);
+        testing::writeRip(sub, kTracks, c.perTrack, c.ext);
+        std::string error;
+        auto image = readVirtualDisc(sub, nullptr, &error);
+        ASSERT_TRUE(image) << error;
+        expectToc(*image);
+        for (auto [first, count] : kProbes) expectPcm(*image->source, disc, first, count);
+        if (c.perTrack) {
+            ASSERT_EQ(image->text.trackTitles.size(), 3u);
+            EXPECT_EQ(image->text.trackTitles[1], "Song 02");
+        }
+    }
+}
+
+TEST_F(DiscLayout, CueSheetQuirks) {
+    // PREGAP inserts silence that no file holds; a FILE naming a .wav that was converted to
+    // .flac still finds its audio; a Shift-JIS title becomes UTF-8.
+    std::vector<std::int16_t> a, b;
+    const ToneTrack ta{500, 75 * 588, 0}, tb{700, 75 * 588, 0};
+    for (std::int64_t i = 0; i < ta.frames; ++i) {
+        a.push_back(testing::toneSample(ta, i, 0));
+        a.push_back(testing::toneSample(ta, i, 1));
+        b.push_back(testing::toneSample(tb, i, 0));
+        b.push_back(testing::toneSample(tb, i, 1));
+    }
+    testing::writeAudioFile(dir + "/a.flac", a);
+    testing::writeAudioFile(dir + "/B.flac", b);
+    std::ofstream(dir + "/x.cue", std::ios::binary)
+        << "TITLE \"\x83\x65\x83\x58\x83\x67\"\r\n"  // テスト in Shift-JIS
+        << "FILE \"a.wav\" WAVE\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n"
+        << "FILE \"b.wav\" WAVE\r\n  TRACK 02 AUDIO\r\n    PREGAP 00:01:00\r\n    INDEX 01 00:00:00\r\n";
+    std::string error;
+    auto image = readVirtualDisc(dir + "/x.cue", nullptr, &error);
+    ASSERT_TRUE(image) << error;
+    EXPECT_EQ(image->text.title, "テスト");
+    const auto t = image->tracksMs();
+    ASSERT_EQ(t.size(), 2u);
+    EXPECT_EQ(t[0].startMs, 2000);
+    EXPECT_EQ(t[0].lengthMs, 2000);  // one second of audio, one of pregap
+    EXPECT_EQ(t[1].startMs, 4000);
+    EXPECT_EQ(image->lengthMs(), 5000);
+    std::vector<std::int16_t> got(4);
+    ASSERT_TRUE(image->source->read(88200 + 44100 + 100, got.data(), 2));
+    EXPECT_EQ(got, std::vector<std::int16_t>(4, 0));  // inside the pregap
+    ASSERT_TRUE(image->source->read(88200 + 2 * 44100 + 10, got.data(), 2));
+    EXPECT_EQ(got[0], testing::toneSample(tb, 10, 0));
+}
+
+TEST_F(DiscLayout, BadCueSheetsAreRefusedWithAReason) {
+    struct Case {
+        const char* name;
+        const char* sheet;
+    };
+    testing::writeAudioFile(dir + "/a.wav", std::vector<std::int16_t>(588 * 2 * 10, 0));
+    for (const Case& c : {
+             Case{"missing file", "FILE \"gone.wav\" WAVE\n TRACK 01 AUDIO\n INDEX 01 00:00:00\n"},
+             Case{"index past the file", "FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n INDEX 01 00:00:00\n"
+                                         " TRACK 02 AUDIO\n INDEX 01 00:05:00\n"},
+             Case{"no tracks", "FILE \"a.wav\" WAVE\n"},
+         }) {
+        SCOPED_TRACE(c.name);
+        std::ofstream(dir + "/bad.cue", std::ios::binary | std::ios::trunc) << c.sheet;
+        std::string error;
+        EXPECT_FALSE(readVirtualDisc(dir + "/bad.cue", nullptr, &error));
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST_F(DiscLayout, FolderOfFilesRoundsEachTrackUpToWholeSectors) {
+    // Names sort as tracks; 1000 frames need 2 sectors; 48 000 frames at 48 kHz are one
+    // second (75 sectors); a mono file counts like a stereo one.
+    const ToneTrack tone{1000, 1000, 0};
+    std::vector<std::int16_t> shortFile;
+    for (std::int64_t i = 0; i < tone.frames; ++i) {
+        shortFile.push_back(testing::toneSample(tone, i, 0));
+        shortFile.push_back(testing::toneSample(tone, i, 1));
+    }
+    testing::writeAudioFile(dir + "/01 short.wav", shortFile);
+    testing::writeAudioFile(dir + "/02 hires.flac", std::vector<std::int16_t>(48000 * 2, 1000), 48000);
+    testing::writeAudioFile(dir + "/03 mono.wav", std::vector<std::int16_t>(588 * 3, 2000), 44100, 1);
+    std::ofstream(dir + "/notes.txt") << "not audio";
+    std::string error;
+    auto image = readVirtualDisc(dir, nullptr, &error);
+    ASSERT_TRUE(image) << error;
+    ASSERT_EQ(image->toc.size(), 3u);
+    EXPECT_EQ(image->toc[0].startSector, 150);
+    EXPECT_EQ(image->toc[1].startSector, 152);
+    EXPECT_EQ(image->toc[2].startSector, 227);
+    EXPECT_EQ(image->leadOutSector, 230);
+    EXPECT_EQ(image->lengthMs(), 230 * 1000 / 75);
+    std::vector<std::int16_t> got(1200 * 2);
+    ASSERT_TRUE(image->source->read(88200, got.data(), 1200));
+    EXPECT_EQ(got[999 * 2], testing::toneSample(tone, 999, 0));
+    EXPECT_EQ(got[1000 * 2], 0);  // padding up to the sector's end
+    ASSERT_TRUE(image->source->read(227 * 588, got.data(), 1));
+    EXPECT_EQ(got[0], 2000);
+    EXPECT_EQ(got[1], 2000);  // mono doubled
+    ASSERT_TRUE(image->source->read(152 * 588 + 100, got.data(), 1));
+    EXPECT_EQ(got[0], 1000);  // resampled constant stays constant
+}
+
+TEST_F(DiscLayout, EmptyFolderHasNoDisc) {
+    std::string error;
+    EXPECT_FALSE(readVirtualDisc(dir, nullptr, &error));
+    EXPECT_FALSE(readVirtualDisc(dir + "/missing", nullptr, &error));
+}
+
+}  // namespace
+}  // namespace lirafok::device::real

@@ -1,0 +1,300 @@
+#include "core/text.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <limits>
+
+namespace lirafok::text {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string tempFolder() {
+    std::string pattern = ::testing::TempDir() + "lirafok_text_XXXXXX";
+    char* made = ::mkdtemp(pattern.data());
+    EXPECT_NE(made, nullptr);
+    return pattern;
+}
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+// A code point of the raw-byte range, as UTF-8.
+std::string raw(unsigned char b) {
+    const char32_t c = 0xF700 + b;
+    std::string s;
+    s += static_cast<char>(0xE0 | (c >> 12));
+    s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    s += static_cast<char>(0x80 | (c & 0x3F));
+    return s;
+}
+
+struct CodeCase {
+    const char* what;
+    std::string cp932;
+    std::string utf8;
+};
+
+TEST(Cp932, DecodesAndEncodesBothWays) {
+    const CodeCase cases[] = {
+        {"ascii", "KASIH=1", "KASIH=1"},
+        {"full-width font name", "\x82\x6C\x82\x72\x20\x82\x6F\x83\x53\x83\x56\x83\x62\x83\x4E",
+         "ＭＳ Ｐゴシック"},
+        {"half-width katakana", "\xCC\xAB\xDD\xC4\x95\x57\x8F\x80", "ﾌｫﾝﾄ標準"},
+        {"ideographic space", "\x81\x40", "　"},
+        {"trail byte 0x5C is not a backslash", "\x83\x5C", "ソ"},
+        {"user-defined area", "\xF0\x40", "\xEE\x80\x80"},
+        {"bytes that never decode", std::string("\x80\xA0\xFD\xFE\xFF", 5),
+         raw(0x80) + raw(0xA0) + raw(0xFD) + raw(0xFE) + raw(0xFF)},
+        {"lone lead byte at the end", "A\x82", "A" + raw(0x82)},
+        {"lead byte before a line's ASCII",
+         "\x82\x0D"
+         "B",
+         raw(0x82) + "\rB"},
+        {"undefined double-byte code", "\x85\x40", raw(0x85) + "@"},
+    };
+    for (const CodeCase& c : cases) {
+        EXPECT_EQ(fromCp932(c.cp932), c.utf8) << c.what;
+        EXPECT_EQ(toCp932(c.utf8), c.cp932) << c.what;
+    }
+}
+
+TEST(Cp932, EncodesInputMethodVariantsAndReplacesTheRest) {
+    const CodeCase cases[] = {
+        {"wave dash", "\x81\x60", "〜"},
+        {"full-width tilde", "\x81\x60", "～"},
+        {"minus sign", "\x81\x7C", "−"},
+        {"emoji", "?", "\xF0\x9F\x8E\xB5"},
+        {"hangul", "?", "한"},
+        // Bytes that are not UTF-8 at all go out unchanged.
+        {"stray bytes", "\xFF\x82\xA0", "\xFF\x82\xA0"},
+        {"cut sequence", "a\xE3\x81", "a\xE3\x81"},
+        // A few characters have two codes; the one written back is the system's choice.
+        {"NEC duplicate of ≒", "\x81\xE0", "≒"},
+    };
+    for (const CodeCase& c : cases) EXPECT_EQ(toCp932(c.utf8), c.cp932) << c.what;
+    EXPECT_EQ(fromCp932("\x87\x90"), "≒");
+}
+
+TEST(Cp932, LengthsAndSlicesCountBytes) {
+    EXPECT_EQ(byteLength("ＭＳ Ｐゴシック"), 15u);
+    EXPECT_EQ(byteLength("ｶﾀｶﾅ"), 4u);
+    EXPECT_EQ(byteLength("abc" + raw(0x82)), 4u);
+    EXPECT_EQ(byteLength("\xF0\x9F\x8E\xB5"), 1u);  // written as "?"
+
+    struct SliceCase {
+        std::string in;
+        std::size_t start;
+        long count;
+        std::string out;
+    };
+    const SliceCase cases[] = {
+        {"あいう", 3, 2, "い"},
+        {"あいう", 3, -1, "いう"},
+        {"aあb", 1, 2, "a" + raw(0x82)},          // cut after the lead byte
+        {"aあb", 3, 2, raw(0xA0) + "b"},          // cut before the trail byte
+        {"あいう", 2, 2, raw(0xA0) + raw(0x82)},  // cut through two characters
+        {"abc", 5, 2, ""},
+        {"abc", 2, 0, ""},
+        {"ｶﾀｶﾅ", 2, 2, "ﾀｶ"},
+    };
+    for (const SliceCase& c : cases)
+        EXPECT_EQ(byteMid(c.in, c.start, c.count), c.out) << c.in << " " << c.start;
+
+    EXPECT_EQ(padBytes("あ", 4), "あ  ");
+    EXPECT_EQ(padBytes("ab", 1), "ab");
+    EXPECT_EQ(byteLength(padBytes("曲名", 26)), 26u);
+}
+
+TEST(Text, CharacterSlices) {
+    EXPECT_EQ(charLength("ＭＳ Ｐゴシック"), 8u);
+    EXPECT_EQ(charLength(""), 0u);
+    EXPECT_EQ(mid("FONTN=ＭＳ Ｐゴシック", 7), "ＭＳ Ｐゴシック");
+    EXPECT_EQ(mid("GMNSN=10135000585", 8, 5), "01350");
+    EXPECT_EQ(mid("あいう", 2, 1), "い");
+    EXPECT_EQ(mid("KASIF=", 7, 2), "");
+    EXPECT_EQ(mid("abc", 9), "");
+    EXPECT_EQ(left("曲名一覧", 2), "曲名");
+    EXPECT_EQ(left("ab", 5), "ab");
+    EXPECT_EQ(firstChar("ﾌｫﾝﾄ"), U'ﾌ');
+    EXPECT_EQ(firstChar(""), 0u);
+}
+
+TEST(Text, LenientNumbers) {
+    struct NumberCase {
+        const char* in;
+        double asDouble;
+        std::int32_t asInt;
+    };
+    const NumberCase cases[] = {
+        {"12", 12, 12},
+        {"  12abc", 12, 12},
+        {"\t7", 7, 7},
+        {"00100", 100, 100},
+        {"-01", -1, -1},
+        {"+5", 5, 5},
+        {"", 0, 0},
+        {"abc", 0, 0},
+        {"-", 0, 0},
+        {"- 5", 0, 0},
+        {"1.5", 1.5, 2},
+        {"2.5", 2.5, 2},
+        {"-2.5", -2.5, -2},
+        {"3.7pt", 3.7, 4},
+        {".5", 0.5, 0},
+        {"5.", 5, 5},
+        {"１２", 0, 0},  // full-width digits are not digits
+        {"99999999999", 99999999999.0, std::numeric_limits<std::int32_t>::max()},
+        {"-99999999999", -99999999999.0, std::numeric_limits<std::int32_t>::min()},
+    };
+    for (const NumberCase& c : cases) {
+        EXPECT_DOUBLE_EQ(valDouble(c.in), c.asDouble) << c.in;
+        EXPECT_EQ(val(c.in), c.asInt) << c.in;
+    }
+}
+
+TEST(Text, ZeroPadding) {
+    struct PadCase {
+        std::int64_t n;
+        int digits;
+        const char* out;
+    };
+    const PadCase cases[] = {
+        {7, 3, "007"},
+        {-1, 2, "-01"},
+        {123, 2, "123"},
+        {0, 2, "00"},
+        {-5, 5, "-00005"},
+        {51200, 6, "051200"},
+        {8, 2, "08"},
+        {5, 0, "5"},
+        {std::numeric_limits<std::int64_t>::min(), 1, "-9223372036854775808"},
+    };
+    for (const PadCase& c : cases) EXPECT_EQ(pad(c.n, c.digits), c.out) << c.n;
+}
+
+TEST(TextFile, SplitsLines) {
+    const std::string dir = tempFolder();
+    struct SplitCase {
+        std::string bytes;
+        std::vector<std::string> lines;
+    };
+    const SplitCase cases[] = {
+        {"", {}},
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\r\nb", {"a", "b"}},
+        {"a\nb\n", {"a", "b"}},
+        {"a\rb\r\n", {"a\rb"}},
+        {"\r\n", {""}},
+        {"a\r\n\r\n", {"a", ""}},
+        {"x\r", {"x\r"}},
+        {"\x82\xA0\r\n\x82\r\n", {"あ", raw(0x82)}},
+    };
+    for (const SplitCase& c : cases) {
+        writeBytes(dir + "/f.txt", c.bytes);
+        const auto lines = readLines(dir + "/f.txt");
+        ASSERT_TRUE(lines.has_value());
+        EXPECT_EQ(*lines, c.lines) << c.bytes;
+    }
+    EXPECT_FALSE(readLines(dir + "/missing.txt").has_value());
+    EXPECT_FALSE(readLines(dir).has_value());  // a folder is not a file
+    fs::remove_all(dir);
+}
+
+TEST(TextFile, LinesAcrossTheReadBuffer) {
+    // Line breaks and double-byte characters that straddle the reader's 1 MiB chunks, and a
+    // line longer than a chunk.
+    const std::string dir = tempFolder();
+    const std::size_t chunk = std::size_t{1} << 20;
+    std::string bytes(chunk - 1, 'a');
+    bytes += "\r\n";  // CR is the chunk's last byte
+    bytes += std::string(chunk - 2, 'b');
+    bytes += "\x82\xA0";  // straddles the next boundary
+    bytes += "\r\n";
+    bytes += std::string(3 * chunk, 'c');
+    writeBytes(dir + "/big.txt", bytes);
+    const auto lines = readLines(dir + "/big.txt");
+    ASSERT_TRUE(lines.has_value());
+    ASSERT_EQ(lines->size(), 3u);
+    EXPECT_EQ((*lines)[0], std::string(chunk - 1, 'a'));
+    EXPECT_EQ((*lines)[1], std::string(chunk - 2, 'b') + "あ");
+    EXPECT_EQ((*lines)[2].size(), 3 * chunk);
+
+    std::size_t seen = 0;
+    EXPECT_TRUE(forEachLine(dir + "/big.txt", [&](std::string_view) { ++seen; }));
+    EXPECT_EQ(seen, 3u);
+    EXPECT_FALSE(forEachLine(dir + "/none.txt", [&](std::string_view) {}));
+    fs::remove_all(dir);
+}
+
+TEST(TextFile, WriteReadRoundTripKeepsEveryByte) {
+    const std::string dir = tempFolder();
+    std::string original = "000012345-00-夜空のムコウ          \r\n";
+    original += "ﾌｫﾝﾄ01\r\n";
+    original += "\x80\xFD\xFF\x82 lone\r\n";
+    original += "\x81\x40\x81\x40\r\n";
+    writeBytes(dir + "/cat.txt", original);
+    const auto lines = readLines(dir + "/cat.txt");
+    ASSERT_TRUE(lines.has_value());
+    ASSERT_TRUE(writeLines(dir + "/copy.txt", *lines));
+    EXPECT_EQ(readBytes(dir + "/copy.txt"), original);
+    fs::remove_all(dir);
+}
+
+TEST(TextFile, FailedWriteLeavesNothingBehind) {
+    const std::string dir = tempFolder();
+    // The target is a folder: the rename cannot replace it.
+    fs::create_directory(dir + "/LIRAFOK.TXT");
+    EXPECT_FALSE(writeLines(dir + "/LIRAFOK.TXT", {"x"}));
+    EXPECT_TRUE(fs::is_directory(dir + "/LIRAFOK.TXT"));
+    // The folder does not exist.
+    EXPECT_FALSE(writeLines(dir + "/no/such/LIRAFOK.TXT", {"x"}));
+    EXPECT_FALSE(copyFile(dir + "/none", dir + "/copy"));
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir)) ++entries;
+    EXPECT_EQ(entries, 1u) << "a temporary file was left behind";
+    fs::remove_all(dir);
+}
+
+TEST(TextFile, RewriteReplacesContentAndKeepsPermissions) {
+    const std::string dir = tempFolder();
+    const std::string path = dir + "/LIRAFOK.INI";
+    writeBytes(path, "old line that is longer than the new one\r\n");
+    ::chmod(path.c_str(), 0640);
+    ASSERT_TRUE(writeLines(path, {"KASIH=1", "FONTN=ＭＳ Ｐゴシック"}));
+    EXPECT_EQ(readBytes(path),
+              "KASIH=1\r\nFONTN=\x82\x6C\x82\x72\x20\x82\x6F\x83\x53\x83\x56\x83\x62\x83\x4E\r\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_TRUE(fileExists(path));
+    EXPECT_FALSE(fileExists(dir));
+    EXPECT_FALSE(fileExists(dir + "/none"));
+
+    ASSERT_TRUE(writeLines(path, {}));
+    EXPECT_EQ(readBytes(path), "");
+
+    // copyFile is byte for byte, lone LFs included.
+    writeBytes(dir + "/src", std::string("a\nb\r\n\x80"));
+    ASSERT_TRUE(copyFile(dir + "/src", path));
+    EXPECT_EQ(readBytes(path), std::string("a\nb\r\n\x80"));
+    fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace lirafok::text
