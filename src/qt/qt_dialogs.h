@@ -2,14 +2,13 @@
 // The common dialogs on Qt: message box, input box, colour, font, printer set-up and the help
 // viewer. Every dialog but the help viewer is modal and returns the user's answer.
 #include <QPointer>
+#include <QTextBrowser>
 #include <QString>
 #include <memory>
 
 #include "ui/services.h"
 
 class QPrinter;
-class QTextBrowser;
-class QWidget;
 
 namespace lirafok::qt {
 

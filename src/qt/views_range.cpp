@@ -4,6 +4,7 @@
 #include <QBoxLayout>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyle>
@@ -66,14 +67,14 @@ void SpinButtonView::applyColors() {
 
 ScrollBarView::ScrollBarView(ui::Control& c, FormWindow& w) : ControlViewBase(c, w) {
     auto& sb = static_cast<ui::ScrollBar&>(c);
-    auto* bar = new QScrollBar(sb.vertical() ? Qt::Vertical : Qt::Horizontal, parentWidget());
-    bar->setTracking(false);
-    setWidget(bar);
-    connect(bar, &QScrollBar::valueChanged, this, [this](int v) {
+    auto* sbw = new QScrollBar(sb.vertical() ? Qt::Vertical : Qt::Horizontal, parentWidget());
+    sbw->setTracking(false);
+    setWidget(sbw);
+    connect(sbw, &QScrollBar::valueChanged, this, [this](int v) {
         if (!m_control || m_applying) return;
         static_cast<ui::ScrollBar*>(m_control)->userScroll(v);
     });
-    connect(bar, &QScrollBar::sliderReleased, this, [this] {
+    connect(sbw, &QScrollBar::sliderReleased, this, [this] {
         // A drag that ended where it began changes nothing; show the program's value again.
         QTimer::singleShot(0, this, [this] {
             if (!m_control || bar()->isSliderDown()) return;
