@@ -1,5 +1,7 @@
 #include "catalogue/raw_file.h"
 
+#include "core/text.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -152,7 +154,7 @@ bool ChunkReader::nextChunk(std::string_view& chunk) {
 // ---------------------------------------------------------------- SafeWriter
 
 SafeWriter::SafeWriter(std::string path) : m_path(std::move(path)) {
-    if (m_path.empty()) return;
+    if (m_path.empty() || text::isWriteProtected(m_path)) return;
     struct stat old {};
     if (::stat(m_path.c_str(), &old) == 0) {
         if (S_ISDIR(old.st_mode)) return;

@@ -297,7 +297,7 @@ std::string folderOf(const std::string& path) {
 // Replaces `path` with `data`: temporary file in the same folder, flushed to disk, renamed
 // over the target. The target keeps its permission bits; a new file gets 0666 less umask.
 bool replaceFile(const std::string& path, const std::string& data) {
-    if (path.empty()) return false;
+    if (path.empty() || isWriteProtected(path)) return false;
     struct stat old {};
     mode_t mode;
     if (::stat(path.c_str(), &old) == 0) {
@@ -553,6 +553,15 @@ bool copyFile(const std::string& from, const std::string& to) {
     std::optional<std::string> data = readAll(from);
     if (!data) return false;
     return replaceFile(to, *data);
+}
+
+bool isWriteProtected(const std::string& path) {
+    // Honoured even for the superuser, who would otherwise write through a read-only mark.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0) return true;
+    std::string folder = path.substr(0, path.find_last_of('/') + 1);
+    if (folder.empty()) folder = ".";
+    return ::stat(folder.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
 }
 
 bool fileExists(const std::string& path) {

@@ -61,5 +61,8 @@ bool writeLines(const std::string& path, const std::vector<std::string>& lines);
 // read or the target cannot be written.
 bool copyFile(const std::string& from, const std::string& to);
 bool fileExists(const std::string& path);
+// True when the file, or the folder it would be written in, carries no write permission at
+// all: such a file is treated as read-only by every writer here.
+bool isWriteProtected(const std::string& path);
 
 }  // namespace lirafok::text

@@ -75,7 +75,7 @@ FontDialog::FontDialog(const ui::FontDialogRequest& request, QWidget* parent)
     const auto found = m_faces->findItems(select, Qt::MatchExactly);
     if (!found.isEmpty()) m_faces->setCurrentItem(found.first());
     else if (m_faces->count() > 0) m_faces->setCurrentRow(0);
-    grid->addWidget(m_faces, 1, 0, 4, 1);
+    grid->addWidget(m_faces, 1, 0, 5, 1);
 
     grid->addWidget(new QLabel(QString::fromUtf8("サイズ:")), 0, 1);
     m_size = new QComboBox;
@@ -97,18 +97,20 @@ FontDialog::FontDialog(const ui::FontDialogRequest& request, QWidget* parent)
     grid->addWidget(m_bold, 3, 1);
     grid->addWidget(m_italic, 4, 1);
 
+    grid->setRowStretch(5, 1);
+
     m_preview = new QLabel(QString::fromUtf8("Aa あア亜 0123"));
     m_preview->setFrameShape(QFrame::StyledPanel);
     m_preview->setAlignment(Qt::AlignCenter);
     m_preview->setMinimumHeight(60);
-    grid->addWidget(m_preview, 5, 0, 1, 2);
+    grid->addWidget(m_preview, 6, 0, 1, 2);
 
     auto* buttons = new QDialogButtonBox;
     buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
     buttons->addButton(QString::fromUtf8("キャンセル"), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    grid->addWidget(buttons, 6, 0, 1, 2);
+    grid->addWidget(buttons, 7, 0, 1, 2);
 
     connect(m_faces, &QListWidget::currentRowChanged, this, &FontDialog::updatePreview);
     connect(m_size, &QComboBox::currentTextChanged, this, &FontDialog::updatePreview);

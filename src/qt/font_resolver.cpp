@@ -1,6 +1,8 @@
 #include "qt/font_resolver.h"
 
 #include <QFontDatabase>
+#include <QFontMetrics>
+#include <algorithm>
 #include <QSet>
 #include <cmath>
 
@@ -75,6 +77,21 @@ QFont resolveFont(const ui::Font& font, FontPurpose purpose) {
     f.setBold(font.bold || substitutedDigits);
     f.setItalic(font.italic);
     f.setStyleStrategy(QFont::PreferAntialias);
+    return f;
+}
+
+QFont fitToWidth(const QFont& font, const QString& text, int width, double minScale) {
+    QString shown = text;
+    shown.remove(QLatin1Char('&'));
+    if (shown.isEmpty() || width <= 0 || font.pixelSize() <= 0) return font;
+    QFont f = font;
+    const int original = font.pixelSize();
+    const int smallest = std::max(6, static_cast<int>(std::ceil(original * minScale)));
+    for (int px = original; px >= smallest; --px) {
+        f.setPixelSize(px);
+        if (QFontMetrics(f).horizontalAdvance(shown) <= width) return f;
+    }
+    f.setPixelSize(smallest);
     return f;
 }
 

@@ -32,6 +32,10 @@ QStringList fallbackFamilies(const QString& face, FontPurpose purpose);
 
 QFont resolveFont(const ui::Font& font, FontPurpose purpose = FontPurpose::Text);
 
+// `font` made smaller, when needed, so that one line of `text` fits `width` pixels; never
+// below `minScale` of its size (the text is clipped beyond that). '&' mnemonics are ignored.
+QFont fitToWidth(const QFont& font, const QString& text, int width, double minScale = 0.6);
+
 // True when a caption holds only what a numeric display shows ("01", "03:25", "-1", "64").
 bool looksLikeDigits(const QString& caption);
 

@@ -69,17 +69,23 @@ void PanelWidget::paintEvent(QPaintEvent*) {
     if (m_text.isEmpty()) return;
     QRect r = rect().adjusted(inset + 2, inset, -(inset + 2), -inset);
     p.setPen(pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
-    p.setFont(font());
     QString text = m_text;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     int flags = int(m_align);
-    const int lineHeight = p.fontMetrics().height();
+    const int lineHeight = QFontMetrics(font()).height();
     if (m_label) {
         flags |= Qt::AlignTop | Qt::TextWordWrap;
+        p.setFont(font());
     } else {
         flags |= Qt::AlignVCenter;
-        // Wrap only where a second line has room; a one-line field keeps its text on one line.
-        if (r.height() >= 2 * lineHeight) flags |= Qt::TextWordWrap;
+        // Wrap only where a second line has room; a one-line field keeps its text on one line
+        // and, when it is too long, a smaller size of the same face.
+        if (r.height() >= 2 * lineHeight || text.contains(QLatin1Char('\n'))) {
+            flags |= Qt::TextWordWrap;
+            p.setFont(font());
+        } else {
+            p.setFont(fitToWidth(font(), text, r.width()));
+        }
     }
     p.setClipRect(rect().adjusted(inset, inset, -inset, -inset));
     p.drawText(r, flags, text);
@@ -114,7 +120,21 @@ ButtonView::ButtonView(ui::Control& c, FormWindow& w) : ControlViewBase(c, w) {
     });
 }
 
-void ButtonView::applyCaption() { button()->setText(toQ(m_control->caption())); }
+void ButtonView::applyCaption() {
+    button()->setText(toQ(m_control->caption()));
+    applyFont();
+}
+
+void ButtonView::applyFont() {
+    // Small grid buttons keep their whole caption: a long caption gets a smaller size.
+    const int room = m_widget->width() - 6;
+    m_widget->setFont(fitToWidth(resolveFont(m_control->font()), button()->text(), room));
+}
+
+void ButtonView::applyGeometry() {
+    ControlViewBase::applyGeometry();
+    applyFont();
+}
 
 // --- PanelView ---
 

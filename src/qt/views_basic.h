@@ -64,9 +64,11 @@ class ButtonView : public ControlViewBase {
 public:
     ButtonView(ui::Control& c, FormWindow& w);
     KeyButton* button() const { return static_cast<KeyButton*>(m_widget.data()); }
+    void applyGeometry() override;
 
 protected:
     void applyCaption() override;
+    void applyFont() override;
 };
 
 // Panels (three-dimensional, caption centred vertically) and labels.

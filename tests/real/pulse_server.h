@@ -44,10 +44,23 @@ public:
         if (std::system(cmd.c_str()) != 0) return fail(why, "pulseaudio did not start (see " + m_runtime + "/log)");
         std::ifstream pidFile(m_runtime + "/pulse/pid");
         if (!(pidFile >> m_pid) || m_pid <= 0) return fail(why, "no pid file");
+        // The null sink renders two seconds ahead whenever it falls idle, which would delay
+        // every new stream by up to that much; a low-latency stream of silence keeps it
+        // running at a real sound card's pace (silence adds nothing to what is recorded).
+        const char* args[] = {"pacat", "--raw", "--format=s16le", "--rate=44100", "--channels=2",
+                              "--latency-msec=10", "/dev/zero", nullptr};
+        if (posix_spawnp(&m_keepAwake, "pacat", nullptr, nullptr, const_cast<char**>(args), environ) != 0)
+            m_keepAwake = -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
         return true;
     }
 
     void stop() {
+        if (m_keepAwake > 0) {
+            ::kill(m_keepAwake, SIGTERM);
+            ::waitpid(m_keepAwake, nullptr, 0);
+            m_keepAwake = -1;
+        }
         if (m_pid > 0) {
             ::kill(m_pid, SIGTERM);
             for (int i = 0; i < 200 && ::kill(m_pid, 0) == 0; ++i)
@@ -70,6 +83,7 @@ private:
     }
     std::string m_runtime;
     pid_t m_pid = -1;
+    pid_t m_keepAwake = -1;
 };
 
 // Records the null sink's monitor with parec (raw 44.1 kHz stereo s16le) into a file.

@@ -53,10 +53,6 @@ FontTable sampleTable() {
 TEST(FontSets, Captions) {
     const char* expected[] = {"ﾌｫﾝﾄ標準", "ﾌｫﾝﾄ01", "ﾌｫﾝﾄ02", "ﾌｫﾝﾄ03", "ﾌｫﾝﾄ04", "ﾌｫﾝﾄ05"};
     for (int s = 0; s < kFontSetCount; ++s) EXPECT_EQ(fontSetCaption(s), expected[s]);
-    for (int r = 0; r < kFontRowCount; ++r) {
-        EXPECT_LE(kFontMinSize[r], kFontDefaultSize[r]);
-        EXPECT_GE(kFontMaxSize[r], kFontDefaultSize[r]);
-    }
 }
 
 TEST_F(FontListTest, WrittenFileHas168LinesAndReadsBackTheSame) {

@@ -13,9 +13,10 @@ namespace {
 constexpr std::int64_t kReadFrames = 4 * 588;
 // The reader stays at most this far ahead of the writer (2 s).
 constexpr std::int64_t kQueueFrames = 2 * 44100;
-// The writer waits until the sink has room for this much (23 ms) before writing, so that it
-// wakes up a few dozen times per second rather than for every few frames.
-constexpr std::int64_t kMinWrite = 1024;
+// The writer waits until the sink has room for this much (1.5 ms) before writing, so that it
+// does not wake up for every few frames. Kept small: a sound server may hand out room in
+// pieces of only 10-20 ms.
+constexpr std::int64_t kMinWrite = 64;
 // After the last frame, silence is written so that a sink that waits for a full buffer before
 // starting (a sound server's prebuffering) still plays a short span to its end.
 constexpr std::int64_t kMaxPadding = 44100;
@@ -204,15 +205,12 @@ void PcmPlayer::writerLoop() {
             continue;
         }
         const std::int64_t room = m_sink->writableFrames();
-        m_roomSeen = std::max(m_roomSeen, room);
-        // A sink with a buffer smaller than kMinWrite is fed whenever half of it is free.
-        const std::int64_t minWrite = std::max<std::int64_t>(1, std::min(kMinWrite, m_roomSeen / 2));
         std::chrono::milliseconds pause(5);
         if (!m_queue.empty()) {
             Chunk& c = m_queue.front();
             const std::int64_t left = c.frames - c.taken;
             const bool lastChunk = m_queue.size() == 1 && m_readNext >= m_end;
-            if (room >= minWrite || (room >= left && left > 0) || (lastChunk && room > 0)) {
+            if (room >= kMinWrite || (room >= left && left > 0) || (lastChunk && room > 0)) {
                 const std::int64_t n = std::min(room, left);
                 applyLevels(c.samples.data() + c.taken * 2, n);
                 const std::int64_t w = m_sink->write(m_scratch.data(), n);
@@ -224,9 +222,6 @@ void PcmPlayer::writerLoop() {
                     m_readerCv.notify_all();
                 }
                 if (w > 0) continue;
-            } else {
-                pause = std::chrono::milliseconds(
-                    std::clamp<std::int64_t>((minWrite - room) * 1000 / 44100, 2, 20));
             }
         } else if (m_readFailed) {
             m_idlePosition = audibleLocked();

@@ -106,7 +106,6 @@ private:
     std::atomic<std::uint32_t> m_levels{0xFFFFFFFFu};
     std::atomic<bool> m_muted{false};
     std::vector<std::int16_t> m_scratch;
-    std::int64_t m_roomSeen = 0;  // the most room the sink ever offered: its buffer size
 
     std::thread m_reader;
     std::thread m_writer;

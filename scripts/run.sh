@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Sets up (packages, build), prepares the per-user program folder on first use, and starts
+# LIRAFOK on its demo disc.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$(pwd)
+bash scripts/setup.sh
+
+home_dir="${XDG_DATA_HOME:-$HOME/.local/share}/lirafok"
+if [ ! -f "$home_dir/LIRAFOK.INI" ]; then
+  echo "Preparing $home_dir"
+  mkdir -p "$home_dir"
+  cp -n data/LIRAFOK.FOX data/LIRAFOK.HLP "$home_dir/"
+  # The demo disc (virtual drive folder disc/), its catalogue and lyrics (lyrics/), and the
+  # two sound cues, all generated here: no third-party media.
+  "$top/build/lirafok-make-demo" "$home_dir"
+  # First settings: lyrics folder, lyrics on, automatic play, sound cues, positions kept.
+  printf '%s\r\n' \
+    "KASIH=1" "KASID=$home_dir/lyrics/" "HOZON=1" "AUTOX=1" "SOUND=1" "SCREN=1" \
+    > "$home_dir/LIRAFOK.INI"
+fi
+
+cd "$home_dir"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display: running under xvfb-run"
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$top/build/lirafok"
+fi
+exec "$top/build/lirafok"
