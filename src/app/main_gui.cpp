@@ -50,6 +50,12 @@ int main(int argc, char** argv) {
     qt::RealDriveSet drives(QDir::current().filePath(QStringLiteral("DISC")).toStdString(),
                             scheduler, [] { return std::make_unique<qt::QtAudioSink>(); });
 
+    // A disc image or audio folder dropped on the main window goes into the virtual drive;
+    // the main window's disc polling then finds the new disc.
+    host.onDropPath = [&drives](ui::Form& form, const std::string& path) {
+        return form.name() == "CDOKE" && drives.loadIntoVirtualDrive(path);
+    };
+
     App app(Services{scheduler, host, dialogs, cues, saver, clipboard, paper, fonts, screen,
                      instance, drives});
     app.onEnded = [] { QCoreApplication::quit(); };

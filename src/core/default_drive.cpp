@@ -42,8 +42,9 @@ bool writeDefaultDriveData(const std::string& data) {
     const std::string temp = path.string() + ".tmp";
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0) return false;
-    const bool written = ::write(fd, data.data(), data.size()) == static_cast<ssize_t>(data.size()) &&
-                         ::fsync(fd) == 0;
+    const bool written =
+        ::write(fd, data.data(), data.size()) == static_cast<ssize_t>(data.size()) &&
+        ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
     if (!written || !closed || std::rename(temp.c_str(), path.c_str()) != 0) {
         std::remove(temp.c_str());

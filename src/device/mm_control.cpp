@@ -152,6 +152,16 @@ int MMControl::doPlay(const OneShot& o) {
     return m_device->play(from, to, std::move(handler));
 }
 
+int MMControl::eject() {
+    if (m_device->isOpen()) return m_device->eject();
+    // The player closes the device before it ejects (the no-disc reset comes first); the tray
+    // still opens, through a short-lived session that leaves the device closed again.
+    if (int err = m_device->open()) return err;
+    int err = m_device->eject();
+    m_device->close();
+    return err;
+}
+
 int MMControl::doSkip(bool next, const OneShot& o) {
     if (!m_device || !m_device->isOpen()) return errors::kDeviceNotOpen;
     auto toc = m_device->tracks();
@@ -195,7 +205,7 @@ int MMControl::setCommand(const std::string& command) {
     } else if (c == "close") {
         err = m_device->close();
     } else if (c == "eject") {
-        err = m_device->isOpen() ? m_device->eject() : errors::kDeviceNotOpen;
+        err = eject();
     } else if (c == "stop") {
         err = m_device->isOpen() ? m_device->stop() : errors::kDeviceNotOpen;
     } else if (c == "play") {

@@ -12,6 +12,7 @@
 //   on success and Done(8) on failure.
 // - StatusUpdate arrives every UpdateInterval ms in every mode; writing the interval restarts
 //   the countdown; 0 stops the events.
+// - "Eject" also works on a closed device: it opens it for the eject and closes it again.
 // - The buttons raise their Click event first (which may cancel the action), act, then raise
 //   their Completed event with the error number of the action (0 = success).
 #include <cstdint>
@@ -103,6 +104,7 @@ private:
     OneShot takeOneShot();
     int doPlay(const OneShot& o);
     int doSkip(bool next, const OneShot& o);
+    int eject();
     TrackInfo trackInfo(int n);
     void postDone(int code);
     void statusTick();

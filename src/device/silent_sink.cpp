@@ -8,7 +8,8 @@ namespace {
 constexpr std::int64_t kNsPerSecond = 1'000'000'000;
 }
 
-SilentSink::SilentSink(std::int64_t bufferFrames) : m_capacity(std::max<std::int64_t>(bufferFrames, 1)) {}
+SilentSink::SilentSink(std::int64_t bufferFrames)
+    : m_capacity(std::max<std::int64_t>(bufferFrames, 1)) {}
 
 bool SilentSink::open() {
     if (!m_open) {

@@ -67,7 +67,10 @@ void SimulatedDrive::closeDoor() { m_doorOpen = false; }
 void SimulatedDrive::failNext(const std::string& command) { m_failNext.insert(lower(command)); }
 
 bool SimulatedDrive::failing(const std::string& command) {
-    return m_failNext.erase(lower(command)) > 0;
+    auto it = m_failNext.find(lower(command));
+    if (it == m_failNext.end()) return false;
+    m_failNext.erase(it);
+    return true;
 }
 
 int SimulatedDrive::ready(const std::string& command) {

@@ -29,6 +29,7 @@ public:
     void closeDoor();
     void setFailOpen(bool fail) { m_failOpen = fail; }
     // The next command of this name ("Eject", "Close", "Play", ...; case-insensitive) fails.
+    // Each call arms one failure: two calls fail the next two such commands.
     void failNext(const std::string& command);
 
     // --- observation ---
@@ -78,7 +79,7 @@ private:
     std::vector<TrackInfo> m_tracks;
     std::int32_t m_length = 0;
     bool m_failOpen = false;
-    std::set<std::string> m_failNext;
+    std::multiset<std::string> m_failNext;
 
     State m_state = State::Stopped;
     std::int32_t m_position = 0;   // when not playing

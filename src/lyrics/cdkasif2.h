@@ -22,6 +22,10 @@ protected:
     void Form_Load() override;
     void Form_Resize() override;
     void Form_QueryUnload(bool& cancel, ui::UnloadMode mode) override;
+
+private:
+    // Panels stacked from the top of the inner coordinate system, as wide as the window.
+    void stackPanels();
 };
 
 }  // namespace lirafok

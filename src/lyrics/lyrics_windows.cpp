@@ -1,5 +1,12 @@
+// The two lyrics windows: where they open, how they follow a resize, and what closing them
+// means (the user's close switches the lyrics display off; the program's does not).
+#include <algorithm>
+#include <utility>
+
 #include "lyrics/cdkasif.h"
 #include "lyrics/cdkasif2.h"
+#include "lyrics/lyrics_display.h"
+#include "player/cdoke.h"
 #include "windows/app.h"
 
 namespace lirafok {
@@ -9,7 +16,13 @@ template <std::size_t... I>
 std::array<ui::Panel, kLyricPanels> makePanels(ui::Form& f, std::index_sequence<I...>) {
     return {{ui::Panel{f, "KASI", static_cast<int>(I)}...}};
 }
+
+constexpr int kPanelWindowHeight = 6885;  // twips, when no stored geometry applies
+constexpr int kResizedPanels = kLyricPanels;
+constexpr int kLoadedPanels = kLyricPanels - 1;
 }  // namespace
+
+// --- CDKASIF: the whole lyric as text ---
 
 CDKASIF::CDKASIF(App& a) : ui::Form(a.svc.host, "CDKASIF"), app(a), KASI(*this, "KASI") {
     KASI.setMultiLine(true);
@@ -17,25 +30,95 @@ CDKASIF::CDKASIF(App& a) : ui::Form(a.svc.host, "CDKASIF"), app(a), KASI(*this, 
     move(0, 0, 4500, 6885);
 }
 
-void CDKASIF::Form_Load() {}
-void CDKASIF::Form_Resize() {}
-void CDKASIF::Form_QueryUnload(bool&, ui::UnloadMode) {}
+void CDKASIF::Form_Load() {
+    const AppState& s = app.state;
+    KASI.setBackColor(s.CKAS1);
+    KASI.setForeColor(s.CKAS2);
+    KASI.setFontSize(s.LyricsTextFontSize);
+    // Docked at the right edge of the screen, full height.
+    const int sw = app.svc.screen.widthTwips(), sh = app.svc.screen.heightTwips();
+    move(sw - width(), 0, width(), sh);
+    Form_Resize();
+}
+
+void CDKASIF::Form_Resize() {
+    KASI.move(0, 0, innerWidth(), innerHeight());
+}
+
+void CDKASIF::Form_QueryUnload(bool&, ui::UnloadMode mode) {
+    if (mode == ui::UnloadMode::User) TurnLyricsDisplayOff(app);
+}
+
+// --- CDKASIF2: the karaoke panels ---
 
 CDKASIF2::CDKASIF2(App& a)
     : ui::Form(a.svc.host, "CDKASIF2"),
       app(a),
       KASI(makePanels(*this, std::make_index_sequence<kLyricPanels>{})) {
-    move(720, 30, 7095, 6885);
-    for (int i = 0; i < kLyricPanels; ++i)
-        KASI[static_cast<std::size_t>(i)].move(0, i * kLyricPanelHeight, 6975, kLyricPanelHeight);
+    move(720, 30, 7095, kPanelWindowHeight);
+    for (ui::Panel& p : KASI) p.setFlat(true);
+    stackPanels();
 }
 
-void CDKASIF2::Form_Load() {}
-void CDKASIF2::Form_Resize() {}
-void CDKASIF2::Form_QueryUnload(bool&, ui::UnloadMode) {}
+void CDKASIF2::stackPanels() {
+    const int left = static_cast<int>(scaleLeft());
+    const int top = static_cast<int>(scaleTop());
+    const int width = static_cast<int>(scaleWidth());
+    for (int i = 0; i < kLyricPanels; ++i)
+        KASI[static_cast<std::size_t>(i)].move(left, top + i * kLyricPanelHeight, width,
+                                               kLyricPanelHeight);
+}
 
-}  // namespace lirafok
+void CDKASIF2::Form_Load() {
+    AppState& s = app.state;
+    if (s.HOZON == 1) {
+        move(s.KASIL, s.KASIT, s.KASIW, s.KASII);
+        setScale(s.SASIL, s.SASIT, s.SASIW, s.SASIH);
+    } else {
+        const int sw = app.svc.screen.widthTwips(), sh = app.svc.screen.heightTwips();
+        const int h = std::min(sh, kPanelWindowHeight);
+        move(sw - width(), 0, width(), h);
+    }
+    setBackColor(s.CKAS1);
+    for (ui::Panel& p : KASI) p.setBackColor(s.CKAS1);
+    stackPanels();
+    s.VisibleLyricLines = lyricPanelsFor(innerHeight(), kLoadedPanels);
+}
 
-namespace lirafok {
-void installLyricsHooks(App&) {}
+void CDKASIF2::Form_Resize() {
+    AppState& s = app.state;
+    StopLyricsTick(app);
+    // Keep one scale unit a twip, so that a panel stays one line high whatever the window's
+    // size (a stored scale would otherwise stretch the panels with the window).
+    if (customScale()) setScale(scaleLeft(), scaleTop(), innerWidth(), innerHeight());
+    stackPanels();
+    s.VisibleLyricLines = lyricPanelsFor(innerHeight(), kResizedPanels);
+    if (s.TimingsActive == 1) {
+        ui::Timer& timer = app.cdoke().Timer2;
+        timer.setInterval(10);
+        timer.setTimerEnabled(true);
+    }
+    RepaintLyricsPanels(app);
+}
+
+void CDKASIF2::Form_QueryUnload(bool&, ui::UnloadMode mode) {
+    AppState& s = app.state;
+    const int sw = app.svc.screen.widthTwips(), sh = app.svc.screen.heightTwips();
+    if (top() <= sh && left() <= sw && height() != 0 && width() != 0) {
+        s.KASIT = top();
+        s.KASII = height();
+        s.KASIL = left();
+        s.KASIW = width();
+        s.SASIT = static_cast<std::int32_t>(scaleTop());
+        s.SASIH = static_cast<std::int32_t>(scaleHeight());
+        s.SASIL = static_cast<std::int32_t>(scaleLeft());
+        s.SASIW = static_cast<std::int32_t>(scaleWidth());
+    }
+    if (mode == ui::UnloadMode::User) TurnLyricsDisplayOff(app);
+}
+
+void installLyricsHooks(App& app) {
+    app.playerHooks.ShowTrackLyrics = [](App& a) { ShowTrackLyrics(a); };
+}
+
 }  // namespace lirafok

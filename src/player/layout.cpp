@@ -62,6 +62,8 @@ void toFull(App& app) {
     w.TIMEDSP.setCaption("DSP");
     w.MUTE.setCaption("MUTE");
     s.LayoutBuiltUnregistered = s.DiscUnregistered;
+    // The design geometry is the one-line title arrangement; a two-line title needs its own.
+    ArrangeTitlePanels(app);
     if (s.DiscUnregistered == 1) {
         for (ui::Control* c : std::initializer_list<ui::Control*>{&w.HHH, &w.DDD, &w.EEE, &w.FFF,
                                &w.GGG, &w.ART, &w.KYOKU})

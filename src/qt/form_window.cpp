@@ -1,6 +1,9 @@
 #include "qt/form_window.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QEvent>
 #include <QMenuBar>
 #include <QTimer>
@@ -14,6 +17,14 @@
 namespace lirafok::qt {
 
 namespace {
+
+// The first local file or folder of a drag, empty when there is none.
+QString localPath(const QMimeData* mime) {
+    if (!mime || !mime->hasUrls()) return {};
+    for (const QUrl& url : mime->urls())
+        if (url.isLocalFile()) return url.toLocalFile();
+    return {};
+}
 
 bool isPassive(ui::ControlKind k) {
     return k == ui::ControlKind::Frame || k == ui::ControlKind::Panel ||
@@ -193,6 +204,22 @@ void FormWindow::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && m_form && !isActiveWindow() &&
         !hasFocusableControl())
         m_form->userLoseFocus();
+}
+
+void FormWindow::setDropHandler(DropHandler handler) {
+    m_dropHandler = std::move(handler);
+    setAcceptDrops(bool(m_dropHandler));
+}
+
+void FormWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (m_form && m_dropHandler && !localPath(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void FormWindow::dropEvent(QDropEvent* event) {
+    const QString path = localPath(event->mimeData());
+    if (!m_form || !m_dropHandler || path.isEmpty()) return;
+    if (m_dropHandler(*m_form, fromQ(path))) event->acceptProposedAction();
 }
 
 }  // namespace lirafok::qt

@@ -7,7 +7,9 @@
 // never changes the form's state on its own.
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "qt/twip_mapper.h"
@@ -43,11 +45,18 @@ public:
     // The pixel size of the client area the form's geometry asks for.
     QSize expectedClientSize() const { return m_mapper.innerPixels(); }
 
+    // Files or folders dropped on the window go to `handler` (first local path only); it
+    // answers whether it took the path. Without a handler the window accepts no drops.
+    using DropHandler = std::function<bool(ui::Form&, const std::string& path)>;
+    void setDropHandler(DropHandler handler);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildViews();
@@ -64,6 +73,7 @@ private:
     bool m_applying = false;
     bool m_restackPending = false;
     QPoint m_appliedPos{-100000, -100000};
+    DropHandler m_dropHandler;
 };
 
 }  // namespace lirafok::qt

@@ -26,7 +26,9 @@ QAudioFormat cdFormat() {
 
 QtAudioSink::QtAudioSink(int bufferMs) : m_bufferMs(std::max(bufferMs, 10)) {}
 
-QtAudioSink::~QtAudioSink() { close(); }
+QtAudioSink::~QtAudioSink() {
+    close();
+}
 
 template <class F>
 void QtAudioSink::onAudioThread(F&& f) {
@@ -39,14 +41,26 @@ void QtAudioSink::onAudioThread(F&& f) {
 }
 
 bool QtAudioSink::startStream() {
+    m_sink = new QAudioSink(m_device, cdFormat());
+    m_sink->setBufferSize(static_cast<qsizetype>(device::kSinkSampleRate) * m_bufferMs / 1000 *
+                          kBytesPerFrame);
     m_io = m_sink->start();
     m_written = 0;
     if (!m_io || m_sink->error() != QAudio::NoError) {
-        m_io = nullptr;
+        dropStream();
         return false;
     }
     if (m_paused) m_sink->suspend();
     return true;
+}
+
+void QtAudioSink::dropStream() {
+    if (m_sink) {
+        m_sink->stop();
+        delete m_sink;
+    }
+    m_sink = nullptr;
+    m_io = nullptr;
 }
 
 bool QtAudioSink::open() {
@@ -62,30 +76,16 @@ bool QtAudioSink::open() {
     }
     bool ok = false;
     onAudioThread([&] {
-        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-        if (device.isNull() || !device.isFormatSupported(cdFormat())) return;
-        m_sink = new QAudioSink(device, cdFormat());
-        m_sink->setBufferSize(static_cast<qsizetype>(device::kSinkSampleRate) * m_bufferMs / 1000 *
-                              kBytesPerFrame);
+        m_device = QMediaDevices::defaultAudioOutput();
+        if (m_device.isNull() || !m_device.isFormatSupported(cdFormat())) return;
         ok = startStream();
-        if (!ok) {
-            delete m_sink;
-            m_sink = nullptr;
-        }
     });
     if (!ok) close();
     return ok;
 }
 
 void QtAudioSink::close() {
-    onAudioThread([&] {
-        if (m_sink) {
-            m_sink->stop();
-            delete m_sink;
-        }
-        m_sink = nullptr;
-        m_io = nullptr;
-    });
+    onAudioThread([&] { dropStream(); });
     m_thread.quit();
     m_thread.wait();
     // Its thread has finished: the context can go from here.
@@ -107,7 +107,8 @@ std::int64_t QtAudioSink::write(const std::int16_t* frames, std::int64_t count) 
     std::int64_t taken = 0;
     onAudioThread([&] {
         if (!m_sink || !m_io || m_paused || count <= 0) return;
-        const qint64 bytes = std::min<qint64>(count, m_sink->bytesFree() / kBytesPerFrame) * kBytesPerFrame;
+        const qint64 bytes =
+            std::min<qint64>(count, m_sink->bytesFree() / kBytesPerFrame) * kBytesPerFrame;
         if (bytes <= 0) return;
         const qint64 w = m_io->write(reinterpret_cast<const char*>(frames), bytes);
         taken = std::max<qint64>(w, 0) / kBytesPerFrame;
@@ -146,9 +147,10 @@ void QtAudioSink::resume() {
 void QtAudioSink::flush() {
     onAudioThread([&] {
         if (!m_sink) return;
-        // The push stream has no "drop what is queued": stopping it discards the data at
-        // once, and a fresh stream takes the next write.
-        m_sink->stop();
+        // A push stream has no "drop what is queued": closing it discards the data at once,
+        // and a fresh stream takes the next write. A fresh QAudioSink each time: reusing one
+        // across stop() and start() leaves it refusing data after a few rounds.
+        dropStream();
         startStream();
     });
 }

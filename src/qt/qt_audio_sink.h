@@ -3,6 +3,7 @@
 // server). The QAudioSink lives on a thread of its own with its own event loop; every call
 // is handed to that thread and waits for it, so the sink may be driven from any thread.
 // Needs a Q(Core)Application; open() fails without one, and the caller then plays silently.
+#include <QAudioDevice>
 #include <QThread>
 
 #include <cstdint>
@@ -34,12 +35,15 @@ private:
     // Runs `f` on the audio thread and waits for it.
     template <class F>
     void onAudioThread(F&& f);
-    // On the audio thread: (re)starts the push stream.
+    // On the audio thread: makes a new QAudioSink on m_device and starts its push stream.
     bool startStream();
+    // On the audio thread: stops and deletes the QAudioSink.
+    void dropStream();
 
     int m_bufferMs;
     QThread m_thread;
     QObject* m_context = nullptr;  // lives on m_thread
+    QAudioDevice m_device;
     QAudioSink* m_sink = nullptr;
     QIODevice* m_io = nullptr;
     bool m_paused = false;

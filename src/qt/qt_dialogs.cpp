@@ -27,6 +27,16 @@ QWidget* dialogParent() {
     return w;
 }
 
+// Runs a modal dialog. A dialog is parented to the window it belongs to, and that window may
+// be unloaded while the dialog waits (a timer closes it): then the dialog is gone with it and
+// the answer is nullopt. Otherwise the answer is whether the dialog was accepted.
+template <class D>
+std::optional<bool> execGuarded(QPointer<D>& dlg) {
+    const int code = dlg->exec();
+    if (!dlg) return std::nullopt;
+    return code == QDialog::Accepted;
+}
+
 QString titleOr(const std::string& title) {
     return title.empty() ? QStringLiteral("LIRAFOK") : toQ(title);
 }
@@ -38,16 +48,16 @@ QtDialogs::QtDialogs(QPrinter& printer) : m_printer(printer) {}
 QtDialogs::~QtDialogs() { delete m_helpWindow.data(); }
 
 int QtDialogs::messageBox(const std::string& text, int style, const std::string& title) {
-    QMessageBox box(dialogParent());
-    box.setWindowTitle(titleOr(title));
-    box.setText(toWidgetLineBreaks(toQ(text)));
-    box.setTextFormat(Qt::PlainText);
+    QPointer<QMessageBox> box = new QMessageBox(dialogParent());
+    box->setWindowTitle(titleOr(title));
+    box->setText(toWidgetLineBreaks(toQ(text)));
+    box->setTextFormat(Qt::PlainText);
     switch (style & 0x70) {
-        case ui::mb::kCritical: box.setIcon(QMessageBox::Critical); break;
-        case ui::mb::kQuestion: box.setIcon(QMessageBox::Question); break;
-        case ui::mb::kExclamation: box.setIcon(QMessageBox::Warning); break;
-        case ui::mb::kInformation: box.setIcon(QMessageBox::Information); break;
-        default: box.setIcon(QMessageBox::NoIcon); break;
+        case ui::mb::kCritical: box->setIcon(QMessageBox::Critical); break;
+        case ui::mb::kQuestion: box->setIcon(QMessageBox::Question); break;
+        case ui::mb::kExclamation: box->setIcon(QMessageBox::Warning); break;
+        case ui::mb::kInformation: box->setIcon(QMessageBox::Information); break;
+        default: box->setIcon(QMessageBox::NoIcon); break;
     }
     struct Choice {
         QPushButton* button;
@@ -55,7 +65,7 @@ int QtDialogs::messageBox(const std::string& text, int style, const std::string&
     };
     std::vector<Choice> choices;
     auto add = [&](const char* label, QMessageBox::ButtonRole role, int result) {
-        choices.push_back({box.addButton(QString::fromUtf8(label), role), result});
+        choices.push_back({box->addButton(QString::fromUtf8(label), role), result});
         return choices.back().button;
     };
     QPushButton* escape = nullptr;
@@ -82,45 +92,60 @@ int QtDialogs::messageBox(const std::string& text, int style, const std::string&
             closeResult = ui::mb::kOk;
             break;
     }
-    box.setDefaultButton(choices.front().button);
-    box.setEscapeButton(escape);
-    box.exec();
+    box->setDefaultButton(choices.front().button);
+    box->setEscapeButton(escape);
+    if (!execGuarded(box)) return closeResult;
+    int result = closeResult;
     for (const Choice& c : choices)
-        if (box.clickedButton() == c.button) return c.result;
-    return closeResult;
+        if (box->clickedButton() == c.button) result = c.result;
+    delete box.data();
+    return result;
 }
 
 std::optional<std::string> QtDialogs::inputBox(const std::string& prompt, const std::string& title,
                                                const std::string& preset) {
-    QInputDialog dlg(dialogParent());
-    dlg.setWindowTitle(titleOr(title));
-    dlg.setLabelText(toWidgetLineBreaks(toQ(prompt)));
-    dlg.setTextValue(toQ(preset));
-    dlg.setOkButtonText(QStringLiteral("OK"));
-    dlg.setCancelButtonText(QString::fromUtf8("キャンセル"));
-    if (dlg.exec() != QDialog::Accepted) return std::nullopt;
-    return fromQ(dlg.textValue());
+    QPointer<QInputDialog> dlg = new QInputDialog(dialogParent());
+    dlg->setWindowTitle(titleOr(title));
+    dlg->setLabelText(toWidgetLineBreaks(toQ(prompt)));
+    dlg->setTextValue(toQ(preset));
+    dlg->setOkButtonText(QStringLiteral("OK"));
+    dlg->setCancelButtonText(QString::fromUtf8("キャンセル"));
+    auto accepted = execGuarded(dlg);
+    if (!accepted) return std::nullopt;
+    std::optional<std::string> result;
+    if (*accepted) result = fromQ(dlg->textValue());
+    delete dlg.data();
+    return result;
 }
 
 std::optional<ui::Color> QtDialogs::colorDialog(ui::Color preset) {
-    QColorDialog dlg(toQColor(preset), dialogParent());
-    dlg.setWindowTitle(QString::fromUtf8("色の設定"));
-    if (dlg.exec() != QDialog::Accepted) return std::nullopt;
-    QColor c = dlg.selectedColor();
-    if (!c.isValid()) return std::nullopt;
-    return fromQColor(c);
+    QPointer<QColorDialog> dlg = new QColorDialog(toQColor(preset), dialogParent());
+    dlg->setWindowTitle(QString::fromUtf8("色の設定"));
+    auto accepted = execGuarded(dlg);
+    if (!accepted) return std::nullopt;
+    std::optional<ui::Color> result;
+    if (*accepted && dlg->selectedColor().isValid()) result = fromQColor(dlg->selectedColor());
+    delete dlg.data();
+    return result;
 }
 
 std::optional<ui::FontChoice> QtDialogs::fontDialog(const ui::FontDialogRequest& request) {
-    FontDialog dlg(request, dialogParent());
-    if (dlg.exec() != QDialog::Accepted) return std::nullopt;
-    return dlg.choice();
+    QPointer<FontDialog> dlg = new FontDialog(request, dialogParent());
+    auto accepted = execGuarded(dlg);
+    if (!accepted) return std::nullopt;
+    std::optional<ui::FontChoice> result;
+    if (*accepted) result = dlg->choice();
+    delete dlg.data();
+    return result;
 }
 
 bool QtDialogs::printerSetup() {
-    QPrintDialog dlg(&m_printer, dialogParent());
-    dlg.setWindowTitle(QString::fromUtf8("プリンターの設定"));
-    return dlg.exec() == QDialog::Accepted;
+    QPointer<QPrintDialog> dlg = new QPrintDialog(&m_printer, dialogParent());
+    dlg->setWindowTitle(QString::fromUtf8("プリンターの設定"));
+    auto accepted = execGuarded(dlg);
+    if (!accepted) return false;
+    delete dlg.data();
+    return *accepted;
 }
 
 bool loadHelpText(const std::string& path, QString& text, bool& html) {

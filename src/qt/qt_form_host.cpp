@@ -29,7 +29,10 @@ FormWindow* QtFormHost::windowOf(const ui::Form& form) const {
 
 FormWindow& QtFormHost::ensureWindow(ui::Form& form) {
     Entry& e = m_entries[&form];
-    if (!e.window) e.window = new FormWindow(form);
+    if (!e.window) {
+        e.window = new FormWindow(form);
+        if (onDropPath) e.window->setDropHandler(onDropPath);
+    }
     return *e.window;
 }
 

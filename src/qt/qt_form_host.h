@@ -7,7 +7,9 @@
 // returned, because that event may come from one of the window's own widgets.
 #include <QObject>
 #include <QPointer>
+#include <functional>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "ui/form.h"
@@ -33,6 +35,10 @@ public:
 
     // The window of a form that has been shown and not unloaded, else nullptr.
     FormWindow* windowOf(const ui::Form& form) const;
+
+    // What a file or folder dropped on a window does (see FormWindow::setDropHandler); set
+    // before the first window is shown.
+    std::function<bool(ui::Form&, const std::string& path)> onDropPath;
 
 private:
     struct Entry {

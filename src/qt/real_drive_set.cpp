@@ -1,6 +1,7 @@
 #include "qt/real_drive_set.h"
 
 #include "core/default_drive.h"
+#include "device/real/virtual_drive.h"
 
 namespace lirafok::qt {
 
@@ -39,6 +40,15 @@ device::CdAudioDevice* RealDriveSet::device(int index) {
         drive = device::real::makeDrive(m_entries[static_cast<std::size_t>(index)], m_scheduler,
                                         m_makeSink);
     return drive.get();
+}
+
+bool RealDriveSet::loadIntoVirtualDrive(const std::string& path) {
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        if (!m_entries[i].isVirtual) continue;
+        auto* drive = dynamic_cast<device::real::VirtualDrive*>(device(static_cast<int>(i)));
+        return drive && drive->loadImage(path) == device::errors::kNone;
+    }
+    return false;
 }
 
 }  // namespace lirafok::qt

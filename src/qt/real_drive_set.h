@@ -22,6 +22,10 @@ public:
     bool writeDefault(const std::string& data) override;
     device::CdAudioDevice* device(int index) override;
 
+    // Puts the disc at `path` (a .cue/.nrg/.toc file or a folder holding a disc) into the
+    // virtual drive. False when there is no virtual drive or the path holds no usable disc.
+    bool loadIntoVirtualDrive(const std::string& path);
+
 private:
     std::vector<device::real::DriveEntry> m_entries;
     std::vector<std::unique_ptr<device::real::PcmDrive>> m_drives;  // parallel to m_entries

@@ -1,5 +1,7 @@
 #include "scenario/headless.h"
 
+#include <cmath>
+#include <iomanip>
 #include <sstream>
 
 #include "ui/control.h"
@@ -53,9 +55,14 @@ void HeadlessCues::play(const std::string& wavPath) {
 }
 
 namespace {
+// Exact decimal text: whole numbers without exponent (colours reach 16777215), others with
+// every significant digit.
 std::string num(double v) {
     std::ostringstream o;
-    o << v;
+    if (v == std::floor(v) && std::fabs(v) < 1e15)
+        o << static_cast<long long>(v);
+    else
+        o << std::setprecision(15) << v;
     return o.str();
 }
 }  // namespace

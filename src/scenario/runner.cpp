@@ -1,5 +1,8 @@
 #include "scenario/runner.h"
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <iomanip>
 #include <sstream>
 
 #include "core/text.h"
@@ -58,9 +62,14 @@ bool numericEqual(const std::string& a, const std::string& b) {
     return std::fabs(x - y) < 1e-9;
 }
 
+// Exact decimal text: whole numbers without exponent (colours reach 16777215), others with
+// every significant digit.
 std::string num(double v) {
     std::ostringstream o;
-    o << v;
+    if (v == std::floor(v) && std::fabs(v) < 1e15)
+        o << static_cast<long long>(v);
+    else
+        o << std::setprecision(15) << v;
     return o.str();
 }
 
@@ -70,6 +79,21 @@ std::string readAll(const std::string& path, bool& ok) {
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+// Sets or clears the immutable attribute, which keeps even root from writing, renaming or
+// creating files there. False when the file system or the process does not allow it.
+bool setImmutable(const std::string& path, bool on) {
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    int flags = 0;
+    bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ok = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    close(fd);
+    return ok;
 }
 
 struct Value {
@@ -89,6 +113,7 @@ public:
     }
     ~Session() {
         app.reset();
+        for (const std::string& p : immutable) setImmutable(p, false);
         second.reset();
         if (chdir(oldCwd.c_str()) != 0) {
         }
@@ -145,6 +170,7 @@ private:
     std::unique_ptr<App> app, second;
     std::string sandbox, oldCwd;
     std::size_t cuesChecked = 0;
+    std::vector<std::string> immutable;  // paths made unwritable for root
 
     Services services() {
         return Services{sched,     host,  dialogs, cues,   saver,   clipboard,
@@ -305,6 +331,12 @@ void Session::machine(const Command& cmd, const std::vector<std::string>& w) {
                         fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                         fs::perm_options::remove, ec);
         if (ec) fail("readonly: " + ec.message());
+        // Permission bits do not stop root; the immutable attribute does.
+        if (geteuid() == 0) {
+            if (!setImmutable(sandboxPath(w[1]), true))
+                fail("readonly: cannot make " + w[1] + " unwritable for root on this file system");
+            immutable.push_back(sandboxPath(w[1]));
+        }
     } else if (op == "clock") {
         need(3);
         sched.setWallClock(parseClock(w[1], w[2]));
@@ -409,7 +441,10 @@ void Session::machine(const Command& cmd, const std::vector<std::string>& w) {
         need(2);
         clipboard.value = w[1];
     } else if (op == "start") {
-        if (app) fail("the program is already started");
+        if (app && !app->ended()) fail("the program is already running");
+        // A program that has ended may be started again in the same sandbox (its files stay).
+        settle();
+        app.reset();
         if (chdir(sandbox.c_str()) != 0) fail("cannot enter the sandbox");
         std::string line;
         for (std::size_t i = 1; i < w.size(); ++i) line += (i > 1 ? " " : "") + w[i];
@@ -645,6 +680,7 @@ void Session::expect(const Command& cmd, const std::vector<std::string>& w) {
     } else {
         // expect PATH.PROP == VALUE / != VALUE
         if (w.size() < 4 || (w[2] != "==" && w[2] != "!=")) fail("expect PATH.PROP == VALUE");
+        if (w.size() > 4) fail("expect PATH.PROP == VALUE: a value with blanks is written in quotes");
         Value v = property(w[1]);
         bool same = v.numeric ? numericEqual(v.text, w[3]) : v.text == w[3];
         if (same != (w[2] == "==")) fail(w[1] + " is \"" + v.text + "\"");

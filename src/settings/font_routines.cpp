@@ -1,7 +1,9 @@
 #include "settings/font_routines.h"
 
+#include <algorithm>
 #include <vector>
 
+#include "catalogue/catalogue_file.h"
 #include "core/font_list.h"
 #include "player/cdoke.h"
 #include "windows/app.h"
@@ -72,7 +74,12 @@ void ShowDiscFonts(App& app) {
     for (int row = 0; row < kFontRowCount; ++row) {
         const FontEntry& e = s.Fonts.entry[set][row];
         for (ui::Control* c : rowControls(w, row)) {
-            c->setFont(ui::Font{e.name, e.size, e.bold, e.italic});
+            double size = e.size;
+            // The artist panel's size is fitted to the length of its caption; the set's size
+            // is the most it may take, so a long artist still fits after the set is applied.
+            if (c == &w.ART && !w.ART.caption().empty())
+                size = std::min(size, fitArtistFontSize(w.ART.caption()));
+            c->setFont(ui::Font{e.name, size, e.bold, e.italic});
         }
     }
 }

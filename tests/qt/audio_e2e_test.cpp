@@ -154,7 +154,8 @@ TEST(AudioEndToEnd, TrackThreeReachesTheSoundServerWithItsLevels) {
         const char* name;
         double left, right;
     };
-    const Want wants[] = {{"full", fullL, fullR}, {"left at a quarter", fullL * 0x3FFF / 0xFFFF, fullR},
+    const Want wants[] = {{"full", fullL, fullR},
+                          {"left at a quarter", fullL * 0x3FFF / 0xFFFF, fullR},
                           {"right off", fullL, 0}};
     for (std::size_t i = 0; i < 3; ++i) {
         SCOPED_TRACE(wants[i].name);

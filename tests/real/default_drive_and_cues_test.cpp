@@ -24,8 +24,10 @@ protected:
         setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
     }
     void TearDown() override {
-        if (saved) setenv("XDG_CONFIG_HOME", saved->c_str(), 1);
-        else unsetenv("XDG_CONFIG_HOME");
+        if (saved)
+            setenv("XDG_CONFIG_HOME", saved->c_str(), 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
         std::filesystem::remove_all(dir);
     }
     std::string dir;
@@ -53,8 +55,8 @@ TEST_F(DefaultDrive, PicksTheIndexedDriveAndFallsBackToTheFirst) {
     ASSERT_FALSE(drives.empty());
     EXPECT_TRUE(drives[0].isVirtual);
     EXPECT_EQ(drives[0].path, "/tmp/some-folder");
-    std::vector<device::real::DriveEntry> three = {drives[0], {"/dev/sr0", "/dev/sr0", false},
-                                                   {"/dev/sr1", "/dev/sr1", false}};
+    std::vector<device::real::DriveEntry> three = {
+        drives[0], {"/dev/sr0", "/dev/sr0", false}, {"/dev/sr1", "/dev/sr1", false}};
     struct Case {
         std::optional<char> first;
         std::size_t want;
@@ -62,7 +64,8 @@ TEST_F(DefaultDrive, PicksTheIndexedDriveAndFallsBackToTheFirst) {
     for (const Case& c : {Case{std::nullopt, 0}, Case{'\x02', 2}, Case{'\x01', 1}, Case{'\x03', 0},
                           Case{'\xff', 0}}) {
         if (c.first) {
-            ASSERT_TRUE(core::writeDefaultDriveData(std::string(1, *c.first) + std::string(3, '\0')));
+            ASSERT_TRUE(
+                core::writeDefaultDriveData(std::string(1, *c.first) + std::string(3, '\0')));
         }
         EXPECT_EQ(device::real::defaultDriveIndex(three), c.want);
     }
@@ -70,7 +73,8 @@ TEST_F(DefaultDrive, PicksTheIndexedDriveAndFallsBackToTheFirst) {
 
 TEST(WavePlayer, PlaysWithoutBlockingAndAMissingFileIsSilent) {
     const std::string dir = testing::makeTempDir("cue");
-    testing::writeAudioFile(dir + "/LIRAFOK1.WAV", std::vector<std::int16_t>(4410 * 2, 1234), 22050);
+    testing::writeAudioFile(dir + "/LIRAFOK1.WAV", std::vector<std::int16_t>(4410 * 2, 1234),
+                            22050);
     auto sink = std::make_unique<testing::RecordingSink>();
     auto* rec = sink.get();
     device::real::WavePlayer player(std::move(sink));

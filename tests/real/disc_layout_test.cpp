@@ -49,12 +49,12 @@ void expectPcm(PcmSource& source, const std::vector<std::int16_t>& disc, std::in
 
 // Places where errors hide: the lead-in's end, track starts, the gap, file joins, the end.
 const std::vector<std::pair<std::int64_t, std::int64_t>> kProbes = {
-    {88200 - 300, 600},          // lead-in into track 1
-    {375 * 588 - 333, 700},      // track 1 into track 2's gap (a file join in per-track rips)
-    {525 * 588 - 5, 1000},       // track 2's INDEX 01
-    {675 * 588 - 1001, 2002},    // track 2 into track 3
-    {856 * 588 - 700, 1400},     // the disc's end and past it (silence)
-    {1000, 7},                   // deep in the lead-in
+    {88200 - 300, 600},        // lead-in into track 1
+    {375 * 588 - 333, 700},    // track 1 into track 2's gap (a file join in per-track rips)
+    {525 * 588 - 5, 1000},     // track 2's INDEX 01
+    {675 * 588 - 1001, 2002},  // track 2 into track 3
+    {856 * 588 - 700, 1400},   // the disc's end and past it (silence)
+    {1000, 7},                 // deep in the lead-in
 };
 
 class DiscLayout : public ::testing::Test {
@@ -118,7 +118,8 @@ TEST_F(DiscLayout, CueSheetQuirks) {
     std::ofstream(dir + "/x.cue", std::ios::binary)
         << "TITLE \"\x83\x65\x83\x58\x83\x67\"\r\n"  // テスト in Shift-JIS
         << "FILE \"a.wav\" WAVE\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n"
-        << "FILE \"b.wav\" WAVE\r\n  TRACK 02 AUDIO\r\n    PREGAP 00:01:00\r\n    INDEX 01 00:00:00\r\n";
+        << "FILE \"b.wav\" WAVE\r\n  TRACK 02 AUDIO\r\n    PREGAP 00:01:00\r\n    INDEX 01 "
+           "00:00:00\r\n";
     std::string error;
     auto image = readVirtualDisc(dir + "/x.cue", nullptr, &error);
     ASSERT_TRUE(image) << error;
@@ -144,8 +145,9 @@ TEST_F(DiscLayout, BadCueSheetsAreRefusedWithAReason) {
     testing::writeAudioFile(dir + "/a.wav", std::vector<std::int16_t>(588 * 2 * 10, 0));
     for (const Case& c : {
              Case{"missing file", "FILE \"gone.wav\" WAVE\n TRACK 01 AUDIO\n INDEX 01 00:00:00\n"},
-             Case{"index past the file", "FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n INDEX 01 00:00:00\n"
-                                         " TRACK 02 AUDIO\n INDEX 01 00:05:00\n"},
+             Case{"index past the file",
+                  "FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n INDEX 01 00:00:00\n"
+                  " TRACK 02 AUDIO\n INDEX 01 00:05:00\n"},
              Case{"no tracks", "FILE \"a.wav\" WAVE\n"},
          }) {
         SCOPED_TRACE(c.name);
@@ -166,8 +168,10 @@ TEST_F(DiscLayout, FolderOfFilesRoundsEachTrackUpToWholeSectors) {
         shortFile.push_back(testing::toneSample(tone, i, 1));
     }
     testing::writeAudioFile(dir + "/01 short.wav", shortFile);
-    testing::writeAudioFile(dir + "/02 hires.flac", std::vector<std::int16_t>(48000 * 2, 1000), 48000);
-    testing::writeAudioFile(dir + "/03 mono.wav", std::vector<std::int16_t>(588 * 3, 2000), 44100, 1);
+    testing::writeAudioFile(dir + "/02 hires.flac", std::vector<std::int16_t>(48000 * 2, 1000),
+                            48000);
+    testing::writeAudioFile(dir + "/03 mono.wav", std::vector<std::int16_t>(588 * 3, 2000), 44100,
+                            1);
     std::ofstream(dir + "/notes.txt") << "not audio";
     std::string error;
     auto image = readVirtualDisc(dir, nullptr, &error);

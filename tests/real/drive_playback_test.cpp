@@ -77,8 +77,9 @@ TEST_F(DrivePlayback, SpanCrossesTheFileJoinWithoutAGapAtEachLevel) {
         std::uint32_t word;
         bool mute;
     };
-    for (const Case& c : {Case{"full", 0xFFFFFFFFu, false}, Case{"left half, right quarter", 0x7FFF3FFFu, false},
-                          Case{"left off", 0x0000FFFFu, false}, Case{"muted", 0xFFFFFFFFu, true}}) {
+    for (const Case& c :
+         {Case{"full", 0xFFFFFFFFu, false}, Case{"left half, right quarter", 0x7FFF3FFFu, false},
+          Case{"left off", 0x0000FFFFu, false}, Case{"muted", 0xFFFFFFFFu, true}}) {
         SCOPED_TRACE(c.name);
         drive->setVolumeWord(c.word);
         drive->setSilent(c.mute);
@@ -98,7 +99,8 @@ TEST_F(DrivePlayback, SpanCrossesTheFileJoinWithoutAGapAtEachLevel) {
             ASSERT_EQ(heard[i * 2 + 1], disc[at + 1] * right / 0xFFFF) << "frame " << first + i;
         }
         // Whatever follows the span is silence (the pipeline's padding), never more disc.
-        for (std::size_t i = static_cast<std::size_t>(count) * 2; i < heard.size(); ++i) ASSERT_EQ(heard[i], 0);
+        for (std::size_t i = static_cast<std::size_t>(count) * 2; i < heard.size(); ++i)
+            ASSERT_EQ(heard[i], 0);
     }
 }
 
@@ -203,8 +205,8 @@ TEST_F(DrivePlayback, EjectedDiscStaysOutUntilTheFolderChanges) {
     std::ofstream(dir + "/LIRAFOK.TXT") << "000011400-00-x\r\n";
     EXPECT_FALSE(drive->mediaPresent());
     EXPECT_EQ(drive->mode(), DeviceMode::DoorOpen);
-    std::filesystem::last_write_time(dir + "/rip.cue", std::filesystem::file_time_type::clock::now() +
-                                                           std::chrono::seconds(5));
+    std::filesystem::last_write_time(
+        dir + "/rip.cue", std::filesystem::file_time_type::clock::now() + std::chrono::seconds(5));
     EXPECT_TRUE(drive->mediaPresent());
     EXPECT_EQ(drive->mode(), DeviceMode::Stopped);
 }
@@ -235,7 +237,8 @@ TEST_F(DrivePlayback, DiscRemovedWhilePlayingOpensTheDoor) {
     // The virtual rip, and a BIN/CUE image through libcdio.
     const std::string binDir = testing::makeTempDir("bin");
     testing::writeBinCue(binDir, kTracks);
-    CdioDrive image(binDir + "/disc.cue", "", scheduler, [] { return std::make_unique<testing::RecordingSink>(); });
+    CdioDrive image(binDir + "/disc.cue", "", scheduler,
+                    [] { return std::make_unique<testing::RecordingSink>(); });
     image.open();
     ASSERT_TRUE(image.mediaPresent()) << image.lastError();
     EXPECT_EQ(image.discLengthMs(), drive->discLengthMs());

@@ -40,16 +40,20 @@ public:
         const std::string cmd =
             "pulseaudio -D -n --exit-idle-time=-1 --realtime=false --high-priority=false"
             " --load=\"module-null-sink sink_name=lirafok_test\" --load=module-native-protocol-unix"
-            " >" + m_runtime + "/log 2>&1";
-        if (std::system(cmd.c_str()) != 0) return fail(why, "pulseaudio did not start (see " + m_runtime + "/log)");
+            " >" +
+            m_runtime + "/log 2>&1";
+        if (std::system(cmd.c_str()) != 0)
+            return fail(why, "pulseaudio did not start (see " + m_runtime + "/log)");
         std::ifstream pidFile(m_runtime + "/pulse/pid");
         if (!(pidFile >> m_pid) || m_pid <= 0) return fail(why, "no pid file");
         // The null sink renders two seconds ahead whenever it falls idle, which would delay
         // every new stream by up to that much; a low-latency stream of silence keeps it
         // running at a real sound card's pace (silence adds nothing to what is recorded).
-        const char* args[] = {"pacat", "--raw", "--format=s16le", "--rate=44100", "--channels=2",
-                              "--latency-msec=10", "/dev/zero", nullptr};
-        if (posix_spawnp(&m_keepAwake, "pacat", nullptr, nullptr, const_cast<char**>(args), environ) != 0)
+        const char* args[] = {"pacat",        "--raw",        "--format=s16le",
+                              "--rate=44100", "--channels=2", "--latency-msec=10",
+                              "/dev/zero",    nullptr};
+        if (posix_spawnp(&m_keepAwake, "pacat", nullptr, nullptr, const_cast<char**>(args),
+                         environ) != 0)
             m_keepAwake = -1;
         std::this_thread::sleep_for(std::chrono::milliseconds(2500));
         return true;
@@ -95,10 +99,12 @@ public:
     bool start(int latencyMs = 10) {
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, m_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 1, m_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
         const std::string latency = "--latency-msec=" + std::to_string(latencyMs);
-        std::vector<std::string> args = {"parec", "-d", "lirafok_test.monitor", "--format=s16le",
-                                         "--rate=44100", "--channels=2", "--raw", latency};
+        std::vector<std::string> args = {"parec",          "-d",           "lirafok_test.monitor",
+                                         "--format=s16le", "--rate=44100", "--channels=2",
+                                         "--raw",          latency};
         std::vector<char*> argv;
         for (auto& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);

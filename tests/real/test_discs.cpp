@@ -15,7 +15,8 @@ namespace {
 std::string msf(std::int64_t frames) {
     const std::int64_t sectors = frames / 588;
     char buf[16];
-    std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld", static_cast<long long>(sectors / 75 / 60),
+    std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld",
+                  static_cast<long long>(sectors / 75 / 60),
                   static_cast<long long>(sectors / 75 % 60), static_cast<long long>(sectors % 75));
     return buf;
 }
@@ -50,12 +51,15 @@ void writeBinCue(const std::string& dir, const std::vector<ToneTrack>& tracks) {
         char num[8];
         std::snprintf(num, sizeof num, "%02d", n++);
         cue << "  TRACK " << num << " AUDIO\r\n";
-        if (t.gapFrames) cue << "    INDEX 00 " << msf(static_cast<std::int64_t>(pcm.size() / 2)) << "\r\n";
-        cue << "    INDEX 01 " << msf(static_cast<std::int64_t>(pcm.size() / 2) + t.gapFrames) << "\r\n";
+        if (t.gapFrames)
+            cue << "    INDEX 00 " << msf(static_cast<std::int64_t>(pcm.size() / 2)) << "\r\n";
+        cue << "    INDEX 01 " << msf(static_cast<std::int64_t>(pcm.size() / 2) + t.gapFrames)
+            << "\r\n";
         appendTrack(pcm, t);
     }
     std::ofstream bin(dir + "/disc.bin", std::ios::binary);
-    bin.write(reinterpret_cast<const char*>(pcm.data()), static_cast<std::streamsize>(pcm.size() * 2));
+    bin.write(reinterpret_cast<const char*>(pcm.data()),
+              static_cast<std::streamsize>(pcm.size() * 2));
 }
 
 void writeAudioFile(const std::string& path, const std::vector<std::int16_t>& frames, int rate,
@@ -83,8 +87,10 @@ void writeRip(const std::string& dir, const std::vector<ToneTrack>& tracks, bool
             char num[8];
             std::snprintf(num, sizeof num, "%02d", n++);
             cue << "  TRACK " << num << " AUDIO\r\n";
-            if (t.gapFrames) cue << "    INDEX 00 " << msf(static_cast<std::int64_t>(pcm.size() / 2)) << "\r\n";
-            cue << "    INDEX 01 " << msf(static_cast<std::int64_t>(pcm.size() / 2) + t.gapFrames) << "\r\n";
+            if (t.gapFrames)
+                cue << "    INDEX 00 " << msf(static_cast<std::int64_t>(pcm.size() / 2)) << "\r\n";
+            cue << "    INDEX 01 " << msf(static_cast<std::int64_t>(pcm.size() / 2) + t.gapFrames)
+                << "\r\n";
             appendTrack(pcm, t);
         }
         writeAudioFile(dir + "/rip." + ext, pcm);

@@ -28,11 +28,16 @@ CdioDrive::DriveStatus CdioDrive::driveStatus() {
     if (m_fd < 0) m_fd = ::open(m_path.c_str(), O_RDONLY | O_NONBLOCK);
     if (m_fd < 0) return DriveStatus::Unknown;
     switch (::ioctl(m_fd, CDROM_DRIVE_STATUS, CDSL_CURRENT)) {
-        case CDS_DISC_OK: return DriveStatus::DiscOk;
-        case CDS_NO_DISC: return DriveStatus::NoDisc;
-        case CDS_TRAY_OPEN: return DriveStatus::TrayOpen;
-        case CDS_DRIVE_NOT_READY: return DriveStatus::NotReady;
-        default: return DriveStatus::Unknown;  // the drive cannot tell: assume a disc
+        case CDS_DISC_OK:
+            return DriveStatus::DiscOk;
+        case CDS_NO_DISC:
+            return DriveStatus::NoDisc;
+        case CDS_TRAY_OPEN:
+            return DriveStatus::TrayOpen;
+        case CDS_DRIVE_NOT_READY:
+            return DriveStatus::NotReady;
+        default:
+            return DriveStatus::Unknown;  // the drive cannot tell: assume a disc
     }
 }
 

@@ -35,7 +35,9 @@ constexpr std::int64_t kMaxSectorsPerRead = 16;
 
 }  // namespace
 
-bool isDevicePath(const std::string& path) { return path.rfind("/dev/", 0) == 0; }
+bool isDevicePath(const std::string& path) {
+    return path.rfind("/dev/", 0) == 0;
+}
 
 CdIo_t* openCdio(const std::string& path) {
     if (isDevicePath(path)) return cdio_open(path.c_str(), DRIVER_DEVICE);
@@ -66,7 +68,8 @@ std::optional<DiscImage> readCdioDisc(const std::string& path, bool useParanoia,
             if (error) *error = path + ": bad track " + std::to_string(t);
             return std::nullopt;
         }
-        disc.toc.push_back({lsn + kLeadInSectors, cdio_get_track_format(h.p, t) == TRACK_FORMAT_AUDIO});
+        disc.toc.push_back(
+            {lsn + kLeadInSectors, cdio_get_track_format(h.p, t) == TRACK_FORMAT_AUDIO});
     }
     const lsn_t leadOut = cdio_get_track_lsn(h.p, CDIO_CDROM_LEADOUT_TRACK);
     if (leadOut == CDIO_INVALID_LSN) {
@@ -97,7 +100,9 @@ CdioSource::CdioSource(std::string path, std::vector<TocEntry> toc, std::int64_t
       m_leadOut(leadOutSector),
       m_useParanoia(useParanoia) {}
 
-CdioSource::~CdioSource() { closeHandles(); }
+CdioSource::~CdioSource() {
+    closeHandles();
+}
 
 void CdioSource::closeHandles() {
     if (m_paranoia) cdio_paranoia_free(m_paranoia);
@@ -142,8 +147,8 @@ bool CdioSource::audioSector(std::int64_t sector) const {
 bool CdioSource::readSectors(std::int64_t sector, std::int64_t count, std::int16_t* out) {
     if (!ensureOpen()) return false;
     if (!m_paranoia) {
-        const auto rc = cdio_read_audio_sectors(m_cdio, out, static_cast<lsn_t>(sector - kLeadInSectors),
-                                                static_cast<uint32_t>(count));
+        const auto rc = cdio_read_audio_sectors(
+            m_cdio, out, static_cast<lsn_t>(sector - kLeadInSectors), static_cast<uint32_t>(count));
         if (rc != DRIVER_OP_SUCCESS) {
             m_error = m_path + ": read error at sector " + std::to_string(sector);
             return false;
@@ -152,7 +157,8 @@ bool CdioSource::readSectors(std::int64_t sector, std::int64_t count, std::int16
     }
     for (std::int64_t i = 0; i < count; ++i) {
         if (m_paranoiaNext != sector + i) {
-            cdio_paranoia_seek(m_paranoia, static_cast<int32_t>(sector + i - kLeadInSectors), SEEK_SET);
+            cdio_paranoia_seek(m_paranoia, static_cast<int32_t>(sector + i - kLeadInSectors),
+                               SEEK_SET);
         }
         const std::int16_t* data = cdio_paranoia_read_limited(m_paranoia, nullptr, 3);
         if (!data) {

@@ -16,8 +16,8 @@ struct TocEntry {
 };
 
 struct DiscImage {
-    std::vector<TocEntry> toc;      // toc[0] = track 1
-    std::int64_t leadOutSector = 0; // absolute sector just past the last track
+    std::vector<TocEntry> toc;       // toc[0] = track 1
+    std::int64_t leadOutSector = 0;  // absolute sector just past the last track
     DiscText text;
     std::shared_ptr<PcmSource> source;
 

@@ -49,7 +49,8 @@ std::size_t defaultDriveIndex(const std::vector<DriveEntry>& drives) {
 std::unique_ptr<PcmDrive> makeDrive(const DriveEntry& entry, ui::Scheduler& scheduler,
                                     SinkFactory makeSink) {
     if (entry.isVirtual) {
-        return std::make_unique<VirtualDrive>(entry.path, entry.name, scheduler, std::move(makeSink));
+        return std::make_unique<VirtualDrive>(entry.path, entry.name, scheduler,
+                                              std::move(makeSink));
     }
     return std::make_unique<CdioDrive>(entry.path, entry.name, scheduler, std::move(makeSink));
 }

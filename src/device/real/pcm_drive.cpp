@@ -25,12 +25,13 @@ int PcmDrive::open() {
     if (!m_player) {
         std::weak_ptr<PcmDrive*> alive = m_alive;
         ui::Scheduler* scheduler = &m_scheduler;
-        m_player = std::make_unique<PcmPlayer>(
-            m_makeSink ? m_makeSink() : nullptr, [alive, scheduler](std::uint64_t span, SpanEnd why) {
-                scheduler->post([alive, span, why] {
-                    if (auto self = alive.lock()) (*self)->onSpanEnd(span, why);
-                });
-            });
+        m_player = std::make_unique<PcmPlayer>(m_makeSink ? m_makeSink() : nullptr,
+                                               [alive, scheduler](std::uint64_t span, SpanEnd why) {
+                                                   scheduler->post([alive, span, why] {
+                                                       if (auto self = alive.lock())
+                                                           (*self)->onSpanEnd(span, why);
+                                                   });
+                                               });
         m_player->setLevels(static_cast<std::uint16_t>(m_volumeWord >> 16),
                             static_cast<std::uint16_t>(m_volumeWord & 0xFFFF));
         m_player->setMuted(m_silent);
@@ -83,10 +84,18 @@ bool PcmDrive::mediaPresent() {
     return true;
 }
 
-std::vector<TrackInfo> PcmDrive::tracks() { return m_disc ? m_disc->tracksMs() : std::vector<TrackInfo>{}; }
-std::int32_t PcmDrive::discStartMs() { return m_disc ? m_disc->startMs() : 0; }
-std::int32_t PcmDrive::discLengthMs() { return m_disc ? m_disc->lengthMs() : 0; }
-DiscText PcmDrive::discText() { return m_disc ? m_disc->text : DiscText{}; }
+std::vector<TrackInfo> PcmDrive::tracks() {
+    return m_disc ? m_disc->tracksMs() : std::vector<TrackInfo>{};
+}
+std::int32_t PcmDrive::discStartMs() {
+    return m_disc ? m_disc->startMs() : 0;
+}
+std::int32_t PcmDrive::discLengthMs() {
+    return m_disc ? m_disc->lengthMs() : 0;
+}
+DiscText PcmDrive::discText() {
+    return m_disc ? m_disc->text : DiscText{};
+}
 
 DeviceMode PcmDrive::mode() {
     if (!m_open) return DeviceMode::NotReady;

@@ -147,7 +147,9 @@ void PcmPlayer::setLevels(std::uint16_t left, std::uint16_t right) {
     m_levels = (std::uint32_t{left} << 16) | right;
 }
 
-void PcmPlayer::setMuted(bool muted) { m_muted = muted; }
+void PcmPlayer::setMuted(bool muted) {
+    m_muted = muted;
+}
 
 void PcmPlayer::readerLoop() {
     std::unique_lock lk(m_mutex);

@@ -22,11 +22,13 @@ std::string lowerExt(const fs::path& p) {
 
 bool isAudioExt(const std::string& e) {
     static const char* const kExts[] = {".flac", ".wav", ".ogg", ".oga", ".opus", ".aiff",
-                                        ".aif", ".mp3", ".au", ".caf", ".w64"};
+                                        ".aif",  ".mp3", ".au",  ".caf", ".w64"};
     return std::any_of(std::begin(kExts), std::end(kExts), [&](const char* x) { return e == x; });
 }
 
-bool isImageExt(const std::string& e) { return e == ".cue" || e == ".nrg" || e == ".toc"; }
+bool isImageExt(const std::string& e) {
+    return e == ".cue" || e == ".nrg" || e == ".toc";
+}
 
 std::optional<DiscImage> readImageFile(const fs::path& image, std::vector<std::string>* files,
                                        std::string* error) {
@@ -85,7 +87,9 @@ std::optional<DiscImage> readVirtualDisc(const std::string& path, std::vector<st
 
 VirtualDrive::VirtualDrive(std::string folder, std::string name, ui::Scheduler& scheduler,
                            SinkFactory makeSink)
-    : PcmDrive(scheduler, std::move(makeSink)), m_folder(std::move(folder)), m_name(std::move(name)) {}
+    : PcmDrive(scheduler, std::move(makeSink)),
+      m_folder(std::move(folder)),
+      m_name(std::move(name)) {}
 
 std::string VirtualDrive::watchedFolder() const {
     return m_image.empty() ? m_folder : fs::path(m_image).parent_path().string();
@@ -129,7 +133,9 @@ bool VirtualDrive::discStillThere() {
                        [&](const std::string& f) { return fs::is_regular_file(f, ec); });
 }
 
-bool VirtualDrive::mediumChanged() { return folderStamp(watchedFolder()) != m_loadedStamp; }
+bool VirtualDrive::mediumChanged() {
+    return folderStamp(watchedFolder()) != m_loadedStamp;
+}
 
 bool VirtualDrive::doorOpen() {
     if (!m_ejectStamp) return false;

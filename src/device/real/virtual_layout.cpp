@@ -29,10 +29,14 @@ bool validUtf8(std::string_view s) {
         const unsigned char c = static_cast<unsigned char>(s[i]);
         std::size_t extra = 0;
         if (c >= 0x80) {
-            if ((c & 0xE0) == 0xC0) extra = 1;
-            else if ((c & 0xF0) == 0xE0) extra = 2;
-            else if ((c & 0xF8) == 0xF0) extra = 3;
-            else return false;
+            if ((c & 0xE0) == 0xC0)
+                extra = 1;
+            else if ((c & 0xF0) == 0xE0)
+                extra = 2;
+            else if ((c & 0xF8) == 0xF0)
+                extra = 3;
+            else
+                return false;
         }
         if (s.size() - i <= extra) return false;
         for (std::size_t k = 1; k <= extra; ++k) {
@@ -44,7 +48,7 @@ bool validUtf8(std::string_view s) {
 }
 
 const char* const kAudioExtensions[] = {".flac", ".wav", ".ogg", ".oga", ".opus", ".aiff",
-                                         ".aif", ".wv", ".mp3", ".au", ".caf", ".w64"};
+                                        ".aif",  ".wv",  ".mp3", ".au",  ".caf",  ".w64"};
 
 // The file a FILE entry means: as written, else the same name in another case, else the same
 // stem with another audio extension.
@@ -224,16 +228,16 @@ std::optional<VirtualLayout> layoutFromCue(const std::string& cuePath, std::stri
             const CueTrack& t = tracks[k];
             const std::int64_t cutAt = t.index0 >= 0 ? t.index0 : t.index1;
             if (cutAt < cut || t.index1 < cutAt || t.index1 > fileSectors) {
-                if (error) *error = cuePath + ": track " + std::to_string(k + 1) +
-                                    " has indexes outside its file or out of order";
+                if (error)
+                    *error = cuePath + ": track " + std::to_string(k + 1) +
+                             " has indexes outside its file or out of order";
                 return std::nullopt;
             }
             b.fileSpan(file, cut, cutAt);
             b.silence(pendingPostgap);
             b.silence(t.pregap);
             cut = cutAt;
-            b.layout.toc.push_back(
-                {b.cursor / kFramesPerSector + (t.index1 - cut), t.audio});
+            b.layout.toc.push_back({b.cursor / kFramesPerSector + (t.index1 - cut), t.audio});
             pendingPostgap = t.postgap;
         }
         b.fileSpan(file, cut, fileSectors);
@@ -273,7 +277,8 @@ DiscImage discFromLayout(VirtualLayout layout) {
     disc.toc = layout.toc;
     disc.leadOutSector = layout.leadOutSector;
     disc.text = layout.text;
-    disc.source = std::make_shared<VirtualSource>(std::move(layout.files), std::move(layout.segments));
+    disc.source =
+        std::make_shared<VirtualSource>(std::move(layout.files), std::move(layout.segments));
     return disc;
 }
 

@@ -17,8 +17,8 @@ namespace lirafok::device::real {
 struct Segment {
     std::int64_t firstFrame = 0;  // absolute disc frame
     std::int64_t frames = 0;
-    int file = -1;                // index into VirtualLayout::files; -1 = generated silence
-    std::int64_t fileFrame = 0;   // first frame inside the file
+    int file = -1;               // index into VirtualLayout::files; -1 = generated silence
+    std::int64_t fileFrame = 0;  // first frame inside the file
 };
 
 struct VirtualLayout {

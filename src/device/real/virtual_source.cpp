@@ -17,8 +17,9 @@ AudioFileReader* VirtualSource::reader(int file) {
 bool VirtualSource::read(std::int64_t first, std::int16_t* out, std::int64_t count) {
     while (count > 0) {
         // The segment holding `first`: the last one that starts at or before it.
-        auto it = std::upper_bound(m_segments.begin(), m_segments.end(), first,
-                                   [](std::int64_t f, const Segment& s) { return f < s.firstFrame; });
+        auto it =
+            std::upper_bound(m_segments.begin(), m_segments.end(), first,
+                             [](std::int64_t f, const Segment& s) { return f < s.firstFrame; });
         std::int64_t n = count;
         const Segment* seg = nullptr;
         if (it == m_segments.begin()) {

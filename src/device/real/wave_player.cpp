@@ -10,7 +10,7 @@ namespace lirafok::device::real {
 namespace {
 // Longer files are cut: a cue is a short sound, and decoding must stay quick.
 constexpr std::int64_t kMaxFrames = 10 * 44100;
-}
+}  // namespace
 
 WavePlayer::WavePlayer(std::unique_ptr<AudioSink> sink) : m_sink(std::move(sink)) {
     m_thread = std::thread([this] { loop(); });

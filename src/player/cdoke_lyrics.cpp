@@ -1,0 +1,35 @@
+// The main window's side of the lyrics display: the line timer and the lyrics button.
+#include "lyrics/lyrics_display.h"
+#include "player/cdoke.h"
+#include "ui/services.h"
+#include "windows/app.h"
+
+namespace lirafok {
+
+void CDOKE::Timer2_Timer() {
+    LyricsTimerTick(app);
+}
+
+void CDOKE::KASI_Click() {
+    AppState& s = app.state;
+    if (s.KASID.empty()) {
+        app.PlayErrorCue();
+        app.msgBox("環境設定を行ってください", ui::mb::kOkOnly, "歌詞表示");
+        return;
+    }
+    if (!discReady()) {
+        app.PlayErrorCue();
+        return;
+    }
+    app.PlayOkCue();
+    if (s.LyricsOn == 1) {
+        TurnLyricsDisplayOff(app);
+        return;
+    }
+    s.LyricsLoadedTrack = 0;
+    s.LyricsOn = 1;
+    ShowTrackLyrics(app);
+    KASI.setForeColor(ui::kRed);
+}
+
+}  // namespace lirafok
