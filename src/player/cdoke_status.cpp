@@ -92,6 +92,9 @@ void CDOKE::statusStopped() {
 
 void CDOKE::statusPlaying() {
     AppState& s = app.state;
+    // A user seek has taken effect once the device plays again: the slider follows the
+    // position from here on (otherwise it would stay frozen until the disc ends).
+    if (s.SliderSetByProgram == 1) s.SliderSetByProgram = 0;
     std::int32_t pos = MMControl1.Position();
     s.CurrentPositionMs = pos;
     if (pos < s.CurrentTrackStartMs || pos > s.CurrentTrackEndMs) {

@@ -27,10 +27,6 @@ DesignLayout& design(App& app) {
     return layouts[&app];
 }
 
-bool onScreen(App& app, int left, int top) {
-    return left <= app.svc.screen.widthTwips() && top <= app.svc.screen.heightTwips();
-}
-
 void storePos(App& app, WindowPos& pos) {
     CDOKE& w = app.cdoke();
     if (w.left() <= app.svc.screen.widthTwips()) pos.left = w.left();

@@ -23,7 +23,9 @@ ControlViewBase::~ControlViewBase() {
     delete m_widget.data();
 }
 
-QWidget* ControlViewBase::parentWidget() const { return m_window.client(); }
+QWidget* ControlViewBase::parentWidget() const {
+    return m_window.client();
+}
 
 void ControlViewBase::setWidget(QWidget* w) {
     m_widget = w;
@@ -31,7 +33,9 @@ void ControlViewBase::setWidget(QWidget* w) {
     watch(w);
 }
 
-void ControlViewBase::watch(QObject* o) { o->installEventFilter(this); }
+void ControlViewBase::watch(QObject* o) {
+    o->installEventFilter(this);
+}
 
 void ControlViewBase::detach() {
     ViewHandle::detach();
@@ -64,24 +68,48 @@ void ControlViewBase::update(ui::Prop what) {
     if (!m_control || !m_widget) return;
     Applying guard(m_applying);
     switch (what) {
-        case ui::Prop::Caption: applyCaption(); break;
+        case ui::Prop::Caption:
+            applyCaption();
+            break;
         case ui::Prop::ForeColor:
-        case ui::Prop::BackColor: applyColors(); break;
-        case ui::Prop::Font: applyFont(); break;
-        case ui::Prop::Visible: applyVisible(); break;
-        case ui::Prop::Enabled: applyEnabled(); break;
-        case ui::Prop::Geometry: applyGeometry(); break;
-        case ui::Prop::Alignment: applyAlignment(); break;
+        case ui::Prop::BackColor:
+            applyColors();
+            break;
+        case ui::Prop::Font:
+            applyFont();
+            break;
+        case ui::Prop::Visible:
+            applyVisible();
+            break;
+        case ui::Prop::Enabled:
+            applyEnabled();
+            break;
+        case ui::Prop::Geometry:
+            applyGeometry();
+            break;
+        case ui::Prop::Alignment:
+            applyAlignment();
+            break;
         case ui::Prop::Items:
             applyItems();
             applySelection();
             break;
-        case ui::Prop::Selection: applySelection(); break;
+        case ui::Prop::Selection:
+            applySelection();
+            break;
         case ui::Prop::Value:
-        case ui::Prop::Checked: applyValue(); break;
-        case ui::Prop::Range: applyRange(); break;
-        case ui::Prop::TextSelection: applyTextSelection(); break;
-        case ui::Prop::Buttons: applyButtons(); break;
+        case ui::Prop::Checked:
+            applyValue();
+            break;
+        case ui::Prop::Range:
+            applyRange();
+            break;
+        case ui::Prop::TextSelection:
+            applyTextSelection();
+            break;
+        case ui::Prop::Buttons:
+            applyButtons();
+            break;
     }
 }
 
@@ -105,11 +133,17 @@ void ControlViewBase::applyColors() {
     m_widget->setPalette(pal);
 }
 
-void ControlViewBase::applyFont() { m_widget->setFont(resolveFont(m_control->font())); }
+void ControlViewBase::applyFont() {
+    m_widget->setFont(resolveFont(m_control->font()));
+}
 
-void ControlViewBase::applyEnabled() { m_widget->setEnabled(m_control->enabled()); }
+void ControlViewBase::applyEnabled() {
+    m_widget->setEnabled(m_control->enabled());
+}
 
-void ControlViewBase::applyVisible() { m_widget->setVisible(m_control->visible()); }
+void ControlViewBase::applyVisible() {
+    m_widget->setVisible(m_control->visible());
+}
 
 void ControlViewBase::applyGeometry() {
     const ui::Control& c = *m_control;
@@ -136,14 +170,17 @@ bool ControlViewBase::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseButtonPress: {
             if (!reportsMouseDown()) break;
             auto* me = static_cast<QMouseEvent*>(event);
-            int button = me->button() == Qt::RightButton ? 2 : me->button() == Qt::MiddleButton ? 4 : 1;
+            int button = me->button() == Qt::RightButton    ? 2
+                         : me->button() == Qt::MiddleButton ? 4
+                                                            : 1;
             m_control->userMouseDown(button);
             break;
         }
         case QEvent::MouseButtonDblClick:
             if (m_control->onDblClick) m_control->onDblClick();
             break;
-        default: break;
+        default:
+            break;
     }
     return false;
 }

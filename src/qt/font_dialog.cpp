@@ -28,7 +28,8 @@ QString sizeText(double s) {
 }  // namespace
 
 std::vector<double> FontDialog::offeredSizes(const ui::FontDialogRequest& r) {
-    std::vector<double> steps = {6, 7, 8, 9, 10, 11, 12, 13, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72};
+    std::vector<double> steps = {6,  7,  8,  9,  10, 11, 12, 13, 14, 16,
+                                 18, 20, 22, 24, 26, 28, 36, 48, 72};
     if (!r.limitSize) return steps;
     const double lo = r.minSize > 0 ? r.minSize : 1;
     const double hi = r.maxSize > 0 ? r.maxSize : 999;
@@ -73,8 +74,10 @@ FontDialog::FontDialog(const ui::FontDialogRequest& request, QWidget* parent)
     QString select = preset;
     if (!families.contains(select)) select = fallbackFamilies(preset, FontPurpose::Text).value(0);
     const auto found = m_faces->findItems(select, Qt::MatchExactly);
-    if (!found.isEmpty()) m_faces->setCurrentItem(found.first());
-    else if (m_faces->count() > 0) m_faces->setCurrentRow(0);
+    if (!found.isEmpty())
+        m_faces->setCurrentItem(found.first());
+    else if (m_faces->count() > 0)
+        m_faces->setCurrentRow(0);
     grid->addWidget(m_faces, 1, 0, 5, 1);
 
     grid->addWidget(new QLabel(QString::fromUtf8("サイズ:")), 0, 1);
@@ -82,12 +85,13 @@ FontDialog::FontDialog(const ui::FontDialogRequest& request, QWidget* parent)
     m_size->setEditable(true);
     for (double s : offeredSizes(request)) m_size->addItem(sizeText(s));
     m_size->lineEdit()->setValidator(new QDoubleValidator(1, 999, 1, m_size));
-    m_size->setEditText(sizeText(clampSize(request, request.preset.size > 0 ? request.preset.size : 9)));
+    m_size->setEditText(
+        sizeText(clampSize(request, request.preset.size > 0 ? request.preset.size : 9)));
     grid->addWidget(m_size, 1, 1);
     if (request.limitSize) {
-        auto* range = new QLabel(QString::fromUtf8("(%1～%2 ポイント)")
-                                     .arg(sizeText(clampSize(request, 0)),
-                                          sizeText(clampSize(request, 999))));
+        auto* range = new QLabel(
+            QString::fromUtf8("(%1～%2 ポイント)")
+                .arg(sizeText(clampSize(request, 0)), sizeText(clampSize(request, 999))));
         grid->addWidget(range, 2, 1);
     }
     m_bold = new QCheckBox(QString::fromUtf8("太字"));

@@ -40,7 +40,9 @@ bool isFontInstalled(const QString& family) {
     return !family.isEmpty() && installedFamilies().contains(family);
 }
 
-bool isFontInstalled(const std::string& family) { return isFontInstalled(toQ(family)); }
+bool isFontInstalled(const std::string& family) {
+    return isFontInstalled(toQ(family));
+}
 
 QStringList fallbackFamilies(const QString& face, FontPurpose purpose) {
     QStringList out;
@@ -51,7 +53,8 @@ QStringList fallbackFamilies(const QString& face, FontPurpose purpose) {
         addIfInstalled(out, QStringLiteral("Noto Sans Mono"));
         addIfInstalled(out, QStringLiteral("Liberation Mono"));
     }
-    const bool mincho = contains(face, "明朝") || contains(face, "mincho") || contains(face, "serif");
+    const bool mincho =
+        contains(face, "明朝") || contains(face, "mincho") || contains(face, "serif");
     // "ＭＳ ゴシック" is fixed-pitch, "ＭＳ Ｐゴシック" proportional.
     const bool fixedGothic = (contains(face, "ゴシック") || contains(face, "gothic")) &&
                              !contains(face, "Ｐ") && !contains(face, "pgothic") &&

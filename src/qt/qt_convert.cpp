@@ -11,19 +11,32 @@ namespace {
 QColor systemColor(int index) {
     const QPalette pal = QApplication::palette();
     switch (index) {
-        case 5: return pal.color(QPalette::Base);             // window background
-        case 8: return pal.color(QPalette::Text);             // window text
-        case 13: return pal.color(QPalette::Highlight);       // selected item
-        case 14: return pal.color(QPalette::HighlightedText);
-        case 16: return pal.color(QPalette::Dark);            // button shadow
-        case 17: return pal.color(QPalette::Disabled, QPalette::Text);
-        case 18: return pal.color(QPalette::ButtonText);
-        case 20: return pal.color(QPalette::Light);           // button highlight
-        case 24: return pal.color(QPalette::ToolTipBase);
-        case 23: return pal.color(QPalette::ToolTipText);
-        case 4: return pal.color(QPalette::Window);           // menu bar
-        case 7: return pal.color(QPalette::WindowText);       // menu text
-        default: return pal.color(QPalette::Button);          // 15 button face and the rest
+        case 5:
+            return pal.color(QPalette::Base);  // window background
+        case 8:
+            return pal.color(QPalette::Text);  // window text
+        case 13:
+            return pal.color(QPalette::Highlight);  // selected item
+        case 14:
+            return pal.color(QPalette::HighlightedText);
+        case 16:
+            return pal.color(QPalette::Dark);  // button shadow
+        case 17:
+            return pal.color(QPalette::Disabled, QPalette::Text);
+        case 18:
+            return pal.color(QPalette::ButtonText);
+        case 20:
+            return pal.color(QPalette::Light);  // button highlight
+        case 24:
+            return pal.color(QPalette::ToolTipBase);
+        case 23:
+            return pal.color(QPalette::ToolTipText);
+        case 4:
+            return pal.color(QPalette::Window);  // menu bar
+        case 7:
+            return pal.color(QPalette::WindowText);  // menu text
+        default:
+            return pal.color(QPalette::Button);  // 15 button face and the rest
     }
 }
 

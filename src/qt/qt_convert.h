@@ -9,8 +9,12 @@
 
 namespace lirafok::qt {
 
-inline QString toQ(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
-inline std::string fromQ(const QString& s) { return s.toUtf8().toStdString(); }
+inline QString toQ(const std::string& s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+inline std::string fromQ(const QString& s) {
+    return s.toUtf8().toStdString();
+}
 
 // A colour value of the model. Negative values are the classic system colours (0x80000000 +
 // index); they map to the matching role of the application palette.

@@ -45,7 +45,9 @@ QString titleOr(const std::string& title) {
 
 QtDialogs::QtDialogs(QPrinter& printer) : m_printer(printer) {}
 
-QtDialogs::~QtDialogs() { delete m_helpWindow.data(); }
+QtDialogs::~QtDialogs() {
+    delete m_helpWindow.data();
+}
 
 int QtDialogs::messageBox(const std::string& text, int style, const std::string& title) {
     QPointer<QMessageBox> box = new QMessageBox(dialogParent());
@@ -53,11 +55,21 @@ int QtDialogs::messageBox(const std::string& text, int style, const std::string&
     box->setText(toWidgetLineBreaks(toQ(text)));
     box->setTextFormat(Qt::PlainText);
     switch (style & 0x70) {
-        case ui::mb::kCritical: box->setIcon(QMessageBox::Critical); break;
-        case ui::mb::kQuestion: box->setIcon(QMessageBox::Question); break;
-        case ui::mb::kExclamation: box->setIcon(QMessageBox::Warning); break;
-        case ui::mb::kInformation: box->setIcon(QMessageBox::Information); break;
-        default: box->setIcon(QMessageBox::NoIcon); break;
+        case ui::mb::kCritical:
+            box->setIcon(QMessageBox::Critical);
+            break;
+        case ui::mb::kQuestion:
+            box->setIcon(QMessageBox::Question);
+            break;
+        case ui::mb::kExclamation:
+            box->setIcon(QMessageBox::Warning);
+            break;
+        case ui::mb::kInformation:
+            box->setIcon(QMessageBox::Information);
+            break;
+        default:
+            box->setIcon(QMessageBox::NoIcon);
+            break;
     }
     struct Choice {
         QPushButton* button;
@@ -186,7 +198,8 @@ void QtDialogs::showHelp(const std::string& helpPath, const std::string& keyword
             m_helpPath = helpPath;
             m_helpText = text;
         } else {
-            m_help->setPlainText(QString::fromUtf8("ヘルプファイルが見つかりません。\n") + toQ(helpPath));
+            m_help->setPlainText(QString::fromUtf8("ヘルプファイルが見つかりません。\n") +
+                                 toQ(helpPath));
             m_helpPath.clear();
             m_helpText.clear();
         }

@@ -93,8 +93,9 @@ void QtFormHost::unloadForm(ui::Form& form) {
     e.window->deleteLater();
     m_dying.push_back(e.window);
     // Forget windows that are gone already.
-    m_dying.erase(std::remove_if(m_dying.begin(), m_dying.end(), [](auto& p) { return p.isNull(); }),
-                  m_dying.end());
+    m_dying.erase(
+        std::remove_if(m_dying.begin(), m_dying.end(), [](auto& p) { return p.isNull(); }),
+        m_dying.end());
 }
 
 void QtFormHost::formChanged(ui::Form& form) {

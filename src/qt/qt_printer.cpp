@@ -21,7 +21,9 @@ QtPrinter::~QtPrinter() {
     if (m_painter.isActive()) m_painter.end();
 }
 
-QString QtPrinter::fallbackPdfPath() { return QDir::current().filePath(QStringLiteral("LIRAFOK-print.pdf")); }
+QString QtPrinter::fallbackPdfPath() {
+    return QDir::current().filePath(QStringLiteral("LIRAFOK-print.pdf"));
+}
 
 bool QtPrinter::begin() {
     if (m_painter.isActive()) return true;

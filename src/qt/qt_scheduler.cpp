@@ -7,15 +7,21 @@
 
 namespace lirafok::qt {
 
-QtScheduler::QtScheduler() { m_clock.start(); }
+QtScheduler::QtScheduler() {
+    m_clock.start();
+}
 
 QtScheduler::~QtScheduler() {
     for (auto& [id, timer] : m_tasks) delete timer;
 }
 
-std::int64_t QtScheduler::nowMs() const { return m_clock.elapsed(); }
+std::int64_t QtScheduler::nowMs() const {
+    return m_clock.elapsed();
+}
 
-std::time_t QtScheduler::wallClock() const { return std::time(nullptr); }
+std::time_t QtScheduler::wallClock() const {
+    return std::time(nullptr);
+}
 
 ui::TaskId QtScheduler::schedule(std::int64_t delayMs, std::function<void()> task) {
     const ui::TaskId id = m_nextId++;
@@ -45,7 +51,8 @@ void QtScheduler::cancel(ui::TaskId id) {
 }
 
 void QtScheduler::post(std::function<void()> task) {
-    QMetaObject::invokeMethod(this, [task = std::move(task)] { task(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [task = std::move(task)] { task(); }, Qt::QueuedConnection);
 }
 
 }  // namespace lirafok::qt

@@ -59,10 +59,11 @@ constexpr const char* kPath = "/org/freedesktop/ScreenSaver";
 std::unique_ptr<QDBusInterface> saverInterface() {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface()) return nullptr;
-    if (!bus.interface()->isServiceRegistered(QString::fromLatin1(kService)).value()) return nullptr;
-    auto iface = std::make_unique<QDBusInterface>(QString::fromLatin1(kService),
-                                                  QString::fromLatin1(kPath),
-                                                  QString::fromLatin1(kService), bus);
+    if (!bus.interface()->isServiceRegistered(QString::fromLatin1(kService)).value())
+        return nullptr;
+    auto iface =
+        std::make_unique<QDBusInterface>(QString::fromLatin1(kService), QString::fromLatin1(kPath),
+                                         QString::fromLatin1(kService), bus);
     if (!iface->isValid()) return nullptr;
     iface->setTimeout(2000);
     return iface;
@@ -72,7 +73,9 @@ std::unique_ptr<QDBusInterface> saverInterface() {
 
 DBusScreenSaver::DBusScreenSaver() = default;
 
-DBusScreenSaver::~DBusScreenSaver() { setSuppressed(false); }
+DBusScreenSaver::~DBusScreenSaver() {
+    setSuppressed(false);
+}
 
 void DBusScreenSaver::setSuppressed(bool suppressed) {
     if (suppressed == (m_cookie != 0)) return;
@@ -93,7 +96,9 @@ void DBusScreenSaver::setSuppressed(bool suppressed) {
 
 // --- QtInstalledFonts ---
 
-bool QtInstalledFonts::isInstalled(const std::string& faceName) { return isFontInstalled(faceName); }
+bool QtInstalledFonts::isInstalled(const std::string& faceName) {
+    return isFontInstalled(faceName);
+}
 
 // --- LockFileInstance ---
 

@@ -31,7 +31,9 @@ bool RealDriveSet::readDefault(std::string& data) {
     return true;
 }
 
-bool RealDriveSet::writeDefault(const std::string& data) { return core::writeDefaultDriveData(data); }
+bool RealDriveSet::writeDefault(const std::string& data) {
+    return core::writeDefaultDriveData(data);
+}
 
 device::CdAudioDevice* RealDriveSet::device(int index) {
     if (index < 0 || index >= static_cast<int>(m_entries.size())) return nullptr;

@@ -16,22 +16,35 @@ namespace lirafok::qt {
 std::unique_ptr<ViewHandle> createView(ui::Control& c, FormWindow& w) {
     using K = ui::ControlKind;
     switch (c.kind()) {
-        case K::Button: return std::make_unique<ButtonView>(c, w);
+        case K::Button:
+            return std::make_unique<ButtonView>(c, w);
         case K::Panel:
-        case K::Label: return std::make_unique<PanelView>(c, w);
-        case K::Frame: return std::make_unique<FrameView>(c, w);
-        case K::Line: return std::make_unique<LineView>(c, w);
-        case K::TextBox: return std::make_unique<TextBoxView>(c, w);
-        case K::ListBox: return std::make_unique<ListBoxView>(c, w);
-        case K::ComboBox: return std::make_unique<ComboBoxView>(c, w);
-        case K::CheckBox: return std::make_unique<CheckBoxView>(c, w);
-        case K::OptionButton: return std::make_unique<OptionButtonView>(c, w);
-        case K::SpinButton: return std::make_unique<SpinButtonView>(c, w);
-        case K::ScrollBar: return std::make_unique<ScrollBarView>(c, w);
-        case K::MultimediaControl: return std::make_unique<MMControlView>(c, w);
+        case K::Label:
+            return std::make_unique<PanelView>(c, w);
+        case K::Frame:
+            return std::make_unique<FrameView>(c, w);
+        case K::Line:
+            return std::make_unique<LineView>(c, w);
+        case K::TextBox:
+            return std::make_unique<TextBoxView>(c, w);
+        case K::ListBox:
+            return std::make_unique<ListBoxView>(c, w);
+        case K::ComboBox:
+            return std::make_unique<ComboBoxView>(c, w);
+        case K::CheckBox:
+            return std::make_unique<CheckBoxView>(c, w);
+        case K::OptionButton:
+            return std::make_unique<OptionButtonView>(c, w);
+        case K::SpinButton:
+            return std::make_unique<SpinButtonView>(c, w);
+        case K::ScrollBar:
+            return std::make_unique<ScrollBarView>(c, w);
+        case K::MultimediaControl:
+            return std::make_unique<MMControlView>(c, w);
         case K::Menu:
         case K::Timer:
-        case K::CommonDialog: return nullptr;
+        case K::CommonDialog:
+            return nullptr;
     }
     return nullptr;
 }

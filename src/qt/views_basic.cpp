@@ -15,19 +15,23 @@ Qt::Alignment horizontalAlignment(int a) {
         case 1:
         case 3:
         case 4:
-        case 5: return Qt::AlignRight;
+        case 5:
+            return Qt::AlignRight;
         case 2:
         case 6:
         case 7:
-        case 8: return Qt::AlignHCenter;
-        default: return Qt::AlignLeft;
+        case 8:
+            return Qt::AlignHCenter;
+        default:
+            return Qt::AlignLeft;
     }
 }
 
 // --- KeyButton ---
 
 void KeyButton::keyPressEvent(QKeyEvent* e) {
-    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && e->modifiers() == Qt::NoModifier) {
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
+        e->modifiers() == Qt::NoModifier) {
         animateClick();
         return;
     }
@@ -146,14 +150,17 @@ PanelView::PanelView(ui::Control& c, FormWindow& w) : ControlViewBase(c, w) {
 
 void PanelView::applyCaption() {
     panel()->setText(toQ(m_control->caption()));
-    FontPurpose purpose = looksLikeDigits(panel()->text()) ? FontPurpose::Digits : FontPurpose::Text;
+    FontPurpose purpose =
+        looksLikeDigits(panel()->text()) ? FontPurpose::Digits : FontPurpose::Text;
     if (purpose != m_purpose && !panel()->text().isEmpty()) {
         m_purpose = purpose;
         applyFont();
     }
 }
 
-void PanelView::applyFont() { m_widget->setFont(resolveFont(m_control->font(), m_purpose)); }
+void PanelView::applyFont() {
+    m_widget->setFont(resolveFont(m_control->font(), m_purpose));
+}
 
 void PanelView::applyColors() {
     ControlViewBase::applyColors();
@@ -182,9 +189,13 @@ FrameView::FrameView(ui::Control& c, FormWindow& w) : ControlViewBase(c, w) {
     setWidget(g);
 }
 
-void FrameView::applyCaption() { box()->setTitle(toQ(m_control->caption())); }
+void FrameView::applyCaption() {
+    box()->setTitle(toQ(m_control->caption()));
+}
 
-void FrameView::applyColors() { ControlViewBase::applyColors(); }
+void FrameView::applyColors() {
+    ControlViewBase::applyColors();
+}
 
 // --- LineView ---
 

@@ -77,10 +77,13 @@ void TextBoxView::applyCaption() {
     applyTextSelection();
 }
 
-void TextBoxView::applyColors() { setTextColors(m_widget, *m_control); }
+void TextBoxView::applyColors() {
+    setTextColors(m_widget, *m_control);
+}
 
 void TextBoxView::applyAlignment() {
-    if (m_line) m_line->setAlignment(horizontalAlignment(m_control->alignment()) | Qt::AlignVCenter);
+    if (m_line)
+        m_line->setAlignment(horizontalAlignment(m_control->alignment()) | Qt::AlignVCenter);
 }
 
 void TextBoxView::applyEnabled() {
@@ -253,7 +256,9 @@ void ListBoxView::applySelection() {
     }
 }
 
-void ListBoxView::applyColors() { setTextColors(m_widget, *m_control); }
+void ListBoxView::applyColors() {
+    setTextColors(m_widget, *m_control);
+}
 
 // --- ComboBoxView ---
 
@@ -309,7 +314,9 @@ CheckBoxView::CheckBoxView(ui::Control& c, FormWindow& w) : ControlViewBase(c, w
     });
 }
 
-void CheckBoxView::applyCaption() { checkBox()->setText(toQ(m_control->caption())); }
+void CheckBoxView::applyCaption() {
+    checkBox()->setText(toQ(m_control->caption()));
+}
 
 void CheckBoxView::applyValue() {
     QSignalBlocker block(checkBox());
@@ -318,7 +325,9 @@ void CheckBoxView::applyValue() {
     checkBox()->setCheckState(v == 0 ? Qt::Unchecked : v == 1 ? Qt::Checked : Qt::PartiallyChecked);
 }
 
-void CheckBoxView::applyColors() { setCaptionColors(m_widget, *m_control); }
+void CheckBoxView::applyColors() {
+    setCaptionColors(m_widget, *m_control);
+}
 
 void CheckBoxView::applyAlignment() {
     checkBox()->setLayoutDirection(m_control->alignment() == 1 ? Qt::RightToLeft : Qt::LeftToRight);
@@ -337,14 +346,18 @@ OptionButtonView::OptionButtonView(ui::Control& c, FormWindow& w) : ControlViewB
     });
 }
 
-void OptionButtonView::applyCaption() { radio()->setText(toQ(m_control->caption())); }
+void OptionButtonView::applyCaption() {
+    radio()->setText(toQ(m_control->caption()));
+}
 
 void OptionButtonView::applyValue() {
     QSignalBlocker block(radio());
     radio()->setChecked(static_cast<ui::OptionButton*>(m_control)->value());
 }
 
-void OptionButtonView::applyColors() { setCaptionColors(m_widget, *m_control); }
+void OptionButtonView::applyColors() {
+    setCaptionColors(m_widget, *m_control);
+}
 
 void OptionButtonView::applyAlignment() {
     radio()->setLayoutDirection(m_control->alignment() == 1 ? Qt::RightToLeft : Qt::LeftToRight);

@@ -105,7 +105,7 @@ namespace {
 
 using device::TransportButton;
 constexpr std::array<TransportButton, MMControlView::kButtons> kOrder = {
-    TransportButton::Prev, TransportButton::Next, TransportButton::Play,
+    TransportButton::Prev,  TransportButton::Next, TransportButton::Play,
     TransportButton::Pause, TransportButton::Stop, TransportButton::Eject};
 
 // The style has no eject symbol: a triangle over a bar, in the button's text colour.
@@ -139,7 +139,7 @@ MMControlView::MMControlView(ui::Control& c, FormWindow& w) : ControlViewBase(c,
     auto* row = new QWidget(parentWidget());
     QStyle* style = QApplication::style();
     const QStyle::StandardPixmap pix[] = {QStyle::SP_MediaSkipBackward, QStyle::SP_MediaSkipForward,
-                                          QStyle::SP_MediaPlay,         QStyle::SP_MediaPause,
+                                          QStyle::SP_MediaPlay, QStyle::SP_MediaPause,
                                           QStyle::SP_MediaStop};
     const char* names[] = {"Prev", "Next", "Play", "Pause", "Stop", "Eject"};
     const char* tips[] = {"前の曲", "次の曲", "再生", "一時停止", "停止", "取り出し"};
@@ -165,7 +165,9 @@ MMControlView::MMControlView(ui::Control& c, FormWindow& w) : ControlViewBase(c,
     setWidget(row);
 }
 
-device::MMControl& MMControlView::mm() const { return static_cast<device::MMControl&>(*m_control); }
+device::MMControl& MMControlView::mm() const {
+    return static_cast<device::MMControl&>(*m_control);
+}
 
 void MMControlView::applyGeometry() {
     ControlViewBase::applyGeometry();
@@ -253,15 +255,20 @@ void MenuView::update(ui::Prop what) {
             m_action->setText(text);
             break;
         }
-        case ui::Prop::Visible: m_action->setVisible(menu.visible()); break;
-        case ui::Prop::Enabled: m_action->setEnabled(menu.enabled()); break;
+        case ui::Prop::Visible:
+            m_action->setVisible(menu.visible());
+            break;
+        case ui::Prop::Enabled:
+            m_action->setEnabled(menu.enabled());
+            break;
         case ui::Prop::Checked:
             if (m_action->isCheckable()) {
                 QSignalBlocker block(m_action);
                 m_action->setChecked(menu.checked());
             }
             break;
-        default: break;
+        default:
+            break;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "scenario/headless.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iomanip>
 #include <sstream>
@@ -116,9 +117,20 @@ SimulatedDrives::SimulatedDrives(ui::Scheduler& scheduler) : m_scheduler(schedul
 }
 
 void SimulatedDrives::setDrives(const std::vector<std::string>& names) {
-    m_drives.clear();
-    for (const auto& n : names)
-        m_drives.push_back(std::make_unique<device::SimulatedDrive>(m_scheduler, n));
+    // A running program may hold a drive: a drive that stays keeps its disc and state, and a
+    // drive taken away lives on unlisted until the runner ends.
+    std::vector<std::unique_ptr<device::SimulatedDrive>> next;
+    for (const auto& n : names) {
+        auto same = std::find_if(m_drives.begin(), m_drives.end(),
+                                 [&](const auto& d) { return d && d->name() == n; });
+        if (same != m_drives.end())
+            next.push_back(std::move(*same));
+        else
+            next.push_back(std::make_unique<device::SimulatedDrive>(m_scheduler, n));
+    }
+    for (auto& d : m_drives)
+        if (d) m_removed.push_back(std::move(d));
+    m_drives = std::move(next);
 }
 
 void SimulatedDrives::setDefaultIndex(int index) {

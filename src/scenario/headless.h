@@ -133,6 +133,7 @@ public:
 private:
     ui::Scheduler& m_scheduler;
     std::vector<std::unique_ptr<device::SimulatedDrive>> m_drives;
+    std::vector<std::unique_ptr<device::SimulatedDrive>> m_removed;  // may still be in use
     bool m_defaultReadable = true;
     std::string m_default = std::string("\0\0\0\0", 4);
 };

@@ -1,8 +1,5 @@
 #include "scenario/runner.h"
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,8 +9,8 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <iomanip>
+#include <memory>
 #include <sstream>
 
 #include "core/text.h"
@@ -81,21 +78,6 @@ std::string readAll(const std::string& path, bool& ok) {
     return s.str();
 }
 
-// Sets or clears the immutable attribute, which keeps even root from writing, renaming or
-// creating files there. False when the file system or the process does not allow it.
-bool setImmutable(const std::string& path, bool on) {
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    int flags = 0;
-    bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    if (ok) {
-        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        ok = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    close(fd);
-    return ok;
-}
-
 struct Value {
     std::string text;
     bool numeric = false;
@@ -113,7 +95,6 @@ public:
     }
     ~Session() {
         app.reset();
-        for (const std::string& p : immutable) setImmutable(p, false);
         second.reset();
         if (chdir(oldCwd.c_str()) != 0) {
         }
@@ -170,7 +151,6 @@ private:
     std::unique_ptr<App> app, second;
     std::string sandbox, oldCwd;
     std::size_t cuesChecked = 0;
-    std::vector<std::string> immutable;  // paths made unwritable for root
 
     Services services() {
         return Services{sched,     host,  dialogs, cues,   saver,   clipboard,
@@ -331,12 +311,6 @@ void Session::machine(const Command& cmd, const std::vector<std::string>& w) {
                         fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                         fs::perm_options::remove, ec);
         if (ec) fail("readonly: " + ec.message());
-        // Permission bits do not stop root; the immutable attribute does.
-        if (geteuid() == 0) {
-            if (!setImmutable(sandboxPath(w[1]), true))
-                fail("readonly: cannot make " + w[1] + " unwritable for root on this file system");
-            immutable.push_back(sandboxPath(w[1]));
-        }
     } else if (op == "clock") {
         need(3);
         sched.setWallClock(parseClock(w[1], w[2]));
@@ -680,7 +654,8 @@ void Session::expect(const Command& cmd, const std::vector<std::string>& w) {
     } else {
         // expect PATH.PROP == VALUE / != VALUE
         if (w.size() < 4 || (w[2] != "==" && w[2] != "!=")) fail("expect PATH.PROP == VALUE");
-        if (w.size() > 4) fail("expect PATH.PROP == VALUE: a value with blanks is written in quotes");
+        if (w.size() > 4)
+            fail("expect PATH.PROP == VALUE: a value with blanks is written in quotes");
         Value v = property(w[1]);
         bool same = v.numeric ? numericEqual(v.text, w[3]) : v.text == w[3];
         if (same != (w[2] == "==")) fail(w[1] + " is \"" + v.text + "\"");

@@ -51,8 +51,8 @@ inline void pump(int ms = 20) {
 }
 
 inline void mousePress(QWidget* w, QPoint pos, Qt::MouseButton button = Qt::LeftButton) {
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(pos), QPointF(w->mapToGlobal(pos)),
-                      button, button, Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(pos), QPointF(w->mapToGlobal(pos)), button,
+                      button, Qt::NoModifier);
     QApplication::sendEvent(w, &press);
     QMouseEvent release(QEvent::MouseButtonRelease, QPointF(pos), QPointF(w->mapToGlobal(pos)),
                         button, Qt::NoButton, Qt::NoModifier);

@@ -31,9 +31,10 @@ TEST(ConvertTest, ColoursAreBgrIntegers) {
         ui::Color model;
         QColor qt;
     };
-    const Case cases[] = {{ui::kRed, QColor(255, 0, 0)},     {ui::kBlue, QColor(0, 0, 255)},
-                          {ui::kYellow, QColor(255, 255, 0)}, {ui::kBlack, QColor(0, 0, 0)},
-                          {ui::kWhite, QColor(255, 255, 255)}, {0x00336699, QColor(0x99, 0x66, 0x33)}};
+    const Case cases[] = {
+        {ui::kRed, QColor(255, 0, 0)},       {ui::kBlue, QColor(0, 0, 255)},
+        {ui::kYellow, QColor(255, 255, 0)},  {ui::kBlack, QColor(0, 0, 0)},
+        {ui::kWhite, QColor(255, 255, 255)}, {0x00336699, QColor(0x99, 0x66, 0x33)}};
     for (const Case& c : cases) {
         EXPECT_EQ(toQColor(c.model), c.qt) << c.model;
         EXPECT_EQ(fromQColor(c.qt), c.model) << c.model;

@@ -42,7 +42,7 @@ TEST_F(DefaultDrive, FourRawBytesRoundTripAndBadValuesReadAsMissing) {
     EXPECT_EQ(core::readDefaultDriveData(), value);
     EXPECT_FALSE(core::writeDefaultDriveData("abc"));
     EXPECT_EQ(core::readDefaultDriveData(), value) << "a refused write must not touch the value";
-    for (const std::string bad : {std::string("ab"), std::string("abcde")}) {
+    for (const std::string& bad : {std::string("ab"), std::string("abcde")}) {
         std::ofstream(core::defaultDrivePath(), std::ios::binary | std::ios::trunc) << bad;
         EXPECT_FALSE(core::readDefaultDriveData()) << bad;
     }

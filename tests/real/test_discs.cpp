@@ -14,7 +14,7 @@ namespace lirafok::testing {
 namespace {
 std::string msf(std::int64_t frames) {
     const std::int64_t sectors = frames / 588;
-    char buf[16];
+    char buf[32];
     std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld",
                   static_cast<long long>(sectors / 75 / 60),
                   static_cast<long long>(sectors / 75 % 60), static_cast<long long>(sectors % 75));
@@ -48,7 +48,7 @@ void writeBinCue(const std::string& dir, const std::vector<ToneTrack>& tracks) {
     int n = 1;
     for (const auto& t : tracks) {
         if (t.frames % 588 || t.gapFrames % 588) throw std::runtime_error("not whole sectors");
-        char num[8];
+        char num[24];
         std::snprintf(num, sizeof num, "%02d", n++);
         cue << "  TRACK " << num << " AUDIO\r\n";
         if (t.gapFrames)
@@ -84,7 +84,7 @@ void writeRip(const std::string& dir, const std::vector<ToneTrack>& tracks, bool
         cue << "FILE \"rip." << ext << "\" WAVE\r\n";
         int n = 1;
         for (const auto& t : tracks) {
-            char num[8];
+            char num[24];
             std::snprintf(num, sizeof num, "%02d", n++);
             cue << "  TRACK " << num << " AUDIO\r\n";
             if (t.gapFrames)
@@ -103,7 +103,7 @@ void writeRip(const std::string& dir, const std::vector<ToneTrack>& tracks, bool
         char name[32];
         std::snprintf(name, sizeof name, "%02zu Track.%s", k + 1, ext.c_str());
         writeAudioFile(dir + "/" + name, pcm);
-        char num[8];
+        char num[24];
         std::snprintf(num, sizeof num, "%02zu", k + 1);
         cue << "FILE \"" << name << "\" WAVE\r\n  TRACK " << num << " AUDIO\r\n    TITLE \"Song "
             << num << "\"\r\n";

@@ -13,10 +13,11 @@ namespace {
 constexpr std::int64_t kReadFrames = 4 * 588;
 // The reader stays at most this far ahead of the writer (2 s).
 constexpr std::int64_t kQueueFrames = 2 * 44100;
-// The writer waits until the sink has room for this much (1.5 ms) before writing, so that it
-// does not wake up for every few frames. Kept small: a sound server may hand out room in
-// pieces of only 10-20 ms.
-constexpr std::int64_t kMinWrite = 64;
+// The writer waits until the sink has room for this much (10 ms) before writing, and sleeps
+// this long when it has not, so that it wakes up about a hundred times a second rather than
+// for every few frames. A sound server may hand out room in pieces of only 10-20 ms.
+constexpr std::int64_t kMinWrite = 441;
+constexpr auto kWriterSleep = std::chrono::milliseconds(8);
 // After the last frame, silence is written so that a sink that waits for a full buffer before
 // starting (a sound server's prebuffering) still plays a short span to its end.
 constexpr std::int64_t kMaxPadding = 44100;
@@ -207,7 +208,7 @@ void PcmPlayer::writerLoop() {
             continue;
         }
         const std::int64_t room = m_sink->writableFrames();
-        std::chrono::milliseconds pause(5);
+        std::chrono::milliseconds pause = kWriterSleep;
         if (!m_queue.empty()) {
             Chunk& c = m_queue.front();
             const std::int64_t left = c.frames - c.taken;
