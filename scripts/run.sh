@@ -14,9 +14,12 @@ if [ ! -f "$home_dir/LIRAFOK.INI" ]; then
   # The demo disc (virtual drive folder disc/), its catalogue and lyrics (lyrics/), and the
   # two sound cues, all generated here: no third-party media.
   "$top/build/lirafok-make-demo" "$home_dir"
-  # First settings: lyrics folder, lyrics on, automatic play, sound cues, positions kept.
+  # First settings: lyrics folder, lyrics on, automatic play, sound cues, positions kept,
+  # and faces that exist here (the built-in defaults name a Windows face).
   printf '%s\r\n' \
     "KASIH=1" "KASID=$home_dir/lyrics/" "HOZON=1" "AUTOX=1" "SOUND=1" "SCREN=1" \
+    "FONTN=Noto Sans CJK JP" "FBOLD=-1" "GPT1N=Noto Sans CJK JP" "GPT2N=Noto Sans CJK JP" \
+    "GPASN=Noto Sans CJK JP" "GPBSN=Noto Sans CJK JP" "GPOTN=Noto Sans CJK JP" \
     > "$home_dir/LIRAFOK.INI"
 fi
 

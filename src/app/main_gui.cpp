@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/default_drive.h"
+#include "qt/font_resolver.h"
 #include "qt/qt_audio_sink.h"
 #include "qt/qt_dialogs.h"
 #include "qt/qt_form_host.h"
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("LIRAFOK"));
     // One look everywhere: Fusion draws the controls' own colours faithfully.
     QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setFont(lirafok::qt::applicationFont());
     // Windows come and go as the program decides; only the program's end quits.
     qapp.setQuitOnLastWindowClosed(false);
     // Every text the user reads is Japanese, Qt's own dialog texts included.

@@ -16,6 +16,7 @@ namespace {
 
 constexpr int kModeStopped = 525;
 constexpr int kModePlaying = 526;
+constexpr int kModePaused = 529;
 
 // Panels in use when the window loads or the lyric is fitted; a resize may use all 27.
 constexpr int kFittedPanels = kLyricPanels - 1;
@@ -55,7 +56,8 @@ void showSongOfTrack(App& app, int track) {
     CDOKE& w = app.cdoke();
     const std::string& name = songName(s, track);
     if (w.KYOKU.caption() == name) return;
-    if (s.HasSongArtists == 1) FitArtistFont(app, s.SongArtist[slot(track)]);
+    if (s.HasSongArtists == 1 && track >= 0 && track < kTrackSlots)
+        FitArtistFont(app, s.SongArtist[slot(track)]);
     w.KYOKU.setCaption(name);
 }
 
@@ -248,9 +250,10 @@ void LyricsTimerTick(App& app) {
         return;
     }
     const int mode = main.MMControl1.Mode();
+    // Only a playing or paused disc is followed: stopped, door open or no disc end the tick.
     // Without a panel window (display switched off, track without lyric) there is nothing to
-    // follow, even when a seek re-armed the timer.
-    if (mode == kModeStopped || s.PanelWindowShown == 0) {
+    // follow either, even when a seek re-armed the timer.
+    if ((mode != kModePlaying && mode != kModePaused) || s.PanelWindowShown == 0) {
         s.PendingWait = 0;
         timer.setInterval(0);
         return;

@@ -87,12 +87,14 @@ void CDKASIF2::Form_Load() {
 
 void CDKASIF2::Form_Resize() {
     AppState& s = app.state;
-    StopLyricsTick(app);
     // Keep one scale unit a twip, so that a panel stays one line high whatever the window's
     // size (a stored scale would otherwise stretch the panels with the window).
     if (customScale()) setScale(scaleLeft(), scaleTop(), innerWidth(), innerHeight());
     stackPanels();
     s.VisibleLyricLines = lyricPanelsFor(innerHeight(), kResizedPanels);
+    // While the timing setter owns the lyric tables and the timer, the panels stay as they are.
+    if (s.TimingSetterActive == 1) return;
+    StopLyricsTick(app);
     if (s.TimingsActive == 1) {
         ui::Timer& timer = app.cdoke().Timer2;
         timer.setInterval(10);

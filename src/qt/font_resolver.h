@@ -32,6 +32,10 @@ QStringList fallbackFamilies(const QString& face, FontPurpose purpose);
 
 QFont resolveFont(const ui::Font& font, FontPurpose purpose = FontPurpose::Text);
 
+// The face of dialogs, menus and the help viewer: the Japanese gothic at 10 points, so that
+// kanji never fall back to a Chinese face.
+QFont applicationFont();
+
 // `font` made smaller, when needed, so that one line of `text` fits `width` pixels; never
 // below `minScale` of its size (the text is clipped beyond that). '&' mnemonics are ignored.
 QFont fitToWidth(const QFont& font, const QString& text, int width, double minScale = 0.6);

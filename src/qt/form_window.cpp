@@ -107,7 +107,11 @@ void FormWindow::applyForm() {
     pal.setColor(QPalette::Window, toQColor(m_form->backColor()));
     m_client->setPalette(pal);
 
-    const TwipMapper mapper = TwipMapper::forForm(*m_form);
+    const ScaleKey key{m_form->customScale(), m_form->scaleLeft(), m_form->scaleTop(),
+                       m_form->scaleWidth(), m_form->scaleHeight()};
+    TwipMapper mapper = TwipMapper::forForm(*m_form);
+    if (key.custom && m_scaleKey == key) mapper = m_mapper.resized(mapper.innerPixels());
+    m_scaleKey = key;
     const bool remap = !(mapper == m_mapper);
     m_mapper = mapper;
     const int menuHeight = m_menuBar ? m_menuBar->sizeHint().height() : 0;

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,14 @@ private:
     QWidget* m_client = nullptr;
     QMenuBar* m_menuBar = nullptr;
     TwipMapper m_mapper;
+    // The scale the mapper's units were taken from: a new scale takes new units, a new size
+    // alone does not.
+    struct ScaleKey {
+        bool custom = false;
+        double left = 0, top = 0, width = 0, height = 0;
+        bool operator==(const ScaleKey&) const = default;
+    };
+    std::optional<ScaleKey> m_scaleKey;
     std::vector<std::unique_ptr<ViewHandle>> m_views;
     bool m_applying = false;
     bool m_restackPending = false;

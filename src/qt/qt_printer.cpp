@@ -1,6 +1,8 @@
 #include "qt/qt_printer.h"
 
 #include <QDir>
+#include <QFontMetricsF>
+#include <cmath>
 #include <QPixmap>
 
 #include "qt/font_resolver.h"
@@ -62,12 +64,20 @@ void QtPrinter::box(int x1, int y1, int x2, int y2, int width) {
     m_painter.drawRect(QRectF(QPointF(x1, y1), QPointF(x2, y2)).normalized());
 }
 
-void QtPrinter::text(int x, int y, const ui::Font& font, const std::string& text) {
-    if (!begin()) return;
+QFont QtPrinter::printerFont(const ui::Font& font) {
     QFont f = resolveFont(font);
     // The painter draws in twips: a point is 20 of them.
     f.setPixelSize(std::max(1, static_cast<int>(font.size * kTwipsPerPoint + 0.5)));
-    m_painter.setFont(f);
+    return f;
+}
+
+int QtPrinter::textHeight(const ui::Font& font) const {
+    return static_cast<int>(std::lround(QFontMetricsF(printerFont(font)).height()));
+}
+
+void QtPrinter::text(int x, int y, const ui::Font& font, const std::string& text) {
+    if (!begin()) return;
+    m_painter.setFont(printerFont(font));
     m_painter.setPen(Qt::black);
     // The position is the top-left corner of the text, as the cursor of a printer is.
     m_painter.drawText(QRectF(x, y, 1e6, 1e6), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,

@@ -22,11 +22,16 @@ public:
     void printForm(ui::Form& form) override;
     void endDoc() override;
 
+    // Height in twips of one line of text in `font` on the printer (the distance the printer's
+    // cursor moves down after printing a line).
+    int textHeight(const ui::Font& font) const;
+
     // Where a job goes when there is no printer.
     static QString fallbackPdfPath();
 
 private:
     bool begin();
+    static QFont printerFont(const ui::Font& font);
     void setPenWidth(int dots);
 
     QPrinter& m_printer;

@@ -26,6 +26,12 @@ TwipMapper::TwipMapper(QSize innerPixels, double scaleLeft, double scaleTop, dou
     if (scaleHeight > 0) m_pxPerUnitY = innerPixels.height() / scaleHeight;
 }
 
+TwipMapper TwipMapper::resized(QSize innerPixels) const {
+    TwipMapper m = *this;
+    m.m_inner = innerPixels;
+    return m;
+}
+
 QRect TwipMapper::map(double left, double top, double width, double height) const {
     auto px = [](double v) { return static_cast<int>(std::lround(v)); };
     int x1 = px((left - m_originX) * m_pxPerUnitX);

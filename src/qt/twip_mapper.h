@@ -2,8 +2,9 @@
 // Maps a form's inner coordinate system to pixels of its client area.
 //
 // Without a custom scale, coordinates are twips from the inner top-left corner at 15 twips
-// per pixel. With a custom scale (ScaleLeft, ScaleTop, ScaleWidth, ScaleHeight) the scale's
-// rectangle covers the whole inner area, whatever its size in pixels.
+// per pixel. A custom scale (ScaleLeft, ScaleTop, ScaleWidth, ScaleHeight) covers the inner
+// area as it is when the scale is set; resizing the window afterwards keeps the unit, so
+// controls stay where they are and keep their size, as they always did on a resize.
 #include <QRect>
 #include <QSize>
 
@@ -28,6 +29,8 @@ public:
                double scaleHeight);
 
     QSize innerPixels() const { return m_inner; }
+    // The same units and origin for an inner area of another size.
+    TwipMapper resized(QSize innerPixels) const;
     // A control's rectangle. Edges are rounded separately, so neighbours that touch in the
     // model touch on screen.
     QRect map(double left, double top, double width, double height) const;

@@ -91,6 +91,20 @@ TEST_F(FormWindowTest, CustomScaleMovesEveryControl) {
     EXPECT_EQ(w->viewOf(form.button)->widget()->geometry(), QRect(20, 20, 100, 30));
 }
 
+TEST_F(FormWindowTest, ResizingAScaledWindowKeepsItsControlsInPlace) {
+    FormWindow* w = show();
+    form.setScale(0, 0, 900, 600);
+    const QRect before = w->viewOf(form.button)->widget()->geometry();
+    const int menu = w->menuBar()->height();
+    w->resize(900, 500 + menu);
+    ASSERT_TRUE(waitUntil([&] { return form.innerWidth() == 900 * 15; }));
+    EXPECT_EQ(form.scaleWidth(), 900);  // the form's scale numbers stay
+    EXPECT_EQ(w->viewOf(form.button)->widget()->geometry(), before);
+    // A scale set anew covers the inner area as it is now.
+    form.setScale(0, 0, 450, 250);
+    EXPECT_EQ(w->viewOf(form.button)->widget()->geometry(), QRect(300, 300, 2400, 720));
+}
+
 TEST_F(FormWindowTest, PassiveControlsStayUnderTheOnesOnTopOfThem) {
     FormWindow* w = show();
     // The frame is declared before the list, the big panel after everything.
@@ -208,6 +222,33 @@ TEST_F(FormWindowTest, DroppedFilesGoToTheHostsHandler) {
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(w, &drop);
     EXPECT_EQ(dropped, "SINK:/music/アルバム.cue");
+}
+
+// A form only gets the focus itself when none of its controls can take it; leaving such a
+// window is Form_LostFocus, leaving a window whose text box has the focus is not.
+TEST_F(FormWindowTest, LeavingTheWindowIsAFormFocusLossOnlyForFormsWithoutFocusableControls) {
+    struct PanelsOnly : ui::Form {
+        PanelsOnly(ui::FormHost& h) : ui::Form(h, "PANELS"), panel(*this, "Panel1") {}
+        ui::Panel panel;
+        int lost = 0;
+        void Form_LostFocus() override { ++lost; }
+    } panels(host);
+    panels.move(0, 0, 3000, 2000);
+    panels.show();
+    FormWindow* sinkWindow = show();
+    FormWindow* panelsWindow = host.windowOf(panels);
+    ASSERT_NE(panelsWindow, nullptr);
+    auto activate = [](QWidget* w) {
+        w->activateWindow();
+        QApplication::setActiveWindow(w);
+        return waitUntil([w] { return w->isActiveWindow(); });
+    };
+    ASSERT_TRUE(activate(panelsWindow));
+    ASSERT_TRUE(activate(sinkWindow));
+    EXPECT_EQ(panels.lost, 1);
+    ASSERT_TRUE(activate(panelsWindow));
+    EXPECT_EQ(form.lostFocus, 0);
+    panels.destroySilently();
 }
 
 TEST_F(FormWindowTest, ScreenSizeIsInTwips) {

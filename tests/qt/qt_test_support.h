@@ -27,7 +27,9 @@ inline QApplication& app() {
     static char name[] = "lirafok_qt_tests";
     static char* argv[] = {name, nullptr};
     static QApplication* a = [] {
-        auto* created = new QApplication(argc, argv);
+        // Another test file may have made the application already.
+        auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance());
+        QApplication* created = existing ? existing : new QApplication(argc, argv);
         QApplication::setStyle(QStringLiteral("Fusion"));
         created->setQuitOnLastWindowClosed(false);
         return created;

@@ -347,6 +347,10 @@ TEST(ServicesTest, PrinterDrawsInTwipsIntoAPdf) {
     paper.printForm(form);
     paper.endDoc();
     form.destroySilently();
+    // A 9-point line is a little taller than 9 points (180 twips) and less than twice that.
+    const int h = paper.textHeight(ui::Font{"ＭＳ Ｐゴシック", 9, false, false});
+    EXPECT_GT(h, 180);
+    EXPECT_LT(h, 360);
     QFile f(pdf);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.read(5) == "%PDF-");

@@ -13,10 +13,8 @@ namespace {
 constexpr std::int64_t kReadFrames = 4 * 588;
 // The reader stays at most this far ahead of the writer (2 s).
 constexpr std::int64_t kQueueFrames = 2 * 44100;
-// The writer waits until the sink has room for this much (10 ms) before writing, and sleeps
-// this long when it has not, so that it wakes up about a hundred times a second rather than
-// for every few frames. A sound server may hand out room in pieces of only 10-20 ms.
-constexpr std::int64_t kMinWrite = 441;
+// When the sink is full the writer sleeps this long, so that it wakes up about a hundred
+// times a second rather than for every few frames.
 constexpr auto kWriterSleep = std::chrono::milliseconds(8);
 // After the last frame, silence is written so that a sink that waits for a full buffer before
 // starting (a sound server's prebuffering) still plays a short span to its end.
@@ -207,25 +205,22 @@ void PcmPlayer::writerLoop() {
             m_writerCv.wait(lk);
             continue;
         }
-        const std::int64_t room = m_sink->writableFrames();
         std::chrono::milliseconds pause = kWriterSleep;
         if (!m_queue.empty()) {
+            // Offer the rest of the chunk; the sink takes what fits (one call instead of asking
+            // for room first: a sink on another thread makes every call a round trip).
             Chunk& c = m_queue.front();
-            const std::int64_t left = c.frames - c.taken;
-            const bool lastChunk = m_queue.size() == 1 && m_readNext >= m_end;
-            if (room >= kMinWrite || (room >= left && left > 0) || (lastChunk && room > 0)) {
-                const std::int64_t n = std::min(room, left);
-                applyLevels(c.samples.data() + c.taken * 2, n);
-                const std::int64_t w = m_sink->write(m_scratch.data(), n);
-                c.taken += w;
-                m_written += w;
-                m_queuedFrames -= w;
-                if (c.taken >= c.frames) {
-                    m_queue.pop_front();
-                    m_readerCv.notify_all();
-                }
-                if (w > 0) continue;
+            const std::int64_t n = c.frames - c.taken;
+            applyLevels(c.samples.data() + c.taken * 2, n);
+            const std::int64_t w = m_sink->write(m_scratch.data(), n);
+            c.taken += w;
+            m_written += w;
+            m_queuedFrames -= w;
+            if (c.taken >= c.frames) {
+                m_queue.pop_front();
+                m_readerCv.notify_all();
             }
+            if (w == n) continue;  // the sink may take more
         } else if (m_readFailed) {
             m_idlePosition = audibleLocked();
             m_active = false;
@@ -242,8 +237,8 @@ void PcmPlayer::writerLoop() {
                 drainSpan = m_span;
                 drainStart = Clock::now();
             }
-            if (room > 0 && m_padding < kMaxPadding) {
-                const std::int64_t n = std::min(room, kMaxPadding - m_padding);
+            if (m_padding < kMaxPadding) {
+                const std::int64_t n = std::min<std::int64_t>(4410, kMaxPadding - m_padding);
                 m_scratch.assign(static_cast<std::size_t>(n) * 2, 0);
                 m_padding += m_sink->write(m_scratch.data(), n);
             }
