@@ -57,7 +57,7 @@ public:
     bool mediaPresent() override { return m_open; }
     std::vector<device::TrackInfo> tracks() override { return {{kStart, m_trackMs}}; }
     std::int32_t discStartMs() override { return kStart; }
-    std::int32_t discLengthMs() override { return kStart + m_trackMs; }
+    std::int32_t discLengthMs() override { return m_trackMs; }
     device::DeviceMode mode() override {
         if (!m_open) return device::DeviceMode::NotReady;
         if (m_playing && positionMs() >= m_to) finish(device::SpanEnd::Reached);
@@ -71,7 +71,7 @@ public:
     int play(std::int32_t from, std::int32_t to, device::SpanEndHandler onEnd) override {
         if (m_playing) finish(device::SpanEnd::Superseded);
         m_pos = from;
-        m_to = to < 0 ? discLengthMs() : to;
+        m_to = to < 0 ? kStart + m_trackMs : to;
         m_since = m_scheduler.nowMs();
         m_playing = true;
         m_paused = false;

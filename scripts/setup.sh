@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-multimedia-dev libxkbcommon-dev
   libcdio-dev libcdio-paranoia-dev libcue-dev libsndfile1-dev
-  libgtest-dev libgmock-dev
+  libgtest-dev libgmock-dev libpulse-dev
   fonts-noto-cjk xvfb xauth pulseaudio pulseaudio-utils
 )
 missing=()

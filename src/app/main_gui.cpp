@@ -47,9 +47,9 @@ int main(int argc, char** argv) {
     qt::LockFileInstance instance;
 
     // The program directory is the current directory; the virtual drive's disc lives in its
-    // DISC folder.
+    // disc folder.
     core::ensureDefaultDriveData();
-    qt::RealDriveSet drives(QDir::current().filePath(QStringLiteral("DISC")).toStdString(),
+    qt::RealDriveSet drives(QDir::current().filePath(QStringLiteral("disc")).toStdString(),
                             scheduler, [] { return std::make_unique<qt::QtAudioSink>(); });
 
     // A disc image or audio folder dropped on the main window goes into the virtual drive;

@@ -58,7 +58,10 @@ CDOKE::CDOKE(App& a)
 }
 
 // The design-time arrangement: the full layout of a disc with a catalogue record.
-// Inner area 8250 x 4065 twips; the track list fills the left column below the time strip.
+// Inner area 8250 x 4065 twips. The upper 2280 twips are what the compact layout (a disc
+// without a record) keeps: time strip, track list, transport and buttons; below them the full
+// layout adds the title, artist and song band (GGG, HHH), which follows the list down when
+// the window grows. Panels inside a band are placed relative to the band's top.
 void CDOKE::layoutDesign() {
     setCaption("LIRAFOK");
     setResizable(true);
@@ -66,89 +69,93 @@ void CDOKE::layoutDesign() {
 
     // Time strip.
     III.move(0, 0, 4200, 420);
-    AAA.move(45, 105, 480, 255);
+    AAA.move(45, 120, 480, 240);
     AAA.setCaption("Track");
-    TRKNO.move(525, 30, 570, 360);
+    TRKNO.move(525, 45, 570, 330);
     TRKNO.setCaption("01");
-    BBB.move(1140, 105, 480, 255);
+    BBB.move(1140, 120, 480, 240);
     BBB.setCaption("Time");
-    TRKLEN.move(1620, 30, 1080, 360);
+    TRKLEN.move(1620, 60, 1080, 330);
     TRKLEN.setCaption("00:00");
-    CCC.move(2745, 105, 420, 255);
+    CCC.move(2745, 120, 420, 240);
     CCC.setCaption("Total");
-    TOTALLEN.move(3165, 30, 990, 360);
+    TOTALLEN.move(3165, 60, 990, 330);
     TOTALLEN.setCaption("00:00");
     for (ui::Panel* p : {&AAA, &BBB, &CCC, &DDD, &EEE, &FFF}) p->setFlat(true);
     for (ui::Panel* p : {&TRKNO, &TRKLEN, &TOTALLEN}) p->setAlignment(2);
 
-    // Disc title, artist and song.
-    GGG.move(4230, 0, 3060, 585);
-    DDD.move(4260, 60, 660, 270);
-    DDD.setCaption("  Title");
-    TITLE[0].move(4950, 150, 2310, 400);
-    TITLE[1].move(4950, 300, 2310, 270);
-    TITLE[1].setVisible(false);
-    HHH.move(4230, 585, 3060, 690);
-    EEE.move(4260, 630, 660, 270);
-    EEE.setCaption("Artist");
-    ART.move(4950, 630, 2310, 285);
-    FFF.move(4260, 945, 660, 270);
-    FFF.setCaption("Song");
-    KYOKU.move(4950, 945, 2310, 285);
-
-    // Right column: display mode, power, mute.
-    TIMEDSP.move(7350, 60, 840, 330);
-    TIMEDSP.setCaption("DSP");
-    POWER.move(7350, 420, 840, 330);
-    POWER.setCaption("POWER");
-    MUTE.move(7350, 780, 840, 330);
-    MUTE.setCaption("MUTE");
-
-    // Track list and position slider.
-    List1.move(0, 420, 2700, 2295);
-    POINTX.move(0, 2760, 2700, 255);
-    POINTX.setRange(0, 100);
-
-    // Status words next to the list.
-    STATUS1.move(2760, 450, 690, 330);
+    // Status words, position slider.
+    STATUS1.move(4260, 45, 1230, 330);
     STATUS1.setCaption("STOP");
-    STATUS2.move(3480, 450, 720, 330);
+    STATUS2.move(5550, 65, 1740, 330);
     STATUS2.setCaption("NORMAL");
     STATUS1.setAlignment(2);
     STATUS2.setAlignment(2);
+    POINTX.move(2760, 480, 4530, 255);
+    POINTX.setRange(0, 100);
 
-    // Transport and volume.
-    MMControl1.move(2760, 1335, 2640, 480);
-    VOLD[0].move(2760, 1905, 450, 300);
-    VOLS[0].move(3240, 1875, 255, 360);
-    VOLD[1].move(3570, 1905, 450, 300);
-    VOLS[1].move(4050, 1875, 255, 360);
+    // Track list: the left column below the time strip.
+    List1.move(0, 420, 2700, 2295);
+
+    // Transport, volume, load and help.
+    MMControl1.move(2760, 840, 2640, 480);
+    VOLD[0].move(2760, 1410, 450, 300);
+    VOLS[0].move(3240, 1380, 255, 360);
+    VOLD[1].move(3570, 1410, 450, 300);
+    VOLS[1].move(4050, 1380, 255, 360);
     for (auto& v : VOLD) {
         v.setCaption("64");
         v.setAlignment(2);
     }
 
-    // Button grid.
-    auto place = [](ui::Button& b, int left, int top, const char* caption) {
-        b.move(left, top, kCol, kRow);
+    // Button grid and the right column.
+    auto place = [](ui::Button& b, int left, int top, int width, const char* caption) {
+        b.move(left, top, width, kRow);
         b.setCaption(caption);
     };
-    place(NORMAL, 5520, 1335, "NOM");
-    place(PROG, 6120, 1335, "PROG");
-    place(RAN, 6720, 1335, "RAN");
-    place(REMO, 7350, 1335, "REMO");
-    REMO.setWidth(840);
-    place(EDITX, 5520, 1815, "EDIT");
-    place(ORG, 6120, 1815, "PRIV");
-    place(SCAN, 6720, 1815, "SCAN");
-    place(SETUP, 7350, 1815, "SETUP");
-    SETUP.setWidth(840);
-    place(KASI, 5520, 2295, "SONG");
-    place(DATAX, 6120, 2295, "DATA");
-    place(REPEAT, 6720, 2295, "REP");
-    place(HELPX, 7350, 2295, "HELP");
-    HELPX.setWidth(840);
-    place(LOADX, 5520, 2775, "LOAD");
+    place(NORMAL, 5520, 840, kCol, "NOM");
+    place(PROG, 6120, 840, kCol, "PROG");
+    place(RAN, 6720, 840, kCol, "RAN");
+    place(EDITX, 5520, 1320, kCol, "EDIT");
+    place(ORG, 6120, 1320, kCol, "PRIV");
+    place(SCAN, 6720, 1320, kCol, "SCAN");
+    place(KASI, 5520, 1800, kCol, "SONG");
+    place(DATAX, 6120, 1800, kCol, "DATA");
+    place(REPEAT, 6720, 1800, kCol, "REP");
+    place(LOADX, 4440, 1380, 960, "LOAD");
+    place(HELPX, 4440, 1800, 960, "HELP");
+    place(TIMEDSP, 7350, 45, 840, "DSP");
+    TIMEDSP.setHeight(330);
+    place(POWER, 7350, 420, 840, "POWER");
+    POWER.setHeight(330);
+    place(MUTE, 7350, 795, 840, "MUTE");
+    MUTE.setHeight(375);
+    place(REMO, 7350, 1200, 840, "REMO");
+    place(SETUP, 7350, 1800, 840, "SETUP");
+
+    // Title, artist and song band: two frames holding their panels.
+    GGG.move(0, 2745, 8250, 600);
+    for (ui::Control* c : std::initializer_list<ui::Control*>{&DDD, &TITLE[0], &TITLE[1]})
+        c->setContainer(&GGG);
+    DDD.move(60, 165, 900, 270);
+    DDD.setCaption("  Title");
+    TITLE[0].move(1020, 150, 7170, 400);
+    TITLE[1].move(1020, 300, 7170, 270);
+    TITLE[1].setVisible(false);
+    HHH.move(0, 3360, 8250, 675);
+    for (ui::Control* c : std::initializer_list<ui::Control*>{&EEE, &ART, &FFF, &KYOKU})
+        c->setContainer(&HHH);
+    EEE.move(60, 45, 900, 270);
+    EEE.setCaption("Artist");
+    ART.move(1020, 45, 7170, 285);
+    FFF.move(60, 360, 900, 270);
+    FFF.setCaption("Song");
+    KYOKU.move(1020, 360, 7170, 285);
+    // The time strip holds its labels and numbers (at the window's corner, so their places are
+    // the same either way).
+    for (ui::Control* c : std::initializer_list<ui::Control*>{&AAA, &BBB, &CCC, &TRKNO, &TRKLEN,
+                                                              &TOTALLEN})
+        c->setContainer(&III);
 }
 
 void CDOKE::wireEvents() {

@@ -111,18 +111,20 @@ void toReduced(App& app) {
     w.MMControl1.move(0, 420, 2370, 540);
     w.POINTX.move(0, 1000, 1850, 240);
     w.List1.move(0, 2520, 2415, w.List1.height());
+    // Three columns of 620 twips, rows of 310; the fourth column holds the volume controls
+    // above the last two rows.
     w.NORMAL.move(5, 1280, kW, kH);
     w.PROG.move(625, 1280, kW, kH);
     w.RAN.move(1245, 1280, kW, kH);
-    w.EDITX.move(1865, 1280, 550, kH);
+    w.EDITX.move(5, 1590, kW, kH);
     w.SCAN.move(625, 1590, kW, kH);
     w.REPEAT.move(1245, 1590, kW, kH);
-    w.MUTE.move(1865, 1590, 550, kH);
     w.KASI.move(5, 1900, kW, kH);
     w.DATAX.move(625, 1900, kW, kH);
     w.ORG.move(1245, 1900, kW, kH);
-    w.LOADX.move(1865, 1900, 550, kH);
+    w.MUTE.move(1865, 1900, 550, kH);
     w.POWER.move(5, 2210, kW, kH);
+    w.LOADX.move(625, 2210, kW, kH);
     w.SETUP.move(1245, 2210, kW, kH);
     w.REMO.move(1865, 2210, 550, kH);
     w.REMO.setCaption("EXIT");
@@ -202,35 +204,46 @@ void PlaceVolumeControls(App& app) {
         }
         return;
     }
-    int top = s.DiscUnregistered == 1 ? 1380 : 1905;
+    int top = 1410;
     if (two) {
         w.VOLD[0].move(2760, top, 450, 300);
         w.VOLS[0].move(3240, top - 30, 255, 360);
         w.VOLD[1].move(3570, top, 450, 300);
         w.VOLS[1].move(4050, top - 30, 255, 360);
     } else {
-        w.VOLD[1].move(2760, top, 450, 300);
-        w.VOLS[1].move(3240, top - 30, 255, 360);
+        w.VOLD[1].move(3570, top, 450, 300);
+        w.VOLS[1].move(4050, top - 30, 255, 360);
     }
 }
 
 void ResizeMainWindow(App& app) {
     CDOKE& w = app.cdoke();
     if (design(app).switching) return;
+    // The inner height in twips, as the minimum sizes and list offsets are given.
     int inner = w.innerHeight();
     int minimum, list, fixed;
+    bool full = false;
     if (app.state.ReducedLayout == 1) {
         minimum = 2870, list = inner - 2520, fixed = 3475;
     } else if (app.state.LayoutBuiltUnregistered == 1) {
         minimum = 1253, list = inner - 471, fixed = 2640;
     } else {
         minimum = 4065, list = inner - 1770, fixed = 4470;
+        full = true;
     }
     if (inner < minimum) {
         w.setHeight(fixed);
         return;
     }
     if (list > 0) w.List1.setHeight(list);
+    if (full) {
+        // The title, artist and song frames stay right below the list.
+        int shift = w.List1.top() + w.List1.height() + 30 - w.GGG.top();
+        if (shift != 0) {
+            w.GGG.setTop(w.GGG.top() + shift);
+            w.HHH.setTop(w.HHH.top() + shift);
+        }
+    }
 }
 
 void CDOKE::Form_Resize() { ResizeMainWindow(app); }

@@ -142,12 +142,13 @@ void ControlViewBase::applyEnabled() {
 }
 
 void ControlViewBase::applyVisible() {
-    m_widget->setVisible(m_control->visible());
+    m_widget->setVisible(m_control->effectivelyVisible());
 }
 
 void ControlViewBase::applyGeometry() {
     const ui::Control& c = *m_control;
-    m_widget->setGeometry(m_window.mapper().map(c.left(), c.top(), c.width(), c.height()));
+    m_widget->setGeometry(
+        m_window.mapper().map(c.absoluteLeft(), c.absoluteTop(), c.width(), c.height()));
     m_window.scheduleRestack();
 }
 

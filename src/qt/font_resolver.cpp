@@ -98,7 +98,9 @@ QFont fitToWidth(const QFont& font, const QString& text, int width, double minSc
     return f;
 }
 
-QFont applicationFont() { return resolveFont(ui::Font{"ＭＳ Ｐゴシック", 10, false, false}); }
+QFont applicationFont() {
+    return resolveFont(ui::Font{"ＭＳ Ｐゴシック", 10, false, false});
+}
 
 bool looksLikeDigits(const QString& caption) {
     bool digit = false;

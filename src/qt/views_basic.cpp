@@ -193,10 +193,6 @@ void FrameView::applyCaption() {
     box()->setTitle(toQ(m_control->caption()));
 }
 
-void FrameView::applyColors() {
-    ControlViewBase::applyColors();
-}
-
 // --- LineView ---
 
 LineView::LineView(ui::Control& c, FormWindow& w) : ControlViewBase(c, w) {

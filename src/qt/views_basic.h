@@ -97,7 +97,6 @@ public:
 
 protected:
     void applyCaption() override;
-    void applyColors() override;
 };
 
 class LineView : public ControlViewBase {

@@ -95,6 +95,16 @@ void Control::setAlignment(int a) {
     changed(Prop::Alignment);
 }
 
+void Control::setContainer(Control* container) {
+    if (m_container) {
+        auto& v = m_container->m_contained;
+        v.erase(std::remove(v.begin(), v.end(), this), v.end());
+    }
+    m_container = container;
+    if (container) container->m_contained.push_back(this);
+    changed(Prop::Geometry);
+}
+
 void Control::userClick() {
     if (onClick) onClick();
 }

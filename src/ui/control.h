@@ -94,6 +94,17 @@ public:
     // 0 left, 1 right, 2 centre (panels: also vertical centring is the view's business).
     int alignment() const { return m_alignment; }
     void setAlignment(int a);
+    // Container (a frame or panel holding this control): left and top are then relative to
+    // the container, and the control shows only while its container shows. The container
+    // outlives its children.
+    void setContainer(Control* container);
+    Control* container() const { return m_container; }
+    int absoluteLeft() const { return m_left + (m_container ? m_container->absoluteLeft() : 0); }
+    int absoluteTop() const { return m_top + (m_container ? m_container->absoluteTop() : 0); }
+    bool effectivelyVisible() const {
+        return m_visible && (!m_container || m_container->effectivelyVisible());
+    }
+
     // Drawn without a raised border (panels used as labels, lines).
     bool flat() const { return m_flat; }
     void setFlat(bool f) { m_flat = f; }
@@ -122,6 +133,9 @@ public:
 protected:
     void changed(Prop p) {
         if (m_view) m_view->update(p);
+        // A moved or hidden container moves or hides what it holds.
+        if (p == Prop::Geometry || p == Prop::Visible)
+            for (Control* c : m_contained) c->changed(p);
     }
 
 private:
@@ -139,6 +153,8 @@ private:
     int m_alignment = 0;
     bool m_flat = false;
     ControlView* m_view = nullptr;
+    Control* m_container = nullptr;
+    std::vector<Control*> m_contained;
 };
 
 // A three-dimensional push button whose caption colour carries state.

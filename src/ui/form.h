@@ -64,7 +64,8 @@ public:
     int innerWidth() const { return m_width - kFrameWidth; }
     int innerHeight() const { return m_height - kFrameHeight; }
     // The inner coordinate system: by default the inner area in twips from 0, 0. A custom
-    // scale maps the inner area to these numbers.
+    // scale maps the inner area to these numbers when it is set; the numbers then stay as
+    // they are when the window is resized (the view keeps the unit's size).
     double scaleLeft() const { return m_scaleLeft; }
     double scaleTop() const { return m_scaleTop; }
     double scaleWidth() const { return m_customScale ? m_scaleWidth : innerWidth(); }

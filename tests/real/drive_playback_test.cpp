@@ -179,8 +179,9 @@ TEST_F(DrivePlayback, RefusedCommands) {
         std::int32_t from, to;
         int error;
     };
-    const std::int32_t end = drive->discLengthMs();
+    const std::int32_t end = drive->discStartMs() + drive->discLengthMs();
     EXPECT_EQ(end, (150 + 225 + 150 + 150 + 150) * 1000 / 75);
+    EXPECT_EQ(drive->discLengthMs(), (225 + 150 + 150 + 150) * 1000 / 75);
     for (const Case& c : {Case{"before the disc", -1, 3000, errors::kOutOfRange},
                           Case{"past the end", 2000, end + 1, errors::kOutOfRange},
                           Case{"backwards", 5000, 4000, errors::kOutOfRange},
@@ -221,7 +222,7 @@ TEST_F(DrivePlayback, LoadImageInsertsADroppedDisc) {
     EXPECT_EQ(d->loadImage(empty + "/nothing.cue"), errors::kInvalidFile);
     EXPECT_EQ(d->loadImage(other + "/rip.cue"), errors::kNone);
     EXPECT_TRUE(d->mediaPresent());
-    EXPECT_EQ(d->discLengthMs(), 3000);
+    EXPECT_EQ(d->discLengthMs(), 1000);  // one second of audio after the lead-in
     // A disc in the drive is taken out first, so the window sees the door open once.
     EXPECT_EQ(d->loadImage(dir), errors::kNone);
     EXPECT_EQ(d->mode(), DeviceMode::DoorOpen);

@@ -91,7 +91,9 @@ std::int32_t PcmDrive::discStartMs() {
     return m_disc ? m_disc->startMs() : 0;
 }
 std::int32_t PcmDrive::discLengthMs() {
-    return m_disc ? m_disc->lengthMs() : 0;
+    // The total playing time, first track start to lead-out, as a CD-audio driver reports it:
+    // disc start + length is the disc's end, and the length keys the catalogue.
+    return m_disc ? m_disc->lengthMs() - m_disc->startMs() : 0;
 }
 DiscText PcmDrive::discText() {
     return m_disc ? m_disc->text : DiscText{};
