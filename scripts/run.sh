@@ -13,11 +13,13 @@ if [ ! -f "$home_dir/LIRAFOK.INI" ]; then
   cp -n data/LIRAFOK.FOX data/LIRAFOK.HLP "$home_dir/"
   # The demo disc (virtual drive folder disc/), its catalogue and lyrics (lyrics/), and the
   # two sound cues, all generated here: no third-party media.
-  "$top/build/lirafok-make-demo" "$home_dir"
-  # First settings: lyrics folder, lyrics on, automatic play, sound cues, positions kept,
-  # and faces that exist here (the built-in defaults name a Windows face).
+  "$top/build/tools/lirafok-make-demo" "$home_dir"
+  # First settings: lyrics folder, lyrics on, automatic play, sound cues, karaoke colours
+  # (white lines on black, the sung line yellow, sung lines grey), and faces that exist here
+  # (the built-in defaults name a Windows face).
   printf '%s\r\n' \
-    "KASIH=1" "KASID=$home_dir/lyrics/" "HOZON=1" "AUTOX=1" "SOUND=1" "SCREN=1" \
+    "KASIH=1" "KASID=$home_dir/lyrics/" "AUTOX=1" "SOUND=1" "SCREN=1" \
+    "CKAS1=0" "CKAS2=16777215" "CKAS3=65535" "CKAS4=8421504" \
     "FONTN=Noto Sans CJK JP" "FBOLD=-1" "GPT1N=Noto Sans CJK JP" "GPT2N=Noto Sans CJK JP" \
     "GPASN=Noto Sans CJK JP" "GPBSN=Noto Sans CJK JP" "GPOTN=Noto Sans CJK JP" \
     > "$home_dir/LIRAFOK.INI"

@@ -3,12 +3,14 @@
 #include <QDir>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QMediaDevices>
 #include <QPrinter>
 #include <QTranslator>
 #include <memory>
 #include <string>
 
 #include "core/default_drive.h"
+#include "device/silent_sink.h"
 #include "qt/font_resolver.h"
 #include "qt/qt_audio_sink.h"
 #include "qt/qt_dialogs.h"
@@ -50,7 +52,13 @@ int main(int argc, char** argv) {
     // disc folder.
     core::ensureDefaultDriveData();
     qt::RealDriveSet drives(QDir::current().filePath(QStringLiteral("disc")).toStdString(),
-                            scheduler, [] { return std::make_unique<qt::QtAudioSink>(); });
+                            scheduler, []() -> std::unique_ptr<device::AudioSink> {
+                                // Without an audio output the discs still play, on time,
+                                // through a clocked silent sink.
+                                if (QMediaDevices::defaultAudioOutput().isNull())
+                                    return std::make_unique<device::SilentSink>();
+                                return std::make_unique<qt::QtAudioSink>();
+                            });
 
     // A disc image or audio folder dropped on the main window goes into the virtual drive;
     // the main window's disc polling then finds the new disc.
