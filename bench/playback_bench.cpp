@@ -50,13 +50,13 @@ double cpuSeconds(const rusage& r) {
 class Capture {
 public:
     bool start() {
-        pa_sample_spec spec{PA_SAMPLE_S16LE, 44100, 2};
+        pa_sample_spec format{PA_SAMPLE_S16LE, 44100, 2};
         pa_buffer_attr attr;
         std::memset(&attr, 0xff, sizeof attr);
         attr.fragsize = 441 * 4;
         int err = 0;
         m_pa = pa_simple_new(nullptr, "lirafok-bench", PA_STREAM_RECORD, "lirafok_test.monitor",
-                             "capture", &spec, nullptr, &attr, &err);
+                             "capture", &format, nullptr, &attr, &err);
         if (!m_pa) {
             std::fprintf(stderr, "capture: %s\n", pa_strerror(err));
             return false;

@@ -22,7 +22,7 @@ if [ ! -f "$home_dir/LIRAFOK.INI" ]; then
     "CKAS1=0" "CKAS2=16777215" "CKAS3=65535" "CKAS4=8421504" \
     "FONTN=Noto Sans CJK JP" "FBOLD=-1" "GPT1N=Noto Sans CJK JP" "GPT2N=Noto Sans CJK JP" \
     "GPASN=Noto Sans CJK JP" "GPBSN=Noto Sans CJK JP" "GPOTN=Noto Sans CJK JP" \
-    > "$home_dir/LIRAFOK.INI"
+    | iconv -f UTF-8 -t CP932 > "$home_dir/LIRAFOK.INI"
 fi
 
 cd "$home_dir"

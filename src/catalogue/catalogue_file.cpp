@@ -6,7 +6,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "catalogue/raw_file.h"
+#include "core/raw_file.h"
 #include "core/text.h"
 
 namespace lirafok {

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue/raw_file.h"
+#include "core/raw_file.h"
 #include "core/text.h"
 
 namespace lirafok {

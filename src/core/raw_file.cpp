@@ -1,4 +1,4 @@
-#include "catalogue/raw_file.h"
+#include "core/raw_file.h"
 
 #include "core/text.h"
 
