@@ -114,6 +114,7 @@ void CDOKE::layoutDesign() {
         b.setCaption(caption);
     };
     place(NORMAL, 5520, 840, kCol, "NOM");
+    NORMAL.setForeColor(ui::kRed);  // normal play is the mode at start
     place(PROG, 6120, 840, kCol, "PROG");
     place(RAN, 6720, 840, kCol, "RAN");
     place(EDITX, 5520, 1320, kCol, "EDIT");
@@ -153,8 +154,8 @@ void CDOKE::layoutDesign() {
     KYOKU.move(1020, 360, 7170, 285);
     // The time strip holds its labels and numbers (at the window's corner, so their places are
     // the same either way).
-    for (ui::Control* c : std::initializer_list<ui::Control*>{&AAA, &BBB, &CCC, &TRKNO, &TRKLEN,
-                                                              &TOTALLEN})
+    for (ui::Control* c :
+         std::initializer_list<ui::Control*>{&AAA, &BBB, &CCC, &TRKNO, &TRKLEN, &TOTALLEN})
         c->setContainer(&III);
 }
 
@@ -208,6 +209,8 @@ bool CDOKE::transportHeld() const {
     return app.state.SetterHoldTransport == 1 || app.state.SetterHoldStatus == 1;
 }
 
-bool CDOKE::discReady() { return MMControl1.CanPlay() || MMControl1.CanEject(); }
+bool CDOKE::discReady() {
+    return MMControl1.CanPlay() || MMControl1.CanEject();
+}
 
 }  // namespace lirafok

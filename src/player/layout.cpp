@@ -42,9 +42,9 @@ void toFull(App& app) {
     w.resetScale();
     w.move(s.FullPos.left, s.FullPos.top, d.formWidth, d.formHeight);
     for (auto& [c, g] : d.controls) c->move(g.left, g.top, g.width, g.height);
-    for (ui::Control* c : std::initializer_list<ui::Control*>{&w.ART, &w.KYOKU, &w.AAA, &w.BBB, &w.CCC,
-                           &w.DDD, &w.EEE, &w.FFF, &w.GGG, &w.HHH, &w.III, &w.STATUS1,
-                           &w.STATUS2, &w.KASI})
+    for (ui::Control* c : std::initializer_list<ui::Control*>{
+             &w.ART, &w.KYOKU, &w.AAA, &w.BBB, &w.CCC, &w.DDD, &w.EEE, &w.FFF, &w.GGG, &w.HHH,
+             &w.III, &w.STATUS1, &w.STATUS2, &w.KASI})
         c->setVisible(true);
     w.HELPX.setVisible(d.controls[&w.HELPX].visible);
     w.REMO.setCaption("REMO");
@@ -62,7 +62,7 @@ void toFull(App& app) {
     ArrangeTitlePanels(app);
     if (s.DiscUnregistered == 1) {
         for (ui::Control* c : std::initializer_list<ui::Control*>{&w.HHH, &w.DDD, &w.EEE, &w.FFF,
-                               &w.GGG, &w.ART, &w.KYOKU})
+                                                                  &w.GGG, &w.ART, &w.KYOKU})
             c->setVisible(false);
         w.setHeight(2640);
         w.setScale(0, 0, 8250, 2280);
@@ -95,9 +95,9 @@ void toReduced(App& app) {
         s.SkipPositionSave = 0;
     else
         storePos(app, s.FullPos);
-    for (ui::Control* c : std::initializer_list<ui::Control*>{&w.ART, &w.KYOKU, &w.AAA, &w.BBB, &w.CCC,
-                           &w.DDD, &w.EEE, &w.FFF, &w.GGG, &w.HHH, &w.STATUS1, &w.STATUS2,
-                           &w.HELPX})
+    for (ui::Control* c : std::initializer_list<ui::Control*>{
+             &w.ART, &w.KYOKU, &w.AAA, &w.BBB, &w.CCC, &w.DDD, &w.EEE, &w.FFF, &w.GGG, &w.HHH,
+             &w.STATUS1, &w.STATUS2, &w.HELPX})
         c->setVisible(false);
     w.move(s.ReducedPos.left, s.ReducedPos.top, 2535, 4275);
     w.setScale(0, 0, 2415, 3670);
@@ -246,7 +246,9 @@ void ResizeMainWindow(App& app) {
     }
 }
 
-void CDOKE::Form_Resize() { ResizeMainWindow(app); }
+void CDOKE::Form_Resize() {
+    ResizeMainWindow(app);
+}
 
 void CDOKE::REMO_Click() {
     app.PlayOkCue();

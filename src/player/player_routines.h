@@ -32,6 +32,10 @@ std::string minutesSeconds(std::int64_t ms);
 // Colours of the main window's panels and list from the settings.
 void ApplyMainColours(App& app);
 
+// Play modes: back to normal play (lists, scan and program off), and the NORMAL button.
+void ResetToNormalPlay(App& app);
+void NormalClick(App& app);
+
 // Screen saver while playing.
 void SuppressScreenSaver(App& app);
 void RestoreScreenSaver(App& app);

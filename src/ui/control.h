@@ -35,14 +35,41 @@ struct Font {
 };
 
 enum class ControlKind {
-    Button, Panel, Label, TextBox, ListBox, ComboBox, CheckBox, OptionButton, SpinButton,
-    ScrollBar, Frame, Line, Menu, Timer, MultimediaControl, CommonDialog,
+    Button,
+    Panel,
+    Label,
+    TextBox,
+    ListBox,
+    ComboBox,
+    CheckBox,
+    OptionButton,
+    SpinButton,
+    ScrollBar,
+    Frame,
+    Line,
+    Menu,
+    Timer,
+    MultimediaControl,
+    CommonDialog,
 };
 
 // What changed, so that a view redraws only that.
 enum class Prop {
-    Caption, ForeColor, BackColor, Font, Visible, Enabled, Geometry, Alignment,
-    Items, Selection, Value, Checked, Range, TextSelection, Buttons,
+    Caption,
+    ForeColor,
+    BackColor,
+    Font,
+    Visible,
+    Enabled,
+    Geometry,
+    Alignment,
+    Items,
+    Selection,
+    Value,
+    Checked,
+    Range,
+    TextSelection,
+    Buttons,
 };
 
 class ControlView {
@@ -62,7 +89,7 @@ public:
     ControlKind kind() const { return m_kind; }
     const std::string& name() const { return m_name; }
     int index() const { return m_index; }  // -1 when not part of a control array
-    std::string path() const;               // "FORM.NAME" or "FORM.NAME(i)"
+    std::string path() const;              // "FORM.NAME" or "FORM.NAME(i)"
 
     // Caption of buttons, panels, labels, frames, check and option buttons, menus; the text of
     // text boxes and combo boxes.
@@ -160,30 +187,35 @@ private:
 // A three-dimensional push button whose caption colour carries state.
 class Button : public Control {
 public:
-    Button(Form& f, std::string name, int index = -1) : Control(f, ControlKind::Button, std::move(name), index) {}
+    Button(Form& f, std::string name, int index = -1)
+        : Control(f, ControlKind::Button, std::move(name), index) {}
 };
 
 // A three-dimensional panel showing a caption (display fields, frames of the layout).
 class Panel : public Control {
 public:
-    Panel(Form& f, std::string name, int index = -1) : Control(f, ControlKind::Panel, std::move(name), index) {}
+    Panel(Form& f, std::string name, int index = -1)
+        : Control(f, ControlKind::Panel, std::move(name), index) {}
 };
 
 class Label : public Control {
 public:
-    Label(Form& f, std::string name, int index = -1) : Control(f, ControlKind::Label, std::move(name), index) {
+    Label(Form& f, std::string name, int index = -1)
+        : Control(f, ControlKind::Label, std::move(name), index) {
         setFlat(true);
     }
 };
 
 class Frame : public Control {
 public:
-    Frame(Form& f, std::string name, int index = -1) : Control(f, ControlKind::Frame, std::move(name), index) {}
+    Frame(Form& f, std::string name, int index = -1)
+        : Control(f, ControlKind::Frame, std::move(name), index) {}
 };
 
 class Line : public Control {
 public:
-    Line(Form& f, std::string name, int index = -1) : Control(f, ControlKind::Line, std::move(name), index) {}
+    Line(Form& f, std::string name, int index = -1)
+        : Control(f, ControlKind::Line, std::move(name), index) {}
 };
 
 class TextBox : public Control {
@@ -273,7 +305,7 @@ public:
     CheckBox(Form& f, std::string name, int index = -1)
         : Control(f, ControlKind::CheckBox, std::move(name), index) {}
     int value() const { return m_value; }  // 0 unchecked, 1 checked
-    void setValue(int v);                   // raises Click when it changes
+    void setValue(int v);                  // raises Click when it changes
     void userClick() override { setValue(m_value ? 0 : 1); }
 
 private:

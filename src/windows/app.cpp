@@ -5,6 +5,7 @@
 #include "lyrics/cdkasif2.h"
 #include "player/cdoke.h"
 #include "player/layout.h"
+#include "player/player_routines.h"
 #include "settings/font_routines.h"
 
 namespace lirafok {
@@ -41,6 +42,8 @@ void App::installHooks() {
     h.LookupDisc = [](App& a) { LookupDisc(a); };
     h.ToggleLayout = [](App& a) { ToggleLayout(a); };
     h.ShowDiscFonts = [](App& a) { ShowDiscFonts(a); };
+    h.NormalClick = [](App& a) { NormalClick(a); };
+    h.ResetToNormalPlay = [](App& a) { ResetToNormalPlay(a); };
     installLyricsHooks(*this);
 }
 

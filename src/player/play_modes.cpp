@@ -1,0 +1,47 @@
+// The normal-play button and the reset to normal play that the mode buttons and editors share.
+#include "player/cdoke.h"
+#include "player/player_hooks.h"
+#include "player/player_routines.h"
+#include "windows/app.h"
+
+namespace lirafok {
+
+void ResetToNormalPlay(App& app) {
+    AppState& s = app.state;
+    CDOKE& w = app.cdoke();
+    s.PlayList[1] = "01";
+    s.TapeSidePlaying.clear();
+    s.PlayListIndex = -1;
+    s.ScanPlay = 0;
+    s.ListPlay = 0;
+    s.ProgramPlay = 0;
+    for (ui::Button* b : {&w.RAN, &w.ORG, &w.SCAN, &w.PROG, &w.EDITX}) b->setForeColor(ui::kBlack);
+    w.NORMAL.setForeColor(ui::kRed);
+}
+
+void NormalClick(App& app) {
+    AppState& s = app.state;
+    CDOKE& w = app.cdoke();
+    int mode = w.MMControl1.Mode();
+    if (mode == 529) {
+        app.PlayErrorCue();
+        return;
+    }
+    if (mode == 525) {
+        app.PlayOkCue();
+        if (s.ScanPlay != 0 || s.ListPlay != 0 || s.ProgramPlay != 0) {
+            ResetToNormalPlay(app);
+            w.STATUS2.setCaption("NORMAL");
+            RefreshTrackList(app);
+            CueFirstEntry(app);
+            return;
+        }
+    } else {
+        app.PlayErrorCue();
+    }
+    if (mode == 526) return;
+    // Blue: a disc that is loaded does not start playing by itself.
+    w.NORMAL.setForeColor(w.NORMAL.foreColor() == ui::kBlue ? ui::kRed : ui::kBlue);
+}
+
+}  // namespace lirafok
