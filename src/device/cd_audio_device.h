@@ -29,14 +29,14 @@ enum class DeviceMode : int {
 // texts of the device error message; any other number is shown as "Unknown error (N).".
 namespace errors {
 inline constexpr int kNone = 0;
-inline constexpr int kInvalidDeviceId = 257;       // the device id is not valid
-inline constexpr int kDeviceNotOpen = 263;         // not open, or not a known device
-inline constexpr int kCannotLoadDriver = 266;      // loading the driver / back end failed
-inline constexpr int kUnsupportedFunction = 274;   // the action is not available for the device
-inline constexpr int kDeviceNotReady = 276;        // no disc, door open, unreadable disc
-inline constexpr int kInvalidFile = 296;           // the image or audio file cannot be used
-inline constexpr int kHardware = 262;              // drive hardware or read error
-inline constexpr int kOutOfRange = 277;            // a position outside the disc
+inline constexpr int kInvalidDeviceId = 257;      // the device id is not valid
+inline constexpr int kDeviceNotOpen = 263;        // not open, or not a known device
+inline constexpr int kCannotLoadDriver = 266;     // loading the driver / back end failed
+inline constexpr int kUnsupportedFunction = 274;  // the action is not available for the device
+inline constexpr int kDeviceNotReady = 276;       // no disc, door open, unreadable disc
+inline constexpr int kInvalidFile = 296;          // the image or audio file cannot be used
+inline constexpr int kHardware = 262;             // drive hardware or read error
+inline constexpr int kOutOfRange = 277;           // a position outside the disc
 }  // namespace errors
 
 struct TrackInfo {

@@ -13,10 +13,14 @@ std::string lower(std::string s) {
 }
 int spanEndCode(SpanEnd e) {
     switch (e) {
-        case SpanEnd::Reached: return kNotifySuccessful;
-        case SpanEnd::Superseded: return kNotifySuperseded;
-        case SpanEnd::Aborted: return kNotifyAborted;
-        case SpanEnd::Failed: return kNotifyFailure;
+        case SpanEnd::Reached:
+            return kNotifySuccessful;
+        case SpanEnd::Superseded:
+            return kNotifySuperseded;
+        case SpanEnd::Aborted:
+            return kNotifyAborted;
+        case SpanEnd::Failed:
+            return kNotifyFailure;
     }
     return kNotifyFailure;
 }
@@ -27,7 +31,9 @@ MMControl::MMControl(ui::Form& form, ui::Scheduler& scheduler, std::string name)
       m_scheduler(scheduler),
       m_alive(std::make_shared<bool>(true)) {}
 
-MMControl::~MMControl() { shutdown(); }
+MMControl::~MMControl() {
+    shutdown();
+}
 
 void MMControl::shutdown() {
     m_dead = true;
@@ -36,7 +42,9 @@ void MMControl::shutdown() {
     m_statusTask = 0;
 }
 
-void MMControl::setDevice(CdAudioDevice* device) { m_device = device; }
+void MMControl::setDevice(CdAudioDevice* device) {
+    m_device = device;
+}
 
 int MMControl::Mode() {
     if (!m_device || !m_device->isOpen()) {
@@ -59,8 +67,12 @@ TrackInfo MMControl::trackInfo(int n) {
     return toc[static_cast<std::size_t>(n - 1)];
 }
 
-std::int32_t MMControl::TrackPosition() { return trackInfo(m_track).startMs; }
-std::int32_t MMControl::TrackLength() { return trackInfo(m_track).lengthMs; }
+std::int32_t MMControl::TrackPosition() {
+    return trackInfo(m_track).startMs;
+}
+std::int32_t MMControl::TrackLength() {
+    return trackInfo(m_track).lengthMs;
+}
 
 int MMControl::Tracks() {
     if (!m_device || !m_device->isOpen()) return 0;
@@ -90,7 +102,9 @@ bool MMControl::CanPlay() {
     return m_device && m_device->isOpen() && m_device->mediaPresent();
 }
 
-bool MMControl::CanEject() { return CanPlay(); }
+bool MMControl::CanEject() {
+    return CanPlay();
+}
 
 void MMControl::setUpdateInterval(int ms) {
     m_updateInterval = ms < 0 ? 0 : ms;
@@ -242,11 +256,16 @@ bool MMControl::buttonEnabled(TransportButton b) {
     bool disc = mode == 525 || mode == 526 || mode == 529;
     switch (b) {
         case TransportButton::Prev:
-        case TransportButton::Next: return disc;
-        case TransportButton::Play: return mode == 525 || mode == 529;
-        case TransportButton::Pause: return mode == 526;
-        case TransportButton::Stop: return mode == 526 || mode == 529;
-        case TransportButton::Eject: return m_device && m_device->isOpen() && mode != 530;
+        case TransportButton::Next:
+            return disc;
+        case TransportButton::Play:
+            return mode == 525 || mode == 529;
+        case TransportButton::Pause:
+            return mode == 526;
+        case TransportButton::Stop:
+            return mode == 526 || mode == 529;
+        case TransportButton::Eject:
+            return m_device && m_device->isOpen() && mode != 530;
     }
     return false;
 }
@@ -257,12 +276,36 @@ void MMControl::userButton(TransportButton b) {
     std::function<void(int)>* done = nullptr;
     const char* command = "";
     switch (b) {
-        case TransportButton::Play: click = &onPlayClick; done = &onPlayCompleted; command = "Play"; break;
-        case TransportButton::Pause: click = &onPauseClick; done = &onPauseCompleted; command = "Pause"; break;
-        case TransportButton::Stop: click = &onStopClick; done = &onStopCompleted; command = "Stop"; break;
-        case TransportButton::Next: click = &onNextClick; done = &onNextCompleted; command = "Next"; break;
-        case TransportButton::Prev: click = &onPrevClick; done = &onPrevCompleted; command = "Prev"; break;
-        case TransportButton::Eject: click = &onEjectClick; done = &onEjectCompleted; command = "Eject"; break;
+        case TransportButton::Play:
+            click = &onPlayClick;
+            done = &onPlayCompleted;
+            command = "Play";
+            break;
+        case TransportButton::Pause:
+            click = &onPauseClick;
+            done = &onPauseCompleted;
+            command = "Pause";
+            break;
+        case TransportButton::Stop:
+            click = &onStopClick;
+            done = &onStopCompleted;
+            command = "Stop";
+            break;
+        case TransportButton::Next:
+            click = &onNextClick;
+            done = &onNextCompleted;
+            command = "Next";
+            break;
+        case TransportButton::Prev:
+            click = &onPrevClick;
+            done = &onPrevCompleted;
+            command = "Prev";
+            break;
+        case TransportButton::Eject:
+            click = &onEjectClick;
+            done = &onEjectCompleted;
+            command = "Eject";
+            break;
     }
     std::weak_ptr<bool> alive = m_alive;
     if (*click) (*click)(cancel);

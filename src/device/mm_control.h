@@ -85,7 +85,7 @@ public:
     void userButton(TransportButton b);
 
     // --- events (handled by the owning window) ---
-    std::function<void(bool& cancel)> onPlayClick, onPauseClick, onStopClick, onNextClick,
+    std::function<void(bool&cancel)> onPlayClick, onPauseClick, onStopClick, onNextClick,
         onPrevClick, onEjectClick;
     std::function<void(int error)> onPlayCompleted, onPauseCompleted, onStopCompleted,
         onNextCompleted, onPrevCompleted, onEjectCompleted;

@@ -62,9 +62,13 @@ void SimulatedDrive::openDoor() {
     m_position = 0;
 }
 
-void SimulatedDrive::closeDoor() { m_doorOpen = false; }
+void SimulatedDrive::closeDoor() {
+    m_doorOpen = false;
+}
 
-void SimulatedDrive::failNext(const std::string& command) { m_failNext.insert(lower(command)); }
+void SimulatedDrive::failNext(const std::string& command) {
+    m_failNext.insert(lower(command));
+}
 
 bool SimulatedDrive::failing(const std::string& command) {
     auto it = m_failNext.find(lower(command));
@@ -97,7 +101,9 @@ int SimulatedDrive::close() {
     return 0;
 }
 
-bool SimulatedDrive::mediaPresent() { return m_open && m_hasDisc && !m_doorOpen; }
+bool SimulatedDrive::mediaPresent() {
+    return m_open && m_hasDisc && !m_doorOpen;
+}
 
 std::vector<TrackInfo> SimulatedDrive::tracks() {
     if (!mediaPresent()) return {};
@@ -108,7 +114,9 @@ std::int32_t SimulatedDrive::discStartMs() {
     return mediaPresent() && !m_tracks.empty() ? m_tracks.front().startMs : 0;
 }
 
-std::int32_t SimulatedDrive::discLengthMs() { return mediaPresent() ? m_length : 0; }
+std::int32_t SimulatedDrive::discLengthMs() {
+    return mediaPresent() ? m_length : 0;
+}
 
 std::int32_t SimulatedDrive::discEnd() const {
     if (m_tracks.empty()) return 0;
@@ -130,9 +138,12 @@ DeviceMode SimulatedDrive::mode() {
     if (!m_open || !m_hasDisc) return DeviceMode::NotReady;
     settle();
     switch (m_state) {
-        case State::Playing: return DeviceMode::Playing;
-        case State::Paused: return DeviceMode::Paused;
-        case State::Stopped: break;
+        case State::Playing:
+            return DeviceMode::Playing;
+        case State::Paused:
+            return DeviceMode::Paused;
+        case State::Stopped:
+            break;
     }
     return DeviceMode::Stopped;
 }

@@ -82,8 +82,8 @@ private:
     std::multiset<std::string> m_failNext;
 
     State m_state = State::Stopped;
-    std::int32_t m_position = 0;   // when not playing
-    std::int32_t m_spanFrom = 0;   // playing: position at m_startedAt
+    std::int32_t m_position = 0;  // when not playing
+    std::int32_t m_spanFrom = 0;  // playing: position at m_startedAt
     std::int32_t m_spanTo = 0;
     std::int64_t m_startedAt = 0;
     SpanEndHandler m_onEnd;

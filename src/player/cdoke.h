@@ -23,7 +23,7 @@ public:
     ui::Timer Timer3;  // timer play / stop countdown
     ui::ScrollBar POINTX;
     ui::ListBox List1;
-    ui::Panel III, GGG, HHH;  // frames of the layout
+    ui::Panel III, GGG, HHH;                 // frames of the layout
     ui::Panel AAA, BBB, CCC, DDD, EEE, FFF;  // labels
     ui::Panel TRKNO, TRKLEN, TOTALLEN, STATUS1, STATUS2;
     std::array<ui::Panel, 2> TITLE;

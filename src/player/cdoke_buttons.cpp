@@ -11,7 +11,9 @@
 namespace lirafok {
 
 namespace {
-bool listPlay(const AppState& s) { return s.ListPlay != 0 || s.ProgramPlay != 0; }
+bool listPlay(const AppState& s) {
+    return s.ListPlay != 0 || s.ProgramPlay != 0;
+}
 }  // namespace
 
 void CDOKE::LOADX_Click() {
@@ -59,7 +61,9 @@ void CDOKE::SETUP_Click() {
     hooks(app).OpenSettings(app);
 }
 
-void CDOKE::HELPX_Click() { app.svc.dialogs.showHelp(app.state.HelpPath, "目次"); }
+void CDOKE::HELPX_Click() {
+    app.svc.dialogs.showHelp(app.state.HelpPath, "目次");
+}
 
 void CDOKE::REPEAT_Click() {
     if (!discReady()) {
@@ -70,10 +74,18 @@ void CDOKE::REPEAT_Click() {
     hooks(app).OpenRepeatWindow(app);
 }
 
-void CDOKE::NORMAL_Click() { hooks(app).NormalClick(app); }
-void CDOKE::RAN_Click() { hooks(app).RandomClick(app); }
-void CDOKE::SCAN_Click() { hooks(app).ScanClick(app); }
-void CDOKE::ORG_Click() { hooks(app).PrivateClick(app); }
+void CDOKE::NORMAL_Click() {
+    hooks(app).NormalClick(app);
+}
+void CDOKE::RAN_Click() {
+    hooks(app).RandomClick(app);
+}
+void CDOKE::SCAN_Click() {
+    hooks(app).ScanClick(app);
+}
+void CDOKE::ORG_Click() {
+    hooks(app).PrivateClick(app);
+}
 
 void CDOKE::TIMEDSP_Click() {
     AppState& s = app.state;

@@ -26,14 +26,17 @@ std::string currentDirectory() {
 void applyColours(App& app) {
     AppState& s = app.state;
     CDOKE& w = app.cdoke();
-    for (ui::Control* c : std::initializer_list<ui::Control*>{&w.GGG, &w.HHH, &w.III, &w.AAA, &w.BBB,
-                           &w.CCC, &w.TRKNO, &w.TRKLEN, &w.TOTALLEN, &w.STATUS1, &w.STATUS2,
-                           &w.TITLE[0], &w.TITLE[1], &w.ART, &w.KYOKU, &w.DDD, &w.EEE, &w.FFF})
+    for (ui::Control* c : std::initializer_list<ui::Control*>{
+             &w.GGG, &w.HHH, &w.III, &w.AAA, &w.BBB, &w.CCC, &w.TRKNO, &w.TRKLEN, &w.TOTALLEN,
+             &w.STATUS1, &w.STATUS2, &w.TITLE[0], &w.TITLE[1], &w.ART, &w.KYOKU, &w.DDD, &w.EEE,
+             &w.FFF})
         c->setBackColor(s.CMAI1);
     for (ui::Control* c : std::initializer_list<ui::Control*>{&w.AAA, &w.BBB, &w.CCC, &w.TRKNO,
-                           &w.TRKLEN, &w.TOTALLEN, &w.STATUS1, &w.STATUS2, &w.DDD, &w.EEE, &w.FFF})
+                                                              &w.TRKLEN, &w.TOTALLEN, &w.STATUS1,
+                                                              &w.STATUS2, &w.DDD, &w.EEE, &w.FFF})
         c->setForeColor(s.CMAI2);
-    for (ui::Control* c : std::initializer_list<ui::Control*>{&w.TITLE[0], &w.TITLE[1], &w.ART, &w.KYOKU})
+    for (ui::Control* c :
+         std::initializer_list<ui::Control*>{&w.TITLE[0], &w.TITLE[1], &w.ART, &w.KYOKU})
         c->setForeColor(s.CMAI3);
     w.List1.setBackColor(s.CMAI4);
     w.List1.setForeColor(s.CMAI5);
@@ -42,7 +45,9 @@ void applyColours(App& app) {
 
 }  // namespace
 
-void ApplyMainColours(App& app) { applyColours(app); }
+void ApplyMainColours(App& app) {
+    applyColours(app);
+}
 
 void CDOKE::Form_Load() {
     AppState& s = app.state;

@@ -10,21 +10,31 @@ namespace lirafok {
 std::int32_t listOtherEntriesMs(const AppState& s);
 
 namespace {
-bool listPlay(const AppState& s) { return s.ListPlay != 0 || s.ProgramPlay != 0; }
+bool listPlay(const AppState& s) {
+    return s.ListPlay != 0 || s.ProgramPlay != 0;
+}
 }  // namespace
 
 void CDOKE::MMCONTROL1_StatusUpdate() {
     AppState& s = app.state;
     int mode = MMControl1.Mode();
     switch (mode) {
-        case 525: STATUS1.setCaption("STOP"); break;
-        case 526: STATUS1.setCaption("PLAY"); break;
-        case 529: STATUS1.setCaption("PAUSE"); break;
+        case 525:
+            STATUS1.setCaption("STOP");
+            break;
+        case 526:
+            STATUS1.setCaption("PLAY");
+            break;
+        case 529:
+            STATUS1.setCaption("PAUSE");
+            break;
         case 524:
             STATUS1.setCaption("EJECT");
             RestoreScreenSaver(app);
             break;
-        default: STATUS1.setCaption(""); break;
+        default:
+            STATUS1.setCaption("");
+            break;
     }
     if (mode == 530) {
         ResetToNoDisc(app);

@@ -8,7 +8,9 @@
 namespace lirafok {
 
 namespace {
-bool listPlay(const AppState& s) { return s.ListPlay != 0 || s.ProgramPlay != 0; }
+bool listPlay(const AppState& s) {
+    return s.ListPlay != 0 || s.ProgramPlay != 0;
+}
 }  // namespace
 
 void CDOKE::MMCONTROL1_PlayClick(bool& cancel) {
@@ -192,7 +194,9 @@ void CDOKE::MMCONTROL1_EjectClick(bool&) {
     if (int e = MMControl1.setCommand("Close")) ShowDeviceError(app, e);
 }
 
-void CDOKE::MMControl1_EjectCompleted(int) { MMControl1.setAutoEnable(true); }
+void CDOKE::MMControl1_EjectCompleted(int) {
+    MMControl1.setAutoEnable(true);
+}
 
 void CDOKE::MMCONTROL1_StopLostFocus() {
     if (transportHeld()) return;

@@ -121,12 +121,18 @@ void UnloadDisc(App& app) {
 std::string deviceErrorText(int error) {
     namespace e = device::errors;
     switch (error) {
-        case e::kCannotLoadDriver: return "Error load media device driver.";
-        case e::kDeviceNotOpen: return "The device is not open or is not known.";
-        case e::kInvalidDeviceId: return "Invalid device id.";
-        case e::kInvalidFile: return "Invalid filename.";
-        case e::kUnsupportedFunction: return "Action not available for this device.";
-        default: break;
+        case e::kCannotLoadDriver:
+            return "Error load media device driver.";
+        case e::kDeviceNotOpen:
+            return "The device is not open or is not known.";
+        case e::kInvalidDeviceId:
+            return "Invalid device id.";
+        case e::kInvalidFile:
+            return "Invalid filename.";
+        case e::kUnsupportedFunction:
+            return "Action not available for this device.";
+        default:
+            break;
     }
     // A non-negative number is printed with a leading blank, as numbers are turned into text.
     std::string n = error >= 0 ? " " + std::to_string(error) : std::to_string(error);

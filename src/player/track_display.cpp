@@ -33,7 +33,9 @@ void UpdateTrackDisplay(App& app) {
 
 namespace {
 
-bool inListPlay(const AppState& s) { return s.ListPlay != 0 || s.ProgramPlay != 0; }
+bool inListPlay(const AppState& s) {
+    return s.ListPlay != 0 || s.ProgramPlay != 0;
+}
 
 int entryTrack(const AppState& s, int entry) {
     if (entry < 1 || entry >= kTrackSlots) return 0;

@@ -10,8 +10,7 @@ constexpr std::int32_t kStep = 1024;
 
 std::uint32_t volumeWord(std::int32_t level0, std::int32_t level1) {
     // Entry 0 minus one in the high half, entry 1 minus one in the low half.
-    return (static_cast<std::uint32_t>(level0 - 1) << 16) +
-           static_cast<std::uint32_t>(level1 - 1);
+    return (static_cast<std::uint32_t>(level0 - 1) << 16) + static_cast<std::uint32_t>(level1 - 1);
 }
 
 void ApplyVolume(App& app) {

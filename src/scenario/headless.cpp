@@ -84,7 +84,9 @@ void HeadlessPrinter::text(int x, int y, const ui::Font& font, const std::string
     current.push_back(op);
 }
 
-void HeadlessPrinter::printForm(ui::Form& form) { current.push_back({"form", form.name()}); }
+void HeadlessPrinter::printForm(ui::Form& form) {
+    current.push_back({"form", form.name()});
+}
 
 void HeadlessPrinter::endDoc() {
     current.push_back({"enddoc"});

@@ -31,7 +31,9 @@ struct Fail {
     std::string why;
 };
 
-[[noreturn]] void fail(const std::string& why) { throw Fail{why}; }
+[[noreturn]] void fail(const std::string& why) {
+    throw Fail{why};
+}
 
 std::time_t parseClock(const std::string& date, const std::string& time) {
     std::tm tm{};
@@ -153,8 +155,8 @@ private:
     std::size_t cuesChecked = 0;
 
     Services services() {
-        return Services{sched,     host,  dialogs, cues,   saver,   clipboard,
-                        printer,   fonts, screen,  instance, drives};
+        return Services{sched,   host,  dialogs, cues,     saver, clipboard,
+                        printer, fonts, screen,  instance, drives};
     }
 };
 
@@ -275,9 +277,9 @@ void Session::exec(const Command& cmd) {
         return;
     }
     static const std::set<std::string> machineOps{
-        "file", "mkdir", "remove", "readonly", "clock", "screen", "drives", "default-drive",
-        "disc", "door", "device", "fonts", "answer", "clipboard", "start", "start-second",
-        "advance"};
+        "file",   "mkdir",         "remove", "readonly",     "clock",  "screen",
+        "drives", "default-drive", "disc",   "door",         "device", "fonts",
+        "answer", "clipboard",     "start",  "start-second", "advance"};
     if (machineOps.count(op)) {
         machine(cmd, w);
         return;
@@ -472,7 +474,8 @@ void Session::act(const std::vector<std::string>& w) {
         auto* l = dynamic_cast<ui::ListBox*>(&control(w[1], nullptr));
         if (!l) fail(w[1] + " is not a list box");
         std::vector<int> items;
-        for (std::size_t i = 2; i < w.size(); ++i) items.push_back(static_cast<int>(toNumber(w[i])));
+        for (std::size_t i = 2; i < w.size(); ++i)
+            items.push_back(static_cast<int>(toNumber(w[i])));
         l->userSelect(items);
     } else if (op == "type") {
         need(3);
@@ -538,8 +541,7 @@ void Session::expect(const Command& cmd, const std::vector<std::string>& w) {
     if (k == "shown" || k == "not-shown") {
         if (w.size() < 3) fail("expect shown FORM");
         bool shown = app && app->findForm(w[2], false) && app->findForm(w[2], false)->shown();
-        if (shown != (k == "shown"))
-            fail(w[2] + (shown ? " is shown" : " is not shown"));
+        if (shown != (k == "shown")) fail(w[2] + (shown ? " is shown" : " is not shown"));
     } else if (k == "msgbox") {
         if (w.size() < 3) fail("expect msgbox TEXT");
         if (dialogs.shown.empty()) fail("no message box was shown (expected \"" + w[2] + "\")");
@@ -551,7 +553,8 @@ void Session::expect(const Command& cmd, const std::vector<std::string>& w) {
         if (w.size() >= 5 && w[3] == "title" && m.title != w[4])
             fail("message box title \"" + m.title + "\", expected \"" + w[4] + "\"");
     } else if (k == "no-msgbox") {
-        if (!dialogs.shown.empty()) fail("unchecked message box \"" + dialogs.shown.front().text + "\"");
+        if (!dialogs.shown.empty())
+            fail("unchecked message box \"" + dialogs.shown.front().text + "\"");
     } else if (k == "cues" || k == "no-cue") {
         std::vector<std::string> got(cues.played.begin() + static_cast<long>(cuesChecked),
                                      cues.played.end());
@@ -569,7 +572,8 @@ void Session::expect(const Command& cmd, const std::vector<std::string>& w) {
         const std::string& what = w[2];
         if (what == "mode") {
             int m = static_cast<int>(d.mode());
-            if (m == static_cast<int>(device::DeviceMode::NotReady) && d.isOpen() && d.mediaPresent())
+            if (m == static_cast<int>(device::DeviceMode::NotReady) && d.isOpen() &&
+                d.mediaPresent())
                 m = 525;
             if (m != toNumber(w[3])) fail("device mode " + std::to_string(m));
         } else if (what == "position") {
@@ -590,14 +594,16 @@ void Session::expect(const Command& cmd, const std::vector<std::string>& w) {
                 fail("device volume " + std::to_string(d.volumeWord()));
         } else if (what == "silent") {
             bool want = w[3] == "true";
-            if (d.silent() != want) fail(std::string("device silent ") + (d.silent() ? "true" : "false"));
+            if (d.silent() != want)
+                fail(std::string("device silent ") + (d.silent() ? "true" : "false"));
         } else {
             fail("unknown device check " + what);
         }
     } else if (k == "saver") {
         if (w.size() < 3) fail("expect saver suppressed|normal");
         bool want = w[2] == "suppressed";
-        if (saver.suppressed != want) fail(std::string("saver is ") + (saver.suppressed ? "suppressed" : "normal"));
+        if (saver.suppressed != want)
+            fail(std::string("saver is ") + (saver.suppressed ? "suppressed" : "normal"));
     } else if (k == "file") {
         if (w.size() < 3) fail("expect file NAME");
         std::string path = sandboxPath(w[2]);
@@ -625,7 +631,8 @@ void Session::expect(const Command& cmd, const std::vector<std::string>& w) {
                 std::string g = i < gl.size() ? text::fromCp932(gl[i]) : "(missing)";
                 std::string e = i < wl.size() ? text::fromCp932(wl[i]) : "(missing)";
                 if (g != e || i >= gl.size() || i >= wl.size())
-                    fail(w[2] + " line " + std::to_string(i + 1) + " is \"" + g + "\", expected \"" + e + "\"");
+                    fail(w[2] + " line " + std::to_string(i + 1) + " is \"" + g +
+                         "\", expected \"" + e + "\"");
             }
             fail(w[2] + " differs");
         }

@@ -27,7 +27,9 @@ void appendCode(std::string& out, unsigned code) {
     }
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 }  // namespace
 
@@ -52,11 +54,21 @@ std::vector<std::string> splitWords(const std::string& line) {
                     char e = line[i + 1];
                     i += 2;
                     switch (e) {
-                        case '"': w += '"'; break;
-                        case '\\': w += '\\'; break;
-                        case 'r': w += '\r'; break;
-                        case 'n': w += '\n'; break;
-                        case 't': w += '\t'; break;
+                        case '"':
+                            w += '"';
+                            break;
+                        case '\\':
+                            w += '\\';
+                            break;
+                        case 'r':
+                            w += '\r';
+                            break;
+                        case 'n':
+                            w += '\n';
+                            break;
+                        case 't':
+                            w += '\t';
+                            break;
                         case 'x': {
                             int h = i < n ? hexValue(line[i]) : -1;
                             int l = i + 1 < n ? hexValue(line[i + 1]) : -1;
@@ -65,7 +77,10 @@ std::vector<std::string> splitWords(const std::string& line) {
                             i += 2;
                             break;
                         }
-                        default: w += '\\'; w += e; break;
+                        default:
+                            w += '\\';
+                            w += e;
+                            break;
                     }
                     continue;
                 }

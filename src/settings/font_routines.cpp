@@ -14,14 +14,22 @@ namespace {
 
 std::vector<ui::Control*> rowControls(CDOKE& w, int row) {
     switch (row) {
-        case 0: return {&w.AAA, &w.BBB, &w.CCC, &w.DDD, &w.EEE, &w.FFF};
-        case 1: return {&w.TRKNO, &w.TRKLEN, &w.TOTALLEN};
-        case 2: return {&w.TITLE[0], &w.TITLE[1]};
-        case 3: return {&w.KYOKU};
-        case 4: return {&w.ART};
-        case 5: return {&w.List1};
-        case 6: return {&w.STATUS1, &w.STATUS2};
-        default: return {};
+        case 0:
+            return {&w.AAA, &w.BBB, &w.CCC, &w.DDD, &w.EEE, &w.FFF};
+        case 1:
+            return {&w.TRKNO, &w.TRKLEN, &w.TOTALLEN};
+        case 2:
+            return {&w.TITLE[0], &w.TITLE[1]};
+        case 3:
+            return {&w.KYOKU};
+        case 4:
+            return {&w.ART};
+        case 5:
+            return {&w.List1};
+        case 6:
+            return {&w.STATUS1, &w.STATUS2};
+        default:
+            return {};
     }
 }
 

@@ -8,7 +8,9 @@ Form::Form(FormHost& host, std::string name) : m_host(host), m_name(std::move(na
 
 Form::~Form() = default;
 
-void Form::addControl(Control& c) { m_controls.push_back(&c); }
+void Form::addControl(Control& c) {
+    m_controls.push_back(&c);
+}
 
 Control* Form::findControl(const std::string& name, int index) const {
     for (Control* c : m_controls)

@@ -7,7 +7,9 @@ Timer::Timer(Form& f, Scheduler& s, std::string name)
     setVisible(false);
 }
 
-Timer::~Timer() { shutdown(); }
+Timer::~Timer() {
+    shutdown();
+}
 
 void Timer::shutdown() {
     m_dead = true;

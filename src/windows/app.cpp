@@ -32,12 +32,13 @@ App::App(Services services) : svc(services) {
 void App::installHooks() {
     PlayerHooks& h = playerHooks;
     auto none = [](App&) {};
-    for (auto* f : {&h.AutoPlayStart, &h.LookupDisc, &h.ShowTrackLyrics, &h.PlayNextListEntry,
-                    &h.ToggleLayout, &h.ShowDiscFonts, &h.RepeatChecks, &h.ScanStep,
-                    &h.ConfirmLyricsSave, &h.ConfirmDataSave, &h.ConfirmTimingSave,
-                    &h.OpenDataWindow, &h.OpenTapeEditor, &h.OpenProgramEditor, &h.OpenSettings,
-                    &h.OpenRepeatWindow, &h.NormalClick, &h.RandomClick, &h.ScanClick,
-                    &h.PrivateClick, &h.ResetToNormalPlay})
+    for (auto* f :
+         {&h.AutoPlayStart,     &h.LookupDisc,        &h.ShowTrackLyrics,   &h.PlayNextListEntry,
+          &h.ToggleLayout,      &h.ShowDiscFonts,     &h.RepeatChecks,      &h.ScanStep,
+          &h.ConfirmLyricsSave, &h.ConfirmDataSave,   &h.ConfirmTimingSave, &h.OpenDataWindow,
+          &h.OpenTapeEditor,    &h.OpenProgramEditor, &h.OpenSettings,      &h.OpenRepeatWindow,
+          &h.NormalClick,       &h.RandomClick,       &h.ScanClick,         &h.PrivateClick,
+          &h.ResetToNormalPlay})
         *f = none;
     h.LookupDisc = [](App& a) { LookupDisc(a); };
     h.ToggleLayout = [](App& a) { ToggleLayout(a); };
@@ -47,7 +48,9 @@ void App::installHooks() {
     installLyricsHooks(*this);
 }
 
-PlayerHooks& hooks(App& app) { return app.playerHooks; }
+PlayerHooks& hooks(App& app) {
+    return app.playerHooks;
+}
 
 App::~App() {
     for (auto& s : m_slots)
@@ -79,15 +82,20 @@ void App::retire(ui::Form& form) {
     for (auto& s : m_slots) {
         if (s->form.get() != &form) continue;
         m_retired.push_back(std::move(s->form));
-        if (m_retired.size() == 1)
-            svc.scheduler.schedule(0, [this] { m_retired.clear(); });
+        if (m_retired.size() == 1) svc.scheduler.schedule(0, [this] { m_retired.clear(); });
         return;
     }
 }
 
-CDOKE& App::cdoke() { return static_cast<CDOKE&>(get("CDOKE")); }
-CDKASIF& App::cdkasif() { return static_cast<CDKASIF&>(get("CDKASIF")); }
-CDKASIF2& App::cdkasif2() { return static_cast<CDKASIF2&>(get("CDKASIF2")); }
+CDOKE& App::cdoke() {
+    return static_cast<CDOKE&>(get("CDOKE"));
+}
+CDKASIF& App::cdkasif() {
+    return static_cast<CDKASIF&>(get("CDKASIF"));
+}
+CDKASIF2& App::cdkasif2() {
+    return static_cast<CDKASIF2&>(get("CDKASIF2"));
+}
 
 ui::Form* App::findForm(const std::string& name, bool load) {
     for (auto& s : m_slots) {
@@ -142,7 +150,9 @@ void App::endProgram() {
     if (onEnded) onEnded();
 }
 
-device::CdAudioDevice* App::currentDevice() { return svc.drives.device(m_driveIndex); }
+device::CdAudioDevice* App::currentDevice() {
+    return svc.drives.device(m_driveIndex);
+}
 
 void App::PlayOkCue() {
     if (state.SOUND == 1) svc.cues.play(state.AppDir + "LIRAFOK1.WAV");

@@ -15,7 +15,9 @@ namespace {
 
 struct NullHost : FormHost {
     std::vector<std::string> log;
-    void showForm(Form& f, bool modal) override { log.push_back((modal ? "modal " : "show ") + f.name()); }
+    void showForm(Form& f, bool modal) override {
+        log.push_back((modal ? "modal " : "show ") + f.name());
+    }
     void hideForm(Form& f) override { log.push_back("hide " + f.name()); }
     void unloadForm(Form& f) override { log.push_back("unload " + f.name()); }
     void formChanged(Form&) override {}

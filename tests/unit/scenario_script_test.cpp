@@ -29,7 +29,8 @@ TEST(ScenarioWords, BlocksCommentsAndLineNumbers) {
         "# comment\n\nfile A.TXT\nline one\n  # not a comment inside a block\nend\nstart\n");
     ASSERT_EQ(cmds.size(), 2u);
     EXPECT_EQ(cmds[0].line, 3);
-    EXPECT_EQ(cmds[0].block, (std::vector<std::string>{"line one", "  # not a comment inside a block"}));
+    EXPECT_EQ(cmds[0].block,
+              (std::vector<std::string>{"line one", "  # not a comment inside a block"}));
     EXPECT_EQ(cmds[1].line, 7);
     EXPECT_THROW(parseScenario("file A\nno end\n"), std::runtime_error);
 }
@@ -50,12 +51,14 @@ TEST(ScenarioRun, ClosingLineAndFailureLine) {
 
 TEST(ScenarioRun, MissingFontListEndsTheProgramAfterItsMessage) {
     Outcome r = runScenario(
-        "disc 1000\nstart\nexpect msgbox \"フォント　ファイルが有りません　{SANDBOX}/LIRAFOK.FOT\"\n"
+        "disc 1000\nstart\nexpect msgbox "
+        "\"フォント　ファイルが有りません　{SANDBOX}/LIRAFOK.FOT\"\n"
         "expect ended\n");
     // The settings message comes first (no LIRAFOK.INI either).
     EXPECT_FALSE(r.passed);
     Outcome r2 = runScenario(
-        "disc 1000\nstart\nexpect msgbox \"環境ファイルがセットアップされていません({SANDBOX}/LIRAFOK.INI)\\n"
+        "disc 1000\nstart\nexpect msgbox "
+        "\"環境ファイルがセットアップされていません({SANDBOX}/LIRAFOK.INI)\\n"
         "この後必ず環境設定(SETUP)を行って下さい。\"\n"
         "expect msgbox \"フォント　ファイルが有りません　{SANDBOX}/LIRAFOK.FOT\"\nexpect ended\n");
     EXPECT_TRUE(r2.passed) << r2.message;
