@@ -19,7 +19,7 @@ class QtAudioSink final : public device::AudioSink {
 public:
     // `bufferMs`: how much audio the sound server holds ahead of the listener. Smaller reacts
     // faster to pause and seek; larger survives a busy machine. 100 ms by default.
-    explicit QtAudioSink(int bufferMs = 100);
+    explicit QtAudioSink(int bufferMs = 200);
     ~QtAudioSink() override;
 
     bool open() override;

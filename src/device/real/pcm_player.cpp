@@ -13,9 +13,10 @@ namespace {
 constexpr std::int64_t kReadFrames = 4 * 588;
 // The reader stays at most this far ahead of the writer (2 s).
 constexpr std::int64_t kQueueFrames = 2 * 44100;
-// When the sink is full the writer sleeps this long, so that it wakes up about a hundred
-// times a second rather than for every few frames.
-constexpr auto kWriterSleep = std::chrono::milliseconds(8);
+// When the sink is full the writer sleeps this long: half of the shortest sink buffer
+// (100 ms), a quarter of the sound server's (200 ms), so the sink never runs dry while the
+// writer wakes only twenty times a second. Commands wake it at once.
+constexpr auto kWriterSleep = std::chrono::milliseconds(50);
 // After the last frame, silence is written so that a sink that waits for a full buffer before
 // starting (a sound server's prebuffering) still plays a short span to its end.
 constexpr std::int64_t kMaxPadding = 44100;
