@@ -1,9 +1,13 @@
 #include "catalogue/catalogue_routines.h"
 
 #include "catalogue/catalogue_file.h"
+#include "core/text.h"
+#include "lyrics/cdkasif.h"
+#include "lyrics/cdkasif2.h"
 #include "player/cdoke.h"
 #include "player/layout.h"
 #include "player/player_hooks.h"
+#include "player/player_routines.h"
 #include "windows/app.h"
 
 namespace lirafok {
@@ -14,9 +18,55 @@ void FitArtistFont(App& app, const std::string& caption) {
     w.ART.setFontSize(fitArtistFontSize(caption));
 }
 
-void LookupDisc(App& app) {
+namespace {
+
+// Title panels, their arrangement and the artist panel from the catalogue state.
+void showRecord(App& app) {
     AppState& s = app.state;
     CDOKE& w = app.cdoke();
+    w.TITLE[0].setCaption(titleLine(s.DiscTitle, 0));
+    w.TITLE[1].setCaption(titleLine(s.DiscTitle, 1));
+    ArrangeTitlePanels(app);
+    if (s.HasSongArtists == 1)
+        w.ART.setCaption("");
+    else
+        FitArtistFont(app, s.DiscArtist + " ");
+}
+
+// Reads the disc's record into the catalogue state; false when the catalogue cannot be read.
+bool readRecord(App& app, bool updateSongNumbers) {
+    AppState& s = app.state;
+    CatalogueLookup found = lookupDisc(catalogueFilePath(s.KASID), s.DiscKey, updateSongNumbers);
+    if (!found.opened) return false;
+    const CatalogueRecord& r = found.record;
+    s.DiscUnregistered = r.found ? 0 : 1;
+    if (!r.found) return true;
+    s.DiscTitle = r.title;
+    s.DiscArtist = r.artist;
+    s.DiscFontSet = r.fontSet;
+    s.HasSongArtists = r.hasSongArtists ? 1 : 0;
+    for (std::size_t n = 0; n < kTrackSlots; ++n) {
+        s.SongName[n] = r.songName[n];
+        s.SongArtist[n] = r.songArtist[n];
+        if (!r.songNumberText[n].empty()) s.SongNumberText[n] = r.songNumberText[n];
+    }
+    return true;
+}
+
+// Rebuilds the full layout in place for the disc's record status.
+void rebuildFullLayout(App& app) {
+    AppState& s = app.state;
+    CDOKE& w = app.cdoke();
+    if (w.left() <= app.svc.screen.widthTwips()) s.FullPos.left = w.left();
+    if (w.top() <= app.svc.screen.heightTwips()) s.FullPos.top = w.top();
+    s.ReducedLayout = 1;
+    hooks(app).ToggleLayout(app);
+}
+
+}  // namespace
+
+void LookupDisc(App& app) {
+    AppState& s = app.state;
     s.DiscTitle.clear();
     s.DiscArtist.clear();
     s.HasSongArtists = 0;
@@ -29,37 +79,105 @@ void LookupDisc(App& app) {
     s.DiscUnregistered = 1;
     s.DiscFontSet = 0;
 
-    CatalogueLookup found = lookupDisc(catalogueFilePath(s.KASID), s.DiscKey);
-    if (found.opened) {
-        const CatalogueRecord& r = found.record;
-        s.DiscUnregistered = r.found ? 0 : 1;
-        if (r.found) {
-            s.DiscTitle = r.title;
-            s.DiscArtist = r.artist;
-            s.DiscFontSet = r.fontSet;
-            s.HasSongArtists = r.hasSongArtists ? 1 : 0;
-            for (std::size_t n = 0; n < kTrackSlots; ++n) {
-                s.SongName[n] = r.songName[n];
-                s.SongArtist[n] = r.songArtist[n];
-                if (!r.songNumberText[n].empty()) s.SongNumberText[n] = r.songNumberText[n];
-            }
-        }
+    if (readRecord(app, true)) {
         // A full layout built for the other record status is rebuilt in place.
         if (s.ReducedLayout == 0 && s.LayoutBuiltUnregistered != -1 &&
-            s.LayoutBuiltUnregistered != s.DiscUnregistered) {
-            if (w.left() <= app.svc.screen.widthTwips()) s.FullPos.left = w.left();
-            if (w.top() <= app.svc.screen.heightTwips()) s.FullPos.top = w.top();
-            s.ReducedLayout = 1;
-            hooks(app).ToggleLayout(app);
-        }
-        w.TITLE[0].setCaption(titleLine(s.DiscTitle, 0));
-        w.TITLE[1].setCaption(titleLine(s.DiscTitle, 1));
-        ArrangeTitlePanels(app);
-        if (s.HasSongArtists == 1)
-            w.ART.setCaption("");
-        else
-            FitArtistFont(app, s.DiscArtist + " ");
+            s.LayoutBuiltUnregistered != s.DiscUnregistered)
+            rebuildFullLayout(app);
+        showRecord(app);
     }
+    s.CurrentFontSet = s.DiscFontSet;
+    hooks(app).ShowDiscFonts(app);
+}
+
+bool SaveDiscRecord(App& app, const DiscRecordEntry& entry) {
+    AppState& s = app.state;
+    CDOKE& w = app.cdoke();
+    const int fontSet = entry.fontSet;
+    const std::string title = buildTitle(entry.title1, entry.title2);
+    const std::string artist = entry.perSongArtists ? std::string() : entry.artist;
+    std::array<std::string, kTrackSlots> names = s.SongName, artists = s.SongArtist;
+    for (int n = 1; n <= s.TrackCount; ++n) {
+        names[static_cast<std::size_t>(n)] = entry.songName[static_cast<std::size_t>(n)];
+        artists[static_cast<std::size_t>(n)] = entry.songArtist[static_cast<std::size_t>(n)];
+    }
+    // The file first: a catalogue that cannot be written leaves everything as it was, instead
+    // of showing a record that is not stored.
+    SaveResult saved = saveDiscRecord(s.KASID, s.DiscKey, s.TrackCount, title, artist, fontSet,
+                                      names, artists, entry.perSongArtists);
+    if (!saved.ok) {
+        app.PlayErrorCue();
+        app.msgBox(saved.error, ui::mb::kOkOnly + ui::mb::kExclamation, "ＣＤデータ登録");
+        return false;
+    }
+    s.DiscFontSet = fontSet;
+    s.DiscTitle = title;
+    s.DiscArtist = artist;
+    s.SongName = names;
+    s.SongArtist = artists;
+
+    w.TITLE[0].setCaption(titleLine(s.DiscTitle, 0));
+    w.TITLE[1].setCaption(titleLine(s.DiscTitle, 1));
+    ArrangeTitlePanels(app);
+    if (!entry.perSongArtists) {
+        FitArtistFont(app, s.DiscArtist + " ");
+        s.HasSongArtists = 0;
+    } else {
+        int t = text::val(w.TRKNO.caption());
+        if (t >= 1 && t <= s.TrackCount)
+            FitArtistFont(app, s.SongArtist[static_cast<std::size_t>(t)]);
+        else
+            w.ART.setCaption("");
+        s.HasSongArtists = 1;
+    }
+    if (s.DiscUnregistered == 1) {
+        s.DiscUnregistered = 0;
+        if (s.ReducedLayout == 0) rebuildFullLayout(app);
+    }
+    RefreshTrackList(app);
+    app.unloadForm("CDDATA");
+    return true;
+}
+
+void RedisplayDisc(App& app) {
+    AppState& s = app.state;
+    CDOKE& w = app.cdoke();
+    s.DiscTitle.clear();
+    s.DiscArtist.clear();
+    for (std::size_t n = 1; n < kTrackSlots; ++n) s.SongName[n].clear();
+    s.DiscUnregistered = 1;
+    // The track numbers as found in the file stay as the random or program order set them.
+    bool keepNumbers = w.STATUS2.caption() == "RANDOM" || s.ProgramPlay != 0;
+    if (readRecord(app, !keepNumbers) && s.DiscUnregistered == 0) showRecord(app);
+    if (!s.DiscKey.empty()) {
+        w.Timer1.setTimerEnabled(false);
+        w.Timer1.setInterval(0);
+    }
+    ApplyMainColours(app);
+    auto style = [&s](ui::Control& c) {
+        c.setFontBold(s.FBOLD != 0);
+        c.setFontItalic(s.FITAL != 0);
+    };
+    if (app.isLoaded("CDKASIF")) style(app.cdkasif().KASI);
+    if (app.isLoaded("CDKASIF2"))
+        for (ui::Panel& p : app.cdkasif2().KASI) style(p);
+    if (s.HOZON != 1) {
+        s.ReducedLayout = s.KIDOU == 1 ? 0 : 1;
+    } else if (s.ReducedLayout == 1) {
+        s.SkipPositionSave = 1;
+        s.ReducedLayout = 0;
+    } else {
+        w.move(s.FullPos.left, s.FullPos.top, w.width(), w.height());
+        s.ReducedLayout = 1;
+    }
+    hooks(app).ToggleLayout(app);
+    w.TIMEDSP.setForeColor(s.TRKLE != 1 ? ui::kBlue : ui::kBlack);
+    UpdateTimeDisplay(app);
+    hooks(app).ShowTrackLyrics(app);
+    RefreshTrackList(app);
+    int track = text::val(w.TRKNO.caption());
+    for (int i = 0; i < w.List1.listCount(); ++i)
+        if (text::val(text::mid(w.List1.list(i), 2, 2)) == track) w.List1.setSelected(i, true);
     s.CurrentFontSet = s.DiscFontSet;
     hooks(app).ShowDiscFonts(app);
 }

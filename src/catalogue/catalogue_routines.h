@@ -1,7 +1,10 @@
 #pragma once
-// The catalogue as the main window shows it: looking up the loaded disc and fitting the
-// artist panel.
+// The catalogue as the main window shows it: looking up the loaded disc, saving its record
+// from the registration window, redisplaying it, and fitting the artist panel.
+#include <array>
 #include <string>
+
+#include "core/app_state.h"
 
 namespace lirafok {
 
@@ -10,5 +13,26 @@ class App;
 void LookupDisc(App& app);
 // Sets the artist panel's caption and fits its font size to the caption's byte length.
 void FitArtistFont(App& app, const std::string& caption);
+
+// What the registration window hands over when its record is saved.
+struct DiscRecordEntry {
+    std::string title1, title2;  // the two title lines
+    std::string artist;
+    bool perSongArtists = false;  // the "曲別" switch is on
+    int fontSet = 0;
+    std::array<std::string, kTrackSlots> songName;    // tracks 1..TrackCount
+    std::array<std::string, kTrackSlots> songArtist;  // tracks 1..TrackCount
+};
+
+// Writes the loaded disc's record at the top of the catalogue (the previous file kept as the
+// backup), then shows it on the main window, rebuilds the layout of a newly registered disc,
+// refills the track list and closes the registration window. When the catalogue cannot be
+// written, a message says why, the catalogue and the shown disc stay as they were, the window
+// stays open, and false is returned.
+bool SaveDiscRecord(App& app, const DiscRecordEntry& entry);
+
+// Re-reads the disc's record and repaints colours, fonts, layout, texts and the track list
+// (after the settings change or a record was re-keyed).
+void RedisplayDisc(App& app);
 
 }  // namespace lirafok
