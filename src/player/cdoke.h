@@ -92,6 +92,8 @@ private:
     void statusStopped();
     void statusPlaying();
     void listNextPrev(bool next);
+    void refreshAfterCompletion();
+    void cueAfterStop();
 };
 
 }  // namespace lirafok

@@ -147,18 +147,7 @@ void CDOKE::Timer3_Timer() {
     s.LyricsLoadedTrack = 0;
     s.LastCommand = "STOP";
     MMControl1.setUpdateInterval(3000);
-    if (listPlay(s)) {
-        int t = text::val(text::left(s.PlayList[1], 2));
-        MMControl1.setTrack(t);
-        TRKNO.setCaption(std::to_string(t));
-        MMControl1.setTo(MMControl1.TrackPosition());
-        MMControl1.setCommand("Seek");
-    } else {
-        MMControl1.setTo(s.DiscStartMs);
-        MMControl1.setCommand("Seek");
-        MMControl1.setTrack(1);
-        TRKNO.setCaption("1");
-    }
+    cueAfterStop();
     s.SliderSetByProgram = 0;
     s.RepeatOn = 0;
     REPEAT.setForeColor(ui::kBlack);

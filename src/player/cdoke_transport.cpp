@@ -129,22 +129,39 @@ void CDOKE::MMCONTROL1_PrevClick(bool& cancel) {
     }
 }
 
-void CDOKE::MMCONTROL1_PlayCompleted(int) {
+void CDOKE::refreshAfterCompletion() {
     if (transportHeld()) return;
     app.state.CurrentPositionMs = MMControl1.Position();
     UpdateTrackDisplay(app);
+}
+
+// Stopped: cued at the first entry of the list being played, or at the disc's start.
+void CDOKE::cueAfterStop() {
+    AppState& s = app.state;
+    if (listPlay(s)) {
+        int t = text::val(text::left(s.PlayList[1], 2));
+        MMControl1.setTrack(t);
+        TRKNO.setCaption(std::to_string(t));
+        MMControl1.setTo(MMControl1.TrackPosition());
+    } else {
+        MMControl1.setTo(s.DiscStartMs);
+        MMControl1.setWait(true);
+        MMControl1.setTrack(1);
+        TRKNO.setCaption("1");
+    }
+    MMControl1.setCommand("Seek");
+}
+
+void CDOKE::MMCONTROL1_PlayCompleted(int) {
+    refreshAfterCompletion();
 }
 
 void CDOKE::MMCONTROL1_NextCompleted(int) {
-    if (transportHeld()) return;
-    app.state.CurrentPositionMs = MMControl1.Position();
-    UpdateTrackDisplay(app);
+    refreshAfterCompletion();
 }
 
 void CDOKE::MMCONTROL1_PrevCompleted(int) {
-    if (transportHeld()) return;
-    app.state.CurrentPositionMs = MMControl1.Position();
-    UpdateTrackDisplay(app);
+    refreshAfterCompletion();
 }
 
 void CDOKE::MMControl1_StopCompleted(int) {
@@ -152,19 +169,7 @@ void CDOKE::MMControl1_StopCompleted(int) {
     if (transportHeld()) return;
     s.LastCommand = "STOP";
     MMControl1.setUpdateInterval(3000);
-    if (listPlay(s)) {
-        int t = text::val(text::left(s.PlayList[1], 2));
-        MMControl1.setTrack(t);
-        TRKNO.setCaption(std::to_string(t));
-        MMControl1.setTo(MMControl1.TrackPosition());
-        MMControl1.setCommand("Seek");
-    } else {
-        MMControl1.setTo(s.DiscStartMs);
-        MMControl1.setWait(true);
-        MMControl1.setTrack(1);
-        TRKNO.setCaption("1");
-        MMControl1.setCommand("Seek");
-    }
+    cueAfterStop();
     s.LyricsLoadedTrack = 0;
     s.SliderSetByProgram = 0;
     s.RepeatOn = 0;
