@@ -13,6 +13,8 @@
 #include "device/simulated_drive.h"
 #include "ui/form.h"
 #include "ui/services.h"
+#include "ui/virtual_scheduler.h"
+#include "windows/app.h"
 #include "windows/drive_set.h"
 
 namespace lirafok::scenario {
@@ -136,6 +138,27 @@ private:
     std::vector<std::unique_ptr<device::SimulatedDrive>> m_removed;  // may still be in use
     bool m_defaultReadable = true;
     std::string m_default = std::string("\0\0\0\0", 4);
+};
+
+// Every service of one headless machine, on a virtual clock: what the runner and tests build
+// an App on.
+struct HeadlessMachine {
+    ui::VirtualScheduler sched;
+    HeadlessDialogs dialogs;
+    HeadlessCues cues;
+    HeadlessSaver saver;
+    HeadlessClipboard clipboard;
+    HeadlessPrinter printer;
+    HeadlessFonts fonts;
+    HeadlessScreen screen;
+    HeadlessInstance instance;
+    HeadlessHost host;
+    SimulatedDrives drives{sched};
+
+    Services services() {
+        return Services{sched,   host,  dialogs, cues,     saver, clipboard,
+                        printer, fonts, screen,  instance, drives};
+    }
 };
 
 }  // namespace lirafok::scenario

@@ -85,9 +85,9 @@ struct Value {
     bool numeric = false;
 };
 
-class Session {
+class Session : HeadlessMachine {
 public:
-    Session() : drives(sched) {
+    Session() {
         sched.setWallClock(parseClock("2026-01-01", "12:00:00"));
         char tmpl[] = "/tmp/lirafok-scn-XXXXXX";
         if (!mkdtemp(tmpl)) throw std::runtime_error("cannot make a sandbox folder");
@@ -139,25 +139,9 @@ private:
     void act(const std::vector<std::string>& w);
     void expect(const Command& c, const std::vector<std::string>& w);
 
-    ui::VirtualScheduler sched;
-    HeadlessDialogs dialogs;
-    HeadlessCues cues;
-    HeadlessSaver saver;
-    HeadlessClipboard clipboard;
-    HeadlessPrinter printer;
-    HeadlessFonts fonts;
-    HeadlessScreen screen;
-    HeadlessInstance instance;
-    HeadlessHost host;
-    SimulatedDrives drives;
     std::unique_ptr<App> app, second;
     std::string sandbox, oldCwd;
     std::size_t cuesChecked = 0;
-
-    Services services() {
-        return Services{sched,   host,  dialogs, cues,     saver, clipboard,
-                        printer, fonts, screen,  instance, drives};
-    }
 };
 
 ui::Form& Session::form(const std::string& name, bool load) {

@@ -20,7 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace scenario;
 
-class Program : public ::testing::Test {
+class Program : public ::testing::Test, protected HeadlessMachine {
 protected:
     void SetUp() override {
         char tmpl[] = "/tmp/lirafok-cat-XXXXXX";
@@ -40,25 +40,13 @@ protected:
         fs::remove_all(dir);
     }
     void start() {
-        app = std::make_unique<App>(Services{sched, host, dialogs, cues, saver, clipboard, printer,
-                                             fonts, screen, instance, drives});
+        app = std::make_unique<App>(services());
         app->run("");
         sched.runDue();
     }
     std::vector<std::string> catalogue() { return *text::readLines(dir + "/LIRAFOK.TXT"); }
 
     std::string dir, oldCwd;
-    ui::VirtualScheduler sched;
-    HeadlessDialogs dialogs;
-    HeadlessCues cues;
-    HeadlessSaver saver;
-    HeadlessClipboard clipboard;
-    HeadlessPrinter printer;
-    HeadlessFonts fonts;
-    HeadlessScreen screen;
-    HeadlessInstance instance;
-    HeadlessHost host;
-    SimulatedDrives drives{sched};
     std::unique_ptr<App> app;
 };
 
