@@ -31,12 +31,13 @@
 #include "core/text.h"
 #include "device/real/virtual_drive.h"
 #include "device/silent_sink.h"
-#include "lyrics/cdkasif2.h"
+#include "player/cdkasif2.h"
 #include "lyrics/lyrics_file.h"
 #include "player/cdoke.h"
 #include "qt/qt_scheduler.h"
 #include "scenario/headless.h"
-#include "windows/app.h"
+#include "common/app.h"
+#include "windows/windows.h"
 
 using namespace lirafok;
 namespace fs = std::filesystem;
@@ -257,6 +258,7 @@ int main(int argc, char** argv) {
     OneDrive drives(*drive);
     App app({scheduler, host, dialogs, cues, saver, clipboard, printer, fonts, screen, instance,
              drives});
+    registerWindows(app);
     if (!app.run("") || !app.isLoaded("CDKASIF2")) {
         std::fprintf(stderr, "the program did not start with the lyrics window\n");
         return 1;
@@ -273,7 +275,7 @@ int main(int argc, char** argv) {
         if (lit.size() == times.size()) QTimer::singleShot(200, &qapp, &QCoreApplication::quit);
     };
     std::vector<std::unique_ptr<PanelWatch>> watches;
-    for (ui::Panel& p : app.cdkasif2().KASI) {
+    for (ui::Panel& p : cdkasif2(app).KASI) {
         watches.push_back(std::make_unique<PanelWatch>(p, onLit));
         p.attachView(watches.back().get());
     }
@@ -283,10 +285,10 @@ int main(int argc, char** argv) {
                 standIn ? "stand-in (position = steady clock, no audio pipeline)"
                         : "virtual drive, PCM pipeline, silent sink (position = audible frame)");
     std::fflush(stdout);
-    app.cdoke().MMControl1.userButton(device::TransportButton::Play);
+    cdoke(app).MMControl1.userButton(device::TransportButton::Play);
     QTimer::singleShot(seconds * 1000 + 3000, &qapp, &QCoreApplication::quit);
     qapp.exec();
-    for (ui::Panel& p : app.cdkasif2().KASI) p.attachView(nullptr);
+    for (ui::Panel& p : cdkasif2(app).KASI) p.attachView(nullptr);
     app.endProgram();
 
     std::vector<double> errors, absErrors;

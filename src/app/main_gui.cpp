@@ -19,7 +19,8 @@
 #include "qt/qt_scheduler.h"
 #include "qt/qt_services.h"
 #include "qt/real_drive_set.h"
-#include "windows/app.h"
+#include "common/app.h"
+#include "windows/windows.h"
 
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
@@ -68,6 +69,7 @@ int main(int argc, char** argv) {
 
     App app(Services{scheduler, host, dialogs, cues, saver, clipboard, paper, fonts, screen,
                      instance, drives});
+    registerWindows(app);
     app.onEnded = [] { QCoreApplication::quit(); };
 
     // The only command line the program knows is AutoPlay's: the program directory, a blank

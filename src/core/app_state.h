@@ -7,7 +7,7 @@
 
 #include "core/font_list.h"
 #include "core/settings_file.h"
-#include "lyrics/lyrics_file.h"
+#include "core/lyric_tables.h"
 
 namespace lirafok {
 

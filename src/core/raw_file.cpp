@@ -1,7 +1,5 @@
 #include "core/raw_file.h"
 
-#include "core/text.h"
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -72,6 +70,18 @@ std::vector<std::string_view> splitLines(std::string_view data) {
         start = lf + 1;
     }
     return lines;
+}
+
+bool isWriteProtected(const std::string& path) {
+    // Honoured even for the superuser, who would otherwise write through a read-only mark.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0) return true;
+    return ::stat(folderOf(path).c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
+}
+
+bool fileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 bool parentFolderExists(const std::string& path) {
@@ -154,7 +164,7 @@ bool ChunkReader::nextChunk(std::string_view& chunk) {
 // ---------------------------------------------------------------- SafeWriter
 
 SafeWriter::SafeWriter(std::string path) : m_path(std::move(path)) {
-    if (m_path.empty() || text::isWriteProtected(m_path)) return;
+    if (m_path.empty() || isWriteProtected(m_path)) return;
     struct stat old {};
     if (::stat(m_path.c_str(), &old) == 0) {
         if (S_ISDIR(old.st_mode)) return;

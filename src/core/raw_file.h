@@ -20,6 +20,12 @@ bool writeBytes(const std::string& path, std::string_view data);
 // Lines of `data` without their line breaks; the views point into `data`.
 std::vector<std::string_view> splitLines(std::string_view data);
 
+// A file or folder the program must not write: the file, or the folder it is in, has no write
+// permission bit (honoured for the superuser too).
+bool isWriteProtected(const std::string& path);
+// True for an existing file that is not a folder.
+bool fileExists(const std::string& path);
+
 // True when the folder part of `path` exists and is a folder ("" or no slash: the current
 // directory).
 bool parentFolderExists(const std::string& path);

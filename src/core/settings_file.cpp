@@ -1,5 +1,7 @@
 #include "core/settings_file.h"
 
+#include "core/app_state.h"
+
 #include <algorithm>
 #include <optional>
 
@@ -238,6 +240,11 @@ bool saveSettings(const std::string& path, const Settings& s, int layoutFlag, in
                   std::int32_t volu2) {
     return text::writeLines(path, settingsLines(s, layoutFlag, fullLeft, fullTop, reducedLeft,
                                                 reducedTop, volum, volu2));
+}
+
+bool SaveSettings(const AppState& s) {
+    return saveSettings(s.IniPath, s, s.ReducedLayout, s.FullPos.left, s.FullPos.top,
+                        s.ReducedPos.left, s.ReducedPos.top, s.VolumeLevel[0], s.VolumeLevel[1]);
 }
 
 }  // namespace lirafok

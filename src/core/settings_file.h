@@ -124,4 +124,10 @@ bool saveSettings(const std::string& path, const Settings& s, int layoutFlag, in
                   int fullTop, int reducedLeft, int reducedTop, std::int32_t volum,
                   std::int32_t volu2);
 
+struct AppState;
+// Writes the settings file (IniPath) from the shared state: the settings, the layout flag, both
+// window positions and both channel levels. False, old file untouched, when it cannot be
+// written.
+bool SaveSettings(const AppState& s);
+
 }  // namespace lirafok

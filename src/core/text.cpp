@@ -251,37 +251,6 @@ std::size_t decodeRaw(char* dst, const unsigned char* p, std::size_t n) {
     return static_cast<std::size_t>(o - dst);
 }
 
-std::optional<std::string> readAll(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    std::string data;
-    if (S_ISREG(st.st_mode) && st.st_size > 0) data.reserve(static_cast<std::size_t>(st.st_size));
-    char buf[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, buf, sizeof(buf));
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (got == 0) break;
-        data.append(buf, static_cast<std::size_t>(got));
-    }
-    ::close(fd);
-    return data;
-}
-
-// Replaces `path` with `data` through the one safe writer of the program (temporary file in
-// the same folder, flushed, renamed over the target).
-bool replaceFile(const std::string& path, const std::string& data) {
-    return rawfile::writeBytes(path, data);
-}
-
 }  // namespace
 
 std::string fromCp932(std::string_view bytes) {
@@ -433,50 +402,21 @@ std::string pad(std::int64_t n, int digits) {
 }
 
 bool forEachLine(const std::string& path, const std::function<void(std::string_view)>& onLine) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return false;
+    // The file streams through the reader's fixed buffer so that a large catalogue is never
+    // held whole; LF never occurs inside a CP932 double-byte character, so the reader's line
+    // split on raw bytes is exact.
+    rawfile::ChunkReader reader(path);
+    if (!reader.isOpen()) return false;
+    std::string scratch;
+    std::string_view line;
+    while (reader.nextLine(line)) {
+        if (scratch.size() < 3 * line.size()) scratch.resize(3 * line.size());
+        onLine(std::string_view(
+            scratch.data(),
+            decodeRaw(scratch.data(), reinterpret_cast<const unsigned char*>(line.data()),
+                      line.size())));
     }
-    // The file streams through a fixed buffer so that a large catalogue is never held whole.
-    std::vector<unsigned char> buf(std::size_t{1} << 20);
-    std::vector<char> scratch;
-    std::size_t have = 0;
-    auto emit = [&](const unsigned char* p, std::size_t len) {
-        if (scratch.size() < 3 * len) scratch.resize(3 * len);
-        onLine(std::string_view(scratch.data(), decodeRaw(scratch.data(), p, len)));
-    };
-    for (;;) {
-        if (have == buf.size()) buf.resize(buf.size() * 2);  // a line longer than the buffer
-        const ssize_t got = ::read(fd, buf.data() + have, buf.size() - have);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            ::close(fd);
-            return false;
-        }
-        if (got == 0) break;
-        std::size_t from = have;
-        have += static_cast<std::size_t>(got);
-        // LF never occurs inside a CP932 double-byte character, so splitting first is safe.
-        std::size_t start = 0;
-        const unsigned char* p = buf.data();
-        while (const void* hit = std::memchr(p + from, '\n', have - from)) {
-            const auto lf = static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - p);
-            const std::size_t end = (lf > start && p[lf - 1] == '\r') ? lf - 1 : lf;
-            emit(p + start, end - start);
-            start = lf + 1;
-            from = start;
-        }
-        if (start > 0) {
-            std::memmove(buf.data(), buf.data() + start, have - start);
-            have -= start;
-        }
-    }
-    ::close(fd);
-    if (have > 0) emit(buf.data(), have);  // a last line without a line break
-    return true;
+    return !reader.failed();
 }
 
 std::optional<std::vector<std::string>> readLines(const std::string& path) {
@@ -499,27 +439,13 @@ bool writeLines(const std::string& path, const std::vector<std::string>& lines) 
         data += toCp932(line);
         data += "\r\n";
     }
-    return replaceFile(path, data);
+    return rawfile::writeBytes(path, data);
 }
 
 bool copyFile(const std::string& from, const std::string& to) {
-    std::optional<std::string> data = readAll(from);
+    std::optional<std::string> data = rawfile::readBytes(from);
     if (!data) return false;
-    return replaceFile(to, *data);
-}
-
-bool isWriteProtected(const std::string& path) {
-    // Honoured even for the superuser, who would otherwise write through a read-only mark.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0) return true;
-    std::string folder = path.substr(0, path.find_last_of('/') + 1);
-    if (folder.empty()) folder = ".";
-    return ::stat(folder.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
-}
-
-bool fileExists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    return rawfile::writeBytes(to, *data);
 }
 
 }  // namespace lirafok::text

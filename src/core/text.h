@@ -60,9 +60,5 @@ bool writeLines(const std::string& path, const std::vector<std::string>& lines);
 // Copies a file byte for byte through the same safe rewrite. False when the source cannot be
 // read or the target cannot be written.
 bool copyFile(const std::string& from, const std::string& to);
-bool fileExists(const std::string& path);
-// True when the file, or the folder it would be written in, carries no write permission at
-// all: such a file is treated as read-only by every writer here.
-bool isWriteProtected(const std::string& path);
 
 }  // namespace lirafok::text

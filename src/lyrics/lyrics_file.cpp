@@ -290,7 +290,7 @@ std::string lyricsSourcePath(const std::string& editorPath, int sourceTrack) {
 
 bool copyLyrics(const std::string& editorPath, int sourceTrack) {
     const std::string source = lyricsSourcePath(editorPath, sourceTrack);
-    if (!text::fileExists(source)) return false;
+    if (!rawfile::fileExists(source)) return false;
     return text::copyFile(source, editorPath);
 }
 

@@ -12,30 +12,9 @@
 #include <cstdint>
 #include <string>
 
+#include "core/lyric_tables.h"
+
 namespace lirafok {
-
-// Time of a line without timing; never written to a file.
-constexpr std::int32_t kNoTiming = 999999;
-// Lines the tables hold (index 0..200); timing lines are written for indices 0..199 only.
-constexpr int kLyricSlots = 201;
-constexpr int kTimedLyricLines = 200;
-constexpr char kLyricsSeparator = '\x03';
-
-using LyricTimeTable = std::array<std::int32_t, kLyricSlots>;
-
-struct LyricTables {
-    std::array<std::string, kLyricSlots> lines;  // LyricLines, prepared for the reader's use
-    LyricTimeTable times = filledTimes();        // LyricTimes, kNoTiming when untimed
-    LyricTimeTable pageFlags{};                  // LyricPageFlags, 1 = the line starts a page
-    int count = 0;                               // LyricCount
-    int anyPageFlag = 0;                         // AnyPageFlag
-
-    static LyricTimeTable filledTimes() {
-        LyricTimeTable t;
-        t.fill(kNoTiming);
-        return t;
-    }
-};
 
 // folder (as stored, with its trailing "/") + key characters 1-8 + "." + key character 9 +
 // track as two digits. Track 0 names the disc's private list file.

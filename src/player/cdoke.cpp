@@ -1,8 +1,12 @@
 #include "player/cdoke.h"
 
-#include "windows/app.h"
+#include "common/app.h"
 
 namespace lirafok {
+
+CDOKE& cdoke(App& app) {
+    return static_cast<CDOKE&>(app.form(kMainWindow));
+}
 
 namespace {
 constexpr int kRow = 405;  // button height

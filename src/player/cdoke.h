@@ -96,4 +96,7 @@ private:
     void cueAfterStop();
 };
 
+// The main window, created and loaded on first use.
+CDOKE& cdoke(App& app);
+
 }  // namespace lirafok

@@ -3,10 +3,10 @@
 #include "core/settings_file.h"
 #include "core/text.h"
 #include "player/cdoke.h"
+#include "player/lyrics_display.h"
 #include "player/layout.h"
-#include "player/player_hooks.h"
 #include "player/player_routines.h"
-#include "windows/app.h"
+#include "common/app.h"
 
 namespace lirafok {
 
@@ -27,7 +27,8 @@ void CDOKE::DATAX_Click() {
         return;
     }
     app.PlayOkCue();
-    hooks(app).OpenDataWindow(app);
+    app.state.DataWindowOpen = 1;
+    if (!app.show("CDDATA")) app.state.DataWindowOpen = 0;
 }
 
 void CDOKE::EDITX_Click() {
@@ -37,8 +38,8 @@ void CDOKE::EDITX_Click() {
         return;
     }
     app.PlayOkCue();
-    if (!(!s.TapeSidePlaying.empty() && s.ProgramPlay == 1)) hooks(app).ResetToNormalPlay(app);
-    hooks(app).OpenTapeEditor(app);
+    if (!(!s.TapeSidePlaying.empty() && s.ProgramPlay == 1)) ResetToNormalPlay(app);
+    app.show("CDTEDIT");
 }
 
 void CDOKE::PROG_Click() {
@@ -48,8 +49,8 @@ void CDOKE::PROG_Click() {
         return;
     }
     app.PlayOkCue();
-    if (s.ProgramPlay != 1) hooks(app).ResetToNormalPlay(app);
-    hooks(app).OpenProgramEditor(app);
+    if (s.ProgramPlay != 1) ResetToNormalPlay(app);
+    app.show("CDPRG");
 }
 
 void CDOKE::SETUP_Click() {
@@ -58,7 +59,7 @@ void CDOKE::SETUP_Click() {
     WindowPos& pos = s.ReducedLayout == 1 ? s.ReducedPos : s.FullPos;
     if (left() <= app.svc.screen.widthTwips()) pos.left = left();
     if (top() <= app.svc.screen.heightTwips()) pos.top = top();
-    hooks(app).OpenSettings(app);
+    app.show("CDKANKYOX");
 }
 
 void CDOKE::HELPX_Click() {
@@ -71,20 +72,20 @@ void CDOKE::REPEAT_Click() {
         return;
     }
     app.PlayOkCue();
-    hooks(app).OpenRepeatWindow(app);
+    app.show("CDREP");
 }
 
 void CDOKE::NORMAL_Click() {
-    hooks(app).NormalClick(app);
+    NormalClick(app);
 }
 void CDOKE::RAN_Click() {
-    hooks(app).RandomClick(app);
+    RandomClick(app);
 }
 void CDOKE::SCAN_Click() {
-    hooks(app).ScanClick(app);
+    ScanClick(app);
 }
 void CDOKE::ORG_Click() {
-    hooks(app).PrivateClick(app);
+    PrivateClick(app);
 }
 
 void CDOKE::TIMEDSP_Click() {
@@ -127,7 +128,7 @@ void CDOKE::Timer3_Timer() {
         MMControl1.setUpdateInterval(1);
         if (s.PausedByUser == 1) s.PausedByUser = 0;
         if (s.RepeatOn == 9) s.RepeatOn = 1;
-        hooks(app).ShowTrackLyrics(app);
+        ShowTrackLyrics(app);
         if (s.ScanPlay != 0) {
             Timer1.setTimerEnabled(true);
             Timer1.setInterval(s.SCANS * 1000);
@@ -174,7 +175,7 @@ void CDOKE::POWER_Click() {
     app.unloadForm("CDKASIF2");
     s.TextWindowShown = 0;
     s.PanelWindowShown = 0;
-    if (s.HOZON == 1) SaveSettings(app);
+    if (s.HOZON == 1) SaveSettings(s);
     Timer1.setTimerEnabled(false);
     Timer2.setTimerEnabled(false);
     Timer3.setTimerEnabled(false);
@@ -197,12 +198,6 @@ void CDOKE::Form_QueryUnload(bool& cancel, ui::UnloadMode mode) {
         POWER_Click();
         cancel = true;
     }
-}
-
-void SaveSettings(App& app) {
-    AppState& s = app.state;
-    saveSettings(s.IniPath, s, s.ReducedLayout, s.FullPos.left, s.FullPos.top, s.ReducedPos.left,
-                 s.ReducedPos.top, s.VolumeLevel[0], s.VolumeLevel[1]);
 }
 
 }  // namespace lirafok

@@ -1,8 +1,8 @@
 // The main window's side of the lyrics display: the line timer and the lyrics button.
-#include "lyrics/lyrics_display.h"
+#include "player/lyrics_display.h"
 #include "player/cdoke.h"
 #include "ui/services.h"
-#include "windows/app.h"
+#include "common/app.h"
 
 namespace lirafok {
 

@@ -8,12 +8,15 @@
 #include "core/text.h"
 #include "player/cdoke.h"
 #include "player/layout.h"
-#include "player/player_hooks.h"
 #include "player/player_routines.h"
-#include "settings/font_routines.h"
-#include "windows/app.h"
+#include "player/font_routines.h"
+#include "common/app.h"
 
 namespace lirafok {
+
+// The drive named on the AutoPlay command line is not chosen yet: the program plays from the
+// stored default drive.
+void AutoPlayStart(App&) {}
 
 namespace {
 
@@ -25,7 +28,7 @@ std::string currentDirectory() {
 
 void applyColours(App& app) {
     AppState& s = app.state;
-    CDOKE& w = app.cdoke();
+    CDOKE& w = cdoke(app);
     for (ui::Control* c : std::initializer_list<ui::Control*>{
              &w.GGG, &w.HHH, &w.III, &w.AAA, &w.BBB, &w.CCC, &w.TRKNO, &w.TRKLEN, &w.TOTALLEN,
              &w.STATUS1, &w.STATUS2, &w.TITLE[0], &w.TITLE[1], &w.ART, &w.KYOKU, &w.DDD, &w.EEE,
@@ -54,7 +57,7 @@ void CDOKE::Form_Load() {
     // 1. Design geometry for the layouts.
     CaptureLayoutGeometry(app);
     // 2. AutoPlay command line.
-    if (!app.commandLine().empty()) hooks(app).AutoPlayStart(app);
+    if (!app.commandLine().empty()) AutoPlayStart(app);
     // 3.
     POWER.setForeColor(ui::kRed);
     STATUS2.setCaption("NORMAL");
@@ -161,7 +164,7 @@ void CDOKE::Form_Load() {
         move(s.FullPos.left, s.FullPos.top, width(), height());
         s.ReducedLayout = 1;
     }
-    hooks(app).ToggleLayout(app);
+    ToggleLayout(app);
     // 17.
     TIMEDSP.setForeColor(s.TRKLE != 1 ? ui::kBlue : ui::kBlack);
 }

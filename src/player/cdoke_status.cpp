@@ -1,9 +1,8 @@
 // The player's heart beat: the status event of the multimedia control and the disc polling.
 #include "core/text.h"
 #include "player/cdoke.h"
-#include "player/player_hooks.h"
 #include "player/player_routines.h"
-#include "windows/app.h"
+#include "common/app.h"
 
 namespace lirafok {
 
@@ -75,7 +74,7 @@ void CDOKE::statusStopped() {
     }
     if (s.PlayListIndex == 0) {
         MMControl1.setUpdateInterval(1000);
-        hooks(app).PlayNextListEntry(app);
+        PlayNextListEntry(app);
         s.LastCommand = "PLAY";
         s.CurrentPositionMs = MMControl1.Position();
         UpdateTrackDisplay(app);
@@ -120,7 +119,7 @@ void CDOKE::statusPlaying() {
         UpdateTrackDisplay(app);
         return;
     }
-    hooks(app).RepeatChecks(app);
+    RepeatChecks(app);
     if (MMControl1.Mode() != 526) return;  // a repeat check moved the device
 
     // Time display from the position just read.
@@ -156,7 +155,7 @@ void CDOKE::Timer1_Timer() {
         return;
     }
     if (s.TimerPhase == 2) {
-        hooks(app).ScanStep(app);
+        ScanStep(app);
         return;
     }
     if (MMControl1.Mode() == 525) {

@@ -1,9 +1,9 @@
 // Transport buttons, their completions and the position slider of the main window.
 #include "core/text.h"
 #include "player/cdoke.h"
-#include "player/player_hooks.h"
+#include "player/lyrics_display.h"
 #include "player/player_routines.h"
-#include "windows/app.h"
+#include "common/app.h"
 
 namespace lirafok {
 
@@ -28,7 +28,7 @@ void CDOKE::MMCONTROL1_PlayClick(bool& cancel) {
         return;
     }
     if (s.RepeatOn == 9) s.RepeatOn = 1;
-    hooks(app).ShowTrackLyrics(app);
+    ShowTrackLyrics(app);
     if (s.ScanPlay != 0) {
         Timer1.setTimerEnabled(true);
         Timer1.setInterval(s.SCANS * 1000);
@@ -179,7 +179,7 @@ void CDOKE::MMControl1_StopCompleted(int) {
     s.PlayListIndex = -1;
     Timer1.setInterval(0);
     s.TimerPhase = 0;
-    hooks(app).ShowTrackLyrics(app);
+    ShowTrackLyrics(app);
     if (s.ScanPlay != 0) {
         s.ScanPlay = 0;
         STATUS2.setCaption("NORMAL");
@@ -227,7 +227,7 @@ void CDOKE::MMControl1_Done(int notifyCode) {
     }
     if (!s.LastCommand.empty() && s.PlayListIndex >= 0) {
         s.LastCommand.clear();
-        hooks(app).PlayNextListEntry(app);
+        PlayNextListEntry(app);
     }
 }
 

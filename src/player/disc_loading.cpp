@@ -3,16 +3,17 @@
 #include "core/text.h"
 #include "device/cd_audio_device.h"
 #include "player/cdoke.h"
-#include "player/player_hooks.h"
+#include "player/disc_display.h"
+#include "player/lyrics_display.h"
 #include "player/player_routines.h"
 #include "ui/services.h"
-#include "windows/app.h"
+#include "common/app.h"
 
 namespace lirafok {
 
 void LoadDisc(App& app) {
     AppState& s = app.state;
-    CDOKE& w = app.cdoke();
+    CDOKE& w = cdoke(app);
     device::MMControl& mci = w.MMControl1;
     s.LastCommand = "STOP";
 
@@ -73,11 +74,11 @@ void LoadDisc(App& app) {
     mci.setTrack(1);
     s.DiscKey = text::pad(s.DiscLengthMs, 9);
 
-    hooks(app).LookupDisc(app);
+    LookupDisc(app);
     s.CurrentPositionMs = mci.Position();
     UpdateTrackDisplay(app);
     RefreshTrackList(app);
-    hooks(app).ShowTrackLyrics(app);
+    ShowTrackLyrics(app);
     ApplyVolume(app);
 
     if (w.List1.listCount() > 0) w.List1.setListIndex(0);
@@ -91,25 +92,25 @@ void LoadDisc(App& app) {
 
 void UnloadDisc(App& app) {
     AppState& s = app.state;
-    CDOKE& w = app.cdoke();
+    CDOKE& w = cdoke(app);
     w.MMControl1.setUpdateInterval(0);
     for (const char* name : {"CDPRG", "CPRINT", "CDTEDIT", "CDKASIF", "CDKASIF2"})
         app.unloadForm(name);
     s.TextWindowShown = 0;
     s.PanelWindowShown = 0;
-    PlayerHooks& h = hooks(app);
+    // The save prompts are modal: each returns when the user has answered it.
     if (s.EditorSavePending == 1) {
-        if (h.ConfirmLyricsSave) h.ConfirmLyricsSave(app);
+        app.show("CDSKASI", true);
         s.EditorSavePending = 0;
         app.unloadForm("CDEDIT");
     }
     if (s.DataWindowOpen == 1) {
-        if (h.ConfirmDataSave) h.ConfirmDataSave(app);
+        app.show("CDSDATA", true);
         s.DataWindowOpen = 0;
         app.unloadForm("CDDATA");
     }
     if (s.TimingSetterActive == 1) {
-        if (h.ConfirmTimingSave) h.ConfirmTimingSave(app);
+        app.show("CDSTIME", true);
         s.SetterFromData = 0;
         app.unloadForm("CDDATA");
     }
@@ -145,7 +146,7 @@ void ShowDeviceError(App& app, int error) {
 
 void ResetToNoDisc(App& app) {
     AppState& s = app.state;
-    CDOKE& w = app.cdoke();
+    CDOKE& w = cdoke(app);
     w.LOADX.setForeColor(ui::kBlack);
     RestoreScreenSaver(app);
     w.STATUS1.setCaption("EJECT");

@@ -3,8 +3,8 @@
 #include <map>
 
 #include "player/cdoke.h"
-#include "player/player_hooks.h"
-#include "windows/app.h"
+#include "player/font_routines.h"
+#include "common/app.h"
 
 namespace lirafok {
 
@@ -28,14 +28,14 @@ DesignLayout& design(App& app) {
 }
 
 void storePos(App& app, WindowPos& pos) {
-    CDOKE& w = app.cdoke();
+    CDOKE& w = cdoke(app);
     if (w.left() <= app.svc.screen.widthTwips()) pos.left = w.left();
     if (w.top() <= app.svc.screen.heightTwips()) pos.top = w.top();
 }
 
 void toFull(App& app) {
     AppState& s = app.state;
-    CDOKE& w = app.cdoke();
+    CDOKE& w = cdoke(app);
     DesignLayout& d = design(app);
     s.ReducedLayout = 0;
     if (w.REMO.caption() == "EXIT") storePos(app, s.ReducedPos);
@@ -83,13 +83,13 @@ void toFull(App& app) {
         w.TOTALLEN.setTop(w.TOTALLEN.top() - 60);
         w.STATUS2.setTop(w.STATUS2.top() - 20);
     }
-    hooks(app).ShowDiscFonts(app);
+    ShowDiscFonts(app);
     PlaceVolumeControls(app);
 }
 
 void toReduced(App& app) {
     AppState& s = app.state;
-    CDOKE& w = app.cdoke();
+    CDOKE& w = cdoke(app);
     s.ReducedLayout = 1;
     if (s.SkipPositionSave == 1)
         s.SkipPositionSave = 0;
@@ -143,7 +143,7 @@ void toReduced(App& app) {
 }  // namespace
 
 void CaptureLayoutGeometry(App& app) {
-    CDOKE& w = app.cdoke();
+    CDOKE& w = cdoke(app);
     DesignLayout& d = design(app);
     d.formWidth = w.width();
     d.formHeight = w.height();
@@ -166,7 +166,7 @@ void ToggleLayout(App& app) {
 }
 
 void ArrangeTitlePanels(App& app) {
-    CDOKE& w = app.cdoke();
+    CDOKE& w = cdoke(app);
     const std::string& second = w.TITLE[1].caption();
     if (second.empty() || second == std::string(26, ' ')) {
         w.TITLE[1].setVisible(false);
@@ -186,7 +186,7 @@ void ArrangeTitlePanels(App& app) {
 
 void PlaceVolumeControls(App& app) {
     AppState& s = app.state;
-    CDOKE& w = app.cdoke();
+    CDOKE& w = cdoke(app);
     bool two = s.SWVOL == 0;
     w.VOLS[0].setVisible(two);
     w.VOLD[0].setVisible(two);
@@ -217,7 +217,7 @@ void PlaceVolumeControls(App& app) {
 }
 
 void ResizeMainWindow(App& app) {
-    CDOKE& w = app.cdoke();
+    CDOKE& w = cdoke(app);
     if (design(app).switching) return;
     // The inner height in twips, as the minimum sizes and list offsets are given.
     int inner = w.innerHeight();

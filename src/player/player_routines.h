@@ -8,9 +8,6 @@ namespace lirafok {
 
 class App;
 
-// Writes the settings file from the shared state.
-void SaveSettings(App& app);
-
 // Disc life cycle.
 void LoadDisc(App& app);
 void UnloadDisc(App& app);
@@ -35,6 +32,17 @@ void ApplyMainColours(App& app);
 // Play modes: back to normal play (lists, scan and program off), and the NORMAL button.
 void ResetToNormalPlay(App& app);
 void NormalClick(App& app);
+// The other play-mode buttons and the steps of list, repeat and scan play that the status
+// routine and the play completion drive.
+void RandomClick(App& app);
+void ScanClick(App& app);
+void PrivateClick(App& app);
+void PlayNextListEntry(App& app);
+void RepeatChecks(App& app);
+void ScanStep(App& app);
+
+// Start-up from the AutoPlay command line ("program-directory drive").
+void AutoPlayStart(App& app);
 
 // Screen saver while playing.
 void SuppressScreenSaver(App& app);

@@ -1,8 +1,8 @@
 #include "core/text.h"
 #include "player/cdoke.h"
-#include "player/player_hooks.h"
+#include "player/lyrics_display.h"
 #include "player/player_routines.h"
-#include "windows/app.h"
+#include "common/app.h"
 
 namespace lirafok {
 
@@ -14,7 +14,7 @@ std::string minutesSeconds(std::int64_t ms) {
 
 void UpdateTrackDisplay(App& app) {
     AppState& s = app.state;
-    CDOKE& w = app.cdoke();
+    CDOKE& w = cdoke(app);
     device::MMControl& mci = w.MMControl1;
     s.CurrentTrackIndex = 0;
     for (int i = s.TrackCount; i >= 1; --i) {
@@ -64,7 +64,7 @@ std::int32_t listOtherEntriesMs(const AppState& s) {
 
 void UpdateTimeDisplay(App& app) {
     AppState& s = app.state;
-    CDOKE& w = app.cdoke();
+    CDOKE& w = cdoke(app);
     device::MMControl& mci = w.MMControl1;
     std::int32_t trackLen = mci.TrackLength();
     if (trackLen != 0) {
@@ -99,12 +99,12 @@ void UpdateTimeDisplay(App& app) {
         }
         w.TOTALLEN.setCaption(minutesSeconds(total));
     }
-    if (!s.DiscKey.empty()) hooks(app).ShowTrackLyrics(app);
+    if (!s.DiscKey.empty()) ShowTrackLyrics(app);
 }
 
 void RefreshTrackList(App& app) {
     AppState& s = app.state;
-    CDOKE& w = app.cdoke();
+    CDOKE& w = cdoke(app);
     w.List1.clear();
     auto line = [&](int t) {
         auto i = static_cast<std::size_t>(t < 0 || t >= kTrackSlots ? 0 : t);
@@ -119,7 +119,7 @@ void RefreshTrackList(App& app) {
 
 void CueFirstEntry(App& app) {
     AppState& s = app.state;
-    CDOKE& w = app.cdoke();
+    CDOKE& w = cdoke(app);
     device::MMControl& mci = w.MMControl1;
     int track = entryTrack(s, 1);
     if (track < 1) track = 1;
@@ -131,7 +131,7 @@ void CueFirstEntry(App& app) {
     mci.setTo(s.CurrentTrackStartMs);
     mci.setCommand("Seek");
     RestoreScreenSaver(app);
-    hooks(app).ShowTrackLyrics(app);
+    ShowTrackLyrics(app);
     UpdateTimeDisplay(app);
 }
 

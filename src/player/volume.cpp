@@ -1,6 +1,6 @@
 #include "player/cdoke.h"
 #include "player/player_routines.h"
-#include "windows/app.h"
+#include "common/app.h"
 
 namespace lirafok {
 
@@ -16,7 +16,7 @@ std::uint32_t volumeWord(std::int32_t level0, std::int32_t level1) {
 void ApplyVolume(App& app) {
     AppState& s = app.state;
     if (s.SWVOL == 2) return;
-    CDOKE& w = app.cdoke();
+    CDOKE& w = cdoke(app);
     // The word always follows the levels: a word never computed (no level read from the
     // settings) would otherwise silence the drive.
     s.VolumeWord = volumeWord(s.VolumeLevel[0], s.VolumeLevel[1]);

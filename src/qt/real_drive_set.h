@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "device/real/drive_list.h"
-#include "windows/drive_set.h"
+#include "common/drive_set.h"
 
 namespace lirafok::qt {
 

@@ -14,8 +14,8 @@
 #include "ui/form.h"
 #include "ui/services.h"
 #include "ui/virtual_scheduler.h"
-#include "windows/app.h"
-#include "windows/drive_set.h"
+#include "common/app.h"
+#include "common/drive_set.h"
 
 namespace lirafok::scenario {
 

@@ -19,7 +19,8 @@
 #include "scenario/script.h"
 #include "ui/timer.h"
 #include "ui/virtual_scheduler.h"
-#include "windows/app.h"
+#include "common/app.h"
+#include "windows/windows.h"
 
 namespace lirafok::scenario {
 
@@ -145,7 +146,9 @@ private:
 };
 
 ui::Form& Session::form(const std::string& name, bool load) {
-    ui::Form* f = running().findForm(name, load);
+    App& a = running();
+    ui::Form* f = a.loadedForm(name);
+    if (!f && load && a.isRegistered(name) && !a.ended()) f = &a.form(name);
     if (!f) fail("no window " + name + (load ? "" : " is loaded"));
     return *f;
 }
@@ -409,12 +412,14 @@ void Session::machine(const Command& cmd, const std::vector<std::string>& w) {
         std::string line;
         for (std::size_t i = 1; i < w.size(); ++i) line += (i > 1 ? " " : "") + w[i];
         app = std::make_unique<App>(services());
+        registerWindows(*app);
         app->onEnded = [this] { instance.held = false; };
         app->run(line);
         settle();
     } else if (op == "start-second") {
         running();
         second = std::make_unique<App>(services());
+        registerWindows(*second);
         if (second->run("") || !second->ended()) fail("the second instance did not end at once");
         second.reset();
     } else if (op == "advance") {
@@ -524,7 +529,7 @@ void Session::expect(const Command& cmd, const std::vector<std::string>& w) {
     const std::string& k = w[1];
     if (k == "shown" || k == "not-shown") {
         if (w.size() < 3) fail("expect shown FORM");
-        bool shown = app && app->findForm(w[2], false) && app->findForm(w[2], false)->shown();
+        bool shown = app && app->loadedForm(w[2]) && app->loadedForm(w[2])->shown();
         if (shown != (k == "shown")) fail(w[2] + (shown ? " is shown" : " is not shown"));
     } else if (k == "msgbox") {
         if (w.size() < 3) fail("expect msgbox TEXT");

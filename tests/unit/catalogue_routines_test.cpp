@@ -7,12 +7,13 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "catalogue/catalogue_routines.h"
+#include "player/disc_display.h"
 #include "core/text.h"
 #include "player/cdoke.h"
 #include "scenario/headless.h"
 #include "ui/virtual_scheduler.h"
-#include "windows/app.h"
+#include "common/app.h"
+#include "windows/windows.h"
 
 namespace lirafok {
 namespace {
@@ -41,6 +42,7 @@ protected:
     }
     void start() {
         app = std::make_unique<App>(services());
+        registerWindows(*app);
         app->run("");
         sched.runDue();
     }
@@ -65,7 +67,7 @@ DiscRecordEntry entry() {
 TEST_F(Program, SavingARecordStoresItAtTheTopAndShowsIt) {
     text::writeLines(dir + "/LIRAFOK.TXT", {"000012345-00-Other", "000090000-00-Old title"});
     start();
-    CDOKE& w = app->cdoke();
+    CDOKE& w = cdoke(*app);
     EXPECT_EQ(app->state.DiscUnregistered, 0);
     ASSERT_TRUE(SaveDiscRecord(*app, entry()));
     auto lines = catalogue();
@@ -87,7 +89,7 @@ TEST_F(Program, SavingARecordStoresItAtTheTopAndShowsIt) {
 
 TEST_F(Program, ANewlyRegisteredDiscGetsTheFullLayout) {
     start();
-    CDOKE& w = app->cdoke();
+    CDOKE& w = cdoke(*app);
     EXPECT_EQ(app->state.DiscUnregistered, 1);
     EXPECT_FALSE(w.GGG.visible());  // compact arrangement
     DiscRecordEntry e = entry();
@@ -113,12 +115,12 @@ TEST_F(Program, ACatalogueThatCannotBeWrittenChangesNothing) {
     EXPECT_EQ(cues.played.back(), "error");
     EXPECT_EQ(app->state.DiscUnregistered, 1);
     EXPECT_TRUE(app->state.DiscTitle.empty());
-    EXPECT_EQ(app->cdoke().List1.list(0), " 01 00:30 ");
+    EXPECT_EQ(cdoke(*app).List1.list(0), " 01 00:30 ");
 }
 
 TEST_F(Program, RedisplayReadsTheRecordAgainAndRepaints) {
     start();
-    CDOKE& w = app->cdoke();
+    CDOKE& w = cdoke(*app);
     text::writeLines(dir + "/LIRAFOK.TXT",
                      {"000090000-00-新しい題名", "000090000-AR-歌手", "000090000-02-二曲目"});
     app->state.CMAI1 = 255;

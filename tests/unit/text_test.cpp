@@ -1,4 +1,5 @@
 #include "core/text.h"
+#include "core/raw_file.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -282,9 +283,9 @@ TEST(TextFile, RewriteReplacesContentAndKeepsPermissions) {
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_TRUE(fileExists(path));
-    EXPECT_FALSE(fileExists(dir));
-    EXPECT_FALSE(fileExists(dir + "/none"));
+    EXPECT_TRUE(rawfile::fileExists(path));
+    EXPECT_FALSE(rawfile::fileExists(dir));
+    EXPECT_FALSE(rawfile::fileExists(dir + "/none"));
 
     ASSERT_TRUE(writeLines(path, {}));
     EXPECT_EQ(readBytes(path), "");

@@ -1,19 +1,20 @@
-#include "catalogue/catalogue_routines.h"
+#include "player/disc_display.h"
 
 #include "catalogue/catalogue_file.h"
 #include "core/text.h"
-#include "lyrics/cdkasif.h"
-#include "lyrics/cdkasif2.h"
+#include "player/cdkasif.h"
+#include "player/cdkasif2.h"
 #include "player/cdoke.h"
+#include "player/font_routines.h"
+#include "player/lyrics_display.h"
 #include "player/layout.h"
-#include "player/player_hooks.h"
 #include "player/player_routines.h"
-#include "windows/app.h"
+#include "common/app.h"
 
 namespace lirafok {
 
 void FitArtistFont(App& app, const std::string& caption) {
-    CDOKE& w = app.cdoke();
+    CDOKE& w = cdoke(app);
     w.ART.setCaption(caption);
     w.ART.setFontSize(fitArtistFontSize(caption));
 }
@@ -23,7 +24,7 @@ namespace {
 // Title panels, their arrangement and the artist panel from the catalogue state.
 void showRecord(App& app) {
     AppState& s = app.state;
-    CDOKE& w = app.cdoke();
+    CDOKE& w = cdoke(app);
     w.TITLE[0].setCaption(titleLine(s.DiscTitle, 0));
     w.TITLE[1].setCaption(titleLine(s.DiscTitle, 1));
     ArrangeTitlePanels(app);
@@ -56,11 +57,11 @@ bool readRecord(App& app, bool updateSongNumbers) {
 // Rebuilds the full layout in place for the disc's record status.
 void rebuildFullLayout(App& app) {
     AppState& s = app.state;
-    CDOKE& w = app.cdoke();
+    CDOKE& w = cdoke(app);
     if (w.left() <= app.svc.screen.widthTwips()) s.FullPos.left = w.left();
     if (w.top() <= app.svc.screen.heightTwips()) s.FullPos.top = w.top();
     s.ReducedLayout = 1;
-    hooks(app).ToggleLayout(app);
+    ToggleLayout(app);
 }
 
 }  // namespace
@@ -87,12 +88,12 @@ void LookupDisc(App& app) {
         showRecord(app);
     }
     s.CurrentFontSet = s.DiscFontSet;
-    hooks(app).ShowDiscFonts(app);
+    ShowDiscFonts(app);
 }
 
 bool SaveDiscRecord(App& app, const DiscRecordEntry& entry) {
     AppState& s = app.state;
-    CDOKE& w = app.cdoke();
+    CDOKE& w = cdoke(app);
     const int fontSet = entry.fontSet;
     const std::string title = buildTitle(entry.title1, entry.title2);
     const std::string artist = entry.perSongArtists ? std::string() : entry.artist;
@@ -141,7 +142,7 @@ bool SaveDiscRecord(App& app, const DiscRecordEntry& entry) {
 
 void RedisplayDisc(App& app) {
     AppState& s = app.state;
-    CDOKE& w = app.cdoke();
+    CDOKE& w = cdoke(app);
     s.DiscTitle.clear();
     s.DiscArtist.clear();
     for (std::size_t n = 1; n < kTrackSlots; ++n) s.SongName[n].clear();
@@ -158,9 +159,9 @@ void RedisplayDisc(App& app) {
         c.setFontBold(s.FBOLD != 0);
         c.setFontItalic(s.FITAL != 0);
     };
-    if (app.isLoaded("CDKASIF")) style(app.cdkasif().KASI);
+    if (app.isLoaded("CDKASIF")) style(cdkasif(app).KASI);
     if (app.isLoaded("CDKASIF2"))
-        for (ui::Panel& p : app.cdkasif2().KASI) style(p);
+        for (ui::Panel& p : cdkasif2(app).KASI) style(p);
     if (s.HOZON != 1) {
         s.ReducedLayout = s.KIDOU == 1 ? 0 : 1;
     } else if (s.ReducedLayout == 1) {
@@ -170,16 +171,16 @@ void RedisplayDisc(App& app) {
         w.move(s.FullPos.left, s.FullPos.top, w.width(), w.height());
         s.ReducedLayout = 1;
     }
-    hooks(app).ToggleLayout(app);
+    ToggleLayout(app);
     w.TIMEDSP.setForeColor(s.TRKLE != 1 ? ui::kBlue : ui::kBlack);
     UpdateTimeDisplay(app);
-    hooks(app).ShowTrackLyrics(app);
+    ShowTrackLyrics(app);
     RefreshTrackList(app);
     int track = text::val(w.TRKNO.caption());
     for (int i = 0; i < w.List1.listCount(); ++i)
         if (text::val(text::mid(w.List1.list(i), 2, 2)) == track) w.List1.setSelected(i, true);
     s.CurrentFontSet = s.DiscFontSet;
-    hooks(app).ShowDiscFonts(app);
+    ShowDiscFonts(app);
 }
 
 }  // namespace lirafok

@@ -1,4 +1,4 @@
-#include "settings/font_routines.h"
+#include "player/font_routines.h"
 
 #include <algorithm>
 #include <vector>
@@ -6,7 +6,7 @@
 #include "catalogue/catalogue_file.h"
 #include "core/font_list.h"
 #include "player/cdoke.h"
-#include "windows/app.h"
+#include "common/app.h"
 
 namespace lirafok {
 
@@ -62,7 +62,7 @@ void CheckFonts(App& app) {
             break;
         }
     }
-    CDOKE& w = app.cdoke();
+    CDOKE& w = cdoke(app);
     for (int row = 0; row < kFontRowCount; ++row) {
         const FontEntry& e = s.Fonts.entry[0][row];
         for (ui::Control* c : rowControls(w, row)) {
@@ -78,7 +78,7 @@ void CheckFonts(App& app) {
 void ShowDiscFonts(App& app) {
     AppState& s = app.state;
     int set = s.CurrentFontSet < 0 || s.CurrentFontSet >= kFontSetCount ? 0 : s.CurrentFontSet;
-    CDOKE& w = app.cdoke();
+    CDOKE& w = cdoke(app);
     for (int row = 0; row < kFontRowCount; ++row) {
         const FontEntry& e = s.Fonts.entry[set][row];
         for (ui::Control* c : rowControls(w, row)) {

@@ -1,14 +1,14 @@
-#include "lyrics/lyrics_display.h"
+#include "player/lyrics_display.h"
 
 #include <algorithm>
 
-#include "catalogue/catalogue_routines.h"
+#include "player/disc_display.h"
 #include "core/text.h"
-#include "lyrics/cdkasif.h"
-#include "lyrics/cdkasif2.h"
+#include "player/cdkasif.h"
+#include "player/cdkasif2.h"
 #include "lyrics/lyrics_sync.h"
 #include "player/cdoke.h"
-#include "windows/app.h"
+#include "common/app.h"
 
 namespace lirafok {
 
@@ -46,14 +46,14 @@ ui::Panel* panel(CDKASIF2& w, int j) {
 // The new track's line in the main window's track list: characters 2-3 of an entry hold its
 // track number.
 void selectTrackInList(App& app, int track) {
-    ui::ListBox& list = app.cdoke().List1;
+    ui::ListBox& list = cdoke(app).List1;
     for (int i = 0; i < list.listCount(); ++i)
         if (text::val(text::mid(list.list(i), 2, 2)) == track) list.setSelected(i, true);
 }
 
 void showSongOfTrack(App& app, int track) {
     AppState& s = app.state;
-    CDOKE& w = app.cdoke();
+    CDOKE& w = cdoke(app);
     const std::string& name = songName(s, track);
     if (w.KYOKU.caption() == name) return;
     if (s.HasSongArtists == 1 && track >= 0 && track < kTrackSlots)
@@ -72,7 +72,7 @@ void placeAndShow(App& app, ui::Form& f) {
 // Panels of a newly loaded timed lyric: empty, in the lyrics font and the coming-line colour.
 void preparePanels(App& app) {
     const AppState& s = app.state;
-    CDKASIF2& w = app.cdkasif2();
+    CDKASIF2& w = cdkasif2(app);
     const double size = w.KASI[0].font().size;
     for (ui::Panel& p : w.KASI) {
         p.setCaption("");
@@ -85,7 +85,7 @@ void preparePanels(App& app) {
 // Panels from TopLyricLine down, as far as the window and the lyric reach; the rest empty.
 void fillPanelsFromTop(App& app) {
     const AppState& s = app.state;
-    CDKASIF2& w = app.cdkasif2();
+    CDKASIF2& w = cdkasif2(app);
     const int last = std::min(s.TopLyricLine + s.VisibleLyricLines - 1, s.Lyrics.count - 1);
     int j = 0;
     for (int i = s.TopLyricLine; i <= last && j < kLyricPanels; ++i, ++j)
@@ -98,7 +98,7 @@ void fillPanelsFromTop(App& app) {
 // first tick, 100 ms later while playing, lights the line with the lead time applied.
 void followTimedLyric(App& app, int track, int mode) {
     AppState& s = app.state;
-    CDOKE& main = app.cdoke();
+    CDOKE& main = cdoke(app);
     FitLyricsPanels(app);
     const std::int32_t elapsed = main.MMControl1.Position() - main.MMControl1.TrackPosition();
     s.NextLyricLine = resyncNextLine(s.Lyrics, elapsed);
@@ -109,7 +109,7 @@ void followTimedLyric(App& app, int track, int mode) {
     s.PendingWait = 0;
     main.Timer2.setInterval(mode == kModePlaying ? 100 : 1000);
     main.Timer2.setTimerEnabled(true);
-    CDKASIF2& w = app.cdkasif2();
+    CDKASIF2& w = cdkasif2(app);
     w.setCaption(lyricsWindowCaption(track, songName(s, track)));
     if (s.PanelWindowShown == 0) {
         s.PanelWindowShown = 1;
@@ -123,7 +123,7 @@ void followTimedLyric(App& app, int track, int mode) {
 
 void showPlainLyric(App& app, int track, const std::string& text) {
     AppState& s = app.state;
-    CDKASIF& w = app.cdkasif();
+    CDKASIF& w = cdkasif(app);
     w.KASI.setText(text);
     w.KASI.setFontSize(s.LyricsTextFontSize);
     w.setCaption(lyricsWindowCaption(track, songName(s, track)));
@@ -161,7 +161,7 @@ int lyricPanelsFor(int innerHeightTwips, int cap) {
 }
 
 void StopLyricsTick(App& app) {
-    CDOKE& main = app.cdoke();
+    CDOKE& main = cdoke(app);
     main.Timer2.setTimerEnabled(false);
     app.state.PendingWait = 0;
     main.Timer2.setInterval(0);
@@ -176,7 +176,7 @@ void CloseLyricsWindows(App& app) {
 
 void TurnLyricsDisplayOff(App& app) {
     app.state.LyricsOn = 0;
-    app.cdoke().KASI.setForeColor(ui::kBlack);
+    cdoke(app).KASI.setForeColor(ui::kBlack);
     // Nothing is left to follow; a running tick would only repaint a closed window.
     StopLyricsTick(app);
     CloseLyricsWindows(app);
@@ -185,7 +185,7 @@ void TurnLyricsDisplayOff(App& app) {
 void ShowTrackLyrics(App& app) {
     AppState& s = app.state;
     if (s.TimingSetterActive == 1) return;
-    CDOKE& main = app.cdoke();
+    CDOKE& main = cdoke(app);
     const int track = text::val(main.TRKNO.caption());
     const int mode = main.MMControl1.Mode();
     if (track == s.LyricsLoadedTrack && mode == kModeStopped) return;
@@ -220,8 +220,8 @@ void ShowTrackLyrics(App& app) {
     }
     const int fontSize = read.fontSize != 0 ? read.fontSize : s.KASIF;
     s.LyricsTextFontSize = fontSize;
-    if (app.isLoaded("CDKASIF")) app.cdkasif().KASI.setFontSize(fontSize);
-    if (read.timed || app.isLoaded("CDKASIF2")) app.cdkasif2().KASI[0].setFontSize(fontSize);
+    if (app.isLoaded("CDKASIF")) cdkasif(app).KASI.setFontSize(fontSize);
+    if (read.timed || app.isLoaded("CDKASIF2")) cdkasif2(app).KASI[0].setFontSize(fontSize);
     if (read.timed) {
         s.TimingsActive = 1;
         preparePanels(app);
@@ -236,7 +236,7 @@ void ShowTrackLyrics(App& app) {
 
 void LyricsTimerTick(App& app) {
     AppState& s = app.state;
-    CDOKE& main = app.cdoke();
+    CDOKE& main = cdoke(app);
     ui::Timer& timer = main.Timer2;
     if (s.TimingSetterActive == 1) {
         timer.setInterval(0);
@@ -298,7 +298,7 @@ void ChooseLyricsTop(App& app) {
     AppState& s = app.state;
     const TopChoice c =
         chooseLyricsTop(s.KAIGY, s.NextLyricLine - 1, s.TopLyricLine, s.VisibleLyricLines, s.Lyrics,
-                        app.cdoke().Timer2.interval() != 0);
+                        cdoke(app).Timer2.interval() != 0);
     s.TopLyricLine = c.top;
     s.RepaintAll = c.repaintAll ? 1 : 0;
 }
@@ -311,7 +311,7 @@ void PaintLyricsLines(App& app) {
         RepaintLyricsPanels(app);
         return;
     }
-    CDKASIF2& w = app.cdkasif2();
+    CDKASIF2& w = cdkasif2(app);
     const int p = s.NextLyricLine - s.TopLyricLine - 1;
     // Lines above the current one are passed, lines below it coming. Going forward only the
     // previously lit panel and the new one change; after a seek backwards the panels below
@@ -327,7 +327,7 @@ void PaintLyricsLines(App& app) {
 
 void RepaintLyricsPanels(App& app) {
     AppState& s = app.state;
-    CDKASIF2& w = app.cdkasif2();
+    CDKASIF2& w = cdkasif2(app);
     const int cur = s.NextLyricLine - 1;
     int j = 0;
     for (int i = s.TopLyricLine; i < s.TopLyricLine + s.VisibleLyricLines && j < kLyricPanels;
@@ -349,7 +349,7 @@ void RepaintLyricsPanels(App& app) {
 
 void FitLyricsPanels(App& app) {
     AppState& s = app.state;
-    CDKASIF2& w = app.cdkasif2();
+    CDKASIF2& w = cdkasif2(app);
     s.VisibleLyricLines = lyricPanelsFor(w.innerHeight(), kFittedPanels);
     const double size = w.KASI[0].font().size;
     for (int j = 1; j < kLyricPanels; ++j) {

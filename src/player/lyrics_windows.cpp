@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <utility>
 
-#include "lyrics/cdkasif.h"
-#include "lyrics/cdkasif2.h"
-#include "lyrics/lyrics_display.h"
+#include "player/cdkasif.h"
+#include "player/cdkasif2.h"
+#include "player/lyrics_display.h"
 #include "player/cdoke.h"
-#include "windows/app.h"
+#include "common/app.h"
 
 namespace lirafok {
 
@@ -96,7 +96,7 @@ void CDKASIF2::Form_Resize() {
     if (s.TimingSetterActive == 1) return;
     StopLyricsTick(app);
     if (s.TimingsActive == 1) {
-        ui::Timer& timer = app.cdoke().Timer2;
+        ui::Timer& timer = cdoke(app).Timer2;
         timer.setInterval(10);
         timer.setTimerEnabled(true);
     }
@@ -119,8 +119,12 @@ void CDKASIF2::Form_QueryUnload(bool&, ui::UnloadMode mode) {
     if (mode == ui::UnloadMode::User) TurnLyricsDisplayOff(app);
 }
 
-void installLyricsHooks(App& app) {
-    app.playerHooks.ShowTrackLyrics = [](App& a) { ShowTrackLyrics(a); };
+CDKASIF& cdkasif(App& app) {
+    return static_cast<CDKASIF&>(app.form("CDKASIF"));
+}
+
+CDKASIF2& cdkasif2(App& app) {
+    return static_cast<CDKASIF2&>(app.form("CDKASIF2"));
 }
 
 }  // namespace lirafok

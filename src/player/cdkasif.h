@@ -19,4 +19,7 @@ protected:
     void Form_QueryUnload(bool& cancel, ui::UnloadMode mode) override;
 };
 
+// The plain lyrics window, created and loaded on first use.
+CDKASIF& cdkasif(App& app);
+
 }  // namespace lirafok

@@ -28,4 +28,7 @@ private:
     void stackPanels();
 };
 
+// The karaoke window, created and loaded on first use.
+CDKASIF2& cdkasif2(App& app);
+
 }  // namespace lirafok

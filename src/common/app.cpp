@@ -1,0 +1,140 @@
+#include "common/app.h"
+
+#include <stdexcept>
+
+namespace lirafok {
+
+struct App::Slot {
+    std::string name;
+    FormFactory make;
+    std::unique_ptr<ui::Form> form;
+};
+
+App::App(Services services) : svc(services) {}
+
+App::~App() {
+    for (auto& s : m_slots)
+        if (s->form) s->form->destroySilently();
+}
+
+void App::registerForm(const std::string& name, FormFactory make) {
+    if (find(name)) throw std::logic_error("window registered twice: " + name);
+    auto s = std::make_unique<Slot>();
+    s->name = name;
+    s->make = std::move(make);
+    m_slots.push_back(std::move(s));
+}
+
+void App::reserveForm(const std::string& name) {
+    registerForm(name, nullptr);
+}
+
+bool App::isRegistered(const std::string& name) const {
+    Slot* s = find(name);
+    return s && s->make;
+}
+
+App::Slot* App::find(const std::string& name) const {
+    for (auto& s : m_slots)
+        if (s->name == name) return s.get();
+    return nullptr;
+}
+
+App::Slot& App::slot(const std::string& name) const {
+    if (Slot* s = find(name)) return *s;
+    throw std::logic_error("unknown window " + name);
+}
+
+ui::Form& App::form(const std::string& name) {
+    Slot& s = slot(name);
+    if (!s.make) throw std::logic_error("window " + name + " is not built");
+    if (!s.form) {
+        s.form = s.make(*this);
+        s.form->onUnloaded = [this](ui::Form& f) { retire(f); };
+    }
+    // Form_Load may end the program, which retires the window while it loads: keep a plain
+    // pointer, the retired object lives until the event in progress returns.
+    ui::Form* f = s.form.get();
+    if (!f->loaded()) f->load();
+    return *f;
+}
+
+bool App::show(const std::string& name, bool modal) {
+    if (m_ended || !slot(name).make) return false;
+    ui::Form& f = form(name);
+    if (m_ended || !f.loaded()) return false;
+    f.show(modal);
+    return true;
+}
+
+void App::retire(ui::Form& form) {
+    // The window may be unloading from inside one of its own handlers: keep the object alive
+    // until the event in progress has returned.
+    for (auto& s : m_slots) {
+        if (s->form.get() != &form) continue;
+        m_retired.push_back(std::move(s->form));
+        if (m_retired.size() == 1) svc.scheduler.schedule(0, [this] { m_retired.clear(); });
+        return;
+    }
+}
+
+ui::Form* App::loadedForm(const std::string& name) const {
+    Slot* s = find(name);
+    return s && s->form && s->form->loaded() ? s->form.get() : nullptr;
+}
+
+void App::unloadForm(const std::string& name) {
+    Slot& s = slot(name);
+    if (s.form && s.form->loaded()) s.form->unload();
+}
+
+std::vector<ui::Form*> App::loadedForms() const {
+    std::vector<ui::Form*> out;
+    for (auto& s : m_slots)
+        if (s->form && s->form->loaded()) out.push_back(s->form.get());
+    return out;
+}
+
+bool App::run(const std::string& commandLine) {
+    if (!svc.instance.acquire()) {
+        m_ended = true;
+        return false;
+    }
+    m_commandLine = commandLine;
+    // The device plays from the stored default drive; the first drive when it cannot be read.
+    std::string data;
+    m_driveIndex = 0;
+    if (svc.drives.readDefault(data) && !data.empty()) {
+        int d = static_cast<unsigned char>(data[0]);
+        if (d < static_cast<int>(svc.drives.names().size())) m_driveIndex = d;
+    }
+    ui::Form& main = form(kMainWindow);
+    if (!m_ended) main.show();
+    return !m_ended;
+}
+
+void App::endProgram() {
+    if (m_ended) return;
+    m_ended = true;
+    for (auto& s : m_slots)
+        if (s->form) s->form->destroySilently();
+    if (onEnded) onEnded();
+}
+
+device::CdAudioDevice* App::currentDevice() {
+    return svc.drives.device(m_driveIndex);
+}
+
+void App::PlayOkCue() {
+    if (state.SOUND == 1) svc.cues.play(state.AppDir + "LIRAFOK1.WAV");
+}
+
+void App::PlayErrorCue() {
+    if (state.SOUND == 1) svc.cues.play(state.AppDir + "LIRAFOK2.WAV");
+}
+
+int App::msgBox(const std::string& text, int style, const std::string& title) {
+    return svc.dialogs.messageBox(text, style, title);
+}
+
+}  // namespace lirafok

@@ -1,0 +1,106 @@
+#pragma once
+// One running program: the shared state, the services, the drives and the windows by name.
+//
+// The front end (the GUI main or the headless runner) builds the services and the drive set,
+// constructs the App, lets the composition root register every window's factory and calls
+// run(). Windows are created on first use and discarded when unloaded; a fresh object is made
+// on the next use. The App knows windows only by their names.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/drive_set.h"
+#include "core/app_state.h"
+#include "ui/form.h"
+#include "ui/scheduler.h"
+#include "ui/services.h"
+
+namespace lirafok {
+
+struct Services {
+    ui::Scheduler& scheduler;
+    ui::FormHost& host;
+    ui::Dialogs& dialogs;
+    ui::SoundCues& cues;
+    ui::ScreenSaver& saver;
+    ui::Clipboard& clipboard;
+    ui::Printer& printer;
+    ui::InstalledFonts& fonts;
+    ui::Screen& screen;
+    ui::InstanceLock& instance;
+    DriveSet& drives;
+};
+
+// The name of the main window, which run() shows first.
+inline constexpr const char* kMainWindow = "CDOKE";
+
+class App {
+public:
+    using FormFactory = std::function<std::unique_ptr<ui::Form>(App&)>;
+
+    explicit App(Services services);
+    ~App();
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+
+    AppState state;
+    Services svc;
+
+    // Makes a window known by its name. Registering a name twice is a programming error.
+    void registerForm(const std::string& name, FormFactory make);
+    bool isRegistered(const std::string& name) const;
+    // Makes a name known as a window of the program that this build does not have yet: showing
+    // it does nothing (show() is false) and closing it is no error, but asking for the window
+    // itself is.
+    void reserveForm(const std::string& name);
+
+    // Program entry: ends at once (returns false) when another instance runs; otherwise shows
+    // the main window, whose Form_Load runs the start-up. `commandLine` is empty or the
+    // AutoPlay form "program-directory drive".
+    bool run(const std::string& commandLine);
+    const std::string& commandLine() const { return m_commandLine; }
+
+    // Ends the program: every window closes without further events; onEnded then fires.
+    void endProgram();
+    bool ended() const { return m_ended; }
+    std::function<void()> onEnded;
+
+    // The device of the current default drive (may change when the default drive changes).
+    device::CdAudioDevice* currentDevice();
+    int currentDriveIndex() const { return m_driveIndex; }
+    void setCurrentDriveIndex(int i) { m_driveIndex = i; }
+
+    // The window `name`, created and loaded on first use (like referring to it). An unknown
+    // name throws std::logic_error.
+    ui::Form& form(const std::string& name);
+    // Shows the window (modal: returns when it is closed). False, and nothing happens, for a
+    // reserved window or once the program has ended; an unknown name throws std::logic_error.
+    bool show(const std::string& name, bool modal = false);
+    // The window when it is loaded, else nullptr; never creates one. Unknown names give nullptr.
+    ui::Form* loadedForm(const std::string& name) const;
+    bool isLoaded(const std::string& name) const { return loadedForm(name) != nullptr; }
+    // Unloads the window when it is loaded (program-initiated close). An unknown name throws
+    // std::logic_error: closing a window the program does not have is a programming error.
+    void unloadForm(const std::string& name);
+    std::vector<ui::Form*> loadedForms() const;
+
+    // Sound cues and the message box, as every window uses them.
+    void PlayOkCue();
+    void PlayErrorCue();
+    int msgBox(const std::string& text, int style = 0, const std::string& title = "LIRAFOK");
+
+private:
+    struct Slot;
+    Slot* find(const std::string& name) const;
+    Slot& slot(const std::string& name) const;
+    void retire(ui::Form& form);
+
+    std::vector<std::unique_ptr<Slot>> m_slots;
+    std::vector<std::unique_ptr<ui::Form>> m_retired;
+    std::string m_commandLine;
+    bool m_ended = false;
+    int m_driveIndex = 0;
+};
+
+}  // namespace lirafok

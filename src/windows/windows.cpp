@@ -1,0 +1,28 @@
+#include "windows/windows.h"
+
+#include "common/app.h"
+#include "player/cdkasif.h"
+#include "player/cdkasif2.h"
+#include "player/cdoke.h"
+
+namespace lirafok {
+
+namespace {
+template <class W>
+App::FormFactory factory() {
+    return [](App& app) { return std::make_unique<W>(app); };
+}
+}  // namespace
+
+void registerWindows(App& app) {
+    app.registerForm("CDOKE", factory<CDOKE>());
+    app.registerForm("CDKASIF", factory<CDKASIF>());
+    app.registerForm("CDKASIF2", factory<CDKASIF2>());
+    // Windows the program has but this build does not yet.
+    for (const char* name :
+         {"CDDATA", "CDEDIT", "CDSET", "CDCHG", "CDSDATA", "CDSKASI", "CDSTIME", "CDPRG", "CDREP",
+          "CDKANKYOX", "CDFONT", "CDTEDIT", "CPRINT", "CDMD", "CDMDF"})
+        app.reserveForm(name);
+}
+
+}  // namespace lirafok
