@@ -122,4 +122,9 @@ struct AppState : Settings {
     std::int32_t CurrentFontSet = 0;
 };
 
+// List play: a random or private list, or a program, plays entry by entry.
+inline bool listPlay(const AppState& s) {
+    return s.ListPlay != 0 || s.ProgramPlay != 0;
+}
+
 }  // namespace lirafok

@@ -46,13 +46,13 @@ void MMControl::setDevice(CdAudioDevice* device) {
     m_device = device;
 }
 
-int MMControl::Mode() {
+DeviceMode MMControl::Mode() {
     if (!m_device || !m_device->isOpen()) {
         // A closed device still knows whether the tray is open.
-        if (m_device && m_device->mode() == DeviceMode::DoorOpen) return 530;
-        return static_cast<int>(DeviceMode::NotReady);
+        if (m_device && m_device->mode() == DeviceMode::DoorOpen) return DeviceMode::DoorOpen;
+        return DeviceMode::NotReady;
     }
-    return static_cast<int>(m_device->mode());
+    return m_device->mode();
 }
 
 std::int32_t MMControl::Position() {
@@ -252,20 +252,20 @@ int MMControl::setCommand(const std::string& command) {
 
 bool MMControl::buttonEnabled(TransportButton b) {
     if (!enabled()) return false;
-    int mode = Mode();
-    bool disc = mode == 525 || mode == 526 || mode == 529;
+    DeviceMode mode = Mode();
+    bool disc = mode == DeviceMode::Stopped || mode == DeviceMode::Playing || mode == DeviceMode::Paused;
     switch (b) {
         case TransportButton::Prev:
         case TransportButton::Next:
             return disc;
         case TransportButton::Play:
-            return mode == 525 || mode == 529;
+            return mode == DeviceMode::Stopped || mode == DeviceMode::Paused;
         case TransportButton::Pause:
-            return mode == 526;
+            return mode == DeviceMode::Playing;
         case TransportButton::Stop:
-            return mode == 526 || mode == 529;
+            return mode == DeviceMode::Playing || mode == DeviceMode::Paused;
         case TransportButton::Eject:
-            return m_device && m_device->isOpen() && mode != 530;
+            return m_device && m_device->isOpen() && mode != DeviceMode::DoorOpen;
     }
     return false;
 }

@@ -44,7 +44,7 @@ public:
     CdAudioDevice* device() const { return m_device; }
 
     // --- properties ---
-    int Mode();  // DeviceMode values; 524 when the device is not open
+    DeviceMode Mode();  // NotReady when the device is not open
     std::int32_t Position();
     int Track() const { return m_track; }
     void setTrack(int t) { m_track = t; }

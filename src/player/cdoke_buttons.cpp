@@ -10,11 +10,6 @@
 
 namespace lirafok {
 
-namespace {
-bool listPlay(const AppState& s) {
-    return s.ListPlay != 0 || s.ProgramPlay != 0;
-}
-}  // namespace
 
 void CDOKE::LOADX_Click() {
     app.PlayOkCue();
@@ -33,7 +28,7 @@ void CDOKE::DATAX_Click() {
 
 void CDOKE::EDITX_Click() {
     AppState& s = app.state;
-    if (!discReady() || MMControl1.Mode() != 525 || s.PlayListIndex > 0 || s.PausedByUser == 1) {
+    if (!discReady() || MMControl1.Mode() != device::DeviceMode::Stopped || s.PlayListIndex > 0 || s.PausedByUser == 1) {
         app.PlayErrorCue();
         return;
     }
@@ -44,7 +39,7 @@ void CDOKE::EDITX_Click() {
 
 void CDOKE::PROG_Click() {
     AppState& s = app.state;
-    if (!discReady() || MMControl1.Mode() != 525 || s.PlayListIndex > 0 || s.PausedByUser == 1) {
+    if (!discReady() || MMControl1.Mode() != device::DeviceMode::Stopped || s.PlayListIndex > 0 || s.PausedByUser == 1) {
         app.PlayErrorCue();
         return;
     }

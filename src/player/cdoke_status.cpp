@@ -8,26 +8,21 @@ namespace lirafok {
 
 std::int32_t listOtherEntriesMs(const AppState& s);
 
-namespace {
-bool listPlay(const AppState& s) {
-    return s.ListPlay != 0 || s.ProgramPlay != 0;
-}
-}  // namespace
 
 void CDOKE::MMCONTROL1_StatusUpdate() {
     AppState& s = app.state;
-    int mode = MMControl1.Mode();
+    device::DeviceMode mode = MMControl1.Mode();
     switch (mode) {
-        case 525:
+        case device::DeviceMode::Stopped:
             STATUS1.setCaption("STOP");
             break;
-        case 526:
+        case device::DeviceMode::Playing:
             STATUS1.setCaption("PLAY");
             break;
-        case 529:
+        case device::DeviceMode::Paused:
             STATUS1.setCaption("PAUSE");
             break;
-        case 524:
+        case device::DeviceMode::NotReady:
             STATUS1.setCaption("EJECT");
             RestoreScreenSaver(app);
             break;
@@ -35,7 +30,7 @@ void CDOKE::MMCONTROL1_StatusUpdate() {
             STATUS1.setCaption("");
             break;
     }
-    if (mode == 530) {
+    if (mode == device::DeviceMode::DoorOpen) {
         ResetToNoDisc(app);
         STATUS1.setCaption("EJECT");
         return;
@@ -45,9 +40,9 @@ void CDOKE::MMCONTROL1_StatusUpdate() {
         s.CurrentPositionMs = MMControl1.Position();
         UpdateTrackDisplay(app);
     }
-    if (mode == 525)
+    if (mode == device::DeviceMode::Stopped)
         statusStopped();
-    else if (mode == 526)
+    else if (mode == device::DeviceMode::Playing)
         statusPlaying();
 }
 
@@ -120,31 +115,16 @@ void CDOKE::statusPlaying() {
         return;
     }
     RepeatChecks(app);
-    if (MMControl1.Mode() != 526) return;  // a repeat check moved the device
+    if (MMControl1.Mode() != device::DeviceMode::Playing) return;  // a repeat check moved the device
 
     // Time display from the position just read.
     std::int32_t start = s.CurrentTrackStartMs;
     std::int32_t len = s.CurrentTrackLengthMs;
     if (len == 0) return;
-    std::int64_t t = s.TRKLE != 0 ? static_cast<std::int64_t>(pos) - start
-                                  : static_cast<std::int64_t>(start) + len - pos;
-    TRKLEN.setCaption(minutesSeconds(t));
-    std::int64_t p = (static_cast<std::int64_t>(pos) - start) * 100 / len;
-    if (p < 0 || p > 100) p = 0;
-    if (s.SliderSetByProgram != 1 && POINTX.value() != p) {
-        s.SliderSetByProgram = -1;
-        POINTX.setValue(static_cast<int>(p));
-    }
-    std::int64_t total;
-    if (!listPlay(s)) {
-        total = s.TOTLE != 0 ? static_cast<std::int64_t>(pos) - s.DiscStartMs
-                             : static_cast<std::int64_t>(s.DiscStartMs) + s.DiscLengthMs - pos;
-    } else {
-        std::int64_t current = s.TOTLE != 0 ? static_cast<std::int64_t>(pos) - start
-                                            : static_cast<std::int64_t>(start) + len - pos;
-        total = current + listOtherEntriesMs(s);
-    }
-    TOTALLEN.setCaption(minutesSeconds(total));
+    const std::int64_t t = trackTimeShown(s, pos, start, len);
+    // In list play the total is this entry's time plus the other entries' lengths.
+    const std::int64_t total = listPlay(s) ? t + listOtherEntriesMs(s) : discTimeShown(s, pos);
+    ShowTimeFigures(app, t, pos, start, len, total);
 }
 
 void CDOKE::Timer1_Timer() {
@@ -158,7 +138,7 @@ void CDOKE::Timer1_Timer() {
         ScanStep(app);
         return;
     }
-    if (MMControl1.Mode() == 525) {
+    if (MMControl1.Mode() == device::DeviceMode::Stopped) {
         Timer1.setInterval(0);
         MMControl1.setTrack(1);
         TRKNO.setCaption("1");

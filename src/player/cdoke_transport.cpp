@@ -7,11 +7,6 @@
 
 namespace lirafok {
 
-namespace {
-bool listPlay(const AppState& s) {
-    return s.ListPlay != 0 || s.ProgramPlay != 0;
-}
-}  // namespace
 
 void CDOKE::MMCONTROL1_PlayClick(bool& cancel) {
     AppState& s = app.state;
@@ -215,7 +210,7 @@ void CDOKE::MMControl1_Done(int notifyCode) {
         Timer1.setInterval(0);
         return;
     }
-    if (MMControl1.Mode() != 525) {
+    if (MMControl1.Mode() != device::DeviceMode::Stopped) {
         s.SliderSetByProgram = 0;
         s.LastCommand = "PLAY";
         return;
@@ -257,8 +252,8 @@ void CDOKE::List1_MouseDown() {
 
 void CDOKE::POINTX_Change() {
     AppState& s = app.state;
-    int mode = MMControl1.Mode();
-    if (mode == 525) {
+    device::DeviceMode mode = MMControl1.Mode();
+    if (mode == device::DeviceMode::Stopped) {
         if (POINTX.value() != 0) {
             s.SliderSetByProgram = -1;
             POINTX.setValue(0);
@@ -270,7 +265,7 @@ void CDOKE::POINTX_Change() {
         s.SliderSetByProgram = 0;
         return;
     }
-    if (mode != 526 && mode != 529) return;
+    if (mode != device::DeviceMode::Playing && mode != device::DeviceMode::Paused) return;
     // A user seek: the lyrics tick searches the line afresh from the new position.
     Timer2.setTimerEnabled(true);
     Timer2.setInterval(100);

@@ -45,7 +45,7 @@ void LoadDisc(App& app) {
         return;
     }
 
-    if (mci.Mode() == 525) {
+    if (mci.Mode() == device::DeviceMode::Stopped) {
         w.Timer1.setInterval(0);
         w.TRKNO.setCaption("1");
         mci.setTrack(1);
@@ -53,7 +53,7 @@ void LoadDisc(App& app) {
         mci.setTo(mci.Start());
         mci.setCommand("Seek");
     }
-    if (mci.Mode() == 525) w.TRKNO.setCaption("1");
+    if (mci.Mode() == device::DeviceMode::Stopped) w.TRKNO.setCaption("1");
     s.DiscStartMs = mci.Start();
     s.DiscLengthMs = mci.Length();
 

@@ -14,9 +14,7 @@ namespace lirafok {
 
 namespace {
 
-constexpr int kModeStopped = 525;
-constexpr int kModePlaying = 526;
-constexpr int kModePaused = 529;
+using device::DeviceMode;
 
 // Panels in use when the window loads or the lyric is fitted; a resize may use all 27.
 constexpr int kFittedPanels = kLyricPanels - 1;
@@ -96,7 +94,7 @@ void fillPanelsFromTop(App& app) {
 
 // Re-synchronises the panels with the disc position and starts the line timer. The timer's
 // first tick, 100 ms later while playing, lights the line with the lead time applied.
-void followTimedLyric(App& app, int track, int mode) {
+void followTimedLyric(App& app, int track, DeviceMode mode) {
     AppState& s = app.state;
     CDOKE& main = cdoke(app);
     FitLyricsPanels(app);
@@ -107,7 +105,7 @@ void followTimedLyric(App& app, int track, int mode) {
     s.LitPanel = -1;
     s.LyricsLoadedTrack = track;
     s.PendingWait = 0;
-    main.Timer2.setInterval(mode == kModePlaying ? 100 : 1000);
+    main.Timer2.setInterval(mode == DeviceMode::Playing ? 100 : 1000);
     main.Timer2.setTimerEnabled(true);
     CDKASIF2& w = cdkasif2(app);
     w.setCaption(lyricsWindowCaption(track, songName(s, track)));
@@ -187,8 +185,8 @@ void ShowTrackLyrics(App& app) {
     if (s.TimingSetterActive == 1) return;
     CDOKE& main = cdoke(app);
     const int track = text::val(main.TRKNO.caption());
-    const int mode = main.MMControl1.Mode();
-    if (track == s.LyricsLoadedTrack && mode == kModeStopped) return;
+    const device::DeviceMode mode = main.MMControl1.Mode();
+    if (track == s.LyricsLoadedTrack && mode == DeviceMode::Stopped) return;
 
     const bool newTrack = track != s.LyricsLoadedTrack;
     if (newTrack) {
@@ -249,11 +247,11 @@ void LyricsTimerTick(App& app) {
         timer.setInterval(piece.interval);
         return;
     }
-    const int mode = main.MMControl1.Mode();
+    const device::DeviceMode mode = main.MMControl1.Mode();
     // Only a playing or paused disc is followed: stopped, door open or no disc end the tick.
     // Without a panel window (display switched off, track without lyric) there is nothing to
     // follow either, even when a seek re-armed the timer.
-    if ((mode != kModePlaying && mode != kModePaused) || s.PanelWindowShown == 0) {
+    if ((mode != DeviceMode::Playing && mode != DeviceMode::Paused) || s.PanelWindowShown == 0) {
         s.PendingWait = 0;
         timer.setInterval(0);
         return;

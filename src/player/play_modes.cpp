@@ -21,12 +21,12 @@ void ResetToNormalPlay(App& app) {
 void NormalClick(App& app) {
     AppState& s = app.state;
     CDOKE& w = cdoke(app);
-    int mode = w.MMControl1.Mode();
-    if (mode == 529) {
+    device::DeviceMode mode = w.MMControl1.Mode();
+    if (mode == device::DeviceMode::Paused) {
         app.PlayErrorCue();
         return;
     }
-    if (mode == 525) {
+    if (mode == device::DeviceMode::Stopped) {
         app.PlayOkCue();
         if (s.ScanPlay != 0 || s.ListPlay != 0 || s.ProgramPlay != 0) {
             ResetToNormalPlay(app);
@@ -38,7 +38,7 @@ void NormalClick(App& app) {
     } else {
         app.PlayErrorCue();
     }
-    if (mode == 526) return;
+    if (mode == device::DeviceMode::Playing) return;
     // Blue: a disc that is loaded does not start playing by itself.
     w.NORMAL.setForeColor(w.NORMAL.foreColor() == ui::kBlue ? ui::kRed : ui::kBlue);
 }

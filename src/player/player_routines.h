@@ -7,6 +7,7 @@
 namespace lirafok {
 
 class App;
+struct AppState;
 
 // Disc life cycle.
 void LoadDisc(App& app);
@@ -25,6 +26,15 @@ void RefreshTrackList(App& app);
 void CueFirstEntry(App& app);
 // Minutes and seconds, two digits each (more minutes when above 99): 62:05.
 std::string minutesSeconds(std::int64_t ms);
+// The track time shown for position `pos` (ms): elapsed or remaining as TRKLE says.
+std::int64_t trackTimeShown(const AppState& s, std::int32_t pos, std::int32_t trackStart,
+                            std::int32_t trackLen);
+// The disc time shown for `pos`: elapsed from the disc start or remaining, as TOTLE says.
+std::int64_t discTimeShown(const AppState& s, std::int32_t pos);
+// Shows a track time and a total (ms) in TRKLEN and TOTALLEN and moves the slider to the
+// position's share of the track (unless the user holds it).
+void ShowTimeFigures(App& app, std::int64_t trackTime, std::int32_t pos, std::int32_t trackStart,
+                     std::int32_t trackLen, std::int64_t total);
 
 // Colours of the main window's panels and list from the settings.
 void ApplyMainColours(App& app);

@@ -33,10 +33,6 @@ void UpdateTrackDisplay(App& app) {
 
 namespace {
 
-bool inListPlay(const AppState& s) {
-    return s.ListPlay != 0 || s.ProgramPlay != 0;
-}
-
 int entryTrack(const AppState& s, int entry) {
     if (entry < 1 || entry >= kTrackSlots) return 0;
     return text::val(text::left(s.PlayList[static_cast<std::size_t>(entry)], 2));
@@ -62,6 +58,31 @@ std::int32_t listOtherEntriesMs(const AppState& s) {
     return sum;
 }
 
+std::int64_t trackTimeShown(const AppState& s, std::int32_t pos, std::int32_t trackStart,
+                            std::int32_t trackLen) {
+    return s.TRKLE != 0 ? static_cast<std::int64_t>(pos) - trackStart
+                        : static_cast<std::int64_t>(trackStart) + trackLen - pos;
+}
+
+std::int64_t discTimeShown(const AppState& s, std::int32_t pos) {
+    return s.TOTLE != 0 ? static_cast<std::int64_t>(pos) - s.DiscStartMs
+                        : static_cast<std::int64_t>(s.DiscStartMs) + s.DiscLengthMs - pos;
+}
+
+void ShowTimeFigures(App& app, std::int64_t trackTime, std::int32_t pos, std::int32_t trackStart,
+                     std::int32_t trackLen, std::int64_t total) {
+    AppState& s = app.state;
+    CDOKE& w = cdoke(app);
+    w.TRKLEN.setCaption(minutesSeconds(trackTime));
+    std::int64_t p = trackLen == 0 ? 0 : (static_cast<std::int64_t>(pos) - trackStart) * 100 / trackLen;
+    if (p < 0 || p > 100) p = 0;
+    if (s.SliderSetByProgram != 1 && w.POINTX.value() != p) {
+        s.SliderSetByProgram = -1;
+        w.POINTX.setValue(static_cast<int>(p));
+    }
+    w.TOTALLEN.setCaption(minutesSeconds(total));
+}
+
 void UpdateTimeDisplay(App& app) {
     AppState& s = app.state;
     CDOKE& w = cdoke(app);
@@ -69,26 +90,14 @@ void UpdateTimeDisplay(App& app) {
     std::int32_t trackLen = mci.TrackLength();
     if (trackLen != 0) {
         std::int32_t trackStart = mci.TrackPosition();
-        bool stopped = mci.Mode() == 525;
+        bool stopped = mci.Mode() == device::DeviceMode::Stopped;
         std::int32_t pos = s.CurrentPositionMs;
-        std::int64_t t;
-        if (s.TRKLE != 0)
-            t = stopped ? 0 : static_cast<std::int64_t>(pos) - trackStart;
-        else
-            t = stopped ? trackLen : static_cast<std::int64_t>(trackStart) + trackLen - pos;
-        w.TRKLEN.setCaption(minutesSeconds(t));
-
-        std::int64_t p = (static_cast<std::int64_t>(pos) - trackStart) * 100 / trackLen;
-        if (p < 0 || p > 100) p = 0;
-        if (s.SliderSetByProgram != 1 && w.POINTX.value() != p) {
-            s.SliderSetByProgram = -1;
-            w.POINTX.setValue(static_cast<int>(p));
-        }
-
+        // Stopped, the track shows its start: no time elapsed, the whole length remaining.
+        std::int64_t t = stopped ? (s.TRKLE != 0 ? 0 : trackLen)
+                                 : trackTimeShown(s, pos, trackStart, trackLen);
         std::int64_t total;
-        if (!inListPlay(s)) {
-            total = s.TOTLE != 0 ? static_cast<std::int64_t>(pos) - s.DiscStartMs
-                                 : static_cast<std::int64_t>(s.DiscStartMs) + s.DiscLengthMs - pos;
+        if (!listPlay(s)) {
+            total = discTimeShown(s, pos);
         } else {
             if (s.PlayListIndex != s.ListTotalKeyIndex || s.TOTLE != s.ListTotalKeyMode) {
                 s.ListTotalMs = listOtherEntriesMs(s);
@@ -97,7 +106,7 @@ void UpdateTimeDisplay(App& app) {
             }
             total = s.ListTotalMs;
         }
-        w.TOTALLEN.setCaption(minutesSeconds(total));
+        ShowTimeFigures(app, t, pos, trackStart, trackLen, total);
     }
     if (!s.DiscKey.empty()) ShowTrackLyrics(app);
 }
@@ -110,7 +119,7 @@ void RefreshTrackList(App& app) {
         auto i = static_cast<std::size_t>(t < 0 || t >= kTrackSlots ? 0 : t);
         return " " + text::pad(t, 2) + " " + s.TrackTimeText[i] + " " + s.SongName[i];
     };
-    if (inListPlay(s)) {
+    if (listPlay(s)) {
         for (int e = 1; e <= s.PlayListCount; ++e) w.List1.addItem(line(entryTrack(s, e)));
     } else {
         for (int t = 1; t <= s.TrackCount; ++t) w.List1.addItem(line(t));

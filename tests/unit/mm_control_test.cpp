@@ -53,12 +53,12 @@ TEST(MMControl, PlaySpanStopsAtToAndNotifiesSuccess) {
     r.mci.setTo(65000);
     r.mci.setNotify(true);
     ASSERT_EQ(r.mci.setCommand("Play"), 0);
-    EXPECT_EQ(r.mci.Mode(), 526);
+    EXPECT_EQ(r.mci.Mode(), device::DeviceMode::Playing);
     r.s.advance(2999);
     EXPECT_EQ(r.mci.Position(), 64999);
     EXPECT_TRUE(r.done.empty());
     r.s.advance(1);
-    EXPECT_EQ(r.mci.Mode(), 525);
+    EXPECT_EQ(r.mci.Mode(), device::DeviceMode::Stopped);
     EXPECT_EQ(r.mci.Position(), 65000);
     EXPECT_EQ(r.done, (std::vector<int>{kNotifySuccessful}));
 }
@@ -100,7 +100,7 @@ TEST(MMControl, CutShortPlaysNotifyWithTheirCodes) {
 TEST(MMControl, CommandsOnAnOpenDoorFailWithADeviceError) {
     Rig r;
     r.drive.openDoor();
-    EXPECT_EQ(r.mci.Mode(), 530);
+    EXPECT_EQ(r.mci.Mode(), device::DeviceMode::DoorOpen);
     EXPECT_FALSE(r.mci.CanPlay());
     EXPECT_NE(r.mci.setCommand("Play"), 0);
     EXPECT_NE(r.mci.setCommand("Seek"), 0);
@@ -113,7 +113,7 @@ TEST(MMControl, PositionAdvancesOnlyWhilePlaying) {
     r.mci.setCommand("Play");
     r.s.advance(1500);
     r.mci.setCommand("Pause");
-    EXPECT_EQ(r.mci.Mode(), 529);
+    EXPECT_EQ(r.mci.Mode(), device::DeviceMode::Paused);
     r.s.advance(5000);
     EXPECT_EQ(r.mci.Position(), 3500);
     r.mci.setCommand("Play");  // resumes the paused span
@@ -146,11 +146,11 @@ TEST(MMControl, ButtonClickMayCancelTheControlsOwnAction) {
     };
     r.mci.onPlayCompleted = [&](int) { ++completed; };
     r.mci.userButton(TransportButton::Play);
-    EXPECT_EQ(r.mci.Mode(), 525);
+    EXPECT_EQ(r.mci.Mode(), device::DeviceMode::Stopped);
     EXPECT_EQ(completed, 0);
     cancel = false;
     r.mci.userButton(TransportButton::Play);
-    EXPECT_EQ(r.mci.Mode(), 526);
+    EXPECT_EQ(r.mci.Mode(), device::DeviceMode::Playing);
     EXPECT_EQ(r.drive.lastPlay()->first, 62000);
     EXPECT_EQ(completed, 1);
 }
@@ -163,7 +163,7 @@ TEST(MMControl, NextAndPrevSkipTracks) {
     r.s.advance(5000);
     r.mci.setCommand("Prev");  // more than 3 s into the track: its own start
     EXPECT_EQ(r.mci.Position(), 62000);
-    EXPECT_EQ(r.mci.Mode(), 526);
+    EXPECT_EQ(r.mci.Mode(), device::DeviceMode::Playing);
     r.mci.setCommand("Prev");  // within 3 s: the track before
     EXPECT_EQ(r.mci.Position(), 2000);
 }
