@@ -14,7 +14,11 @@ set(LIRAFOK_LAYER_LIMIT_scenario core ui device common
 set(LIRAFOK_QT_FOLDERS qt app)
 
 function(lirafok_check_layers src_dir)
-  file(GLOB_RECURSE files CONFIGURE_DEPENDS ${src_dir}/*.h ${src_dir}/*.cpp)
+  file(GLOB_RECURSE files ${src_dir}/*.h ${src_dir}/*.cpp)
+  if(NOT CMAKE_SCRIPT_MODE_FILE)
+    # An edited include re-runs the check at the next build.
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${files})
+  endif()
   set(errors "")
   foreach(f ${files})
     file(RELATIVE_PATH rel ${src_dir} ${f})

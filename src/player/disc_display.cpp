@@ -176,9 +176,7 @@ void RedisplayDisc(App& app) {
     UpdateTimeDisplay(app);
     ShowTrackLyrics(app);
     RefreshTrackList(app);
-    int track = text::val(w.TRKNO.caption());
-    for (int i = 0; i < w.List1.listCount(); ++i)
-        if (text::val(text::mid(w.List1.list(i), 2, 2)) == track) w.List1.setSelected(i, true);
+    SelectTrackInList(app, text::val(w.TRKNO.caption()));
     s.CurrentFontSet = s.DiscFontSet;
     ShowDiscFonts(app);
 }

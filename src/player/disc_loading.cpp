@@ -67,9 +67,7 @@ void LoadDisc(App& app) {
         auto i = static_cast<std::size_t>(n);
         s.TrackStartMs[i] = mci.TrackPosition();
         s.TrackLengthMs[i] = mci.TrackLength();
-        std::int32_t sec = s.TrackLengthMs[i] / 1000;
-        std::int32_t m = sec / 60;
-        s.TrackTimeText[i] = text::pad(m, 2) + ":" + text::pad(sec - 60 * m, 2);
+        s.TrackTimeText[i] = minutesSeconds(s.TrackLengthMs[i]);
     }
     mci.setTrack(1);
     s.DiscKey = text::pad(s.DiscLengthMs, 9);

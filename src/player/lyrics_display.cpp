@@ -8,6 +8,7 @@
 #include "player/cdkasif2.h"
 #include "lyrics/lyrics_sync.h"
 #include "player/cdoke.h"
+#include "player/player_routines.h"
 #include "common/app.h"
 
 namespace lirafok {
@@ -39,14 +40,6 @@ const std::string& songName(const AppState& s, int track) {
 ui::Panel* panel(CDKASIF2& w, int j) {
     if (j < 0 || j >= kLyricPanels) return nullptr;
     return &w.KASI[slot(j)];
-}
-
-// The new track's line in the main window's track list: characters 2-3 of an entry hold its
-// track number.
-void selectTrackInList(App& app, int track) {
-    ui::ListBox& list = cdoke(app).List1;
-    for (int i = 0; i < list.listCount(); ++i)
-        if (text::val(text::mid(list.list(i), 2, 2)) == track) list.setSelected(i, true);
 }
 
 void showSongOfTrack(App& app, int track) {
@@ -190,7 +183,7 @@ void ShowTrackLyrics(App& app) {
 
     const bool newTrack = track != s.LyricsLoadedTrack;
     if (newTrack) {
-        selectTrackInList(app, track);
+        SelectTrackInList(app, track);
         showSongOfTrack(app, track);
     }
     if (s.LyricsOn == 0) {

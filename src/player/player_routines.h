@@ -23,6 +23,8 @@ void ResetToNoDisc(App& app);
 void UpdateTrackDisplay(App& app);
 void UpdateTimeDisplay(App& app);
 void RefreshTrackList(App& app);
+// Selects the track list's line of `track` (characters 2-3 of a line hold its track number).
+void SelectTrackInList(App& app, int track);
 void CueFirstEntry(App& app);
 // Minutes and seconds, two digits each (more minutes when above 99): 62:05.
 std::string minutesSeconds(std::int64_t ms);

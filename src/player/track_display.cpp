@@ -74,7 +74,8 @@ void ShowTimeFigures(App& app, std::int64_t trackTime, std::int32_t pos, std::in
     AppState& s = app.state;
     CDOKE& w = cdoke(app);
     w.TRKLEN.setCaption(minutesSeconds(trackTime));
-    std::int64_t p = trackLen == 0 ? 0 : (static_cast<std::int64_t>(pos) - trackStart) * 100 / trackLen;
+    std::int64_t p =
+        trackLen == 0 ? 0 : (static_cast<std::int64_t>(pos) - trackStart) * 100 / trackLen;
     if (p < 0 || p > 100) p = 0;
     if (s.SliderSetByProgram != 1 && w.POINTX.value() != p) {
         s.SliderSetByProgram = -1;
@@ -93,8 +94,8 @@ void UpdateTimeDisplay(App& app) {
         bool stopped = mci.Mode() == device::DeviceMode::Stopped;
         std::int32_t pos = s.CurrentPositionMs;
         // Stopped, the track shows its start: no time elapsed, the whole length remaining.
-        std::int64_t t = stopped ? (s.TRKLE != 0 ? 0 : trackLen)
-                                 : trackTimeShown(s, pos, trackStart, trackLen);
+        std::int64_t t =
+            stopped ? (s.TRKLE != 0 ? 0 : trackLen) : trackTimeShown(s, pos, trackStart, trackLen);
         std::int64_t total;
         if (!listPlay(s)) {
             total = discTimeShown(s, pos);
@@ -124,6 +125,12 @@ void RefreshTrackList(App& app) {
     } else {
         for (int t = 1; t <= s.TrackCount; ++t) w.List1.addItem(line(t));
     }
+}
+
+void SelectTrackInList(App& app, int track) {
+    ui::ListBox& list = cdoke(app).List1;
+    for (int i = 0; i < list.listCount(); ++i)
+        if (text::val(text::mid(list.list(i), 2, 2)) == track) list.setSelected(i, true);
 }
 
 void CueFirstEntry(App& app) {

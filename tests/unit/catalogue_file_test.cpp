@@ -1,5 +1,6 @@
 #include "catalogue/catalogue_file.h"
 
+#include "../support/temp_folder.h"
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -19,13 +20,9 @@ namespace fs = std::filesystem;
 
 class CatalogueFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "lirafok_catalogue_XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-        m_folder = m_dir + "/";
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
+    lirafok::testing::TempFolder m_tmp{"catalogue"};
+    std::string m_dir = m_tmp.path();
+    std::string m_folder = m_dir + "/";
 
     std::string catalogue() const { return m_folder + "LIRAFOK.TXT"; }
     std::string backup() const { return m_folder + "LIRAFOK.BAK"; }
@@ -44,9 +41,6 @@ protected:
         for (const std::string& l : lines) out += text::toCp932(l) + "\r\n";
         return out;
     }
-
-    std::string m_dir;
-    std::string m_folder;
 };
 
 using Songs = std::array<std::string, kCatalogueSlots>;

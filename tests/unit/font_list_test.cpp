@@ -1,5 +1,6 @@
 #include "core/font_list.h"
 
+#include "../support/temp_folder.h"
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -16,14 +17,8 @@ namespace fs = std::filesystem;
 
 class FontListTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = ::testing::TempDir() + "lirafok_fonts_XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    std::string m_dir;
+    lirafok::testing::TempFolder m_tmp{"fonts"};
+    std::string m_dir = m_tmp.path();
 };
 
 std::string fileBytes(const std::string& path) {

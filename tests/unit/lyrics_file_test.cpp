@@ -1,5 +1,6 @@
 #include "lyrics/lyrics_file.h"
 
+#include "../support/temp_folder.h"
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -18,13 +19,9 @@ namespace fs = std::filesystem;
 
 class LyricsFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "lirafok_lyrics_XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-        m_path = m_dir + "/12345678.903";
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
+    lirafok::testing::TempFolder m_tmp{"lyrics"};
+    std::string m_dir = m_tmp.path();
+    std::string m_path = m_tmp / "12345678.903";
 
     static void writeRaw(const std::string& path, const std::string& bytes) {
         std::ofstream(path, std::ios::binary) << bytes;
@@ -40,9 +37,6 @@ protected:
         for (const std::string& l : lines) out += text::toCp932(l) + "\r\n";
         writeRaw(m_path, out);
     }
-
-    std::string m_dir;
-    std::string m_path;
 };
 
 std::vector<std::string> numberedLines(int n) {

@@ -1,5 +1,6 @@
 #include "core/settings_file.h"
 
+#include "../support/temp_folder.h"
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -15,13 +16,9 @@ namespace fs = std::filesystem;
 
 class SettingsFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = ::testing::TempDir() + "lirafok_ini_XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-        m_path = m_dir + "/LIRAFOK.INI";
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
+    lirafok::testing::TempFolder m_tmp{"ini"};
+    std::string m_dir = m_tmp.path();
+    std::string m_path = m_tmp / "LIRAFOK.INI";
 
     // Reads `lines` as a settings file into default settings; volume lines are collected.
     SettingsReadResult read(const std::vector<std::string>& lines, Settings& s) {
@@ -32,8 +29,6 @@ protected:
         });
     }
 
-    std::string m_dir;
-    std::string m_path;
     std::vector<std::pair<int, std::int32_t>> m_volumes;
 };
 

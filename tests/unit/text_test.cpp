@@ -1,6 +1,7 @@
 #include "core/text.h"
 #include "core/raw_file.h"
 
+#include "../support/temp_folder.h"
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -16,13 +17,6 @@ namespace lirafok::text {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string tempFolder() {
-    std::string pattern = ::testing::TempDir() + "lirafok_text_XXXXXX";
-    char* made = ::mkdtemp(pattern.data());
-    EXPECT_NE(made, nullptr);
-    return pattern;
-}
 
 void writeBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
@@ -190,7 +184,8 @@ TEST(Text, ZeroPadding) {
 }
 
 TEST(TextFile, SplitsLines) {
-    const std::string dir = tempFolder();
+    const lirafok::testing::TempFolder tmp{"text"};
+    const std::string dir = tmp.path();
     struct SplitCase {
         std::string bytes;
         std::vector<std::string> lines;
@@ -220,7 +215,8 @@ TEST(TextFile, SplitsLines) {
 TEST(TextFile, LinesAcrossTheReadBuffer) {
     // Line breaks and double-byte characters that straddle the reader's 1 MiB chunks, and a
     // line longer than a chunk.
-    const std::string dir = tempFolder();
+    const lirafok::testing::TempFolder tmp{"text"};
+    const std::string dir = tmp.path();
     const std::size_t chunk = std::size_t{1} << 20;
     std::string bytes(chunk - 1, 'a');
     bytes += "\r\n";  // CR is the chunk's last byte
@@ -244,7 +240,8 @@ TEST(TextFile, LinesAcrossTheReadBuffer) {
 }
 
 TEST(TextFile, WriteReadRoundTripKeepsEveryByte) {
-    const std::string dir = tempFolder();
+    const lirafok::testing::TempFolder tmp{"text"};
+    const std::string dir = tmp.path();
     std::string original = "000012345-00-夜空のムコウ          \r\n";
     original += "ﾌｫﾝﾄ01\r\n";
     original += "\x80\xFD\xFF\x82 lone\r\n";
@@ -258,7 +255,8 @@ TEST(TextFile, WriteReadRoundTripKeepsEveryByte) {
 }
 
 TEST(TextFile, FailedWriteLeavesNothingBehind) {
-    const std::string dir = tempFolder();
+    const lirafok::testing::TempFolder tmp{"text"};
+    const std::string dir = tmp.path();
     // The target is a folder: the rename cannot replace it.
     fs::create_directory(dir + "/LIRAFOK.TXT");
     EXPECT_FALSE(writeLines(dir + "/LIRAFOK.TXT", {"x"}));
@@ -273,7 +271,8 @@ TEST(TextFile, FailedWriteLeavesNothingBehind) {
 }
 
 TEST(TextFile, RewriteReplacesContentAndKeepsPermissions) {
-    const std::string dir = tempFolder();
+    const lirafok::testing::TempFolder tmp{"text"};
+    const std::string dir = tmp.path();
     const std::string path = dir + "/LIRAFOK.INI";
     writeBytes(path, "old line that is longer than the new one\r\n");
     ::chmod(path.c_str(), 0640);
