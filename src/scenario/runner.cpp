@@ -88,9 +88,7 @@ Session::Session() {
     host.whileModal = [this](ui::Form& f, const HeadlessHost::OpenTest& open) {
         whileModal(f, open);
     };
-    host.onUnload = [this](ui::Form& f) {
-        if (m_focus.control && &m_focus.control->form() == &f) m_focus = {};
-    };
+    host.onUnload = [this](ui::Form& f) { m_focus.formUnloaded(f); };
 }
 
 Session::~Session() {

@@ -161,7 +161,7 @@ void Session::click(const std::vector<std::string>& w) {
 
 void Session::focus(const std::string& path) {
     const ControlPath p = parsePath(path);
-    Focus to;
+    FocusHolder::Target to;
     if (!p.rest.empty()) {
         auto button = transportButtons().find(p.rest);
         if (button == transportButtons().end()) fail("bad control path " + path);
@@ -173,24 +173,7 @@ void Session::focus(const std::string& path) {
         to.control = &reachControl(path);
         if (!ui::takesFocus(to.control->kind())) fail(path + " cannot take the focus");
     }
-    moveFocus(to);
-}
-
-void Session::moveFocus(const Focus& to) {
-    if (to == m_focus) return;
-    const Focus from = m_focus;
-    m_focus = to;
-    if (from.control) {
-        if (!from.button) {
-            from.control->userLostFocus();
-        } else if (*from.button == device::TransportButton::Stop) {
-            auto* mm = static_cast<device::MMControl*>(from.control);
-            if (mm->onStopLostFocus) mm->onStopLostFocus();
-        }
-    }
-    // LostFocus may have moved the focus elsewhere or closed the window.
-    if (!(m_focus == to) || !to.control) return;
-    if (!to.button) to.control->userGotFocus();
+    m_focus.moveTo(to);
 }
 
 }  // namespace lirafok::scenario

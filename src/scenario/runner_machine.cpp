@@ -191,7 +191,7 @@ void Session::start(const std::vector<std::string>& w) {
     if (app && !app->ended()) fail("the program is already running");
     // A program that has ended may be started again in the same sandbox (its files stay).
     settle();
-    m_focus = {};
+    m_focus.clear();
     app.reset();
     if (chdir(sandbox.c_str()) != 0) fail("cannot enter the sandbox");
     std::string line;

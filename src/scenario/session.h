@@ -11,6 +11,7 @@
 
 #include "device/mm_control.h"
 #include "scenario/control_access.h"
+#include "scenario/focus.h"
 #include "scenario/headless.h"
 #include "scenario/script.h"
 #include "windows/app.h"
@@ -56,13 +57,6 @@ private:
         std::string form;
         std::string control;
     };
-    // The control holding the focus: a control, or one transport button of a multimedia
-    // control.
-    struct Focus {
-        ui::Control* control = nullptr;
-        std::optional<device::TransportButton> button;
-        bool operator==(const Focus&) const = default;
-    };
 
     void exec(const Command& c);
     void whileModal(ui::Form& form, const HeadlessHost::OpenTest& open);
@@ -81,7 +75,6 @@ private:
     void reach(const ui::Control& c, const std::string& what);
     void click(const std::vector<std::string>& w);
     void focus(const std::string& path);
-    void moveFocus(const Focus& to);
 
     // Checking.
     void expect(const Command& c, const std::vector<std::string>& w);
@@ -104,7 +97,7 @@ private:
     std::size_t m_next = 0;
     int m_line = 0;
     std::deque<Queued<ModalAnswer>> m_modalAnswers;
-    Focus m_focus;
+    FocusHolder m_focus;
 };
 
 }  // namespace lirafok::scenario
