@@ -1,6 +1,7 @@
 // Checking: each check reads what it names and changes nothing. A window that is not loaded
 // is never loaded by a check; the check fails instead.
 #include <filesystem>
+#include <set>
 
 #include "core/text.h"
 #include "scenario/session.h"

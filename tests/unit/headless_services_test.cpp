@@ -164,5 +164,28 @@ TEST(FocusHolder, LostFocusOnTheControlThatHadItThenGotFocusOnTheNewOne) {
     mm.shutdown();
 }
 
+TEST(HeadlessHost, AModalShowStaysOpenUntilItsFormIsHiddenOrUnloaded) {
+    HeadlessHost host;
+    ui::Form outer(host, "CDDATA"), inner(host, "CDSDATA");
+    std::vector<std::string> log;
+    host.whileModal = [&](ui::Form& f, const HeadlessHost::OpenTest& open) {
+        EXPECT_TRUE(open());
+        EXPECT_EQ(host.topModal(), &f);
+        if (&f == &outer) {
+            inner.show(true);
+            // The inner window was unloaded: the outer one is the top again.
+            EXPECT_EQ(host.topModal(), &outer);
+            outer.hide();
+            log.push_back(std::string("outer open ") + (open() ? "yes" : "no"));
+        } else {
+            inner.unload();
+            log.push_back(std::string("inner open ") + (open() ? "yes" : "no"));
+        }
+    };
+    outer.show(true);
+    EXPECT_EQ(log, (std::vector<std::string>{"inner open no", "outer open no"}));
+    EXPECT_EQ(host.topModal(), nullptr);
+}
+
 }  // namespace
 }  // namespace lirafok::scenario
