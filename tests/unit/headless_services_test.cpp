@@ -140,25 +140,25 @@ TEST(FocusHolder, LostFocusOnTheControlThatHadItThenGotFocusOnTheNewOne) {
     b.onLostFocus = [&] { log.push_back("b lost"); };
     mm.onStopLostFocus = [&] { log.push_back("stop lost"); };
     FocusHolder focus;
-    focus.moveTo({&a});
-    focus.moveTo({&b});
-    focus.moveTo({&b});  // already there: nothing
+    focus.moveTo({&a, std::nullopt});
+    focus.moveTo({&b, std::nullopt});
+    focus.moveTo({&b, std::nullopt});  // already there: nothing
     focus.moveTo({&mm, device::TransportButton::Play});
     focus.moveTo({&mm, device::TransportButton::Stop});
-    focus.moveTo({&a});
+    focus.moveTo({&a, std::nullopt});
     EXPECT_EQ(log, (std::vector<std::string>{"a got", "a lost", "b got", "b lost", "stop lost",
                                              "a got"}));
     // A control of an unloaded window loses the focus without an event.
     log.clear();
     focus.formUnloaded(f);
-    focus.moveTo({&b});
+    focus.moveTo({&b, std::nullopt});
     EXPECT_EQ(log, (std::vector<std::string>{"b got"}));
     // A LostFocus handler that moves the focus on has the last word.
     b.onLostFocus = [&] {
         log.push_back("b lost");
         focus.moveTo({&mm, device::TransportButton::Stop});
     };
-    focus.moveTo({&a});
+    focus.moveTo({&a, std::nullopt});
     EXPECT_EQ(log, (std::vector<std::string>{"b got", "b lost"}));
     EXPECT_EQ(focus.current().button, device::TransportButton::Stop);
     mm.shutdown();
