@@ -138,7 +138,7 @@ void ControlViewBase::applyFont() {
 }
 
 void ControlViewBase::applyEnabled() {
-    m_widget->setEnabled(m_control->enabled());
+    m_widget->setEnabled(m_control->effectivelyEnabled());
 }
 
 void ControlViewBase::applyVisible() {

@@ -15,6 +15,7 @@
 
 #include "qt/font_resolver.h"
 #include "qt/qt_convert.h"
+#include "ui/font_rules.h"
 
 namespace lirafok::qt {
 
@@ -31,23 +32,15 @@ std::vector<double> FontDialog::offeredSizes(const ui::FontDialogRequest& r) {
     std::vector<double> steps = {6,  7,  8,  9,  10, 11, 12, 13, 14, 16,
                                  18, 20, 22, 24, 26, 28, 36, 48, 72};
     if (!r.limitSize) return steps;
-    const double lo = r.minSize > 0 ? r.minSize : 1;
-    const double hi = r.maxSize > 0 ? r.maxSize : 999;
+    const ui::FontSizeRange range = ui::fontDialogSizes(r);
     std::vector<double> out;
     for (double s : steps)
-        if (s >= lo && s <= hi) out.push_back(s);
-    for (double s : {lo, hi, r.preset.size})
-        if (s >= lo && s <= hi && s < 999 && std::find(out.begin(), out.end(), s) == out.end())
+        if (s >= range.min && s <= range.max) out.push_back(s);
+    for (double s : {range.min, range.max, r.preset.size})
+        if (s >= range.min && s <= range.max && std::find(out.begin(), out.end(), s) == out.end())
             out.push_back(s);
     std::sort(out.begin(), out.end());
     return out;
-}
-
-double FontDialog::clampSize(const ui::FontDialogRequest& r, double size) {
-    if (!r.limitSize) return size > 0 ? size : 1;
-    const double lo = r.minSize > 0 ? r.minSize : 1;
-    const double hi = r.maxSize > 0 ? std::max(r.maxSize, lo) : 999;
-    return std::clamp(size, lo, hi);
 }
 
 FontDialog::FontDialog(const ui::FontDialogRequest& request, QWidget* parent)
@@ -67,8 +60,16 @@ FontDialog::FontDialog(const ui::FontDialogRequest& request, QWidget* parent)
                                       }),
                        families.end());
     }
+    // Every face listed must be one the dialog offers (the families are installed, and the
+    // preset's face may be offered although it is missing).
+    families.erase(std::remove_if(families.begin(), families.end(),
+                                  [&](const QString& f) {
+                                      return !ui::fontDialogOffers(request, fromQ(f), m_installed);
+                                  }),
+                   families.end());
     const QString preset = toQ(request.preset.name);
-    if (!request.forceExisting && !preset.isEmpty() && !families.contains(preset))
+    if (!preset.isEmpty() && !families.contains(preset) &&
+        ui::fontDialogOffers(request, request.preset.name, m_installed))
         families.prepend(preset);
     m_faces->addItems(families);
     QString select = preset;
@@ -85,13 +86,13 @@ FontDialog::FontDialog(const ui::FontDialogRequest& request, QWidget* parent)
     m_size->setEditable(true);
     for (double s : offeredSizes(request)) m_size->addItem(sizeText(s));
     m_size->lineEdit()->setValidator(new QDoubleValidator(1, 999, 1, m_size));
-    m_size->setEditText(
-        sizeText(clampSize(request, request.preset.size > 0 ? request.preset.size : 9)));
+    const ui::FontSizeRange sizes = ui::fontDialogSizes(request);
+    m_size->setEditText(sizeText(
+        std::clamp(request.preset.size > 0 ? request.preset.size : 9, sizes.min, sizes.max)));
     grid->addWidget(m_size, 1, 1);
     if (request.limitSize) {
         auto* range = new QLabel(
-            QString::fromUtf8("(%1～%2 ポイント)")
-                .arg(sizeText(clampSize(request, 0)), sizeText(clampSize(request, 999))));
+            QString::fromUtf8("(%1～%2 ポイント)").arg(sizeText(sizes.min), sizeText(sizes.max)));
         grid->addWidget(range, 2, 1);
     }
     m_bold = new QCheckBox(QString::fromUtf8("太字"));
@@ -125,14 +126,15 @@ FontDialog::FontDialog(const ui::FontDialogRequest& request, QWidget* parent)
 }
 
 ui::FontChoice FontDialog::choice() const {
-    ui::FontChoice c;
-    if (m_faces->currentItem()) c.name = fromQ(m_faces->currentItem()->text());
+    ui::FontChoice pick;
+    if (m_faces->currentItem()) pick.name = fromQ(m_faces->currentItem()->text());
     bool ok = false;
     double size = m_size->currentText().toDouble(&ok);
-    c.size = clampSize(m_request, ok ? size : m_request.preset.size);
-    c.bold = m_bold->isChecked();
-    c.italic = m_italic->isChecked();
-    return c;
+    pick.size = ok ? size : m_request.preset.size;
+    pick.bold = m_bold->isChecked();
+    pick.italic = m_italic->isChecked();
+    // The list holds only offered faces, so the rules always give an answer.
+    return ui::fontDialogResult(m_request, pick, m_installed).value_or(ui::FontChoice{});
 }
 
 void FontDialog::updatePreview() {

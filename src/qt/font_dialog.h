@@ -1,8 +1,10 @@
 #pragma once
 // A font dialog that honours what the program asks for: the size range, screen fonts only and
-// a choice among installed faces. (QFontDialog knows no size limits.)
+// a choice among installed faces. (QFontDialog knows no size limits.) Which faces it offers
+// and what it returns follow ui/font_rules.h, as the headless dialog does.
 #include <QDialog>
 
+#include "qt/qt_services.h"
 #include "ui/services.h"
 
 class QComboBox;
@@ -19,16 +21,15 @@ public:
     explicit FontDialog(const ui::FontDialogRequest& request, QWidget* parent = nullptr);
     ui::FontChoice choice() const;
 
-    // The sizes offered: the usual steps within the request's limits, always including the
-    // limits themselves and the preset size when it lies within them.
+    // The sizes offered in the list: the usual steps within the request's limits, always
+    // including the limits themselves and the preset size when it lies within them.
     static std::vector<double> offeredSizes(const ui::FontDialogRequest& request);
-    // A typed size clamped into the request's limits.
-    static double clampSize(const ui::FontDialogRequest& request, double size);
 
 private:
     void updatePreview();
 
     ui::FontDialogRequest m_request;
+    mutable QtInstalledFonts m_installed;
     QListWidget* m_faces;
     QComboBox* m_size;
     QCheckBox* m_bold;

@@ -26,16 +26,11 @@ QString localPath(const QMimeData* mime) {
     return {};
 }
 
+// Controls that hold others on top of them.
 bool isPassive(ui::ControlKind k) {
     return k == ui::ControlKind::Frame || k == ui::ControlKind::Panel ||
-           k == ui::ControlKind::Label || k == ui::ControlKind::Line;
-}
-
-bool takesFocus(ui::ControlKind k) {
-    using K = ui::ControlKind;
-    return k == K::Button || k == K::TextBox || k == K::ListBox || k == K::ComboBox ||
-           k == K::CheckBox || k == K::OptionButton || k == K::ScrollBar ||
-           k == K::MultimediaControl;
+           k == ui::ControlKind::Label || k == ui::ControlKind::Line ||
+           k == ui::ControlKind::TabControl;
 }
 
 }  // namespace
@@ -174,7 +169,8 @@ void FormWindow::restack() {
 bool FormWindow::hasFocusableControl() const {
     if (!m_form) return false;
     for (ui::Control* c : m_form->controls())
-        if (takesFocus(c->kind()) && c->visible() && c->enabled()) return true;
+        if (ui::takesFocus(c->kind()) && c->effectivelyVisible() && c->effectivelyEnabled())
+            return true;
     return false;
 }
 

@@ -52,13 +52,13 @@ void QtPrinter::setPenWidth(int dots) {
     m_painter.setBrush(Qt::NoBrush);
 }
 
-void QtPrinter::line(int x1, int y1, int x2, int y2, int width) {
+void QtPrinter::line(double x1, double y1, double x2, double y2, int width) {
     if (!begin()) return;
     setPenWidth(width);
     m_painter.drawLine(QPointF(x1, y1), QPointF(x2, y2));
 }
 
-void QtPrinter::box(int x1, int y1, int x2, int y2, int width) {
+void QtPrinter::box(double x1, double y1, double x2, double y2, int width) {
     if (!begin()) return;
     setPenWidth(width);
     m_painter.drawRect(QRectF(QPointF(x1, y1), QPointF(x2, y2)).normalized());
@@ -71,17 +71,25 @@ QFont QtPrinter::printerFont(const ui::Font& font) {
     return f;
 }
 
-int QtPrinter::textHeight(const ui::Font& font) const {
-    return static_cast<int>(std::lround(QFontMetricsF(printerFont(font)).height()));
+double QtPrinter::textHeight(const ui::Font& font) {
+    // The font's pixel size is in twips, so its metrics are too.
+    return QFontMetricsF(printerFont(font)).height();
 }
 
-void QtPrinter::text(int x, int y, const ui::Font& font, const std::string& text) {
+void QtPrinter::drawText(double x, double y, const ui::Font& font, const std::string& text) {
     if (!begin()) return;
-    m_painter.setFont(printerFont(font));
+    const QFont f = printerFont(font);
+    m_painter.setFont(f);
     m_painter.setPen(Qt::black);
-    // The position is the top-left corner of the text, as the cursor of a printer is.
-    m_painter.drawText(QRectF(x, y, 1e6, 1e6), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
-                       toWidgetLineBreaks(toQ(text)));
+    // The position is the top-left corner of the text, as the cursor of a printer is. Each
+    // line of the text lies one textHeight below the one before, as the cursor moves.
+    const double step = QFontMetricsF(f).height();
+    const QStringList lines = toWidgetLineBreaks(toQ(text))
+                                  .replace(QLatin1Char('\r'), QLatin1Char('\n'))
+                                  .split(QLatin1Char('\n'));
+    for (int i = 0; i < lines.size(); ++i)
+        m_painter.drawText(QRectF(x, y + i * step, 1e6, step),
+                           Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, lines[i]);
 }
 
 void QtPrinter::printForm(ui::Form& form) {
@@ -93,7 +101,7 @@ void QtPrinter::printForm(ui::Form& form) {
                          QRectF(image.rect()));
 }
 
-void QtPrinter::endDoc() {
+void QtPrinter::sendJob() {
     if (m_painter.isActive()) m_painter.end();
     m_failed = false;
 }

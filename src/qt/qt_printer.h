@@ -1,7 +1,8 @@
 #pragma once
 // The printer in twips (1440 per inch) from the top-left corner of the printable area. The job
 // starts with the first drawing call and is sent by endDoc(). Line widths are in printer
-// dots. On a machine without a printer the page goes to a PDF file in the current folder.
+// dots. Positions stay fractional down to the painter, which works in twips. On a machine
+// without a printer the page goes to a PDF file in the current folder.
 #include <QPainter>
 #include <QPrinter>
 
@@ -16,18 +17,18 @@ public:
     QtPrinter(QPrinter& printer, QtFormHost& host);
     ~QtPrinter() override;
 
-    void line(int x1, int y1, int x2, int y2, int width) override;
-    void box(int x1, int y1, int x2, int y2, int width) override;
-    void text(int x, int y, const ui::Font& font, const std::string& text) override;
+    void line(double x1, double y1, double x2, double y2, int width) override;
+    void box(double x1, double y1, double x2, double y2, int width) override;
+    // The font's line spacing (ascent plus descent) in twips, measured at its printed size.
+    double textHeight(const ui::Font& font) override;
     void printForm(ui::Form& form) override;
-    void endDoc() override;
-
-    // Height in twips of one line of text in `font` on the printer (the distance the printer's
-    // cursor moves down after printing a line).
-    int textHeight(const ui::Font& font) const;
 
     // Where a job goes when there is no printer.
     static QString fallbackPdfPath();
+
+protected:
+    void drawText(double x, double y, const ui::Font& font, const std::string& text) override;
+    void sendJob() override;
 
 private:
     bool begin();

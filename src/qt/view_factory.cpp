@@ -9,6 +9,7 @@
 #include "qt/views_basic.h"
 #include "qt/views_input.h"
 #include "qt/views_range.h"
+#include "qt/views_tab.h"
 #include "ui/form.h"
 
 namespace lirafok::qt {
@@ -41,6 +42,8 @@ std::unique_ptr<ViewHandle> createView(ui::Control& c, FormWindow& w) {
             return std::make_unique<ScrollBarView>(c, w);
         case K::MultimediaControl:
             return std::make_unique<MMControlView>(c, w);
+        case K::TabControl:
+            return std::make_unique<TabView>(c, w);
         case K::Menu:
         case K::Timer:
         case K::CommonDialog:

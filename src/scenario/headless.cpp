@@ -6,43 +6,114 @@
 #include <sstream>
 
 #include "ui/control.h"
+#include "ui/font_rules.h"
 
 namespace lirafok::scenario {
 
+namespace {
+
+// Whether a message box with this button set has a button for `answer`.
+bool fits(int buttons, int answer) {
+    using namespace ui::mb;
+    switch (buttons) {
+        case kOkOnly:
+            return answer == kOk;
+        case kOkCancel:
+            return answer == kOk || answer == kCancel;
+        case kYesNoCancel:
+            return answer == kYes || answer == kNo || answer == kCancel;
+        case kYesNo:
+            return answer == kYes || answer == kNo;
+        case 5:  // retry, cancel
+            return answer == kCancel;
+        default:  // abort, retry, ignore: none of the answers a scenario can give
+            return false;
+    }
+}
+
+const char* buttonsName(int buttons) {
+    switch (buttons) {
+        case ui::mb::kOkOnly:
+            return "OK only";
+        case ui::mb::kOkCancel:
+            return "OK/Cancel";
+        case ui::mb::kYesNoCancel:
+            return "Yes/No/Cancel";
+        case ui::mb::kYesNo:
+            return "Yes/No";
+        case 5:
+            return "Retry/Cancel";
+        default:
+            return "Abort/Retry/Ignore";
+    }
+}
+
+template <class T>
+T take(std::deque<Queued<T>>& queue) {
+    T value = std::move(queue.front().value);
+    queue.pop_front();
+    return value;
+}
+
+}  // namespace
+
+std::string HeadlessDialogs::answerWord(int answer) {
+    switch (answer) {
+        case ui::mb::kOk:
+            return "ok";
+        case ui::mb::kYes:
+            return "yes";
+        case ui::mb::kNo:
+            return "no";
+        case ui::mb::kCancel:
+            return "cancel";
+        default:
+            return std::to_string(answer);
+    }
+}
+
 int HeadlessDialogs::messageBox(const std::string& text, int style, const std::string& title) {
     shown.push_back({text, title});
-    int buttons = style & 7;
-    if (buttons == ui::mb::kOkOnly) {
-        if (!answers.empty() && answers.front() == ui::mb::kOk) answers.pop_front();
-        return ui::mb::kOk;
+    const int buttons = style & 7;
+    if (answers.empty()) {
+        if (buttons == ui::mb::kOkOnly) return ui::mb::kOk;
+        throw ScenarioFailure(std::string(buttonsName(buttons)) + " message box \"" + text +
+                              "\" needs an answer and none was queued");
     }
-    if (answers.empty())
-        throw ScenarioFailure("message box \"" + text + "\" needs an answer and none was queued");
-    int a = answers.front();
-    answers.pop_front();
-    return a;
+    const Queued<int>& a = answers.front();
+    if (!fits(buttons, a.value))
+        throw ScenarioFailure("answer " + answerWord(a.value) + " (line " + std::to_string(a.line) +
+                              ") does not fit the " + buttonsName(buttons) + " message box \"" +
+                              text + "\"");
+    return take(answers);
 }
 
 std::optional<std::string> HeadlessDialogs::inputBox(const std::string&, const std::string&,
                                                      const std::string&) {
     if (inputs.empty()) return std::nullopt;
-    auto a = inputs.front();
-    inputs.pop_front();
-    return a;
+    return take(inputs);
 }
 
 std::optional<ui::Color> HeadlessDialogs::colorDialog(ui::Color preset) {
     if (colors.empty()) return std::nullopt;
-    auto a = colors.front();
-    colors.pop_front();
-    return a;
+    return take(colors);
 }
 
-std::optional<ui::FontChoice> HeadlessDialogs::fontDialog(const ui::FontDialogRequest&) {
+std::optional<ui::FontChoice> HeadlessDialogs::fontDialog(const ui::FontDialogRequest& request) {
     if (fonts.empty()) return std::nullopt;
-    auto a = fonts.front();
-    fonts.pop_front();
-    return a;
+    const int line = fonts.front().line;
+    std::optional<ui::FontChoice> pick = take(fonts);
+    if (!pick) return std::nullopt;
+    std::optional<ui::FontChoice> result = ui::fontDialogResult(request, *pick, m_fonts);
+    if (!result)
+        throw ScenarioFailure("answer font \"" + pick->name + "\" (line " + std::to_string(line) +
+                              ") cannot be picked: the font dialog offers installed fonts only");
+    return result;
+}
+
+bool HeadlessDialogs::printerSetup() {
+    if (printerAnswers.empty()) return true;
+    return take(printerAnswers);
 }
 
 void HeadlessCues::play(const std::string& wavPath) {
@@ -68,16 +139,23 @@ std::string num(double v) {
 }
 }  // namespace
 
-void HeadlessPrinter::line(int x1, int y1, int x2, int y2, int width) {
-    current.push_back({"line", num(x1), num(y1), num(x2), num(y2), num(width)});
+namespace {
+// A position written to the nearest whole twip (571.43 is written 571).
+std::string twips(double v) {
+    return num(static_cast<double>(std::lround(v)));
+}
+}  // namespace
+
+void HeadlessPrinter::line(double x1, double y1, double x2, double y2, int width) {
+    current.push_back({"line", twips(x1), twips(y1), twips(x2), twips(y2), num(width)});
 }
 
-void HeadlessPrinter::box(int x1, int y1, int x2, int y2, int width) {
-    current.push_back({"box", num(x1), num(y1), num(x2), num(y2), num(width)});
+void HeadlessPrinter::box(double x1, double y1, double x2, double y2, int width) {
+    current.push_back({"box", twips(x1), twips(y1), twips(x2), twips(y2), num(width)});
 }
 
-void HeadlessPrinter::text(int x, int y, const ui::Font& font, const std::string& t) {
-    std::vector<std::string> op{"text", num(x), num(y), font.name, num(font.size)};
+void HeadlessPrinter::drawText(double x, double y, const ui::Font& font, const std::string& t) {
+    std::vector<std::string> op{"text", twips(x), twips(y), font.name, num(font.size)};
     if (font.bold) op.push_back("bold");
     if (font.italic) op.push_back("italic");
     op.push_back(t);
@@ -88,30 +166,35 @@ void HeadlessPrinter::printForm(ui::Form& form) {
     current.push_back({"form", form.name()});
 }
 
-void HeadlessPrinter::endDoc() {
+void HeadlessPrinter::sendJob() {
     current.push_back({"enddoc"});
     lastJob = std::move(current);
     current.clear();
 }
 
+ui::Form* HeadlessHost::topModal() const {
+    for (auto it = m_modal.rbegin(); it != m_modal.rend(); ++it)
+        if (*it && (*it)->shown()) return *it;
+    return nullptr;
+}
+
 void HeadlessHost::showForm(ui::Form& form, bool modal) {
     if (!modal) return;
-    for (auto it = modalAnswers.begin(); it != modalAnswers.end(); ++it) {
-        if (it->form != form.name()) continue;
-        std::string control = it->control;
-        modalAnswers.erase(it);
-        std::string name = control;
-        int index = -1;
-        auto open = name.find('(');
-        if (open != std::string::npos) {
-            index = std::stoi(name.substr(open + 1));
-            name = name.substr(0, open);
-        }
-        ui::Control* c = form.findControl(name, index);
-        if (!c) throw ScenarioFailure("modal window " + form.name() + " has no control " + control);
-        c->userClick();
-        return;
-    }
+    const std::size_t depth = m_modal.size();
+    m_modal.push_back(&form);
+    // The show returns however the user's actions end, a failed scenario included.
+    struct Pop {
+        std::vector<ui::Form*>& stack;
+        ~Pop() { stack.pop_back(); }
+    } pop{m_modal};
+    if (whileModal)
+        whileModal(form, [this, depth] { return m_modal[depth] && m_modal[depth]->shown(); });
+}
+
+void HeadlessHost::unloadForm(ui::Form& form) {
+    for (ui::Form*& f : m_modal)
+        if (f == &form) f = nullptr;
+    if (onUnload) onUnload(form);
 }
 
 SimulatedDrives::SimulatedDrives(ui::Scheduler& scheduler) : m_scheduler(scheduler) {

@@ -2,6 +2,7 @@
 // Services of the headless runner: scripted dialogs, recorded cues, prints and message
 // boxes, a scriptable font list and screen, and a drive set of simulated drives.
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -29,18 +30,35 @@ struct MessageRecord {
     std::string title;
 };
 
-struct ModalAnswer {
-    std::string form;
-    std::string control;
+class HeadlessFonts final : public ui::InstalledFonts {
+public:
+    bool all = true;
+    std::set<std::string> installed;
+    bool isInstalled(const std::string& name) override { return all || installed.count(name); }
 };
 
+// An answer waiting for its dialog, with the scenario line that queued it (0 from tests).
+template <class T>
+struct Queued {
+    T value;
+    int line = 0;
+};
+
+// Dialogs answered from queues, one per kind of dialog. A message box takes the oldest queued
+// answer, which must be one of its buttons; only an OK-only box may go unanswered. A font
+// pick obeys the request exactly as in the real dialog (ui/font_rules.h).
 class HeadlessDialogs final : public ui::Dialogs {
 public:
-    std::deque<int> answers;  // mb::kOk, kYes, kNo, kCancel
-    std::deque<std::optional<std::string>> inputs;
-    std::deque<std::optional<ui::Color>> colors;
-    std::deque<std::optional<ui::FontChoice>> fonts;
-    std::deque<MessageRecord> shown;  // not yet checked
+    // Font picks are checked against `fonts`; without it every face counts as installed.
+    explicit HeadlessDialogs(ui::InstalledFonts& fonts) : m_fonts(fonts) {}
+    HeadlessDialogs() : m_fonts(m_allFonts) {}
+
+    std::deque<Queued<int>> answers;  // mb::kOk, kYes, kNo, kCancel
+    std::deque<Queued<std::optional<std::string>>> inputs;
+    std::deque<Queued<std::optional<ui::Color>>> colors;
+    std::deque<Queued<std::optional<ui::FontChoice>>> fonts;
+    std::deque<Queued<bool>> printerAnswers;  // true: confirmed
+    std::deque<MessageRecord> shown;          // not yet checked
     std::vector<std::pair<std::string, std::string>> helpShown;
 
     int messageBox(const std::string& text, int style, const std::string& title) override;
@@ -48,10 +66,17 @@ public:
                                         const std::string&) override;
     std::optional<ui::Color> colorDialog(ui::Color preset) override;
     std::optional<ui::FontChoice> fontDialog(const ui::FontDialogRequest& request) override;
-    bool printerSetup() override { return true; }
+    bool printerSetup() override;
     void showHelp(const std::string& path, const std::string& keyword) override {
         helpShown.emplace_back(path, keyword);
     }
+
+    // The word of a message box answer ("ok", "yes", "no", "cancel").
+    static std::string answerWord(int answer);
+
+private:
+    HeadlessFonts m_allFonts;
+    ui::InstalledFonts& m_fonts;
 };
 
 class HeadlessCues final : public ui::SoundCues {
@@ -73,22 +98,21 @@ public:
     void setText(const std::string& t) override { value = t; }
 };
 
+// Records each job as operations of words, positions rounded to whole twips. Text is
+// measured simply, so that positions can be predicted: one line of a font of S points is
+// S x 20 twips high.
 class HeadlessPrinter final : public ui::Printer {
 public:
     std::vector<std::vector<std::string>> current;  // operations as words
     std::vector<std::vector<std::string>> lastJob;
-    void line(int x1, int y1, int x2, int y2, int width) override;
-    void box(int x1, int y1, int x2, int y2, int width) override;
-    void text(int x, int y, const ui::Font& font, const std::string& text) override;
+    void line(double x1, double y1, double x2, double y2, int width) override;
+    void box(double x1, double y1, double x2, double y2, int width) override;
+    double textHeight(const ui::Font& font) override { return font.size * 20; }
     void printForm(ui::Form& form) override;
-    void endDoc() override;
-};
 
-class HeadlessFonts final : public ui::InstalledFonts {
-public:
-    bool all = true;
-    std::set<std::string> installed;
-    bool isInstalled(const std::string& name) override { return all || installed.count(name); }
+protected:
+    void drawText(double x, double y, const ui::Font& font, const std::string& text) override;
+    void sendJob() override;
 };
 
 class HeadlessScreen final : public ui::Screen {
@@ -109,13 +133,27 @@ public:
     }
 };
 
+// Forms have no screen. A modal show hands the form to `whileModal`, with a test that holds
+// while that show is still open (the form neither hidden nor unloaded); the runner acts as the
+// user until then. The show returns when `whileModal` returns; without it, at once.
 class HeadlessHost final : public ui::FormHost {
 public:
-    std::deque<ModalAnswer> modalAnswers;
+    using OpenTest = std::function<bool()>;
+    std::function<void(ui::Form&, const OpenTest& open)> whileModal;
+    std::function<void(ui::Form&)> onUnload;
+
+    // The innermost form whose modal show is still open, or nullptr.
+    ui::Form* topModal() const;
+
     void showForm(ui::Form& form, bool modal) override;
     void hideForm(ui::Form&) override {}
-    void unloadForm(ui::Form&) override {}
+    void unloadForm(ui::Form& form) override;
     void formChanged(ui::Form&) override {}
+
+private:
+    // One entry per modal show that has not returned, innermost last; nullptr once its form
+    // is unloaded (the object may be gone).
+    std::vector<ui::Form*> m_modal;
 };
 
 class SimulatedDrives final : public DriveSet {
@@ -144,12 +182,12 @@ private:
 // an App on.
 struct HeadlessMachine {
     ui::VirtualScheduler sched;
-    HeadlessDialogs dialogs;
+    HeadlessFonts fonts;
+    HeadlessDialogs dialogs{fonts};
     HeadlessCues cues;
     HeadlessSaver saver;
     HeadlessClipboard clipboard;
     HeadlessPrinter printer;
-    HeadlessFonts fonts;
     HeadlessScreen screen;
     HeadlessInstance instance;
     HeadlessHost host;

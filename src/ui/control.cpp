@@ -7,6 +7,13 @@
 
 namespace lirafok::ui {
 
+bool takesFocus(ControlKind k) {
+    using K = ControlKind;
+    return k == K::Button || k == K::TextBox || k == K::ListBox || k == K::ComboBox ||
+           k == K::CheckBox || k == K::OptionButton || k == K::ScrollBar ||
+           k == K::MultimediaControl || k == K::TabControl;
+}
+
 Control::Control(Form& form, ControlKind kind, std::string name, int index)
     : m_form(form), m_kind(kind), m_name(std::move(name)), m_index(index) {
     m_form.addControl(*this);
@@ -16,7 +23,11 @@ Control::~Control() = default;
 
 std::string Control::path() const {
     std::string p = m_form.name() + "." + m_name;
-    if (m_index >= 0) p += "(" + std::to_string(m_index) + ")";
+    if (m_index >= 0) {
+        p += '(';
+        p += std::to_string(m_index);
+        p += ')';
+    }
     return p;
 }
 
@@ -95,14 +106,17 @@ void Control::setAlignment(int a) {
     changed(Prop::Alignment);
 }
 
-void Control::setContainer(Control* container) {
+void Control::setContainer(Control* container, int page) {
     if (m_container) {
         auto& v = m_container->m_contained;
         v.erase(std::remove(v.begin(), v.end(), this), v.end());
     }
     m_container = container;
+    m_page = page;
     if (container) container->m_contained.push_back(this);
     changed(Prop::Geometry);
+    changed(Prop::Visible);
+    changed(Prop::Enabled);
 }
 
 void Control::userClick() {
@@ -252,6 +266,50 @@ bool ComboBox::userChoose(const std::string& t) {
     setText(t);
     if (onClick) onClick();
     return true;
+}
+
+// --- TabControl ---
+
+void TabControl::setTabs(int n) {
+    n = std::max(0, n);
+    while (tabs() < n) {
+        std::string caption = "Tab ";
+        caption += std::to_string(tabs());
+        m_captions.push_back(caption);
+    }
+    m_captions.resize(static_cast<std::size_t>(n));
+    const int was = m_tab;
+    if (m_tab >= n) m_tab = n - 1;
+    if (m_tab < 0 && n > 0) m_tab = 0;
+    setCaption(tabCaption(m_tab));
+    changed(Prop::Items);
+    if (m_tab != was) {
+        changed(Prop::Value);
+        containedChanged(Prop::Visible);
+    }
+}
+
+const std::string& TabControl::tabCaption(int i) const {
+    static const std::string empty;
+    if (i < 0 || i >= tabs()) return empty;
+    return m_captions[static_cast<std::size_t>(i)];
+}
+
+void TabControl::setTabCaption(int i, const std::string& c) {
+    if (i < 0 || i >= tabs()) return;
+    m_captions[static_cast<std::size_t>(i)] = c;
+    if (i == m_tab) setCaption(c);
+    changed(Prop::Items);
+}
+
+void TabControl::setTab(int i) {
+    if (i < 0 || i >= tabs() || i == m_tab) return;
+    const int previous = m_tab;
+    m_tab = i;
+    setCaption(tabCaption(i));
+    changed(Prop::Value);
+    containedChanged(Prop::Visible);
+    if (onTabClick) onTabClick(previous);
 }
 
 // --- CheckBox, OptionButton, ScrollBar, Menu ---

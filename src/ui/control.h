@@ -51,7 +51,12 @@ enum class ControlKind {
     Timer,
     MultimediaControl,
     CommonDialog,
+    TabControl,
 };
+
+// Whether a control of this kind can hold the focus (a click or the Tab key gives it the
+// focus). Labels, panels, frames, lines, menus, timers and dialogs never hold it.
+bool takesFocus(ControlKind kind);
 
 // What changed, so that a view redraws only that.
 enum class Prop {
@@ -121,15 +126,24 @@ public:
     // 0 left, 1 right, 2 centre (panels: also vertical centring is the view's business).
     int alignment() const { return m_alignment; }
     void setAlignment(int a);
-    // Container (a frame or panel holding this control): left and top are then relative to
-    // the container, and the control shows only while its container shows. The container
+    // Container (a frame, panel or tab control holding this control): left and top are then
+    // relative to the container, and the control shows only while its container shows and
+    // works only while its container is enabled. On a tab control, `page` is the tab the
+    // control sits on: it shows only while that tab is the current one. The container
     // outlives its children.
-    void setContainer(Control* container);
+    void setContainer(Control* container, int page = 0);
     Control* container() const { return m_container; }
+    int containerPage() const { return m_page; }
     int absoluteLeft() const { return m_left + (m_container ? m_container->absoluteLeft() : 0); }
     int absoluteTop() const { return m_top + (m_container ? m_container->absoluteTop() : 0); }
+    // Drawn on the screen: visible itself and in every container up the chain.
     bool effectivelyVisible() const {
-        return m_visible && (!m_container || m_container->effectivelyVisible());
+        return m_visible && (!m_container || (m_container->showsContained(*this) &&
+                                              m_container->effectivelyVisible()));
+    }
+    // Usable: enabled itself and in every container up the chain.
+    bool effectivelyEnabled() const {
+        return m_enabled && (!m_container || m_container->effectivelyEnabled());
     }
 
     // Drawn without a raised border (panels used as labels, lines).
@@ -160,10 +174,14 @@ public:
 protected:
     void changed(Prop p) {
         if (m_view) m_view->update(p);
-        // A moved or hidden container moves or hides what it holds.
-        if (p == Prop::Geometry || p == Prop::Visible)
-            for (Control* c : m_contained) c->changed(p);
+        // A moved, hidden or disabled container moves, hides or disables what it holds.
+        if (p == Prop::Geometry || p == Prop::Visible || p == Prop::Enabled) containedChanged(p);
     }
+    void containedChanged(Prop p) {
+        for (Control* c : m_contained) c->changed(p);
+    }
+    // Whether `child`, held by this control, shows while this control shows.
+    virtual bool showsContained(const Control& child) const { return true; }
 
 private:
     Form& m_form;
@@ -181,6 +199,7 @@ private:
     bool m_flat = false;
     ControlView* m_view = nullptr;
     Control* m_container = nullptr;
+    int m_page = 0;
     std::vector<Control*> m_contained;
 };
 
@@ -360,6 +379,39 @@ public:
 private:
     int m_value = 0, m_min = 0, m_max = 100;
     bool m_vertical = false;
+};
+
+// A tab control: a row of tabs over one page area. Each control placed on it (setContainer
+// with its page) shows only while its tab is the current one. The caption is the current
+// tab's caption.
+class TabControl : public Control {
+public:
+    TabControl(Form& f, std::string name, int index = -1)
+        : Control(f, ControlKind::TabControl, std::move(name), index) {}
+    int tabs() const { return static_cast<int>(m_captions.size()); }
+    // Sets the number of tabs; new tabs are captioned "Tab N". The current tab stays when it
+    // still exists, else the last tab becomes current (without a Click).
+    void setTabs(int n);
+    const std::string& tabCaption(int i) const;
+    void setTabCaption(int i, const std::string& caption);
+    // The current tab, from 0 (-1 while there are no tabs).
+    int tab() const { return m_tab; }
+    // Makes tab i the current one; raises Click with the previous tab when it changes.
+    void setTab(int i);
+    // The user picked tab i: the same as setTab.
+    void userClickTab(int i) { setTab(i); }
+    const std::vector<std::string>& tabCaptions() const { return m_captions; }
+
+    std::function<void(int previousTab)> onTabClick;
+
+protected:
+    bool showsContained(const Control& child) const override {
+        return child.containerPage() == m_tab;
+    }
+
+private:
+    std::vector<std::string> m_captions;
+    int m_tab = -1;
 };
 
 // A menu entry; entries with a parent form the drop-down of that parent.

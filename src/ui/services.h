@@ -35,12 +35,14 @@ struct FontChoice {
     bool italic = false;
 };
 
+// What the program asks of a font dialog. The rules that follow from it (which faces are
+// offered, which sizes may be picked) are in ui/font_rules.h, shared by every front end.
 struct FontDialogRequest {
     FontChoice preset;
     bool screenFontsOnly = true;
     bool forceExisting = false;  // the choice must be an installed face
     bool limitSize = false;
-    double minSize = 0, maxSize = 0;
+    double minSize = 0, maxSize = 0;  // points; 0 means no limit on that side
 };
 
 class Dialogs {
@@ -54,7 +56,8 @@ public:
                                                 const std::string& preset) = 0;
     // Colour dialog: the chosen colour, or nullopt when cancelled.
     virtual std::optional<Color> colorDialog(Color preset) = 0;
-    // Font dialog: the choice (its name may be empty), or nullopt when cancelled.
+    // Font dialog: the choice (its name may be empty), or nullopt when cancelled. The choice
+    // obeys the request as fontDialogResult (ui/font_rules.h) says.
     virtual std::optional<FontChoice> fontDialog(const FontDialogRequest& request) = 0;
     // Printer set-up dialog: true when confirmed.
     virtual bool printerSetup() = 0;
@@ -83,15 +86,61 @@ public:
     virtual void setText(const std::string& t) = 0;
 };
 
-// A print job in twips on the page. begin() starts a page; endDoc() sends the job.
+// A print job on the current printer, in twips from the top-left corner of the printable
+// area. The job starts with the first drawing call; endDoc() sends it and puts the cursor back
+// at 0, 0. Line widths are in printer dots.
+//
+// The cursor (currentX, currentY) is kept in exact, fractional twips, as the label layouts
+// compute it (a margin of 20000 / 35 twips stays 571.43). A text is printed with its top-left
+// corner at the cursor; afterwards the cursor stands at the text's left x and one text height
+// lower for each of its lines.
 class Printer {
 public:
     virtual ~Printer() = default;
-    virtual void line(int x1, int y1, int x2, int y2, int width) = 0;
-    virtual void box(int x1, int y1, int x2, int y2, int width) = 0;
-    virtual void text(int x, int y, const Font& font, const std::string& text) = 0;
+    virtual void line(double x1, double y1, double x2, double y2, int width) = 0;
+    virtual void box(double x1, double y1, double x2, double y2, int width) = 0;
+    // Height in twips of one line of text in `font` on this printer.
+    virtual double textHeight(const Font& font) = 0;
+    // Prints `text` at the cursor and moves the cursor down past it.
+    void print(const Font& font, const std::string& text) {
+        drawText(m_x, m_y, font, text);
+        m_y += textHeight(font) * lineCount(text);
+    }
+    // Moves the cursor to (x, y), then prints there.
+    void text(double x, double y, const Font& font, const std::string& text) {
+        m_x = x;
+        m_y = y;
+        print(font, text);
+    }
+    // Prints the window's client area as an image at the top-left corner.
     virtual void printForm(Form& form) = 0;
-    virtual void endDoc() = 0;
+    void endDoc() {
+        sendJob();
+        m_x = m_y = 0;
+    }
+    double currentX() const { return m_x; }
+    double currentY() const { return m_y; }
+    void setCurrentX(double x) { m_x = x; }
+    void setCurrentY(double y) { m_y = y; }
+
+    // Lines of a text: one more than its line breaks (CR LF, LF or CR each count one).
+    static int lineCount(const std::string& text) {
+        int n = 1;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            if (text[i] == '\r' || text[i] == '\n') ++n;
+        }
+        return n;
+    }
+
+protected:
+    // Draws `text` with its top-left corner at (x, y); the cursor is the caller's business.
+    virtual void drawText(double x, double y, const Font& font, const std::string& text) = 0;
+    // Sends the job drawn so far.
+    virtual void sendJob() = 0;
+
+private:
+    double m_x = 0, m_y = 0;
 };
 
 class InstalledFonts {

@@ -60,7 +60,9 @@ void VirtualScheduler::advance(std::int64_t ms) {
     std::int64_t limit = m_now + (ms < 0 ? 0 : ms);
     while (runOne(limit)) {
     }
-    m_now = limit;
+    // A task may have advanced the clock further itself (a modal window waits while time
+    // passes): time never runs back.
+    if (m_now < limit) m_now = limit;
 }
 
 }  // namespace lirafok::ui

@@ -94,7 +94,9 @@ public:
           separator(*this, "Sep", "FONT_R"),
           p10(*this, "P10", "FONT_R"),
           timer(*this, scheduler, "Timer1"),
-          mm(*this, scheduler, "MMControl1") {
+          mm(*this, scheduler, "MMControl1"),
+          tabs(*this, "SSTab1"),
+          onTab(*this, "Command2") {
         memo.setMultiLine(true);
         multi.setMultiSelect(true);
         move(1500, 1500, 9000 + kFrameWidth, 6000 + kFrameHeight);
@@ -115,6 +117,13 @@ public:
         spin.move(3450, 3300, 255, 600);
         scroll.move(150, 4200, 3000, 255);
         mm.move(150, 4650, 3000, 480);
+        tabs.move(6600, 3450, 2250, 2400);
+        tabs.setTabs(2);
+        tabs.setTabCaption(0, "オプション");
+        tabs.setTabCaption(1, "タイマー");
+        onTab.setContainer(&tabs, 1);
+        onTab.move(150, 600, 1200, 360);
+        onTab.setCaption("NON");
         fileMenu.setCaption("終了(&Q)");
         sizeMenu.setCaption("フォント(&F)");
         p12.setCaption("１２ポ");
@@ -144,6 +153,7 @@ public:
             p12.setChecked(true);
             p10.setChecked(false);
         };
+        tabs.onTabClick = [this](int) { ++events["tabs.click"]; };
         mm.onPlayClick = [this](bool& cancel) {
             ++events["mm.play"];
             cancel = cancelPlay;
@@ -177,6 +187,8 @@ public:
     ui::Menu p10;
     ui::Timer timer;
     device::MMControl mm;
+    ui::TabControl tabs;
+    ui::Button onTab;  // on the second tab
 
     std::map<std::string, int> events;
     bool refuseClose = false;

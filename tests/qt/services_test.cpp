@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QListWidget>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -241,7 +242,7 @@ TEST(DialogsTest, ColourDialogConvertsBothWays) {
     EXPECT_EQ(dialogs.colorDialog(ui::kYellow), std::nullopt);
 }
 
-TEST(DialogsTest, FontDialogKeepsSizesWithinTheLimits) {
+TEST(DialogsTest, FontDialogOffersAndReturnsWhatTheSharedRulesAllow) {
     app();
     ui::FontDialogRequest r;
     r.preset = {"Noto Sans CJK JP", 20, true, false};
@@ -249,20 +250,10 @@ TEST(DialogsTest, FontDialogKeepsSizesWithinTheLimits) {
     r.minSize = 10;
     r.maxSize = 14;
     EXPECT_EQ(FontDialog::offeredSizes(r), (std::vector<double>{10, 11, 12, 13, 14}));
-    EXPECT_EQ(FontDialog::clampSize(r, 20), 14);
-    EXPECT_EQ(FontDialog::clampSize(r, 8), 10);
-    r.minSize = 0;
-    r.maxSize = 16;  // "at most 16 points"
-    EXPECT_EQ(FontDialog::clampSize(r, 72), 16);
-    EXPECT_EQ(FontDialog::clampSize(r, 6), 6);
-    r.limitSize = false;
-    EXPECT_EQ(FontDialog::clampSize(r, 72), 72);
 
     QPrinter printer;
     QtDialogs dialogs(printer);
-    r.limitSize = true;
-    r.minSize = 10;
-    r.maxSize = 14;
+    // Confirmed unchanged: the preset's size comes back within the limits.
     QTimer::singleShot(50, [] {
         auto* dlg = qobject_cast<FontDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dlg, nullptr);
@@ -273,6 +264,19 @@ TEST(DialogsTest, FontDialogKeepsSizesWithinTheLimits) {
     EXPECT_EQ(choice->name, "Noto Sans CJK JP");
     EXPECT_EQ(choice->size, 14);
     EXPECT_TRUE(choice->bold);
+
+    // A missing preset face is offered first unless the choice must be an existing face.
+    r.preset = {"ＭＳ Ｐゴシック", 12, false, false};
+    r.limitSize = false;
+    for (bool force : {false, true}) {
+        r.forceExisting = force;
+        FontDialog dlg(r);
+        auto* faces = dlg.findChild<QListWidget*>();
+        ASSERT_NE(faces, nullptr);
+        EXPECT_EQ(!faces->findItems("ＭＳ Ｐゴシック", Qt::MatchExactly).isEmpty(), !force);
+        EXPECT_EQ(dlg.choice().name == "ＭＳ Ｐゴシック", !force);
+        EXPECT_FALSE(dlg.choice().name.empty());
+    }
 }
 
 TEST(DialogsTest, HelpFileInTheSystemCodePageOpensAtTheContents) {
@@ -339,18 +343,27 @@ TEST(ServicesTest, PrinterDrawsInTwipsIntoAPdf) {
     QtScheduler scheduler;
     QtFormHost host;
     QtPrinter paper(printer, host);
+    const ui::Font nine{"ＭＳ Ｐゴシック", 9, false, false};
+    // A 9-point line is a little taller than 9 points (180 twips) and less than twice that,
+    // kept to the fraction of a twip.
+    const double h = paper.textHeight(nine);
+    EXPECT_GT(h, 180);
+    EXPECT_LT(h, 360);
     paper.line(0, 0, 5660, 0, 8);
     paper.box(0, 0, 5660, 5137, 8);
-    paper.text(150, 150, ui::Font{"ＭＳ Ｐゴシック", 9, false, false}, "  DATE  01-02-2024");
+    paper.text(150, 150, nine, "  DATE  01-02-2024");
+    EXPECT_EQ(paper.currentX(), 150);
+    EXPECT_DOUBLE_EQ(paper.currentY(), 150 + h);
+    paper.setCurrentX(20000.0 / 35);
+    paper.print(nine, "一行目\r\n二行目");
+    EXPECT_DOUBLE_EQ(paper.currentX(), 20000.0 / 35);
+    EXPECT_DOUBLE_EQ(paper.currentY(), 150 + 3 * h);
     KitchenSink form(host, scheduler);
     form.show();
     paper.printForm(form);
     paper.endDoc();
+    EXPECT_EQ(paper.currentY(), 0);
     form.destroySilently();
-    // A 9-point line is a little taller than 9 points (180 twips) and less than twice that.
-    const int h = paper.textHeight(ui::Font{"ＭＳ Ｐゴシック", 9, false, false});
-    EXPECT_GT(h, 180);
-    EXPECT_LT(h, 360);
     QFile f(pdf);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.read(5) == "%PDF-");

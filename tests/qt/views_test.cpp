@@ -7,10 +7,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
+#include <QTabBar>
 
 #include "qt/views_basic.h"
 #include "qt/views_input.h"
 #include "qt/views_range.h"
+#include "qt/views_tab.h"
 #include "qt_test_support.h"
 
 namespace lirafok::qt::test {
@@ -328,6 +330,34 @@ TEST_F(ViewsTest, TransportRowFollowsTheDeviceAndReportsClicks) {
     for (int i = 0; i < MMControlView::kButtons; ++i) EXPECT_FALSE(v->button(i)->isEnabled());
     form.mm.shutdown();
     form.mm.setDevice(nullptr);
+}
+
+TEST_F(ViewsTest, TabRowSwitchesPagesAndOnlyTheCurrentPageShows) {
+    QTabWidget* tabs = view<TabView>(form.tabs)->tabs();
+    QWidget* onTab = view<ButtonView>(form.onTab)->widget();
+    ASSERT_EQ(tabs->count(), 2);
+    EXPECT_EQ(tabs->tabText(1), "タイマー");
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    EXPECT_TRUE(onTab->isHidden());
+    // The page's controls lie over the tab control, at its place plus their own.
+    EXPECT_EQ(onTab->geometry().topLeft(), tabs->geometry().topLeft() + QPoint(10, 40));
+    tabs->tabBar()->setCurrentIndex(1);  // as a click on the tab does
+    EXPECT_EQ(form.tabs.tab(), 1);
+    EXPECT_EQ(form.count("tabs.click"), 1);
+    EXPECT_FALSE(onTab->isHidden());
+    EXPECT_GT(onTab->y(), tabs->y());
+    form.tabs.setTab(0);
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    EXPECT_TRUE(onTab->isHidden());
+    EXPECT_EQ(form.count("tabs.click"), 2);  // the model's own Click, not echoed by the view
+    form.tabs.setTabCaption(0, "フォント");
+    EXPECT_EQ(tabs->tabText(0), "フォント");
+    // A disabled tab control disables what lies on it.
+    form.tabs.setTab(1);
+    form.tabs.setEnabled(false);
+    EXPECT_FALSE(onTab->isEnabled());
+    form.tabs.setEnabled(true);
+    EXPECT_TRUE(onTab->isEnabled());
 }
 
 TEST_F(ViewsTest, FocusMovesRaiseLostAndGotFocus) {

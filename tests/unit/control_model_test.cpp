@@ -2,6 +2,7 @@
 // programmatic changes, unloading, and the virtual clock's ordering.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -176,6 +177,56 @@ TEST(Controls, OptionButtonsOfAGroupExcludeEachOther) {
     EXPECT_FALSE(a.value());
     EXPECT_TRUE(b.value());
     EXPECT_TRUE(other.value());
+}
+
+TEST(Controls, TabPagesShowOnlyOnTheirTabAndADisabledContainerDisablesItsControls) {
+    NullHost h;
+    TestForm f(h);
+    TabControl tabs(f, "SSTab1");
+    Frame frame(f, "Frame8");
+    Button onFirst(f, "Command3D1"), inFrame(f, "Command2"), outside(f, "Command3D2");
+    tabs.setTabs(4);
+    for (int i = 0; i < 4; ++i)
+        tabs.setTabCaption(i, std::vector<std::string>{"オプション", "フォント", "歌詞表示",
+                                                       "タイマー"}[static_cast<std::size_t>(i)]);
+    onFirst.setContainer(&tabs, 0);
+    frame.setContainer(&tabs, 3);
+    inFrame.setContainer(&frame);
+    struct Views : ControlView {
+        std::vector<Prop> seen;
+        void update(Prop p) override { seen.push_back(p); }
+    } frameView, buttonView;
+    frame.attachView(&frameView);
+    inFrame.attachView(&buttonView);
+    std::vector<int> clicks;
+    tabs.onTabClick = [&](int previous) { clicks.push_back(previous); };
+
+    EXPECT_EQ(tabs.tab(), 0);
+    EXPECT_EQ(tabs.caption(), "オプション");
+    EXPECT_TRUE(onFirst.effectivelyVisible());
+    EXPECT_FALSE(inFrame.effectivelyVisible());
+    EXPECT_TRUE(inFrame.visible());  // its own property is unchanged
+    tabs.userClickTab(3);
+    tabs.setTab(3);  // the current tab again: no Click
+    EXPECT_EQ(clicks, (std::vector<int>{0}));
+    EXPECT_EQ(tabs.caption(), "タイマー");
+    EXPECT_FALSE(onFirst.effectivelyVisible());
+    EXPECT_TRUE(inFrame.effectivelyVisible());
+    // The views of the page's controls, nested ones included, hear of the change.
+    EXPECT_NE(std::find(buttonView.seen.begin(), buttonView.seen.end(), Prop::Visible),
+              buttonView.seen.end());
+    EXPECT_TRUE(outside.effectivelyVisible());
+
+    frame.setEnabled(false);
+    EXPECT_TRUE(inFrame.enabled());
+    EXPECT_FALSE(inFrame.effectivelyEnabled());
+    EXPECT_NE(std::find(buttonView.seen.begin(), buttonView.seen.end(), Prop::Enabled),
+              buttonView.seen.end());
+    tabs.setTabs(2);  // the current tab is gone: the last one left becomes current
+    EXPECT_EQ(tabs.tab(), 1);
+    EXPECT_EQ(tabs.caption(), "フォント");
+    frame.attachView(nullptr);
+    inFrame.attachView(nullptr);
 }
 
 TEST(Form, LoadsOnceUnloadAsksAndMayBeCancelled) {
