@@ -242,6 +242,17 @@ TEST_F(Editor, DiscRemovedWithUnsavedWorkAsksToSave) {
         ASSERT_EQ(app->state.TrackCount, 12);
     }
 
+    // Picking another track while the editor is open closes it as the frame does: edited
+    // text is offered for saving (here: not saved), then the other track opens.
+    open(3).EDTEXT.userType("dropped\r\n");
+    host.modalAnswers.push_back({"CDSKASI", "Command2"});
+    CDEDIT& other = open(5);
+    EXPECT_TRUE(host.modalAnswers.empty());
+    EXPECT_EQ(other.caption(), "05 - ");
+    EXPECT_EQ(app->state.EditorActive, 1);
+    EXPECT_EQ(readRaw(lyrics(3)), "old\r\n\x03\r\n" + kTimings);
+    other.CANCEL_R.userClick();
+
     // Closing the editor by its frame with edited text offers to save too.
     CDEDIT& w = open(3);
     w.EDTEXT.userType("framed\r\n");
@@ -251,6 +262,15 @@ TEST_F(Editor, DiscRemovedWithUnsavedWorkAsksToSave) {
     EXPECT_FALSE(editorOpen());
     EXPECT_EQ(readRaw(lyrics(3)), "framed\r\n\x03\r\n" + kTimings);
 
+    // Ending the program offers to save as well.
+    open(3).EDTEXT.userType("at the end\r\n");
+    host.modalAnswers.push_back({"CDSKASI", "Command1"});
+    app->form("CDOKE").userClose();
+    EXPECT_TRUE(app->ended());
+    EXPECT_EQ(readRaw(lyrics(3)), "at the end\r\n\x03\r\n" + kTimings);
+}
+
+TEST_F(Editor, ASaveThatCannotBeWrittenKeepsTheText) {
     // A save that cannot be written keeps the text on screen and says so.
     CDEDIT& locked = open(3);
     locked.EDTEXT.userType("kept\r\n");
@@ -262,6 +282,13 @@ TEST_F(Editor, DiscRemovedWithUnsavedWorkAsksToSave) {
     EXPECT_EQ(messages(), std::vector<std::string>{"歌詞ファイルを保存できません"});
     ASSERT_TRUE(editorOpen());
     EXPECT_EQ(locked.EDTEXT.text(), "kept\r\n");
+    EXPECT_EQ(app->state.EditorActive, 1);
+
+    // Once the file can be written, saving from the editor works.
+    fs::remove(lyrics(3));
+    locked.Quit.userClick();
+    EXPECT_FALSE(editorOpen());
+    EXPECT_EQ(readRaw(lyrics(3)), "kept\r\n\x03\r\n");
 }
 
 }  // namespace
