@@ -12,8 +12,8 @@ namespace lirafok {
 
 namespace {
 
-constexpr int kWindowWidth =
-    6600;  // twips, wide enough for the whole menu bar; docked at the right
+// Twips: wide enough for the whole menu bar. The window is docked at the right screen edge.
+constexpr int kWindowWidth = 6600;
 
 const char* const kSavePrompt = "CDSKASI";
 const char* const kSaveFailed = "歌詞ファイルを保存できません";
