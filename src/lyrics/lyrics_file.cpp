@@ -252,7 +252,9 @@ bool saveLyricsText(const std::string& path, int fontSize, const std::string& ed
                     const LyricTimeTable& times, const LyricTimeTable& pageFlags) {
     std::vector<std::string> lines;
     if (const char marker = markerForFontSize(fontSize)) lines.emplace_back(1, marker);
-    for (std::string& line : splitEditText(editText + "\r\n")) lines.push_back(std::move(line));
+    // The editor reader ends every line it loads with CR LF, the last one included: that line
+    // break ends the last line, it does not start another (an unchanged text saves as it was).
+    for (std::string& line : splitEditText(editText)) lines.push_back(std::move(line));
     lines.emplace_back(1, kLyricsSeparator);
     appendTimingLines(lines, times, pageFlags);
     return text::writeLines(path, lines);

@@ -73,9 +73,10 @@ struct EditorLyrics {
 // outside the tables are left out.
 EditorLyrics readEditorLyrics(const std::string& path);
 
-// Writes marker line (none for fontSize 0), `editText` followed by one line break, the
-// separator and a timing line for every timed entry 0..199. Line breaks of `editText` (CR LF
-// or LF) become CR LF.
+// Writes marker line (none for fontSize 0), the lines of `editText`, the separator and a
+// timing line for every timed entry 0..199. Line breaks of `editText` (CR LF or LF) become
+// CR LF; a final line without one gets one, a final line break adds no empty line (so the
+// editor reader's text saves back as it was read; an empty text writes no text line).
 bool saveLyricsText(const std::string& path, int fontSize, const std::string& editText,
                     const LyricTimeTable& times, const LyricTimeTable& pageFlags);
 

@@ -162,6 +162,11 @@ void CDOKE::Timer3_Timer() {
 void CDOKE::POWER_Click() {
     AppState& s = app.state;
     app.PlayOkCue();
+    // The lyrics editor's unsaved work is offered for saving, as at a disc change.
+    if (s.EditorSavePending == 1) {
+        app.show("CDSKASI", true);
+        s.EditorSavePending = 0;
+    }
     RestoreScreenSaver(app);
     WindowPos& pos = s.ReducedLayout == 1 ? s.ReducedPos : s.FullPos;
     if (left() <= app.svc.screen.widthTwips()) pos.left = left();

@@ -319,9 +319,10 @@ TEST_F(LyricsFileTest, SaveTextWritesMarkerTextSeparatorAndTimings) {
         int size;
         std::string text, file;
     } cases[] = {
-        {14, "歌\r\nb\r\n", "\x06\r\n" + text::toCp932("歌") + "\r\nb\r\n\r\n"},
+        {14, "歌\r\nb\r\n", "\x06\r\n" + text::toCp932("歌") + "\r\nb\r\n"},
         {0, "a\nb", "a\r\nb\r\n"},
-        {0, "", "\r\n"},
+        {0, "a\r\n\r\n", "a\r\n\r\n"},  // a wanted empty last line stays one line
+        {0, "", ""},
         {12, "x\ty\r", "\x01\r\nx\ty\r\r\n"},
     };
     for (const auto& c : cases) {
@@ -331,14 +332,21 @@ TEST_F(LyricsFileTest, SaveTextWritesMarkerTextSeparatorAndTimings) {
     }
 }
 
-TEST_F(LyricsFileTest, EditorRoundTripKeepsEveryTimingLine) {
+TEST_F(LyricsFileTest, EditorRoundTripIsByteIdentical) {
     const std::string timing = "000 000000 0\r\n003 012345 1\r\n199 999998 0\r\n";
-    writeRaw(m_path, "\x04\r\n" + text::toCp932("一行目") + "\r\n\x03\r\n" + timing);
-    const EditorLyrics e = readEditorLyrics(m_path);
-    ASSERT_TRUE(saveLyricsText(m_path, e.fontSize, e.text, e.times, e.pageFlags));
-    const std::string saved = readRaw(m_path);
-    EXPECT_EQ(saved.substr(0, 3), "\x04\r\n");
-    EXPECT_EQ(saved.substr(saved.size() - timing.size()), timing);
+    const std::string files[] = {
+        "\x04\r\n" + text::toCp932("一行目") + "\r\n\ta\t\r\n\r\n\x03\r\n" + timing,
+        text::toCp932("標準の歌") + "\r\n\x03\r\n",
+        "\x06\r\n\x03\r\n" + timing,
+    };
+    for (const std::string& bytes : files) {
+        writeRaw(m_path, bytes);
+        for (int save = 0; save < 2; ++save) {
+            const EditorLyrics e = readEditorLyrics(m_path);
+            ASSERT_TRUE(saveLyricsText(m_path, e.fontSize, e.text, e.times, e.pageFlags));
+            EXPECT_EQ(readRaw(m_path), bytes);
+        }
+    }
 }
 
 TEST_F(LyricsFileTest, SaveTimingsKeepsMarkerAndTextBytesAndMakesABackup) {
