@@ -1,6 +1,8 @@
 // The lyrics editor and its save prompt on the whole program running headless (virtual clock,
 // simulated drive, scripted dialogs, real files), opened as the registration window opens it.
 #include <gtest/gtest.h>
+
+#include <deque>
 #include <unistd.h>
 
 #include <climits>
@@ -32,6 +34,15 @@ protected:
         // Twelve tracks of 10 s: disc key 000120000, so track 3 is 00012000.003.
         drives.current().insertDisc(std::vector<std::int32_t>(12, 10000));
         text::writeLines("LIRAFOK.TXT", {"000120000-00-Title", "000120000-03-三曲目"});
+        // A modal prompt is answered by clicking the queued control of that window.
+        host.whileModal = [this](ui::Form& f, const scenario::HeadlessHost::OpenTest&) {
+            ASSERT_FALSE(modalAnswers.empty()) << f.name() << " shown without an answer";
+            ASSERT_EQ(modalAnswers.front().first, f.name());
+            ui::Control* c = f.findControl(modalAnswers.front().second);
+            modalAnswers.pop_front();
+            ASSERT_NE(c, nullptr);
+            c->userClick();
+        };
         app = std::make_unique<App>(services());
         registerWindows(*app);
         app->run("");
@@ -41,6 +52,8 @@ protected:
         app.reset();
         (void)chdir(oldCwd.c_str());
     }
+
+    std::deque<std::pair<std::string, std::string>> modalAnswers;  // window, control to click
 
     static std::string lyrics(int track) { return "00012000.0" + text::pad(track, 2); }
     static void writeRaw(const std::string& path, const std::string& bytes) {
@@ -194,13 +207,13 @@ TEST_F(Editor, CopyAsksForATrackAndRefusesWrongAnswers) {
           std::optional<std::string>(""), std::optional<std::string>("７"),
           std::optional<std::string>(" 7"), std::optional<std::string>()}) {
         SCOPED_TRACE(answer.value_or("(cancelled)"));
-        dialogs.inputs.push_back(answer);
+        dialogs.inputs.push_back({answer});
         w.COPY_RTN.userClick();
         EXPECT_EQ(messages(), std::vector<std::string>{"曲番号が誤っています"});
         EXPECT_EQ(cues.played.back(), "error");
         ASSERT_TRUE(editorOpen());
     }
-    dialogs.inputs.push_back("7");  // a track without lyrics
+    dialogs.inputs.push_back({std::string("7")});  // a track without lyrics
     w.COPY_RTN.userClick();
     EXPECT_EQ(messages(), std::vector<std::string>{"複写元の歌詞が登録されていません"});
     ASSERT_TRUE(editorOpen());
@@ -209,7 +222,7 @@ TEST_F(Editor, CopyAsksForATrackAndRefusesWrongAnswers) {
     const std::string source = "\x05\r\n" + text::toCp932("七曲目") + "\r\n\x03\r\n" + kTimings;
     writeRaw(lyrics(7), source);
     w.EDTEXT.userType("discarded");
-    dialogs.inputs.push_back("07");
+    dialogs.inputs.push_back({std::string("07")});
     w.COPY_RTN.userClick();
     EXPECT_TRUE(messages().empty());
     EXPECT_FALSE(editorOpen());
@@ -226,10 +239,10 @@ TEST_F(Editor, DiscRemovedWithUnsavedWorkAsksToSave) {
         w.EDTEXT.userType("new\r\n");
         w.userLoseFocus();  // working in another window does not disarm the prompt
         EXPECT_EQ(app->state.EditorSavePending, 1);
-        host.modalAnswers.push_back({"CDSKASI", answer});
+        modalAnswers.push_back({"CDSKASI", answer});
         drives.current().openDoor();
         sched.advance(4000);
-        EXPECT_TRUE(host.modalAnswers.empty());  // the prompt was shown modally
+        EXPECT_TRUE(modalAnswers.empty());  // the prompt was shown modally
         EXPECT_FALSE(app->isLoaded("CDSKASI"));
         EXPECT_FALSE(editorOpen());
         EXPECT_EQ(app->state.EditorActive, 0);
@@ -245,9 +258,9 @@ TEST_F(Editor, DiscRemovedWithUnsavedWorkAsksToSave) {
     // Picking another track while the editor is open closes it as the frame does: edited
     // text is offered for saving (here: not saved), then the other track opens.
     open(3).EDTEXT.userType("dropped\r\n");
-    host.modalAnswers.push_back({"CDSKASI", "Command2"});
+    modalAnswers.push_back({"CDSKASI", "Command2"});
     CDEDIT& other = open(5);
-    EXPECT_TRUE(host.modalAnswers.empty());
+    EXPECT_TRUE(modalAnswers.empty());
     EXPECT_EQ(other.caption(), "05 - ");
     EXPECT_EQ(app->state.EditorActive, 1);
     EXPECT_EQ(readRaw(lyrics(3)), "old\r\n\x03\r\n" + kTimings);
@@ -256,15 +269,15 @@ TEST_F(Editor, DiscRemovedWithUnsavedWorkAsksToSave) {
     // Closing the editor by its frame with edited text offers to save too.
     CDEDIT& w = open(3);
     w.EDTEXT.userType("framed\r\n");
-    host.modalAnswers.push_back({"CDSKASI", "Command1"});
+    modalAnswers.push_back({"CDSKASI", "Command1"});
     w.userClose();
-    EXPECT_TRUE(host.modalAnswers.empty());
+    EXPECT_TRUE(modalAnswers.empty());
     EXPECT_FALSE(editorOpen());
     EXPECT_EQ(readRaw(lyrics(3)), "framed\r\n\x03\r\n" + kTimings);
 
     // Ending the program offers to save as well.
     open(3).EDTEXT.userType("at the end\r\n");
-    host.modalAnswers.push_back({"CDSKASI", "Command1"});
+    modalAnswers.push_back({"CDSKASI", "Command1"});
     app->form("CDOKE").userClose();
     EXPECT_TRUE(app->ended());
     EXPECT_EQ(readRaw(lyrics(3)), "at the end\r\n\x03\r\n" + kTimings);
@@ -276,7 +289,7 @@ TEST_F(Editor, ASaveThatCannotBeWrittenKeepsTheText) {
     locked.EDTEXT.userType("kept\r\n");
     fs::remove(lyrics(3));
     fs::create_directory(lyrics(3));
-    host.modalAnswers.push_back({"CDSKASI", "Command1"});
+    modalAnswers.push_back({"CDSKASI", "Command1"});
     drives.current().openDoor();
     sched.advance(4000);
     EXPECT_EQ(messages(), std::vector<std::string>{"歌詞ファイルを保存できません"});
