@@ -315,11 +315,9 @@ void MMControl::userButton(TransportButton b) {
         return;
     }
     int err = setCommand(command);
+    // A pressed Stop keeps the focus: the window refreshes when it loses it (onStopLostFocus,
+    // raised by the front end's focus model), not here.
     if (*done) (*done)(err);
-    if (b == TransportButton::Stop && onStopLostFocus) {
-        // The Stop button keeps the focus; the window refreshes when it loses it. Without a
-        // focus model the headless runner never sends that event.
-    }
 }
 
 }  // namespace lirafok::device
