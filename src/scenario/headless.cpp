@@ -1,5 +1,7 @@
 #include "scenario/headless.h"
 
+#include "scenario/control_access.h"
+
 #include <algorithm>
 #include <cmath>
 #include <iomanip>
@@ -125,19 +127,6 @@ void HeadlessCues::play(const std::string& wavPath) {
     else
         played.push_back(name);
 }
-
-namespace {
-// Exact decimal text: whole numbers without exponent (colours reach 16777215), others with
-// every significant digit.
-std::string num(double v) {
-    std::ostringstream o;
-    if (v == std::floor(v) && std::fabs(v) < 1e15)
-        o << static_cast<long long>(v);
-    else
-        o << std::setprecision(15) << v;
-    return o.str();
-}
-}  // namespace
 
 namespace {
 // A position written to the nearest whole twip (571.43 is written 571).

@@ -27,14 +27,8 @@ protected:
     std::string catalogue() const { return m_folder + "LIRAFOK.TXT"; }
     std::string backup() const { return m_folder + "LIRAFOK.BAK"; }
 
-    static void writeRaw(const std::string& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-    static std::string readRaw(const std::string& path) {
-        std::ostringstream s;
-        s << std::ifstream(path, std::ios::binary).rdbuf();
-        return s.str();
-    }
+    static constexpr auto writeRaw = lirafok::testing::writeRaw;
+    static constexpr auto readRaw = lirafok::testing::readRaw;
     // UTF-8 lines -> CP932 file with CR LF.
     static std::string cp932Lines(const std::vector<std::string>& lines) {
         std::string out;

@@ -56,14 +56,8 @@ protected:
     std::deque<std::pair<std::string, std::string>> modalAnswers;  // window, control to click
 
     static std::string lyrics(int track) { return "00012000.0" + text::pad(track, 2); }
-    static void writeRaw(const std::string& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-    static std::string readRaw(const std::string& path) {
-        std::ostringstream s;
-        s << std::ifstream(path, std::ios::binary).rdbuf();
-        return s.str();
-    }
+    static constexpr auto writeRaw = lirafok::testing::writeRaw;
+    static constexpr auto readRaw = lirafok::testing::readRaw;
     CDEDIT& open(int track) {
         OpenLyricsEditor(*app, track);
         sched.runDue();

@@ -23,14 +23,8 @@ protected:
     std::string m_dir = m_tmp.path();
     std::string m_path = m_tmp / "12345678.903";
 
-    static void writeRaw(const std::string& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-    static std::string readRaw(const std::string& path) {
-        std::ostringstream s;
-        s << std::ifstream(path, std::ios::binary).rdbuf();
-        return s.str();
-    }
+    static constexpr auto writeRaw = lirafok::testing::writeRaw;
+    static constexpr auto readRaw = lirafok::testing::readRaw;
     // UTF-8 lines -> CP932 with CR LF.
     void writeLyrics(const std::vector<std::string>& lines) const {
         std::string out;
