@@ -1,6 +1,8 @@
 #include "windows/windows.h"
 
 #include "common/app.h"
+#include "editors/cddata.h"
+#include "editors/cdsdata.h"
 #include "player/cdkasif.h"
 #include "player/cdkasif2.h"
 #include "player/cdoke.h"
@@ -18,10 +20,11 @@ void registerWindows(App& app) {
     app.registerForm("CDOKE", factory<CDOKE>());
     app.registerForm("CDKASIF", factory<CDKASIF>());
     app.registerForm("CDKASIF2", factory<CDKASIF2>());
+    app.registerForm("CDDATA", factory<CDDATA>());
+    app.registerForm("CDSDATA", factory<CDSDATA>());
     // Windows the program has but this build does not yet.
-    for (const char* name :
-         {"CDDATA", "CDEDIT", "CDSET", "CDCHG", "CDSDATA", "CDSKASI", "CDSTIME", "CDPRG", "CDREP",
-          "CDKANKYOX", "CDFONT", "CDTEDIT", "CPRINT", "CDMD", "CDMDF"})
+    for (const char* name : {"CDEDIT", "CDSET", "CDCHG", "CDSKASI", "CDSTIME", "CDPRG", "CDREP",
+                             "CDKANKYOX", "CDFONT", "CDTEDIT", "CPRINT", "CDMD", "CDMDF"})
         app.reserveForm(name);
 }
 
