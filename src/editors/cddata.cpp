@@ -7,6 +7,7 @@
 #include "catalogue/catalogue_file.h"
 #include "common/app.h"
 #include "core/text.h"
+#include "player/cdoke.h"
 
 namespace lirafok {
 
@@ -115,6 +116,13 @@ void CDDATA::wireEvents() {
 }
 
 void CDDATA::Form_Load() {
+    // Below the main window, so that its transport stays in sight; moved up as far as needed
+    // to stay on the screen.
+    const CDOKE& main = cdoke(app);
+    const int sh = app.svc.screen.heightTwips();
+    int top = main.top() + main.height();
+    if (top + height() > sh) top = sh - height();
+    move(main.left(), top < 0 ? 0 : top, width(), height());
     FillFromDisc();
 }
 
