@@ -1,6 +1,7 @@
-// The artist box of the registration window while a row has the focus: with per-song artists
-// on it shows the other column's working value of the row's track, for an empty row nothing;
-// with them off it keeps the disc artist. (Focus moves are driven on the controls directly.)
+// What the registration window does on states a scenario cannot reach yet: the artist box
+// while a row has the focus (with per-song artists on it shows the other column's working
+// value of the row's track, for an empty row nothing; with them off it keeps the disc artist),
+// and the refusals while the other editor of a track is open.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -20,7 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class DataWindowFocus : public ::testing::Test, protected scenario::HeadlessMachine {
+class DataWindow : public ::testing::Test, protected scenario::HeadlessMachine {
 protected:
     void SetUp() override {
         char tmpl[] = "/tmp/lirafok-cddata-XXXXXX";
@@ -55,7 +56,7 @@ protected:
     std::unique_ptr<App> m_app;
 };
 
-TEST_F(DataWindowFocus, PerSongArtistsShowTheOtherColumn) {
+TEST_F(DataWindow, PerSongArtistsShowTheOtherColumn) {
     CDDATA& w = open({"000360000-00-Title", "000360000-01-一曲目", "000360000-A01-歌手Ａ",
                       "000360000-02-Two", "000360000-A02-Singer B", "000360000-11-Eleven",
                       "000360000-A11-Singer K"});
@@ -85,13 +86,31 @@ TEST_F(DataWindowFocus, PerSongArtistsShowTheOtherColumn) {
     EXPECT_EQ(w.ARTIST.text(), "十一");
 }
 
-TEST_F(DataWindowFocus, DiscArtistStays) {
+TEST_F(DataWindow, DiscArtistStays) {
     CDDATA& w = open({"000360000-00-Title", "000360000-AR-Band", "000360000-01-One"});
     ASSERT_EQ(w.Command3D7.foreColor(), ui::kBlack);
     w.KYOKU[0].userGotFocus();
     EXPECT_EQ(w.ARTIST.text(), "Band");
     w.KYOKU[9].userGotFocus();
     EXPECT_EQ(w.ARTIST.text(), "Band");
+}
+
+TEST_F(DataWindow, OneToolAtATime) {
+    CDDATA& w = open({"000360000-00-Title", "000360000-01-One"});
+    m_app->state.TimingSetterActive = 1;
+    w.KYOKUNO[0].userClick();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown.front().text, "タイミング設定中です");
+    EXPECT_EQ(m_app->state.EditorSavePending, 0);
+    dialogs.shown.clear();
+    m_app->state.TimingSetterActive = 0;
+    m_app->state.EditorActive = 1;
+    w.KUBUNS.userClick();
+    w.KYOKUNO[0].userClick();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown.front().text, "歌詞編集中です");
+    EXPECT_EQ(m_app->state.SetterFromData, 0);
+    EXPECT_EQ(w.EditTrack, 1);
 }
 
 }  // namespace
