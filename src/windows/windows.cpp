@@ -1,7 +1,9 @@
 #include "windows/windows.h"
 
 #include "common/app.h"
+#include "editors/cddata.h"
 #include "editors/cdedit.h"
+#include "editors/cdsdata.h"
 #include "editors/cdskasi.h"
 #include "player/cdkasif.h"
 #include "player/cdkasif2.h"
@@ -20,11 +22,13 @@ void registerWindows(App& app) {
     app.registerForm("CDOKE", factory<CDOKE>());
     app.registerForm("CDKASIF", factory<CDKASIF>());
     app.registerForm("CDKASIF2", factory<CDKASIF2>());
+    app.registerForm("CDDATA", factory<CDDATA>());
+    app.registerForm("CDSDATA", factory<CDSDATA>());
     app.registerForm("CDEDIT", factory<CDEDIT>());
     app.registerForm("CDSKASI", factory<CDSKASI>());
     // Windows the program has but this build does not yet.
-    for (const char* name : {"CDDATA", "CDSET", "CDCHG", "CDSDATA", "CDSTIME", "CDPRG", "CDREP",
-                             "CDKANKYOX", "CDFONT", "CDTEDIT", "CPRINT", "CDMD", "CDMDF"})
+    for (const char* name : {"CDSET", "CDCHG", "CDSTIME", "CDPRG", "CDREP", "CDKANKYOX", "CDFONT",
+                             "CDTEDIT", "CPRINT", "CDMD", "CDMDF"})
         app.reserveForm(name);
 }
 
