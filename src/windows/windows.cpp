@@ -2,6 +2,8 @@
 
 #include "common/app.h"
 #include "editors/cdedit.h"
+#include "editors/cdset.h"
+#include "editors/cdstime.h"
 #include "editors/cdskasi.h"
 #include "player/cdkasif.h"
 #include "player/cdkasif2.h"
@@ -22,9 +24,11 @@ void registerWindows(App& app) {
     app.registerForm("CDKASIF2", factory<CDKASIF2>());
     app.registerForm("CDEDIT", factory<CDEDIT>());
     app.registerForm("CDSKASI", factory<CDSKASI>());
+    app.registerForm("CDSET", factory<CDSET>());
+    app.registerForm("CDSTIME", factory<CDSTIME>());
     // Windows the program has but this build does not yet.
-    for (const char* name : {"CDDATA", "CDSET", "CDCHG", "CDSDATA", "CDSTIME", "CDPRG", "CDREP",
-                             "CDKANKYOX", "CDFONT", "CDTEDIT", "CPRINT", "CDMD", "CDMDF"})
+    for (const char* name : {"CDDATA", "CDCHG", "CDSDATA", "CDPRG", "CDREP", "CDKANKYOX", "CDFONT",
+                             "CDTEDIT", "CPRINT", "CDMD", "CDMDF"})
         app.reserveForm(name);
 }
 
