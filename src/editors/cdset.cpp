@@ -479,6 +479,8 @@ bool SaveLyricsTimings(App& app) {
     s.SetterFromData = 0;
     CDSET* w = loadedSetter(app);
     if (!w) return true;
+    // Without a lyric there is nothing to write (the save button refuses before this).
+    if (s.Lyrics.count == 0) return false;
     if (cdoke(app).MMControl1.Mode() == DeviceMode::Playing) {
         app.PlayErrorCue();
         app.msgBox("停止してから保存して下さい");
