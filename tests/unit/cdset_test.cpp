@@ -294,26 +294,30 @@ TEST_F(Setter, TestModeMovesEachLineIntoRowFourTheLeadTimeEarly) {
 TEST_F(Setter, DiscRemovedWhileOpenAsksThenClosesTheSetterAndReleasesThePlayer) {
     const std::string lyric = "a\r\n\x03\r\n000 001000 0\r\n001 002000 0\r\n";
     const std::string saved = "a\r\n\x03\r\n000 001500 0\r\n001 002000 0\r\n";
+    enum class Run { None, Playing, Stopped };  // the setter's run when the door opens
     struct Case {
         const char* answer;
-        bool playing;  // the setter's run still plays when the door opens
+        Run run;
         std::string after;
     };
-    const Case cases[] = {{"Command1", false, saved},
-                          {"Command2", false, lyric},
-                          {"Command1", true, saved},
-                          {"Command2", true, lyric}};
+    const Case cases[] = {{"Command1", Run::None, saved},    {"Command2", Run::None, lyric},
+                          {"Command1", Run::Playing, saved}, {"Command2", Run::Playing, lyric},
+                          {"Command1", Run::Stopped, saved}, {"Command2", Run::Stopped, lyric}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.answer) + (c.playing ? " playing" : " stopped"));
+        SCOPED_TRACE(std::string(c.answer) + " run " + std::to_string(static_cast<int>(c.run)));
         writeRaw(kFile, lyric);
         CDSET& w = open();
-        if (c.playing) {
+        if (c.run == Run::None) {
+            w.Command3D6.userClick();
+            w.Text1[4].userType("00：01：500");
+        } else {
             w.Command3D1.userClick();
             sched.advance(1500);
             w.Command3D2.userClick();  // line 0 at 1500 ms into the track
-        } else {
-            w.Command3D6.userClick();
-            w.Text1[4].userType("00：01：500");
+        }
+        if (c.run == Run::Stopped) {
+            w.Command3D8.userClick();
+            sched.advance(10000);  // the held player still watches the drive
         }
         modalAnswers.push_back({"CDSTIME", c.answer});
         drives.current().openDoor();
