@@ -190,6 +190,7 @@ void CDSET::Form_QueryUnload(bool& cancel, ui::UnloadMode mode) {
             cancel = true;
             return;
         }
+        app.state.SetterFromData = 0;
         releasePlayer(true);
         return;
     }
