@@ -266,6 +266,24 @@ TEST_F(Setter, SaveRefusesUntimedAndReversedLinesAndAppliesRowFour) {
     }
 }
 
+TEST_F(Setter, ASaveThatCannotBeWrittenSaysSoAndKeepsTheSetterOpen) {
+    const std::string before = "a\r\n\x03\r\n000 001000 0\r\n001 002000 0\r\n";
+    writeRaw(kFile, before);
+    fs::create_directory("LIRAFOK.BAK");
+    CDSET& w = open();
+    w.Command3D3.userClick();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].title, "CDSET");
+    EXPECT_EQ(messages(), std::vector<std::string>{"COPY ERR"});
+    ASSERT_TRUE(setterOpen());
+    EXPECT_EQ(app->state.TimingSetterActive, 1);
+    EXPECT_EQ(readRaw(kFile), before);
+    fs::remove("LIRAFOK.BAK");
+    w.Command3D3.userClick();
+    EXPECT_FALSE(setterOpen());
+    EXPECT_EQ(readRaw("LIRAFOK.BAK"), before);
+}
+
 TEST_F(Setter, TestModeMovesEachLineIntoRowFourTheLeadTimeEarly) {
     writeRaw(kFile,
              "a\r\nb\r\nc\r\n\x03\r\n000 001000 0\r\n001 002000 0\r\n002 003000 0\r\n"
