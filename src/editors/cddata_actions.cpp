@@ -4,6 +4,7 @@
 #include "core/text.h"
 #include "editors/cddata.h"
 #include "editors/cdedit.h"
+#include "editors/cdset.h"
 #include "lyrics/lyrics_file.h"
 #include "player/cdoke.h"
 #include "player/font_routines.h"
@@ -40,9 +41,7 @@ void CDDATA::KYOKUNO_Click(int index) {
     if (s.EditorActive == 1) return refuse(app, "歌詞編集中です");
     if (!playerStopped(app)) return refuse(app, "演奏を停止して下さい");
     app.PlayOkCue();
-    s.SetterLyricsPath = lyricsFilePath(s.KASID, s.DiscKey, EditTrack);
-    s.SetterFromData = 1;
-    if (!app.show("CDSET")) s.SetterFromData = 0;
+    OpenTimingSetter(app, EditTrack);
 }
 
 void CDDATA::Command3D8_Click() {

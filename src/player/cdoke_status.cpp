@@ -8,7 +8,6 @@ namespace lirafok {
 
 std::int32_t listOtherEntriesMs(const AppState& s);
 
-
 void CDOKE::MMCONTROL1_StatusUpdate() {
     AppState& s = app.state;
     device::DeviceMode mode = MMControl1.Mode();
@@ -50,7 +49,9 @@ void CDOKE::statusStopped() {
     AppState& s = app.state;
     if (s.SetterRunFinished == 1) {
         s.SetterHoldStatus = 0;
-        MMControl1.setUpdateInterval(0);
+        // The timing setter holds the stopped disc where it is; the events go on at the idle
+        // interval only so that a disc removed meanwhile is still noticed.
+        MMControl1.setUpdateInterval(3000);
         return;
     }
     auto replay = [&](int track, std::int32_t from, int interval) {
@@ -115,7 +116,8 @@ void CDOKE::statusPlaying() {
         return;
     }
     RepeatChecks(app);
-    if (MMControl1.Mode() != device::DeviceMode::Playing) return;  // a repeat check moved the device
+    if (MMControl1.Mode() != device::DeviceMode::Playing)
+        return;  // a repeat check moved the device
 
     // Time display from the position just read.
     std::int32_t start = s.CurrentTrackStartMs;

@@ -109,7 +109,11 @@ void UnloadDisc(App& app) {
     }
     if (s.TimingSetterActive == 1) {
         app.show("CDSTIME", true);
+        app.unloadForm("CDSTIME");
         s.SetterFromData = 0;
+        // Saved or not, the setter worked on the disc that is gone: it closes, and closing it
+        // lets go of the player.
+        app.unloadForm("CDSET");
         app.unloadForm("CDDATA");
     }
     w.MMControl1.setUpdateInterval(0);

@@ -4,6 +4,8 @@
 #include "editors/cddata.h"
 #include "editors/cdedit.h"
 #include "editors/cdsdata.h"
+#include "editors/cdset.h"
+#include "editors/cdstime.h"
 #include "editors/cdskasi.h"
 #include "player/cdkasif.h"
 #include "player/cdkasif2.h"
@@ -26,9 +28,11 @@ void registerWindows(App& app) {
     app.registerForm("CDSDATA", factory<CDSDATA>());
     app.registerForm("CDEDIT", factory<CDEDIT>());
     app.registerForm("CDSKASI", factory<CDSKASI>());
+    app.registerForm("CDSET", factory<CDSET>());
+    app.registerForm("CDSTIME", factory<CDSTIME>());
     // Windows the program has but this build does not yet.
-    for (const char* name : {"CDSET", "CDCHG", "CDSTIME", "CDPRG", "CDREP", "CDKANKYOX", "CDFONT",
-                             "CDTEDIT", "CPRINT", "CDMD", "CDMDF"})
+    for (const char* name :
+         {"CDCHG", "CDPRG", "CDREP", "CDKANKYOX", "CDFONT", "CDTEDIT", "CPRINT", "CDMD", "CDMDF"})
         app.reserveForm(name);
 }
 
