@@ -14,6 +14,8 @@ namespace lirafok::device::real {
 
 namespace {
 constexpr std::int64_t kBytesPerFrame = 4;
+// Silence sent before the first frame after a flush or a pause (10 ms).
+constexpr std::int64_t kLeadInFrames = kSinkSampleRate / 100;
 
 std::uint32_t msToBytes(std::int64_t ms) {
     return static_cast<std::uint32_t>(ms * kSinkSampleRate / 1000 * kBytesPerFrame);
@@ -96,8 +98,9 @@ bool PulseSink::open() {
         m_stream = nullptr;
         return false;
     }
-    m_written = m_heard = 0;
+    resetLocked();
     m_paused = false;
+    m_retained.assign(static_cast<std::size_t>(m_capacity * 2 + kSinkSampleRate) * 2, 0);
     return true;
 }
 
@@ -113,7 +116,7 @@ void PulseSink::close() {
     m_silent.close();
     m_fallback = false;
     m_paused = false;
-    m_written = m_heard = 0;
+    resetLocked();
 }
 
 bool PulseSink::failedLocked() {
@@ -124,8 +127,26 @@ bool PulseSink::failedLocked() {
     m_fallback = true;
     m_silent.open();
     if (m_paused) m_silent.pause();
-    m_written = m_heard = 0;
+    resetLocked();
     return true;
+}
+
+void PulseSink::resetLocked() {
+    m_written = m_sent = m_heard = 0;
+    startSegmentLocked(0, 0);
+    m_resumeKnown = true;
+    m_resumeFrom = 0;
+}
+
+void PulseSink::startSegmentLocked(std::int64_t callerFrame, std::int64_t serverFrame) {
+    m_segCaller = callerFrame;
+    m_segServer = serverFrame;
+    m_leadIn = 0;
+    m_leadInDue = true;
+}
+
+std::int64_t PulseSink::serverSentLocked() const {
+    return m_segServer + m_leadIn + (m_sent - m_segCaller);
 }
 
 bool PulseSink::streaming() {
@@ -135,17 +156,19 @@ bool PulseSink::streaming() {
 }
 
 std::int64_t PulseSink::bufferedLocked() {
-    if (m_paused) return m_pausedBuffered;
+    if (m_paused) return m_written - (m_resumeKnown ? m_resumeFrom : m_heard);
+    if (m_sent == m_segCaller) return m_written - m_heard;  // nothing sent since it started
     pa_usec_t latency = 0;
     int negative = 0;
-    // Until the server has reported on the data written since the last flush, none of it has
-    // been heard.
+    // Until the server has reported on the data sent since the last flush, none of it has been
+    // heard.
     if (pa_stream_get_latency(m_stream, &latency, &negative) < 0) return m_written - m_heard;
     if (negative) latency = 0;
     const auto ahead = static_cast<std::int64_t>((latency * kSinkSampleRate + 500'000) / 1'000'000);
-    // The server's interpolation may step back for a moment (after a resume): what has been
-    // heard stays heard.
-    m_heard = std::max(m_heard, std::clamp<std::int64_t>(m_written - ahead, 0, m_written));
+    const std::int64_t inSegment = std::clamp<std::int64_t>(
+        serverSentLocked() - ahead - m_segServer - m_leadIn, 0, m_sent - m_segCaller);
+    // The server's interpolation may step back for a moment: what has been heard stays heard.
+    m_heard = std::max(m_heard, m_segCaller + inSegment);
     return m_written - m_heard;
 }
 
@@ -157,12 +180,47 @@ std::int64_t PulseSink::bufferedFrames() {
     return bufferedLocked();
 }
 
+std::int64_t PulseSink::roomLocked() {
+    bufferedLocked();
+    return std::max<std::int64_t>(0, m_capacity - (m_sent - m_heard));
+}
+
+bool PulseSink::sendLocked(const std::int16_t* frames, std::int64_t count) {
+    if (m_leadInDue) {
+        // A stream that has run dry loses a millisecond or two of whatever it is sent first, as
+        // the server rewinds its output to end the underrun: a little silence takes that loss.
+        const std::vector<std::int16_t> silence(static_cast<std::size_t>(kLeadInFrames) * 2, 0);
+        if (pa_stream_write(m_stream, silence.data(), silence.size() * 2, nullptr, 0,
+                            PA_SEEK_RELATIVE) != 0)
+            return false;
+        m_leadInDue = false;
+        m_leadIn = kLeadInFrames;
+    }
+    if (pa_stream_write(m_stream, frames, static_cast<std::size_t>(count * kBytesPerFrame), nullptr,
+                        0, PA_SEEK_RELATIVE) != 0)
+        return false;
+    return true;
+}
+
+void PulseSink::sendRetainedLocked() {
+    // Frames written before a pause that the server had not yet mixed go out again first, at
+    // the place the server dropped them from, so the sound resumes exactly where it stopped.
+    const auto ring = static_cast<std::int64_t>(m_retained.size() / 2);
+    while (m_sent < m_written) {
+        const std::int64_t at = m_sent % ring;
+        const std::int64_t n = std::min({m_written - m_sent, ring - at, roomLocked()});
+        if (n <= 0 || !sendLocked(m_retained.data() + at * 2, n)) return;
+        m_sent += n;
+    }
+}
+
 std::int64_t PulseSink::writableFrames() {
     if (!m_connection) return 0;
     PulseConnection::Lock lock(*m_connection);
     if (!m_stream || m_paused) return 0;
     if (failedLocked()) return m_silent.writableFrames();
-    return std::max<std::int64_t>(0, m_capacity - bufferedLocked());
+    sendRetainedLocked();
+    return m_sent < m_written ? 0 : roomLocked();
 }
 
 std::int64_t PulseSink::write(const std::int16_t* frames, std::int64_t count) {
@@ -170,15 +228,50 @@ std::int64_t PulseSink::write(const std::int16_t* frames, std::int64_t count) {
     PulseConnection::Lock lock(*m_connection);
     if (!m_stream || m_paused) return 0;
     if (failedLocked()) return m_silent.write(frames, count);
+    sendRetainedLocked();
+    if (m_sent < m_written) return 0;
     // The room is the sink's own target, not the server's last request: right after a flush
     // the whole target may be written at once, without waiting for the server to ask.
-    const std::int64_t n = std::min(count, m_capacity - bufferedLocked());
-    if (n <= 0) return 0;
-    if (pa_stream_write(m_stream, frames, static_cast<std::size_t>(n * kBytesPerFrame), nullptr, 0,
-                        PA_SEEK_RELATIVE) < 0)
-        return 0;
+    const std::int64_t n = std::min(count, roomLocked());
+    if (n <= 0 || !sendLocked(frames, n)) return 0;
+    const auto ring = static_cast<std::int64_t>(m_retained.size() / 2);
+    for (std::int64_t done = 0; done < n;) {
+        const std::int64_t at = (m_written + done) % ring;
+        const std::int64_t k = std::min(n - done, ring - at);
+        std::copy(frames + done * 2, frames + (done + k) * 2, m_retained.begin() + at * 2);
+        done += k;
+    }
     m_written += n;
+    m_sent = m_written;
     return n;
+}
+
+void PulseSink::onPauseTiming(pa_stream* s, int success, void* self) {
+    auto* sink = static_cast<PulseSink*>(self);
+    const pa_timing_info* t = pa_stream_get_timing_info(s);
+    if (success && t && !t->write_index_corrupt && sink->m_pauseToken == sink->m_pauseIssued) {
+        // The flush moved the server's write index back to its read index: everything past it
+        // was dropped unheard.
+        const std::int64_t dropped = (sink->m_pauseWriteIndex - t->write_index) / kBytesPerFrame;
+        sink->m_pauseServerAt = sink->m_pauseServerSent - dropped;
+        sink->m_resumeFrom =
+            sink->m_segCaller +
+            std::clamp<std::int64_t>(sink->m_pauseServerAt - sink->m_segServer - sink->m_leadIn, 0,
+                                     sink->m_pauseSent - sink->m_segCaller);
+        sink->m_resumeKnown = true;
+    }
+    pa_threaded_mainloop_signal(sink->m_connection->mainloop(), 0);
+}
+
+bool PulseSink::waitLocked(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline || failedLocked()) return false;
+        pa_threaded_mainloop_unlock(m_connection->mainloop());
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        pa_threaded_mainloop_lock(m_connection->mainloop());
+    }
+    return true;
 }
 
 void PulseSink::pause() {
@@ -187,12 +280,37 @@ void PulseSink::pause() {
     if (m_paused || !m_stream) return;
     if (failedLocked()) {
         m_silent.pause();
-    } else {
-        // The latency is read before corking: while corked the server's figures describe the
-        // stream as it rewinds what the device had mixed ahead, not what was heard.
-        m_pausedBuffered = bufferedLocked();
-        drop(pa_stream_cork(m_stream, 1, nullptr, nullptr));
+        m_paused = true;
+        return;
     }
+    // A pause is a flush whose dropped frames are kept: corking instead would make the server
+    // rewind what the device had mixed ahead, which it does only to within a few milliseconds.
+    // The server's write index tells exactly how much of what was sent it dropped.
+    bufferedLocked();
+    auto indexKnown = [&] {
+        const pa_timing_info* t = pa_stream_get_timing_info(m_stream);
+        return t && !t->write_index_corrupt;
+    };
+    if (!indexKnown()) {
+        drop(pa_stream_update_timing_info(m_stream, nullptr, nullptr));
+        if (!waitLocked(indexKnown)) {
+            // No report from the server: everything not yet heard is replayed on resume.
+            m_resumeFrom = m_heard;
+            m_pauseServerAt = serverSentLocked();
+            m_resumeKnown = true;
+            drop(pa_stream_flush(m_stream, nullptr, nullptr));
+            m_paused = true;
+            return;
+        }
+    }
+    m_pauseWriteIndex = pa_stream_get_timing_info(m_stream)->write_index;
+    m_pauseSent = m_sent;
+    m_pauseServerSent = serverSentLocked();
+    m_pauseServerAt = m_pauseServerSent;
+    m_resumeKnown = false;
+    m_pauseToken = ++m_pauseIssued;
+    drop(pa_stream_flush(m_stream, nullptr, nullptr));
+    drop(pa_stream_update_timing_info(m_stream, onPauseTiming, this));
     m_paused = true;
 }
 
@@ -200,12 +318,17 @@ void PulseSink::resume() {
     if (!m_connection) return;
     PulseConnection::Lock lock(*m_connection);
     if (!m_paused || !m_stream) return;
-    m_paused = false;
     if (failedLocked()) {
+        m_paused = false;
         m_silent.resume();
         return;
     }
-    drop(pa_stream_cork(m_stream, 0, nullptr, nullptr));
+    if (!waitLocked([&] { return m_resumeKnown; })) m_resumeFrom = m_heard;
+    m_resumeKnown = true;
+    m_paused = false;
+    m_sent = m_heard = m_resumeFrom;
+    startSegmentLocked(m_resumeFrom, m_pauseServerAt);
+    sendRetainedLocked();
 }
 
 void PulseSink::flush() {
@@ -219,8 +342,8 @@ void PulseSink::flush() {
     // The server drops its queue for this stream and waits for the next write; what the device
     // already holds (at most a tenth of the buffer) still plays out before it.
     drop(pa_stream_flush(m_stream, nullptr, nullptr));
-    m_written = m_heard = 0;
-    m_pausedBuffered = 0;
+    ++m_pauseIssued;  // a report still on its way for a pause is void
+    resetLocked();
 }
 
 void PulseSink::applyLevelsLocked() {
