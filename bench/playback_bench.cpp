@@ -27,7 +27,7 @@
 #include "bench_signals.h"
 #include "device/real/virtual_drive.h"
 #include "pulse_server.h"
-#include "qt/qt_audio_sink.h"
+#include "device/real/pulse_sink.h"
 #include "ui/virtual_scheduler.h"
 
 using namespace lirafok;
@@ -131,8 +131,10 @@ double percentile(std::vector<double> v, double p) {
 }
 
 std::unique_ptr<device::real::VirtualDrive> makeDrive(const std::string& folder, ui::Scheduler& s) {
-    auto d = std::make_unique<device::real::VirtualDrive>(
-        folder, "bench", s, [] { return std::make_unique<qt::QtAudioSink>(); });
+    auto d = std::make_unique<device::real::VirtualDrive>(folder, "bench", s, [] {
+        static auto pulse = device::real::PulseConnection::connect("bench");
+        return std::make_unique<device::real::PulseSink>(pulse, "CD");
+    });
     d->open();
     if (!d->hasSound() || !d->mediaPresent()) {
         std::fprintf(stderr, "no sound output or no disc in %s\n", folder.c_str());

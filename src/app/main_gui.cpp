@@ -3,16 +3,15 @@
 #include <QDir>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QMediaDevices>
 #include <QPrinter>
 #include <QTranslator>
 #include <memory>
 #include <string>
 
 #include "core/default_drive.h"
+#include "device/real/pulse_sink.h"
 #include "device/silent_sink.h"
 #include "qt/font_resolver.h"
-#include "qt/qt_audio_sink.h"
 #include "qt/qt_dialogs.h"
 #include "qt/qt_form_host.h"
 #include "qt/qt_printer.h"
@@ -41,7 +40,11 @@ int main(int argc, char** argv) {
     qt::QtFormHost host;
     QPrinter printer(QPrinter::HighResolution);
     qt::QtDialogs dialogs(printer);
-    qt::QtSoundCues cues;
+    // One connection to the sound server for the disc's music and the cues; without a server
+    // the discs still play, on time, through a clocked silent sink, and the cues are silent.
+    const auto pulse = device::real::PulseConnection::connect("LIRAFOK");
+    qt::QtSoundCues cues(pulse ? std::make_unique<device::real::PulseSink>(pulse, "cue", 150)
+                               : nullptr);
     qt::DBusScreenSaver saver;
     qt::QtClipboard clipboard;
     qt::QtPrinter paper(printer, host);
@@ -53,12 +56,9 @@ int main(int argc, char** argv) {
     // disc folder.
     core::ensureDefaultDriveData();
     qt::RealDriveSet drives(QDir::current().filePath(QStringLiteral("disc")).toStdString(),
-                            scheduler, []() -> std::unique_ptr<device::AudioSink> {
-                                // Without an audio output the discs still play, on time,
-                                // through a clocked silent sink.
-                                if (QMediaDevices::defaultAudioOutput().isNull())
-                                    return std::make_unique<device::SilentSink>();
-                                return std::make_unique<qt::QtAudioSink>();
+                            scheduler, [pulse]() -> std::unique_ptr<device::AudioSink> {
+                                if (!pulse) return std::make_unique<device::SilentSink>();
+                                return std::make_unique<device::real::PulseSink>(pulse, "CD");
                             });
 
     // A disc image or audio folder dropped on the main window goes into the virtual drive;

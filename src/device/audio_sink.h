@@ -41,9 +41,15 @@ public:
     // continues it where it stopped. Both are idempotent.
     virtual void pause() = 0;
     virtual void resume() = 0;
-    // Discards every buffered frame at once (bufferedFrames() becomes 0); the next write()
-    // starts a fresh stream. A paused sink stays paused.
+    // Discards every buffered frame at once, including what a sound server has queued
+    // (bufferedFrames() becomes 0); what write() gives next replaces it on the same output, so
+    // the first frame written after a flush is the first one heard. A paused sink stays paused.
     virtual void flush() = 0;
+
+    // Applies the channel levels (0 = silent .. 65535 = unchanged) and mute at the output
+    // itself, to the frames already queued as well, so that a change is heard at once. False
+    // when the sink cannot; the caller then scales the samples it writes.
+    virtual bool setLevels(std::uint16_t left, std::uint16_t right, bool muted) { return false; }
 };
 
 }  // namespace lirafok::device

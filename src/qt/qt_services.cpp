@@ -6,12 +6,9 @@
 #include <QDBusInterface>
 #include <QDBusReply>
 #include <QDir>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLockFile>
-#include <QSoundEffect>
 #include <QStandardPaths>
-#include <QUrl>
 
 #include "qt/font_resolver.h"
 #include "qt/qt_convert.h"
@@ -30,23 +27,12 @@ void QtClipboard::setText(const std::string& t) {
 
 // --- QtSoundCues ---
 
-QtSoundCues::QtSoundCues() = default;
+QtSoundCues::QtSoundCues(std::unique_ptr<device::AudioSink> sink) : m_player(std::move(sink)) {}
 
-QtSoundCues::~QtSoundCues() {
-    for (auto& [path, effect] : m_effects) delete effect;
-}
+QtSoundCues::~QtSoundCues() = default;
 
 void QtSoundCues::play(const std::string& wavPath) {
-    const QString path = toQ(wavPath);
-    if (!QFileInfo(path).isFile()) return;
-    QSoundEffect*& effect = m_effects[wavPath];
-    if (!effect) {
-        effect = new QSoundEffect(this);
-        effect->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
-    }
-    if (effect->status() == QSoundEffect::Error) return;
-    // A cue that is still loading starts as soon as it is ready.
-    effect->play();
+    m_player.play(wavPath);
 }
 
 // --- DBusScreenSaver ---

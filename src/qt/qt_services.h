@@ -6,10 +6,11 @@
 #include <map>
 #include <memory>
 
+#include "device/audio_sink.h"
+#include "device/real/wave_player.h"
 #include "ui/services.h"
 
 class QLockFile;
-class QSoundEffect;
 
 namespace lirafok::qt {
 
@@ -21,17 +22,19 @@ public:
     void setText(const std::string& t) override;
 };
 
-// Plays wave files without waiting for them. A missing file or an absent audio output is
-// silent. Each file is loaded once and kept.
+// Plays wave files without waiting for them, through `sink` (the sound server's cue stream);
+// nullptr, a missing file or an absent audio output is silent. Each file is decoded once, on
+// the player's own thread, and kept while it is unchanged.
 class QtSoundCues : public QObject, public ui::SoundCues {
     Q_OBJECT
 public:
-    QtSoundCues();
+    explicit QtSoundCues(std::unique_ptr<device::AudioSink> sink = nullptr);
     ~QtSoundCues() override;
     void play(const std::string& wavPath) override;
+    device::real::WavePlayer& player() { return m_player; }
 
 private:
-    std::map<std::string, QSoundEffect*> m_effects;
+    device::real::WavePlayer m_player;
 };
 
 // Inhibits the screen saver over the freedesktop D-Bus interface while suppressed. Without a

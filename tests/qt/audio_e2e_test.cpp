@@ -1,6 +1,6 @@
-// End to end through a real sound server: a generated CD image plays through the pipeline and
-// QtAudioSink into a private PulseAudio null sink, and the sink's monitor is recorded with
-// parec. Skipped when no server can be started.
+// End to end through a real sound server: a generated CD image plays through the pipeline, and
+// the sound cues through the cue service, into a private PulseAudio null sink whose monitor is
+// recorded with parec. Skipped when no server can be started.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -14,7 +14,9 @@
 
 #include "../real/pulse_server.h"
 #include "device/real/cdio_drive.h"
-#include "qt/qt_audio_sink.h"
+#include "device/real/pulse_sink.h"
+#include "qt/qt_services.h"
+#include "../real/test_discs.h"
 #include "ui/virtual_scheduler.h"
 
 namespace lirafok {
@@ -104,10 +106,13 @@ TEST(AudioEndToEnd, TrackThreeReachesTheSoundServerWithItsLevels) {
     writeToneImage(dir);
 
     ui::VirtualScheduler scheduler;
-    device::real::CdioDrive drive(dir + "/disc.cue", "", scheduler,
-                                  [] { return std::make_unique<qt::QtAudioSink>(); });
+    const auto pulse = device::real::PulseConnection::connect("lirafok-test", &why);
+    ASSERT_TRUE(pulse) << why;
+    device::real::CdioDrive drive(dir + "/disc.cue", "", scheduler, [&] {
+        return std::make_unique<device::real::PulseSink>(pulse, "CD");
+    });
     ASSERT_EQ(drive.open(), device::errors::kNone);
-    if (!drive.hasSound()) GTEST_SKIP() << "Qt found no audio output on the private server";
+    ASSERT_TRUE(drive.hasSound());
     ASSERT_TRUE(drive.mediaPresent()) << drive.lastError();
     const auto tracks = drive.tracks();
     ASSERT_EQ(tracks.size(), 3u);
@@ -165,6 +170,53 @@ TEST(AudioEndToEnd, TrackThreeReachesTheSoundServerWithItsLevels) {
         EXPECT_NEAR(bursts[i].frames / 44.1, 600, 40);
     }
     drive.close();
+}
+
+// Mono wave files as the demo's cues are: a short high beep (ok) and a longer low buzz (error).
+void writeCue(const std::string& path, double freqHz, int ms, int rate) {
+    std::vector<std::int16_t> mono(static_cast<std::size_t>(rate) * ms / 1000);
+    for (std::size_t i = 0; i < mono.size(); ++i)
+        mono[i] = static_cast<std::int16_t>(12000 * std::sin(2 * M_PI * freqHz * i / rate));
+    testing::writeAudioFile(path, mono, rate, 1);
+}
+
+TEST(AudioEndToEnd, BothCuesAreHeardEveryTimeWithoutWaiting) {
+    testing::PrivatePulseServer server;
+    std::string why;
+    if (!server.start(&why)) GTEST_SKIP() << "no PulseAudio server: " << why;
+    ensureApp();
+    const std::string ok = server.runtimeDir() + "/LIRAFOK1.WAV";
+    const std::string error = server.runtimeDir() + "/LIRAFOK2.WAV";
+    writeCue(ok, 1000, 120, 22050);
+    writeCue(error, 660, 250, 44100);
+    const auto pulse = device::real::PulseConnection::connect("lirafok-test", &why);
+    ASSERT_TRUE(pulse) << why;
+    qt::QtSoundCues cues(std::make_unique<device::real::PulseSink>(pulse, "cue", 150));
+
+    testing::MonitorRecorder recorder(server.runtimeDir() + "/monitor.raw");
+    ASSERT_TRUE(recorder.start());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // The first of each is decoded on the player's thread; the caller never waits.
+    const std::vector<std::pair<std::string, double>> order = {
+        {ok, 1000}, {error, 660}, {ok, 1000}, {ok, 1000}, {error, 660}, {error, 660}};
+    for (const auto& [path, freq] : order) {
+        const auto t0 = Clock::now();
+        cues.play(path);
+        EXPECT_LT(Clock::now() - t0, std::chrono::milliseconds(2));
+        std::this_thread::sleep_for(std::chrono::milliseconds(450));
+    }
+    const auto bursts = findBursts(recorder.stop());
+    ASSERT_EQ(bursts.size(), order.size()) << "every cue is heard once";
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        SCOPED_TRACE(i);
+        const bool isOk = order[i].first == ok;
+        EXPECT_NEAR(bursts[i].freqHz, order[i].second, 15);
+        EXPECT_NEAR(bursts[i].frames / 44.1, isOk ? 120 : 250, 15);
+        // Mono on both channels, at the file's own level.
+        EXPECT_NEAR(bursts[i].rmsLeft, 12000 / std::sqrt(2.0), 400);
+        EXPECT_NEAR(bursts[i].rmsRight, 12000 / std::sqrt(2.0), 400);
+    }
+    EXPECT_EQ(cues.player().started(), static_cast<int>(order.size()));
 }
 
 }  // namespace

@@ -71,28 +71,38 @@ TEST_F(DefaultDrive, PicksTheIndexedDriveAndFallsBackToTheFirst) {
     }
 }
 
-TEST(WavePlayer, PlaysWithoutBlockingAndAMissingFileIsSilent) {
+TEST(WavePlayer, PlaysMonoCuesOnBothChannelsAndAMissingFileIsSilent) {
     const std::string dir = testing::makeTempDir("cue");
-    testing::writeAudioFile(dir + "/LIRAFOK1.WAV", std::vector<std::int16_t>(4410 * 2, 1234),
-                            22050);
+    testing::writeAudioFile(dir + "/LIRAFOK1.WAV", std::vector<std::int16_t>(4410, 1234), 22050, 1);
     auto sink = std::make_unique<testing::RecordingSink>();
     auto* rec = sink.get();
     device::real::WavePlayer player(std::move(sink));
-    EXPECT_FALSE(player.play(dir + "/LIRAFOK2.WAV"));
-    const auto t0 = std::chrono::steady_clock::now();
-    EXPECT_TRUE(player.play(dir + "/LIRAFOK1.WAV"));
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(50));
-    EXPECT_TRUE(player.busy());
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    while (player.busy() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_FALSE(player.busy());
-    const auto heard = rec->heard();
-    // 0.2 s at 22.05 kHz is 8820 frames at 44.1 kHz, followed by silence.
-    ASSERT_GE(heard.size(), 8820u * 2);
-    EXPECT_EQ(heard[0], 1234);
-    EXPECT_EQ(heard[8818 * 2 + 1], 1234);
-    EXPECT_EQ(heard[8821 * 2], 0);
+    auto waitIdle = [&] {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (player.busy() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return !player.busy();
+    };
+    player.play(dir + "/LIRAFOK2.WAV");
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(player.started(), 0);
+    EXPECT_TRUE(rec->heard().empty());
+    // Twice: the second time the decoded sound is reused, and replaces nothing (the first ended).
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        rec->clear();
+        player.play(dir + "/LIRAFOK1.WAV");
+        EXPECT_TRUE(player.busy());
+        ASSERT_TRUE(waitIdle());
+        EXPECT_EQ(player.started(), round + 1);
+        const auto heard = rec->heard();
+        // 0.2 s of mono at 22.05 kHz is 8820 stereo frames at 44.1 kHz, then silence.
+        ASSERT_GE(heard.size(), 8820u * 2);
+        EXPECT_EQ(heard[0], 1234);
+        EXPECT_EQ(heard[1], 1234);
+        EXPECT_EQ(heard[8818 * 2 + 1], 1234);
+        EXPECT_EQ(heard[8821 * 2], 0);
+    }
     std::filesystem::remove_all(dir);
 }
 

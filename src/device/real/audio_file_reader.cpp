@@ -3,6 +3,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "device/real/cd_time.h"
@@ -30,9 +31,10 @@ std::unique_ptr<AudioFileReader> AudioFileReader::open(const std::string& path,
     r->m_frames = info.samplerate == kFramesPerSecond
                       ? info.frames
                       : info.frames * kFramesPerSecond / info.samplerate;
-    // Float files hold samples in -1..1; scale them to the 16-bit range without clipping
-    // surprises.
-    sf_command(file, SFC_SET_SCALE_FLOAT_INT_READ, nullptr, SF_TRUE);
+    // Floating-point files are read as floats and scaled here: libsndfile's own scaling of
+    // floats to integers measures the file's peak first, which decodes the whole file on open.
+    const int sub = info.format & SF_FORMAT_SUBMASK;
+    r->m_float = sub == SF_FORMAT_FLOAT || sub == SF_FORMAT_DOUBLE;
     return r;
 }
 
@@ -49,7 +51,19 @@ bool AudioFileReader::readSource(std::int64_t first, std::int64_t count) {
         m_sourcePos = first;
     }
     m_raw.resize(static_cast<std::size_t>(n) * m_channels);
-    const sf_count_t got = sf_readf_short(m_file, m_raw.data(), n);
+    sf_count_t got = 0;
+    if (m_float) {
+        m_rawFloat.resize(m_raw.size());
+        got = sf_readf_float(m_file, m_rawFloat.data(), n);
+        for (std::size_t i = 0; i < static_cast<std::size_t>(std::max<sf_count_t>(got, 0)) *
+                                        static_cast<std::size_t>(m_channels);
+             ++i) {
+            const float v = std::clamp(m_rawFloat[i], -1.0f, 1.0f) * 32767.0f;
+            m_raw[i] = static_cast<std::int16_t>(std::lrint(v));
+        }
+    } else {
+        got = sf_readf_short(m_file, m_raw.data(), n);
+    }
     if (got < 0) return false;
     m_sourcePos += got;
     // A file that ends early (truncated) reads as silence for the rest; that is not an error

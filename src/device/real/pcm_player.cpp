@@ -31,6 +31,7 @@ PcmPlayer::PcmPlayer(std::unique_ptr<AudioSink> sink, EndNotice notice)
         m_sink->open();
         m_hasSound = false;
     }
+    m_sinkLevels = m_sink->setLevels(0xFFFF, 0xFFFF, false);
     m_reader = std::thread([this] { readerLoop(); });
     m_writer = std::thread([this] { writerLoop(); });
 }
@@ -144,11 +145,17 @@ std::uint64_t PcmPlayer::currentSpan() {
 }
 
 void PcmPlayer::setLevels(std::uint16_t left, std::uint16_t right) {
+    std::lock_guard lk(m_mutex);
     m_levels = (std::uint32_t{left} << 16) | right;
+    if (m_sinkLevels) m_sink->setLevels(left, right, m_muted);
 }
 
 void PcmPlayer::setMuted(bool muted) {
+    std::lock_guard lk(m_mutex);
     m_muted = muted;
+    if (m_sinkLevels)
+        m_sink->setLevels(static_cast<std::uint16_t>(m_levels >> 16),
+                          static_cast<std::uint16_t>(m_levels & 0xFFFF), muted);
 }
 
 void PcmPlayer::readerLoop() {
@@ -180,20 +187,17 @@ void PcmPlayer::readerLoop() {
     }
 }
 
-void PcmPlayer::applyLevels(const std::int16_t* in, std::int64_t frames) {
-    m_scratch.resize(static_cast<std::size_t>(frames) * 2);
-    const std::uint32_t levels = m_levels;
+const std::int16_t* PcmPlayer::applyLevels(const std::int16_t* in, std::int64_t frames) {
     // The high half of the level word drives the left channel, the low half the right one.
-    const std::int32_t left = m_muted ? 0 : static_cast<std::int32_t>(levels >> 16);
-    const std::int32_t right = m_muted ? 0 : static_cast<std::int32_t>(levels & 0xFFFF);
-    if (left == 0xFFFF && right == 0xFFFF) {
-        std::copy(in, in + frames * 2, m_scratch.begin());
-        return;
-    }
+    const std::int32_t left = m_muted ? 0 : static_cast<std::int32_t>(m_levels >> 16);
+    const std::int32_t right = m_muted ? 0 : static_cast<std::int32_t>(m_levels & 0xFFFF);
+    if (m_sinkLevels || (left == 0xFFFF && right == 0xFFFF)) return in;
+    m_scratch.resize(static_cast<std::size_t>(frames) * 2);
     for (std::int64_t i = 0; i < frames; ++i) {
         m_scratch[i * 2] = static_cast<std::int16_t>(in[i * 2] * left / 0xFFFF);
         m_scratch[i * 2 + 1] = static_cast<std::int16_t>(in[i * 2 + 1] * right / 0xFFFF);
     }
+    return m_scratch.data();
 }
 
 void PcmPlayer::writerLoop() {
@@ -212,8 +216,7 @@ void PcmPlayer::writerLoop() {
             // for room first: a sink on another thread makes every call a round trip).
             Chunk& c = m_queue.front();
             const std::int64_t n = c.frames - c.taken;
-            applyLevels(c.samples.data() + c.taken * 2, n);
-            const std::int64_t w = m_sink->write(m_scratch.data(), n);
+            const std::int64_t w = m_sink->write(applyLevels(c.samples.data() + c.taken * 2, n), n);
             c.taken += w;
             m_written += w;
             m_queuedFrames -= w;

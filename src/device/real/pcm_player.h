@@ -59,7 +59,9 @@ public:
     // Frames of the current span accepted by the sink so far (for measurements).
     std::int64_t writtenFrames();
 
-    // Channel levels, 0 = silent .. 65535 = unchanged; applied to the samples before the sink.
+    // Channel levels, 0 = silent .. 65535 = unchanged. A sink that applies them itself (a sound
+    // server's stream volume) gets them at once, queued audio included; otherwise they scale the
+    // samples before the sink.
     void setLevels(std::uint16_t left, std::uint16_t right);
     void setMuted(bool muted);
     // False when the player fell back to the silent sink.
@@ -79,7 +81,9 @@ private:
     // Under the lock: the audible frame of the active span.
     std::int64_t audibleLocked();
     void clearLocked();
-    void applyLevels(const std::int16_t* in, std::int64_t frames);
+    // The frames as the sink should get them: `in` itself when the sink applies the levels
+    // (or they are full), else a scaled copy in m_scratch. Under the lock.
+    const std::int16_t* applyLevels(const std::int16_t* in, std::int64_t frames);
 
     std::mutex m_mutex;
     std::condition_variable m_readerCv;
@@ -103,8 +107,9 @@ private:
     std::int64_t m_padding = 0;  // silence written after the span's last frame
     std::int64_t m_idlePosition = 0;
 
-    std::atomic<std::uint32_t> m_levels{0xFFFFFFFFu};
-    std::atomic<bool> m_muted{false};
+    std::uint32_t m_levels = 0xFFFFFFFFu;
+    bool m_muted = false;
+    bool m_sinkLevels = false;  // the sink applies levels and mute itself (at once)
     std::vector<std::int16_t> m_scratch;
 
     std::thread m_reader;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <optional>
 
 #include "device/real/audio_file_reader.h"
 
@@ -10,6 +12,21 @@ namespace lirafok::device::real {
 namespace {
 // Longer files are cut: a cue is a short sound, and decoding must stay quick.
 constexpr std::int64_t kMaxFrames = 10 * 44100;
+// Silence after the sound, so that an output that starts only once it holds a little data
+// plays the shortest cue to its end.
+constexpr std::int64_t kTailFrames = 44100 / 20;
+// While a sound plays the thread tops up the sink this often.
+constexpr auto kRefill = std::chrono::milliseconds(10);
+
+// The file's modification time and size; nullopt when it is missing.
+std::optional<std::pair<std::int64_t, std::uintmax_t>> fileStamp(const std::string& path) {
+    std::error_code ec;
+    const auto time = std::filesystem::last_write_time(path, ec);
+    if (ec) return std::nullopt;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec) return std::nullopt;
+    return std::make_pair(static_cast<std::int64_t>(time.time_since_epoch().count()), size);
+}
 }  // namespace
 
 WavePlayer::WavePlayer(std::unique_ptr<AudioSink> sink) : m_sink(std::move(sink)) {
@@ -26,56 +43,87 @@ WavePlayer::~WavePlayer() {
     if (m_sink && m_sinkOpen) m_sink->close();
 }
 
-bool WavePlayer::play(const std::string& path) {
-    auto reader = AudioFileReader::open(path, nullptr);
-    if (!reader) return false;
-    const std::int64_t frames = std::min(reader->frames(), kMaxFrames);
-    // A quarter second of silence after the sound lets an output that waits for a full buffer
-    // before it starts (a sound server's prebuffering) play even the shortest cue.
-    std::vector<std::int16_t> sound(static_cast<std::size_t>(frames + 44100 / 4) * 2, 0);
-    if (!reader->read(0, sound.data(), frames)) return false;
+void WavePlayer::play(const std::string& path) {
     {
         std::lock_guard lk(m_mutex);
-        if (m_sink && !m_sinkOpen) {
-            m_sinkOpen = m_sink->open();
-            if (!m_sinkOpen) m_sink.reset();
-        }
-        if (m_sink) m_sink->flush();
-        m_sound = std::move(sound);
-        m_next = 0;
-        ++m_generation;
+        m_request = path.empty() ? std::string(1, '\0') : path;
     }
     m_cv.notify_all();
-    return true;
 }
 
 void WavePlayer::stop() {
-    std::lock_guard lk(m_mutex);
-    m_sound.clear();
-    m_next = 0;
-    if (m_sink) m_sink->flush();
+    {
+        std::lock_guard lk(m_mutex);
+        m_request.clear();
+        m_stop = true;
+    }
+    m_cv.notify_all();
 }
 
 bool WavePlayer::busy() {
     std::lock_guard lk(m_mutex);
-    if (m_next < static_cast<std::int64_t>(m_sound.size() / 2)) return true;
-    return m_sink && m_sink->bufferedFrames() > 0;
+    if (!m_request.empty()) return true;
+    if (m_sound && m_next < static_cast<std::int64_t>(m_sound->frames.size() / 2)) return true;
+    return m_sink && m_sinkOpen && m_sink->bufferedFrames() > 0;
+}
+
+int WavePlayer::started() {
+    std::lock_guard lk(m_mutex);
+    return m_started;
+}
+
+std::shared_ptr<const WavePlayer::Sound> WavePlayer::load(const std::string& path) {
+    const auto stamp = fileStamp(path);
+    if (!stamp) return nullptr;
+    auto it = m_cache.find(path);
+    if (it != m_cache.end() && it->second->stamp == stamp) return it->second;
+    auto reader = AudioFileReader::open(path, nullptr);
+    if (!reader) return nullptr;
+    auto sound = std::make_shared<Sound>();
+    const std::int64_t frames = std::min(reader->frames(), kMaxFrames);
+    sound->frames.assign(static_cast<std::size_t>(frames + kTailFrames) * 2, 0);
+    if (!reader->read(0, sound->frames.data(), frames)) return nullptr;
+    sound->stamp = *stamp;
+    m_cache[path] = sound;
+    return sound;
 }
 
 void WavePlayer::loop() {
     std::unique_lock lk(m_mutex);
+    if (m_sink) {
+        m_sinkOpen = m_sink->open();
+        if (!m_sinkOpen) m_sink.reset();
+    }
     while (!m_quit) {
-        const std::int64_t total = static_cast<std::int64_t>(m_sound.size() / 2);
+        if (m_stop) {
+            m_stop = false;
+            m_sound.reset();
+            if (m_sink) m_sink->flush();
+        }
+        if (!m_request.empty()) {
+            const std::string path = m_request;
+            lk.unlock();
+            auto sound = path[0] == '\0' ? nullptr : load(path);
+            lk.lock();
+            if (m_request != path) continue;  // asked for another sound meanwhile
+            m_request.clear();
+            if (sound) {
+                ++m_started;
+                if (m_sink) m_sink->flush();
+                m_sound = std::move(sound);
+                m_next = 0;
+            }
+        }
+        const std::int64_t total =
+            m_sound ? static_cast<std::int64_t>(m_sound->frames.size() / 2) : 0;
         if (!m_sink || m_next >= total) {
-            m_cv.wait(lk);
+            m_sound.reset();
+            m_cv.wait(lk, [&] { return m_quit || m_stop || !m_request.empty(); });
             continue;
         }
-        const std::int64_t room = m_sink->writableFrames();
-        if (room > 0) {
-            const std::int64_t n = std::min(room, total - m_next);
-            m_next += m_sink->write(m_sound.data() + m_next * 2, n);
-        }
-        m_cv.wait_for(lk, std::chrono::milliseconds(10));
+        m_next += m_sink->write(m_sound->frames.data() + m_next * 2, total - m_next);
+        if (m_next < total)
+            m_cv.wait_for(lk, kRefill, [&] { return m_quit || m_stop || !m_request.empty(); });
     }
 }
 

@@ -1,0 +1,50 @@
+#pragma once
+// One connection to the PulseAudio sound server (or PipeWire's PulseAudio service), shared by
+// every stream of the program: the disc's music and the sound cues. libpulse runs its own
+// thread (a threaded main loop); the streams lock it around every call.
+#include <memory>
+#include <string>
+
+struct pa_threaded_mainloop;
+struct pa_context;
+
+namespace lirafok::device::real {
+
+class PulseConnection {
+public:
+    // Connects to the user's sound server and waits until the connection is ready, at most
+    // `timeoutMs` (a local server answers within milliseconds; without one the attempt fails
+    // at once). Never starts a server. nullptr when there is none; `error` then says why.
+    static std::shared_ptr<PulseConnection> connect(const std::string& appName,
+                                                    std::string* error = nullptr,
+                                                    int timeoutMs = 2000);
+    ~PulseConnection();
+    PulseConnection(const PulseConnection&) = delete;
+    PulseConnection& operator=(const PulseConnection&) = delete;
+
+    pa_threaded_mainloop* mainloop() const { return m_loop; }
+    pa_context* context() const { return m_context; }
+    // The connection still works (the server did not go away). Takes the lock.
+    bool alive();
+
+    // Holds the main loop's lock (recursive in libpulse's sense: not to be nested on the same
+    // thread; libpulse's own callbacks already run under it).
+    class Lock {
+    public:
+        explicit Lock(const PulseConnection& c);
+        ~Lock();
+        Lock(const Lock&) = delete;
+        Lock& operator=(const Lock&) = delete;
+
+    private:
+        pa_threaded_mainloop* m_loop;
+    };
+
+private:
+    PulseConnection() = default;
+
+    pa_threaded_mainloop* m_loop = nullptr;
+    pa_context* m_context = nullptr;
+};
+
+}  // namespace lirafok::device::real

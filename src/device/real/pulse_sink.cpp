@@ -1,0 +1,368 @@
+#include "device/real/pulse_sink.h"
+
+#include <pulse/context.h>
+#include <pulse/introspect.h>
+#include <pulse/stream.h>
+#include <pulse/thread-mainloop.h>
+#include <pulse/volume.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace lirafok::device::real {
+
+namespace {
+constexpr std::int64_t kBytesPerFrame = 4;
+// Silence sent before the first frame after a flush or a pause (10 ms).
+constexpr std::int64_t kLeadInFrames = kSinkSampleRate / 100;
+
+std::uint32_t msToBytes(std::int64_t ms) {
+    return static_cast<std::uint32_t>(ms * kSinkSampleRate / 1000 * kBytesPerFrame);
+}
+
+pa_cvolume volumeOf(std::uint16_t left, std::uint16_t right) {
+    pa_cvolume v;
+    pa_cvolume_init(&v);
+    v.channels = 2;
+    v.values[0] = pa_sw_volume_from_linear(left / 65535.0);
+    v.values[1] = pa_sw_volume_from_linear(right / 65535.0);
+    return v;
+}
+
+void drop(pa_operation* op) {
+    if (op) pa_operation_unref(op);
+}
+}  // namespace
+
+PulseSink::PulseSink(std::shared_ptr<PulseConnection> connection, std::string name, int bufferMs)
+    : m_connection(std::move(connection)),
+      m_name(std::move(name)),
+      m_capacity(static_cast<std::int64_t>(std::max(bufferMs, 40)) * kSinkSampleRate / 1000),
+      m_silent(kSinkSampleRate / 10) {}
+
+PulseSink::~PulseSink() {
+    close();
+}
+
+void PulseSink::onStreamState(pa_stream* s, void* self) {
+    auto* sink = static_cast<PulseSink*>(self);
+    const pa_stream_state_t st = pa_stream_get_state(s);
+    if (st == PA_STREAM_FAILED || st == PA_STREAM_TERMINATED) sink->m_broken = true;
+    pa_threaded_mainloop_signal(sink->m_connection->mainloop(), 0);
+}
+
+bool PulseSink::open() {
+    if (!m_connection) return false;
+    PulseConnection::Lock lock(*m_connection);
+    if (m_stream || m_fallback) return true;
+    if (pa_context_get_state(m_connection->context()) != PA_CONTEXT_READY) return false;
+    const pa_sample_spec spec{PA_SAMPLE_S16NE, kSinkSampleRate, kSinkChannels};
+    pa_channel_map map;
+    pa_channel_map_init_stereo(&map);
+    m_stream = pa_stream_new(m_connection->context(), m_name.c_str(), &spec, &map);
+    if (!m_stream) return false;
+    m_broken = false;
+    pa_stream_set_state_callback(m_stream, onStreamState, this);
+    // The device's share of the latency is what the server asks of the device for this stream
+    // (target length minus twice the minimum request): a tenth of the buffer, so that a flush
+    // is heard within that time, while the queue keeps the rest ahead of a busy machine.
+    // Playback starts as soon as 10 ms are queued (after a flush too), never later.
+    const std::int64_t ms = m_capacity * 1000 / kSinkSampleRate;
+    pa_buffer_attr attr;
+    attr.maxlength = static_cast<std::uint32_t>(-1);
+    attr.tlength = msToBytes(ms);
+    attr.minreq = msToBytes(ms * 45 / 100);
+    attr.prebuf = msToBytes(10);
+    attr.fragsize = static_cast<std::uint32_t>(-1);
+    const auto flags = static_cast<pa_stream_flags_t>(
+        PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_NOT_MONOTONIC |
+        (m_muted ? PA_STREAM_START_MUTED : PA_STREAM_START_UNMUTED));
+    const pa_cvolume volume = volumeOf(m_left, m_right);
+    if (pa_stream_connect_playback(m_stream, nullptr, &attr, flags, &volume, nullptr) < 0) {
+        pa_stream_unref(m_stream);
+        m_stream = nullptr;
+        return false;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (pa_stream_get_state(m_stream) == PA_STREAM_CREATING &&
+           std::chrono::steady_clock::now() < deadline) {
+        pa_threaded_mainloop_unlock(m_connection->mainloop());
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        pa_threaded_mainloop_lock(m_connection->mainloop());
+    }
+    if (pa_stream_get_state(m_stream) != PA_STREAM_READY) {
+        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+        pa_stream_disconnect(m_stream);
+        pa_stream_unref(m_stream);
+        m_stream = nullptr;
+        return false;
+    }
+    resetLocked();
+    m_paused = false;
+    m_retained.assign(static_cast<std::size_t>(m_capacity * 2 + kSinkSampleRate) * 2, 0);
+    return true;
+}
+
+void PulseSink::close() {
+    if (!m_connection) return;
+    PulseConnection::Lock lock(*m_connection);
+    if (m_stream) {
+        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+        pa_stream_disconnect(m_stream);
+        pa_stream_unref(m_stream);
+        m_stream = nullptr;
+    }
+    m_silent.close();
+    m_fallback = false;
+    m_paused = false;
+    resetLocked();
+}
+
+bool PulseSink::failedLocked() {
+    if (m_fallback) return true;
+    if (!m_stream) return false;
+    if (!m_broken && pa_stream_get_state(m_stream) == PA_STREAM_READY) return false;
+    // What the server held is lost with it; from here a clock stands in for the listener.
+    m_fallback = true;
+    m_silent.open();
+    if (m_paused) m_silent.pause();
+    resetLocked();
+    return true;
+}
+
+void PulseSink::resetLocked() {
+    m_written = m_sent = m_heard = 0;
+    startSegmentLocked(0, 0);
+    m_resumeKnown = true;
+    m_resumeFrom = 0;
+}
+
+void PulseSink::startSegmentLocked(std::int64_t callerFrame, std::int64_t serverFrame) {
+    m_segCaller = callerFrame;
+    m_segServer = serverFrame;
+    m_leadIn = 0;
+    m_leadInDue = true;
+}
+
+std::int64_t PulseSink::serverSentLocked() const {
+    return m_segServer + m_leadIn + (m_sent - m_segCaller);
+}
+
+bool PulseSink::streaming() {
+    if (!m_connection) return false;
+    PulseConnection::Lock lock(*m_connection);
+    return m_stream && !failedLocked();
+}
+
+std::int64_t PulseSink::bufferedLocked() {
+    if (m_paused) return m_written - (m_resumeKnown ? m_resumeFrom : m_heard);
+    if (m_sent == m_segCaller) return m_written - m_heard;  // nothing sent since it started
+    pa_usec_t latency = 0;
+    int negative = 0;
+    // Until the server has reported on the data sent since the last flush, none of it has been
+    // heard.
+    if (pa_stream_get_latency(m_stream, &latency, &negative) < 0) return m_written - m_heard;
+    if (negative) latency = 0;
+    const auto ahead = static_cast<std::int64_t>((latency * kSinkSampleRate + 500'000) / 1'000'000);
+    const std::int64_t inSegment = std::clamp<std::int64_t>(
+        serverSentLocked() - ahead - m_segServer - m_leadIn, 0, m_sent - m_segCaller);
+    // The server's interpolation may step back for a moment: what has been heard stays heard.
+    m_heard = std::max(m_heard, m_segCaller + inSegment);
+    return m_written - m_heard;
+}
+
+std::int64_t PulseSink::bufferedFrames() {
+    if (!m_connection) return 0;
+    PulseConnection::Lock lock(*m_connection);
+    if (!m_stream) return 0;
+    if (failedLocked()) return m_silent.bufferedFrames();
+    return bufferedLocked();
+}
+
+std::int64_t PulseSink::roomLocked() {
+    bufferedLocked();
+    return std::max<std::int64_t>(0, m_capacity - (m_sent - m_heard));
+}
+
+bool PulseSink::sendLocked(const std::int16_t* frames, std::int64_t count) {
+    if (m_leadInDue) {
+        // A stream that has run dry loses a millisecond or two of whatever it is sent first, as
+        // the server rewinds its output to end the underrun: a little silence takes that loss.
+        const std::vector<std::int16_t> silence(static_cast<std::size_t>(kLeadInFrames) * 2, 0);
+        if (pa_stream_write(m_stream, silence.data(), silence.size() * 2, nullptr, 0,
+                            PA_SEEK_RELATIVE) != 0)
+            return false;
+        m_leadInDue = false;
+        m_leadIn = kLeadInFrames;
+    }
+    if (pa_stream_write(m_stream, frames, static_cast<std::size_t>(count * kBytesPerFrame), nullptr,
+                        0, PA_SEEK_RELATIVE) != 0)
+        return false;
+    return true;
+}
+
+void PulseSink::sendRetainedLocked() {
+    // Frames written before a pause that the server had not yet mixed go out again first, at
+    // the place the server dropped them from, so the sound resumes exactly where it stopped.
+    const auto ring = static_cast<std::int64_t>(m_retained.size() / 2);
+    while (m_sent < m_written) {
+        const std::int64_t at = m_sent % ring;
+        const std::int64_t n = std::min({m_written - m_sent, ring - at, roomLocked()});
+        if (n <= 0 || !sendLocked(m_retained.data() + at * 2, n)) return;
+        m_sent += n;
+    }
+}
+
+std::int64_t PulseSink::writableFrames() {
+    if (!m_connection) return 0;
+    PulseConnection::Lock lock(*m_connection);
+    if (!m_stream || m_paused) return 0;
+    if (failedLocked()) return m_silent.writableFrames();
+    sendRetainedLocked();
+    return m_sent < m_written ? 0 : roomLocked();
+}
+
+std::int64_t PulseSink::write(const std::int16_t* frames, std::int64_t count) {
+    if (!m_connection || count <= 0) return 0;
+    PulseConnection::Lock lock(*m_connection);
+    if (!m_stream || m_paused) return 0;
+    if (failedLocked()) return m_silent.write(frames, count);
+    sendRetainedLocked();
+    if (m_sent < m_written) return 0;
+    // The room is the sink's own target, not the server's last request: right after a flush
+    // the whole target may be written at once, without waiting for the server to ask.
+    const std::int64_t n = std::min(count, roomLocked());
+    if (n <= 0 || !sendLocked(frames, n)) return 0;
+    const auto ring = static_cast<std::int64_t>(m_retained.size() / 2);
+    for (std::int64_t done = 0; done < n;) {
+        const std::int64_t at = (m_written + done) % ring;
+        const std::int64_t k = std::min(n - done, ring - at);
+        std::copy(frames + done * 2, frames + (done + k) * 2, m_retained.begin() + at * 2);
+        done += k;
+    }
+    m_written += n;
+    m_sent = m_written;
+    return n;
+}
+
+void PulseSink::onPauseTiming(pa_stream* s, int success, void* self) {
+    auto* sink = static_cast<PulseSink*>(self);
+    const pa_timing_info* t = pa_stream_get_timing_info(s);
+    if (success && t && !t->write_index_corrupt && sink->m_pauseToken == sink->m_pauseIssued) {
+        // The flush moved the server's write index back to its read index: everything past it
+        // was dropped unheard.
+        const std::int64_t dropped = (sink->m_pauseWriteIndex - t->write_index) / kBytesPerFrame;
+        sink->m_pauseServerAt = sink->m_pauseServerSent - dropped;
+        sink->m_resumeFrom =
+            sink->m_segCaller +
+            std::clamp<std::int64_t>(sink->m_pauseServerAt - sink->m_segServer - sink->m_leadIn, 0,
+                                     sink->m_pauseSent - sink->m_segCaller);
+        sink->m_resumeKnown = true;
+    }
+    pa_threaded_mainloop_signal(sink->m_connection->mainloop(), 0);
+}
+
+bool PulseSink::waitLocked(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline || failedLocked()) return false;
+        pa_threaded_mainloop_unlock(m_connection->mainloop());
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        pa_threaded_mainloop_lock(m_connection->mainloop());
+    }
+    return true;
+}
+
+void PulseSink::pause() {
+    if (!m_connection) return;
+    PulseConnection::Lock lock(*m_connection);
+    if (m_paused || !m_stream) return;
+    if (failedLocked()) {
+        m_silent.pause();
+        m_paused = true;
+        return;
+    }
+    // A pause is a flush whose dropped frames are kept: corking instead would make the server
+    // rewind what the device had mixed ahead, which it does only to within a few milliseconds.
+    // The server's write index tells exactly how much of what was sent it dropped.
+    bufferedLocked();
+    auto indexKnown = [&] {
+        const pa_timing_info* t = pa_stream_get_timing_info(m_stream);
+        return t && !t->write_index_corrupt;
+    };
+    if (!indexKnown()) {
+        drop(pa_stream_update_timing_info(m_stream, nullptr, nullptr));
+        if (!waitLocked(indexKnown)) {
+            // No report from the server: everything not yet heard is replayed on resume.
+            m_resumeFrom = m_heard;
+            m_pauseServerAt = serverSentLocked();
+            m_resumeKnown = true;
+            drop(pa_stream_flush(m_stream, nullptr, nullptr));
+            m_paused = true;
+            return;
+        }
+    }
+    m_pauseWriteIndex = pa_stream_get_timing_info(m_stream)->write_index;
+    m_pauseSent = m_sent;
+    m_pauseServerSent = serverSentLocked();
+    m_pauseServerAt = m_pauseServerSent;
+    m_resumeKnown = false;
+    m_pauseToken = ++m_pauseIssued;
+    drop(pa_stream_flush(m_stream, nullptr, nullptr));
+    drop(pa_stream_update_timing_info(m_stream, onPauseTiming, this));
+    m_paused = true;
+}
+
+void PulseSink::resume() {
+    if (!m_connection) return;
+    PulseConnection::Lock lock(*m_connection);
+    if (!m_paused || !m_stream) return;
+    if (failedLocked()) {
+        m_paused = false;
+        m_silent.resume();
+        return;
+    }
+    if (!waitLocked([&] { return m_resumeKnown; })) m_resumeFrom = m_heard;
+    m_resumeKnown = true;
+    m_paused = false;
+    m_sent = m_heard = m_resumeFrom;
+    startSegmentLocked(m_resumeFrom, m_pauseServerAt);
+    sendRetainedLocked();
+}
+
+void PulseSink::flush() {
+    if (!m_connection) return;
+    PulseConnection::Lock lock(*m_connection);
+    if (!m_stream) return;
+    if (failedLocked()) {
+        m_silent.flush();
+        return;
+    }
+    // The server drops its queue for this stream and waits for the next write; what the device
+    // already holds (at most a tenth of the buffer) still plays out before it.
+    drop(pa_stream_flush(m_stream, nullptr, nullptr));
+    ++m_pauseIssued;  // a report still on its way for a pause is void
+    resetLocked();
+}
+
+void PulseSink::applyLevelsLocked() {
+    if (!m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY) return;
+    const std::uint32_t index = pa_stream_get_index(m_stream);
+    const pa_cvolume volume = volumeOf(m_left, m_right);
+    pa_context* c = m_connection->context();
+    drop(pa_context_set_sink_input_volume(c, index, &volume, nullptr, nullptr));
+    drop(pa_context_set_sink_input_mute(c, index, m_muted ? 1 : 0, nullptr, nullptr));
+}
+
+bool PulseSink::setLevels(std::uint16_t left, std::uint16_t right, bool muted) {
+    if (!m_connection) return false;
+    PulseConnection::Lock lock(*m_connection);
+    m_left = left;
+    m_right = right;
+    m_muted = muted;
+    if (m_stream && !failedLocked()) applyLevelsLocked();
+    return true;
+}
+
+}  // namespace lirafok::device::real
