@@ -82,6 +82,7 @@ void MonitorCapture::onRead(pa_stream* s, std::size_t, void* self) {
     const double lat = negative ? -static_cast<double>(latency) : static_cast<double>(latency);
     const double frames = static_cast<double>(c->m_samples.size() / 2);
     c->m_bases.push_back(static_cast<double>(nowUs()) - lat - frames * kUsPerFrame);
+    c->m_baseAt.push_back(static_cast<std::int64_t>(frames));
     c->m_arrivals.push_back(static_cast<double>(nowUs()) - frames * kUsPerFrame);
     c->m_latencies.push_back(lat);
 }
@@ -91,8 +92,11 @@ void MonitorCapture::stop() {
     if (std::getenv("BENCH_DEBUG")) {
         std::lock_guard lk(m_mutex);
         std::vector<double> a = m_arrivals, l = m_latencies;
-        std::printf("capture: %zu reads, base %.0f us, earliest arrival base %.0f us, median latency %.0f us (min %.0f, max %.0f)\n",
-                    a.size(), percentile(m_bases, 0.5) - percentile(a, 0.0), 0.0, percentile(l, 0.5), percentile(l, 0.0), percentile(l, 1.0));
+        const double b0 = percentile(m_bases, 0.5);
+        std::printf("capture: %zu reads; per-read base minus median: p1 %.0f p50 %.0f p99 %.0f us;"
+                    " arrival minus median: min %.0f p50 %.0f us; latency p50 %.0f us\n",
+                    a.size(), percentile(m_bases, 0.01) - b0, 0.0, percentile(m_bases, 0.99) - b0,
+                    percentile(a, 0.0) - b0, percentile(a, 0.5) - b0, percentile(l, 0.5));
     }
     device::real::PulseConnection::Lock lock(*m_pulse);
     pa_stream_set_read_callback(m_stream, nullptr, nullptr);
@@ -111,20 +115,29 @@ std::int64_t MonitorCapture::frames() {
     return static_cast<std::int64_t>(m_samples.size() / 2);
 }
 
-double MonitorCapture::baseUs() {
+double MonitorCapture::baseUs(std::int64_t frame) {
+    // The reads of the 5 s around `frame`: a base that moves (the server dropped data while the
+    // machine was busy) is followed.
     std::lock_guard lk(m_mutex);
     if (m_bases.empty()) return 0;
-    std::vector<double> b = m_bases;
+    const auto lo = std::lower_bound(m_baseAt.begin(), m_baseAt.end(), frame - 5 * 44100);
+    const auto hi = std::upper_bound(m_baseAt.begin(), m_baseAt.end(), frame + 5 * 44100);
+    std::vector<double> b(m_bases.begin() + (lo - m_baseAt.begin()),
+                          m_bases.begin() + (hi - m_baseAt.begin()));
+    if (b.empty()) b = m_bases;
     std::nth_element(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(b.size() / 2), b.end());
     return b[b.size() / 2];
 }
 
 double MonitorCapture::heardUs(std::int64_t frame) {
-    return baseUs() + static_cast<double>(frame) * kUsPerFrame;
+    return baseUs(frame) + static_cast<double>(frame) * kUsPerFrame;
 }
 
 std::int64_t MonitorCapture::frameAtUs(double us) {
-    return static_cast<std::int64_t>(std::llround((us - baseUs()) / kUsPerFrame));
+    // Two rounds: the base depends a little on where the frame is.
+    std::int64_t f = static_cast<std::int64_t>(std::llround((us - baseUs(0)) / kUsPerFrame));
+    f = static_cast<std::int64_t>(std::llround((us - baseUs(f)) / kUsPerFrame));
+    return static_cast<std::int64_t>(std::llround((us - baseUs(f)) / kUsPerFrame));
 }
 
 std::optional<std::int64_t> locate(const std::vector<std::int16_t>& rec, std::int64_t at,

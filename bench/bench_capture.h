@@ -21,8 +21,8 @@ std::int64_t nowUs();
 // Records "lirafok_test.monitor". A frame's heard time is the server's own account of when it
 // played: the moment it was read, less the record stream's latency, which for a monitor
 // counts back to the sink's output (negative: the monitor receives what the sink mixes before
-// the sink plays it). One time base is fitted over the whole recording (the median of every
-// read's estimate), since the sink plays at a steady rate.
+// the sink plays it). The time base of a frame is the median of the reads' estimates over the
+// 5 s around it, since the sink plays at a steady rate.
 class MonitorCapture {
 public:
     bool start(std::string* why);
@@ -36,13 +36,14 @@ public:
 
 private:
     static void onRead(pa_stream* s, std::size_t bytes, void* self);
-    double baseUs();
+    double baseUs(std::int64_t frame);
 
     std::shared_ptr<device::real::PulseConnection> m_pulse;
     pa_stream* m_stream = nullptr;
     std::mutex m_mutex;
     std::vector<std::int16_t> m_samples;
     std::vector<double> m_bases;  // per read: the heard time of recorded frame 0
+    std::vector<std::int64_t> m_baseAt;  // recorded frames when each base was taken
     std::vector<double> m_arrivals, m_latencies;
 };
 

@@ -95,7 +95,7 @@ HighlightResult measureHighlight(const std::string& work, const std::string& dis
 
     const std::string folder = work + "/";
     text::writeLines(work + "/LIRAFOK.INI",
-                     {"KASIH=1", "KAIGY=0", "KASID=" + folder, "CYOUS=" + text::pad(kLead, 4),
+                     {"KASIH=1", "KAIGY=0", "KASID=" + folder, "VOLUM=065536", "VOLU2=065536", "CYOUS=" + text::pad(kLead, 4),
                       "CKAS2=" + std::to_string(kComing), "CKAS3=" + std::to_string(kCurrent),
                       "CKAS4=" + std::to_string(kPassed)});
     text::writeLines(work + "/LIRAFOK.FOX", {"00NＭＳ Ｐゴシック"});
@@ -135,6 +135,12 @@ HighlightResult measureHighlight(const std::string& work, const std::string& dis
         std::int64_t us;
     };
     std::vector<Lit> lit;
+    // Timers of this run only: one left over must not end the next run's event loop.
+    QTimer done, deadline;
+    done.setSingleShot(true);
+    deadline.setSingleShot(true);
+    QObject::connect(&done, &QTimer::timeout, &QCoreApplication::quit);
+    QObject::connect(&deadline, &QTimer::timeout, &QCoreApplication::quit);
     std::vector<bool> seen(times.size(), false);
     auto onLit = [&](const std::string& caption) {
         if (caption.rfind("line ", 0) != 0) return;
@@ -142,8 +148,7 @@ HighlightResult measureHighlight(const std::string& work, const std::string& dis
         if (line < 0 || line >= static_cast<int>(times.size()) || seen[line]) return;
         seen[line] = true;
         lit.push_back({line, nowUs()});
-        if (lit.size() == times.size())
-            QTimer::singleShot(200, QCoreApplication::instance(), &QCoreApplication::quit);
+        if (lit.size() == times.size()) done.start(200);
     };
     std::vector<std::unique_ptr<PanelWatch>> watches;
     for (ui::Panel& p : app.cdkasif2().KASI) {
@@ -152,8 +157,7 @@ HighlightResult measureHighlight(const std::string& work, const std::string& dis
     }
     const std::int64_t recFrom = capture.frames();
     app.cdoke().MMControl1.userButton(device::TransportButton::Play);
-    QTimer::singleShot(times.back() + 4000, QCoreApplication::instance(),
-                       &QCoreApplication::quit);
+    deadline.start(times.back() + 4000);
     QCoreApplication::exec();
     for (ui::Panel& p : app.cdkasif2().KASI) p.attachView(nullptr);
     app.endProgram();
@@ -169,12 +173,18 @@ HighlightResult measureHighlight(const std::string& work, const std::string& dis
         const std::int64_t r = capture.frameAtUs(static_cast<double>(l.us));
         const std::int64_t expect =
             trackFirst + (times[static_cast<std::size_t>(l.line)] - kLead) * 441 / 10;
-        // The window at r begins with the frame heard at that moment.
+        // The window at r begins with the frame heard at that moment (a quiet one is skipped
+        // back from).
         for (std::int64_t back2 = 0; back2 < 44100; back2 += 64) {
-            const auto s = locate(rec, r - back2, src, expect - 22050 - back2, expect + 22050);
+            const auto s =
+                locate(rec, r - back2, src, expect - 5 * 44100 - back2, expect + 5 * 44100);
             if (!s) continue;
             const double heardMs = static_cast<double>(*s + back2 - trackFirst) / 44.1;
             result.errorsMs.push_back(heardMs - (times[static_cast<std::size_t>(l.line)] - kLead));
+            if (std::getenv("BENCH_DEBUG"))
+                std::printf("line %d: r %lld back %lld heard %.1f ms want %d ms\n", l.line,
+                            static_cast<long long>(r), static_cast<long long>(back2), heardMs,
+                            times[static_cast<std::size_t>(l.line)] - kLead);
             break;
         }
     }

@@ -198,6 +198,7 @@ bool prepareProgram(const std::string& work, const std::string& imageDir, const 
     return text::writeLines(lyricsFilePath(lyrics, key, 1), lines) &&
            text::writeLines(work + "/LIRAFOK.INI",
                             {"KASIH=1", "KASID=" + lyrics, "AUTOX=1", "SOUND=0", "CYOUS=0300",
+                             "VOLUM=065536", "VOLU2=065536",
                              "CKAS1=0", "CKAS2=16777215", "CKAS3=65535", "CKAS4=8421504",
                              "FONTN=" + face, "FBOLD=-1", "GPT1N=" + face, "GPT2N=" + face,
                              "GPASN=" + face, "GPBSN=" + face, "GPOTN=" + face}) &&
