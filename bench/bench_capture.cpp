@@ -93,10 +93,11 @@ void MonitorCapture::stop() {
         std::lock_guard lk(m_mutex);
         std::vector<double> a = m_arrivals, l = m_latencies;
         const double b0 = percentile(m_bases, 0.5);
-        std::printf("capture: %zu reads; per-read base minus median: p1 %.0f p50 %.0f p99 %.0f us;"
-                    " arrival minus median: min %.0f p50 %.0f us; latency p50 %.0f us\n",
-                    a.size(), percentile(m_bases, 0.01) - b0, 0.0, percentile(m_bases, 0.99) - b0,
-                    percentile(a, 0.0) - b0, percentile(a, 0.5) - b0, percentile(l, 0.5));
+        std::printf(
+            "capture: %zu reads; per-read base minus median: p1 %.0f p50 %.0f p99 %.0f us;"
+            " arrival minus median: min %.0f p50 %.0f us; latency p50 %.0f us\n",
+            a.size(), percentile(m_bases, 0.01) - b0, 0.0, percentile(m_bases, 0.99) - b0,
+            percentile(a, 0.0) - b0, percentile(a, 0.5) - b0, percentile(l, 0.5));
     }
     device::real::PulseConnection::Lock lock(*m_pulse);
     pa_stream_set_read_callback(m_stream, nullptr, nullptr);
@@ -152,9 +153,8 @@ std::optional<std::int64_t> locate(const std::vector<std::int16_t>& rec, std::in
 std::optional<Onset> onsetOf(const std::vector<std::int16_t>& rec, std::int64_t from,
                              const Source& src, std::int64_t target, std::int64_t withinFrames) {
     const auto frames = static_cast<std::int64_t>(rec.size() / 2);
-    for (std::int64_t r = std::max<std::int64_t>(0, from); r + kWindow <= frames &&
-                                                           r < from + withinFrames;
-         r += kWindow) {
+    for (std::int64_t r = std::max<std::int64_t>(0, from);
+         r + kWindow <= frames && r < from + withinFrames; r += kWindow) {
         const auto s = locate(rec, r, src, target, target + (r - from) + kWindow);
         if (!s) continue;
         Onset o{r, *s};

@@ -42,7 +42,7 @@ private:
     pa_stream* m_stream = nullptr;
     std::mutex m_mutex;
     std::vector<std::int16_t> m_samples;
-    std::vector<double> m_bases;  // per read: the heard time of recorded frame 0
+    std::vector<double> m_bases;         // per read: the heard time of recorded frame 0
     std::vector<std::int64_t> m_baseAt;  // recorded frames when each base was taken
     std::vector<double> m_arrivals, m_latencies;
 };

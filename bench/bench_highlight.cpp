@@ -95,9 +95,9 @@ HighlightResult measureHighlight(const std::string& work, const std::string& dis
 
     const std::string folder = work + "/";
     text::writeLines(work + "/LIRAFOK.INI",
-                     {"KASIH=1", "KAIGY=0", "KASID=" + folder, "VOLUM=065536", "VOLU2=065536", "CYOUS=" + text::pad(kLead, 4),
-                      "CKAS2=" + std::to_string(kComing), "CKAS3=" + std::to_string(kCurrent),
-                      "CKAS4=" + std::to_string(kPassed)});
+                     {"KASIH=1", "KAIGY=0", "KASID=" + folder, "VOLUM=065536", "VOLU2=065536",
+                      "CYOUS=" + text::pad(kLead, 4), "CKAS2=" + std::to_string(kComing),
+                      "CKAS3=" + std::to_string(kCurrent), "CKAS4=" + std::to_string(kPassed)});
     text::writeLines(work + "/LIRAFOK.FOX", {"00NＭＳ Ｐゴシック"});
     std::mt19937 rng(20240);
     std::uniform_int_distribution<int> gap(800, 1600);

@@ -13,8 +13,8 @@
 namespace lirafok::bench {
 
 struct HighlightResult {
-    std::vector<double> errorsMs;  // per line: audible time when lit - (line time - lead)
-    int lines = 0;                 // lines of the lyric
+    std::vector<double> errorsMs;        // per line: audible time when lit - (line time - lead)
+    int lines = 0;                       // lines of the lyric
     std::vector<std::int64_t> dropouts;  // breaks in the recording while it played (frames)
 };
 

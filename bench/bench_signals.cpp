@@ -79,14 +79,13 @@ DemoImage::DemoImage(int minutes, int repeats) : m_repeats(repeats) {
         const int s = t % static_cast<int>(m_songs.size());
         m_trackSong.push_back(s);
         m_trackFirst.push_back(m_frames);
-        m_frames += static_cast<std::int64_t>(m_songs[static_cast<std::size_t>(s)].size() / 2) *
-                    repeats;
+        m_frames +=
+            static_cast<std::int64_t>(m_songs[static_cast<std::size_t>(s)].size() / 2) * repeats;
     }
 }
 
 std::int64_t DemoImage::trackFrames(int t) const {
-    return static_cast<std::int64_t>(m_songs[static_cast<std::size_t>(m_trackSong[t])].size() /
-                                     2) *
+    return static_cast<std::int64_t>(m_songs[static_cast<std::size_t>(m_trackSong[t])].size() / 2) *
            m_repeats;
 }
 
@@ -130,10 +129,10 @@ bool DemoImage::write(const std::string& dir) const {
     for (int t = 0; t < tracks(); ++t) {
         const std::int64_t sectors = m_trackFirst[static_cast<std::size_t>(t)] / 588;
         char line[80];
-        std::snprintf(line, sizeof line, "  TRACK %02d AUDIO\r\n    INDEX 01 %02lld:%02lld:%02lld\r\n",
-                      t + 1, static_cast<long long>(sectors / 75 / 60),
-                      static_cast<long long>(sectors / 75 % 60),
-                      static_cast<long long>(sectors % 75));
+        std::snprintf(
+            line, sizeof line, "  TRACK %02d AUDIO\r\n    INDEX 01 %02lld:%02lld:%02lld\r\n", t + 1,
+            static_cast<long long>(sectors / 75 / 60), static_cast<long long>(sectors / 75 % 60),
+            static_cast<long long>(sectors % 75));
         cue += line;
     }
     const std::string cuePath = dir + "/image.cue", flacPath = dir + "/image.flac";
@@ -153,7 +152,8 @@ bool DemoImage::write(const std::string& dir) const {
     if (!f) return false;
     std::vector<std::int16_t> block;
     for (int t = 0; t < tracks(); ++t) {
-        const auto& song = m_songs[static_cast<std::size_t>(m_trackSong[static_cast<std::size_t>(t)])];
+        const auto& song =
+            m_songs[static_cast<std::size_t>(m_trackSong[static_cast<std::size_t>(t)])];
         for (int r = 0; r < m_repeats; ++r)
             sf_writef_short(f, song.data(), static_cast<sf_count_t>(song.size() / 2));
     }

@@ -137,8 +137,8 @@ ProcessFigures measureProcess(const std::vector<std::string>& args, const std::s
     out.ran = true;
     const Source src = [&](std::int64_t f, int c) { return image.sample(f, c); };
     const auto rec = capture.samples();
-    if (const auto o = onsetOf(rec, capture.frameAtUs(static_cast<double>(t0)), src, 0,
-                               4 * 44100)) {
+    if (const auto o =
+            onsetOf(rec, capture.frameAtUs(static_cast<double>(t0)), src, 0, 4 * 44100)) {
         out.firstSoundMs = (capture.heardUs(o->recFrame) - static_cast<double>(t0)) / 1000;
         out.startCutMs = static_cast<double>(o->srcFrame) / 44.1;
     }
@@ -196,12 +196,12 @@ bool prepareProgram(const std::string& work, const std::string& imageDir, const 
     for (std::size_t i = 0; i < times.size(); ++i)
         lines.push_back(formatTimingLine(static_cast<int>(i), times[i], 0));
     return text::writeLines(lyricsFilePath(lyrics, key, 1), lines) &&
-           text::writeLines(work + "/LIRAFOK.INI",
-                            {"KASIH=1", "KASID=" + lyrics, "AUTOX=1", "SOUND=0", "CYOUS=0300",
-                             "VOLUM=065536", "VOLU2=065536",
-                             "CKAS1=0", "CKAS2=16777215", "CKAS3=65535", "CKAS4=8421504",
-                             "FONTN=" + face, "FBOLD=-1", "GPT1N=" + face, "GPT2N=" + face,
-                             "GPASN=" + face, "GPBSN=" + face, "GPOTN=" + face}) &&
+           text::writeLines(
+               work + "/LIRAFOK.INI",
+               {"KASIH=1", "KASID=" + lyrics, "AUTOX=1", "SOUND=0", "CYOUS=0300", "VOLUM=065536",
+                "VOLU2=065536", "CKAS1=0", "CKAS2=16777215", "CKAS3=65535", "CKAS4=8421504",
+                "FONTN=" + face, "FBOLD=-1", "GPT1N=" + face, "GPT2N=" + face, "GPASN=" + face,
+                "GPBSN=" + face, "GPOTN=" + face}) &&
            fs::copy_file(LIRAFOK_SOURCE_DIR "/data/LIRAFOK.FOX", work + "/LIRAFOK.FOX",
                          fs::copy_options::overwrite_existing, ec);
 }
@@ -247,10 +247,14 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto next = [&] { return i + 1 < argc ? std::atoi(argv[++i]) : 0; };
-        if (a == "--no-mpv") withMpv = false;
-        else if (a == "--cpu-seconds") cpuSeconds = std::max(5, next());
-        else if (a == "--lines") lines = std::max(10, next());
-        else if (a == "--seeks") seekCount = std::max(2, next());
+        if (a == "--no-mpv")
+            withMpv = false;
+        else if (a == "--cpu-seconds")
+            cpuSeconds = std::max(5, next());
+        else if (a == "--lines")
+            lines = std::max(10, next());
+        else if (a == "--seeks")
+            seekCount = std::max(2, next());
     }
     if (withMpv && std::system("mpv --version >/dev/null 2>&1") != 0) {
         std::printf("mpv not found: its figures are left out\n");
@@ -308,10 +312,10 @@ int main(int argc, char** argv) {
     if (!prepareProgram(program, imageDir, image)) return 1;
     std::printf("LIRAFOK as a process (%d s of steady play) ...\n", cpuSeconds);
     std::fflush(stdout);
-    const ProcessFigures ours = measureProcess(
-        {LIRAFOK_GUI_PATH}, program,
-        {{"QT_QPA_PLATFORM", "offscreen"}, {"XDG_CONFIG_HOME", program + "/config"}}, capture,
-        image, cpuSeconds, nullptr);
+    const ProcessFigures ours =
+        measureProcess({LIRAFOK_GUI_PATH}, program,
+                       {{"QT_QPA_PLATFORM", "offscreen"}, {"XDG_CONFIG_HOME", program + "/config"}},
+                       capture, image, cpuSeconds, nullptr);
     ProcessFigures mpv;
     StartResult mpvSeeks;
     if (withMpv) {
@@ -319,32 +323,33 @@ int main(int argc, char** argv) {
                     seekCount);
         std::fflush(stdout);
         const std::string sock = server.runtimeDir() + "/mpv.sock";
-        mpv = measureProcess(
-            {"mpv", "--no-config", "--no-video", "--ao=pulse", "--really-quiet",
-             "--input-ipc-server=" + sock, imageDir + "/image.cue"},
-            server.runtimeDir(), {}, capture, image, cpuSeconds, [&](pid_t) {
-                std::vector<std::pair<std::int64_t, std::int64_t>> cmds;
-                for (int i = 0; i < seekCount; ++i) {
-                    const int t = i % 4;
-                    const std::int64_t frame =
-                        image.trackFirst(t) + (5000 + 1000 * (i / 4) + 1000 * ((i + 1) % 4)) * 441 / 10;
-                    char json[128];
-                    std::snprintf(json, sizeof json,
-                                  "{\"command\":[\"seek\",\"%.4f\",\"absolute\"]}",
-                                  static_cast<double>(frame) / 44100);
-                    cmds.emplace_back(nowUs(), frame);
-                    mpvCommand(sock, json);
-                    std::this_thread::sleep_for(std::chrono::milliseconds(700));
-                }
-                scoreStarts(capture, image, cmds, mpvSeeks);
-            });
+        mpv = measureProcess({"mpv", "--no-config", "--no-video", "--ao=pulse", "--really-quiet",
+                              "--input-ipc-server=" + sock, imageDir + "/image.cue"},
+                             server.runtimeDir(), {}, capture, image, cpuSeconds, [&](pid_t) {
+                                 std::vector<std::pair<std::int64_t, std::int64_t>> cmds;
+                                 for (int i = 0; i < seekCount; ++i) {
+                                     const int t = i % 4;
+                                     const std::int64_t frame =
+                                         image.trackFirst(t) +
+                                         (5000 + 1000 * (i / 4) + 1000 * ((i + 1) % 4)) * 441 / 10;
+                                     char json[128];
+                                     std::snprintf(json, sizeof json,
+                                                   "{\"command\":[\"seek\",\"%.4f\",\"absolute\"]}",
+                                                   static_cast<double>(frame) / 44100);
+                                     cmds.emplace_back(nowUs(), frame);
+                                     mpvCommand(sock, json);
+                                     std::this_thread::sleep_for(std::chrono::milliseconds(700));
+                                 }
+                                 scoreStarts(capture, image, cmds, mpvSeeks);
+                             });
     }
     mpv.seeks = mpvSeeks;
     capture.stop();
 
-    std::printf("\nPlayback on a %.0f-minute single-file CUE+FLAC image (%d tracks), private "
-                "PulseAudio null sink, heard = the sink's monitor\n",
-                static_cast<double>(image.frames()) / 44100 / 60, image.tracks());
+    std::printf(
+        "\nPlayback on a %.0f-minute single-file CUE+FLAC image (%d tracks), private "
+        "PulseAudio null sink, heard = the sink's monitor\n",
+        static_cast<double>(image.frames()) / 44100 / 60, image.tracks());
     std::printf("  %-44s %9s %9s   %s\n", "", "LIRAFOK", withMpv ? "mpv" : "(no mpv)", "ratio");
     row("process start to first audible frame (ms)", ours.firstSoundMs, mpv.firstSoundMs, "");
     row("start cut (ms of the disc's first frames lost)", ours.startCutMs, mpv.startCutMs, "");
@@ -352,8 +357,7 @@ int main(int argc, char** argv) {
         "(whole process; LIRAFOK with its lyrics window open)");
     row("peak RSS (MB)", ours.peakRssMb, mpv.peakRssMb, "(whole process)");
     row("seek to the audible frame, median (ms)", percentile(seeks.latencyMs, 0.5),
-        percentile(mpv.seeks.latencyMs, 0.5),
-        "(LIRAFOK: the drive in process; mpv: IPC seek)");
+        percentile(mpv.seeks.latencyMs, 0.5), "(LIRAFOK: the drive in process; mpv: IPC seek)");
     row("seek to the audible frame, worst (ms)", percentile(seeks.latencyMs, 1.0),
         percentile(mpv.seeks.latencyMs, 1.0), "");
     std::printf("Starts and seeks (a start heard more than 5 ms past its frame is lost):\n");
@@ -362,7 +366,8 @@ int main(int argc, char** argv) {
     printStarts("LIRAFOK start, busy:", startsBusy);
     printStarts("LIRAFOK seek, busy:", seeksBusy);
     if (withMpv) printStarts("mpv seek, idle:", mpv.seeks);
-    std::printf("Lyrics highlight against the audible frame (goal: |median| < 5 ms, worst < 17 ms):\n");
+    std::printf(
+        "Lyrics highlight against the audible frame (goal: |median| < 5 ms, worst < 17 ms):\n");
     printHighlight("idle", idle);
     printHighlight("one core busy", busy);
     return 0;
