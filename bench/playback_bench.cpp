@@ -1,159 +1,272 @@
-// Playback benchmark on a private PulseAudio server (null sink), through the real pipeline and
-// QtAudioSink:
-//   - CPU (user + system time per second of audio) playing a FLAC+CUE image, next to mpv
-//     playing the same FLAC file in the same run;
-//   - position accuracy: the reported position against the audible position of clicks at
-//     known disc positions, captured from the sink's monitor, over a long play;
-//   - start latency (stopped -> play) and seek latency (a new span while playing), from the
-//     command to the first audible frame.
-// Usage: lirafok_playback_bench [seconds (60)] [--no-mpv]
-#include <pulse/error.h>
-#include <pulse/simple.h>
-#include <sys/resource.h>
+// Playback benchmark: LIRAFOK next to mpv (--no-video --ao=pulse), in one run, on the same
+// single-file CUE+FLAC image (the demo disc's songs, 70 minutes) into the same PulseAudio null
+// sink of a private server, everything heard taken from the sink's monitor:
+//   - start to first audible frame: from the process's start (the program plays the disc at
+//     once: automatic play on), and in LIRAFOK also from stopped, inside the process;
+//   - seek to the audible frame asked for (mpv through its IPC socket, LIRAFOK through the
+//     drive, in process); a start or seek heard more than 5 ms past its frame counts as lost;
+//   - steady CPU per second of audio and peak RSS of each whole process while it plays, the
+//     program with its lyrics window open (offscreen);
+//   - the lyrics highlight against the audible frame, over timed lines on the demo songs,
+//     with the machine idle and with another process keeping one core busy.
+// Usage: lirafok_playback_bench [--cpu-seconds N (30)] [--lines N (60)] [--seeks N (12)]
+//                               [--no-mpv]
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 
-#include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <mutex>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
 #include <thread>
+#include <vector>
 
+#include "bench_capture.h"
+#include "bench_highlight.h"
 #include "bench_signals.h"
+#include "core/text.h"
 #include "device/real/virtual_drive.h"
+#include "lyrics/lyrics_file.h"
 #include "pulse_server.h"
-#include "device/real/pulse_sink.h"
-#include "ui/virtual_scheduler.h"
 
 using namespace lirafok;
-using Clock = std::chrono::steady_clock;
+using namespace lirafok::bench;
+namespace fs = std::filesystem;
 
 namespace {
 
-std::int64_t nowUs() {
-    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch())
-        .count();
-}
-
-double cpuSeconds(const rusage& r) {
-    return r.ru_utime.tv_sec + r.ru_utime.tv_usec / 1e6 + r.ru_stime.tv_sec +
-           r.ru_stime.tv_usec / 1e6;
-}
-
-// Records the null sink's monitor in 10 ms blocks and notes, for each block, when its last
-// frame was played (arrival time minus the capture's own latency).
-class Capture {
-public:
-    bool start() {
-        pa_sample_spec format{PA_SAMPLE_S16LE, 44100, 2};
-        pa_buffer_attr attr;
-        std::memset(&attr, 0xff, sizeof attr);
-        attr.fragsize = 441 * 4;
-        int err = 0;
-        m_pa = pa_simple_new(nullptr, "lirafok-bench", PA_STREAM_RECORD, "lirafok_test.monitor",
-                             "capture", &format, nullptr, &attr, &err);
-        if (!m_pa) {
-            std::fprintf(stderr, "capture: %s\n", pa_strerror(err));
-            return false;
-        }
-        m_thread = std::thread([this] { loop(); });
-        return true;
-    }
-    void stop() {
-        m_quit = true;
-        if (m_thread.joinable()) m_thread.join();
-        if (m_pa) pa_simple_free(m_pa);
-        m_pa = nullptr;
-    }
-    // Sound onsets (a loud frame after 40 ms of quiet) with the time they were heard (us).
-    std::vector<std::int64_t> onsets() {
-        std::lock_guard lk(m_mutex);
-        if (std::getenv("BENCH_DEBUG") && !m_marks.empty())
-            std::fprintf(stderr, "captured %zu frames = %.1f s between marks spanning %.1f s\n",
-                         m_samples.size() / 2, m_samples.size() / 2 / 44100.0,
-                         (m_marks.back().second - m_marks.front().second) / 1e6);
-        std::vector<std::int64_t> out;
-        std::size_t quietSince = 0;
-        std::size_t mark = 0;
-        const std::size_t frames = m_samples.size() / 2;
-        for (std::size_t i = 0; i < frames; ++i) {
-            const int v = std::abs(m_samples[i * 2]);
-            if (v > 8000 && i - quietSince > 1764) {
-                while (mark < m_marks.size() && m_marks[mark].first <= i) ++mark;
-                if (mark == m_marks.size()) break;
-                const auto [end, heard] = m_marks[mark];
-                out.push_back(heard - static_cast<std::int64_t>((end - i) * 1e6 / 44100));
-            }
-            if (v > 1000) quietSince = i;
-        }
-        return out;
-    }
-
-private:
-    void loop() {
-        std::vector<std::int16_t> block(441 * 2);
-        while (!m_quit) {
-            int err = 0;
-            if (pa_simple_read(m_pa, block.data(), block.size() * 2, &err) < 0) break;
-            const std::int64_t t = nowUs();
-            const pa_usec_t latency = pa_simple_get_latency(m_pa, &err);
-            std::lock_guard lk(m_mutex);
-            m_samples.insert(m_samples.end(), block.begin(), block.end());
-            m_marks.emplace_back(m_samples.size() / 2, t - static_cast<std::int64_t>(latency));
-        }
-    }
-    pa_simple* m_pa = nullptr;
-    std::thread m_thread;
-    std::atomic<bool> m_quit{false};
-    std::mutex m_mutex;
-    std::vector<std::int16_t> m_samples;
-    std::vector<std::pair<std::size_t, std::int64_t>>
-        m_marks;  // (frames so far, heard time of the last)
+struct ProcessFigures {
+    bool ran = false;
+    double firstSoundMs = NAN;
+    double startCutMs = NAN;
+    double cpuMsPerSecond = NAN;
+    double peakRssMb = NAN;
+    StartResult seeks;
 };
 
-void pump(ui::VirtualScheduler& s, int ms, int stepMs = 20) {
-    const auto end = Clock::now() + std::chrono::milliseconds(ms);
-    while (Clock::now() < end) {
-        s.runDue();
-        std::this_thread::sleep_for(std::chrono::milliseconds(stepMs));
+double cpuSecondsOf(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(in, line);
+    const auto close = line.rfind(')');
+    if (close == std::string::npos) return NAN;
+    std::istringstream fields(line.substr(close + 2));
+    std::string f;
+    double ticks = 0;
+    for (int i = 3; fields >> f; ++i) {
+        if (i == 14 || i == 15) ticks += std::stod(f);  // utime, stime (all threads)
+        if (i == 15) break;
     }
+    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-double percentile(std::vector<double> v, double p) {
-    if (v.empty()) return NAN;
-    std::sort(v.begin(), v.end());
-    return v[static_cast<std::size_t>(p * (v.size() - 1) + 0.5)];
+double peakRssMb(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    std::string key;
+    while (in >> key) {
+        if (key == "VmHWM:") {
+            double kb = 0;
+            in >> kb;
+            return kb / 1024;
+        }
+        in.ignore(1 << 20, '\n');
+    }
+    return NAN;
 }
 
-std::unique_ptr<device::real::VirtualDrive> makeDrive(const std::string& folder, ui::Scheduler& s) {
-    auto d = std::make_unique<device::real::VirtualDrive>(folder, "bench", s, [] {
-        static auto pulse = device::real::PulseConnection::connect("bench");
-        return std::make_unique<device::real::PulseSink>(pulse, "CD");
-    });
-    d->open();
-    if (!d->hasSound() || !d->mediaPresent()) {
-        std::fprintf(stderr, "no sound output or no disc in %s\n", folder.c_str());
-        std::exit(1);
+pid_t spawn(const std::vector<std::string>& args, const std::string& dir,
+            const std::vector<std::pair<std::string, std::string>>& env) {
+    const pid_t pid = fork();
+    if (pid != 0) return pid;
+    if (chdir(dir.c_str()) != 0) _exit(127);
+    for (const auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
+    const int null = ::open("/dev/null", O_RDWR);
+    dup2(null, 0);
+    dup2(null, 1);
+    dup2(null, 2);
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
+}
+
+// A process that keeps one core busy until it is killed.
+pid_t busyCore() {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        volatile unsigned long x = 0;
+        for (;;) x = x + 1;
     }
-    return d;
+    return pid;
+}
+
+void stopProcess(pid_t pid) {
+    if (pid <= 0) return;
+    ::kill(pid, SIGTERM);
+    for (int i = 0; i < 300; ++i) {
+        if (waitpid(pid, nullptr, WNOHANG) == pid) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
+// Runs a player as a whole process: the time to its first audible frame of the image, then
+// its steady CPU and its peak RSS while it plays; `during` may command it before it ends.
+ProcessFigures measureProcess(const std::vector<std::string>& args, const std::string& dir,
+                              const std::vector<std::pair<std::string, std::string>>& env,
+                              MonitorCapture& capture, const DemoImage& image, int cpuSeconds,
+                              const std::function<void(pid_t)>& during) {
+    ProcessFigures out;
+    const std::int64_t t0 = nowUs();
+    const pid_t pid = spawn(args, dir, env);
+    if (pid <= 0) return out;
+    std::this_thread::sleep_for(std::chrono::seconds(4));
+    if (waitpid(pid, nullptr, WNOHANG) == pid) return out;
+    out.ran = true;
+    const Source src = [&](std::int64_t f, int c) { return image.sample(f, c); };
+    const auto rec = capture.samples();
+    if (const auto o =
+            onsetOf(rec, capture.frameAtUs(static_cast<double>(t0)), src, 0, 4 * 44100)) {
+        out.firstSoundMs = (capture.heardUs(o->recFrame) - static_cast<double>(t0)) / 1000;
+        out.startCutMs = static_cast<double>(o->srcFrame) / 44.1;
+    }
+    // Steady state: well after start-up, while it plays on by itself.
+    const double c0 = cpuSecondsOf(pid);
+    const std::int64_t w0 = nowUs();
+    std::this_thread::sleep_for(std::chrono::seconds(cpuSeconds));
+    const double c1 = cpuSecondsOf(pid);
+    const std::int64_t w1 = nowUs();
+    out.cpuMsPerSecond = (c1 - c0) * 1000 / (static_cast<double>(w1 - w0) / 1e6);
+    out.peakRssMb = peakRssMb(pid);
+    if (during) during(pid);
+    stopProcess(pid);
+    return out;
+}
+
+// Sends one JSON command to mpv's IPC socket.
+bool mpvCommand(const std::string& socketPath, const std::string& json) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", socketPath.c_str());
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return false;
+    }
+    const std::string line = json + "\n";
+    const bool ok = ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+    ::close(fd);
+    return ok;
+}
+
+// The program's folder for a run of the GUI: the image in its virtual drive, the demo's lyric
+// of track 1 (so the lyrics window opens and follows), automatic play, no cues.
+bool prepareProgram(const std::string& work, const std::string& imageDir, const DemoImage& image) {
+    fs::create_directories(work + "/disc");
+    fs::create_directories(work + "/lyrics");
+    fs::create_directories(work + "/config");
+    std::error_code ec;
+    for (const char* f : {"image.cue", "image.flac"})
+        fs::create_symlink(imageDir + "/" + f, work + "/disc/" + f, ec);
+    std::string why;
+    const auto disc = device::real::readVirtualDisc(work + "/disc", nullptr, &why);
+    if (!disc) {
+        std::fprintf(stderr, "the image does not read: %s\n", why.c_str());
+        return false;
+    }
+    const std::string key = text::pad(disc->lengthMs() - disc->startMs(), 9);
+    const std::string lyrics = work + "/lyrics/";
+    // The settings of a first run (faces that exist here; the built-in ones are Windows faces).
+    const std::string face = "Noto Sans CJK JP";
+    std::vector<std::string> lines = image.lineTexts(0);
+    const auto times = image.lineTimes(0);
+    lines.push_back(std::string(1, kLyricsSeparator));
+    for (std::size_t i = 0; i < times.size(); ++i)
+        lines.push_back(formatTimingLine(static_cast<int>(i), times[i], 0));
+    return text::writeLines(lyricsFilePath(lyrics, key, 1), lines) &&
+           text::writeLines(
+               work + "/LIRAFOK.INI",
+               {"KASIH=1", "KASID=" + lyrics, "AUTOX=1", "SOUND=0", "CYOUS=0300", "VOLUM=065536",
+                "VOLU2=065536", "CKAS1=0", "CKAS2=16777215", "CKAS3=65535", "CKAS4=8421504",
+                "FONTN=" + face, "FBOLD=-1", "GPT1N=" + face, "GPT2N=" + face, "GPASN=" + face,
+                "GPBSN=" + face, "GPOTN=" + face}) &&
+           fs::copy_file(LIRAFOK_SOURCE_DIR "/data/LIRAFOK.FOX", work + "/LIRAFOK.FOX",
+                         fs::copy_options::overwrite_existing, ec);
+}
+
+std::string ratio(double a, double b) {
+    if (std::isnan(a) || std::isnan(b) || b == 0) return "   -";
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%5.2fx", a / b);
+    return buf;
+}
+
+void row(const char* what, double ours, double theirs, const char* unit) {
+    std::printf("  %-44s %9.1f %9.1f   %s  %s\n", what, ours, theirs, ratio(ours, theirs).c_str(),
+                unit);
+}
+
+void printHighlight(const char* name, const HighlightResult& r) {
+    std::vector<double> abs;
+    for (double e : r.errorsMs) abs.push_back(std::abs(e));
+    const double worst = abs.empty() ? NAN : *std::max_element(abs.begin(), abs.end());
+    std::int64_t dropped = 0;
+    for (auto d : r.dropouts) dropped += d;
+    std::printf(
+        "  highlight, %s: %zu of %d lines matched; error (audible - (line - lead)) median %+.1f ms,"
+        " |median| %.1f ms, p95 |e| %.1f ms, worst |e| %.1f ms; dropouts %zu (%.1f ms)\n",
+        name, r.errorsMs.size(), r.lines, percentile(r.errorsMs, 0.5), percentile(abs, 0.5),
+        percentile(abs, 0.95), worst, r.dropouts.size(), static_cast<double>(dropped) / 44.1);
+}
+
+void printStarts(const char* name, const StartResult& r) {
+    std::printf(
+        "  %-26s %2zu heard: median %.1f ms, worst %.1f ms; lost %d, never heard %d, worst cut "
+        "%.1f ms\n",
+        name, r.latencyMs.size(), percentile(r.latencyMs, 0.5), percentile(r.latencyMs, 1.0),
+        r.lost, r.missing, r.worstCutMs);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    int seconds = 60;
-    bool mpv = true;
+    int cpuSeconds = 30, lines = 60, seekCount = 12;
+    bool withMpv = true;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--no-mpv") == 0)
-            mpv = false;
-        else
-            seconds = std::max(5, std::atoi(argv[i]));
+        const std::string a = argv[i];
+        auto next = [&] { return i + 1 < argc ? std::atoi(argv[++i]) : 0; };
+        if (a == "--no-mpv")
+            withMpv = false;
+        else if (a == "--cpu-seconds")
+            cpuSeconds = std::max(5, next());
+        else if (a == "--lines")
+            lines = std::max(10, next());
+        else if (a == "--seeks")
+            seekCount = std::max(2, next());
     }
+    if (withMpv && std::system("mpv --version >/dev/null 2>&1") != 0) {
+        std::printf("mpv not found: its figures are left out\n");
+        withMpv = false;
+    }
+    const std::string imageDir = fs::temp_directory_path() / "lirafok-bench-image";
+    fs::create_directories(imageDir);
+    std::printf("writing the 70-minute CUE+FLAC image of the demo songs (kept for later runs)\n");
+    std::fflush(stdout);
+    const DemoImage image(70, 4);
+    if (!image.write(imageDir)) return 1;
+
     testing::PrivatePulseServer server;
     std::string why;
     if (!server.start(&why)) {
@@ -161,136 +274,101 @@ int main(int argc, char** argv) {
         return 1;
     }
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    const std::string dir = server.runtimeDir() + "/bench";
-    std::filesystem::create_directories(dir + "/music");
-    std::filesystem::create_directories(dir + "/clicks");
-    bench::writeMusicDisc(dir + "/music", seconds + 5);
-    bench::writeClickDisc(dir + "/clicks", seconds + 5);
-    ui::VirtualScheduler scheduler;
+    QCoreApplication app(argc, argv);
+    MonitorCapture capture;
+    if (!capture.start(&why)) {
+        std::fprintf(stderr, "cannot record the monitor: %s\n", why.c_str());
+        return 1;
+    }
+    const auto pulse = device::real::PulseConnection::connect("lirafok-bench", &why);
+    if (!pulse) return 1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
 
-    // CPU, ours.
-    {
-        auto drive = makeDrive(dir + "/music", scheduler);
-        rusage before{}, after{};
-        getrusage(RUSAGE_SELF, &before);
-        drive->play(2000, 2000 + seconds * 1000, nullptr);
-        pump(scheduler, seconds * 1000, 100);
-        getrusage(RUSAGE_SELF, &after);
-        drive->close();
-        const double cpu = cpuSeconds(after) - cpuSeconds(before);
-        std::printf("CPU lirafok (FLAC+CUE, %d s): %.3f s total, %.2f ms per second of audio\n",
-                    seconds, cpu, cpu * 1000 / seconds);
-    }
-    // CPU, mpv on the same FLAC file.
-    if (mpv) {
-        const std::string length = "--length=" + std::to_string(seconds);
-        const std::string file = dir + "/music/music.flac";
-        const char* args[] = {"mpv",        "--no-config",    "--no-video",
-                              "--ao=pulse", "--really-quiet", length.c_str(),
-                              file.c_str(), nullptr};
-        pid_t pid = -1;
-        if (posix_spawnp(&pid, "mpv", nullptr, nullptr, const_cast<char**>(args), environ) == 0) {
-            int status = 0;
-            rusage r{};
-            wait4(pid, &status, 0, &r);
-            std::printf(
-                "CPU mpv      (same FLAC, %d s): %.3f s total, %.2f ms per second of audio\n",
-                seconds, cpuSeconds(r), cpuSeconds(r) * 1000 / seconds);
-        } else {
-            std::printf("CPU mpv: mpv not found\n");
-        }
-    }
+    // In process: highlight idle and busy, starts and seeks.
+    const std::string work = server.runtimeDir() + "/work";
+    const std::string discDir = server.runtimeDir() + "/disc";
+    fs::create_directories(discDir);
+    for (const char* f : {"image.cue", "image.flac"})
+        fs::create_symlink(imageDir + "/" + f, discDir + "/" + f);
+    fs::create_directories(work + "/idle");
+    fs::create_directories(work + "/busy");
+    std::printf("lyrics highlight, %d lines, idle ...\n", lines);
+    std::fflush(stdout);
+    const HighlightResult idle =
+        measureHighlight(work + "/idle", discDir, image, lines, pulse, capture);
+    std::printf("lyrics highlight, %d lines, one core busy ...\n", lines);
+    std::fflush(stdout);
+    const pid_t hog = busyCore();
+    const HighlightResult busy =
+        measureHighlight(work + "/busy", discDir, image, lines, pulse, capture);
+    StartResult startsBusy, seeksBusy;
+    measureStarts(discDir, image, seekCount, pulse, capture, startsBusy, seeksBusy);
+    stopProcess(hog);
+    StartResult starts, seeks;
+    measureStarts(discDir, image, seekCount, pulse, capture, starts, seeks);
 
-    // Position accuracy and latencies on the click disc.
-    auto drive = makeDrive(dir + "/clicks", scheduler);
-    Capture capture;
-    if (!capture.start()) return 1;
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    std::vector<std::pair<std::int64_t, std::int32_t>> polls;  // (time us, reported ms)
-    const std::int32_t track1 = 2000;
-    drive->play(track1, track1 + seconds * 1000, nullptr);
-    const auto end = Clock::now() + std::chrono::seconds(seconds);
-    while (Clock::now() < end) {
-        scheduler.runDue();
-        polls.emplace_back(nowUs(), drive->positionMs());
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    // Whole processes, one after the other into the same sink.
+    const std::string program = work + "/program";
+    if (!prepareProgram(program, imageDir, image)) return 1;
+    std::printf("LIRAFOK as a process (%d s of steady play) ...\n", cpuSeconds);
+    std::fflush(stdout);
+    const ProcessFigures ours =
+        measureProcess({LIRAFOK_GUI_PATH}, program,
+                       {{"QT_QPA_PLATFORM", "offscreen"}, {"XDG_CONFIG_HOME", program + "/config"}},
+                       capture, image, cpuSeconds, nullptr);
+    ProcessFigures mpv;
+    StartResult mpvSeeks;
+    if (withMpv) {
+        std::printf("mpv as a process (%d s of steady play, then %d seeks) ...\n", cpuSeconds,
+                    seekCount);
+        std::fflush(stdout);
+        const std::string sock = server.runtimeDir() + "/mpv.sock";
+        mpv = measureProcess({"mpv", "--no-config", "--no-video", "--ao=pulse", "--really-quiet",
+                              "--input-ipc-server=" + sock, imageDir + "/image.cue"},
+                             server.runtimeDir(), {}, capture, image, cpuSeconds, [&](pid_t) {
+                                 std::vector<std::pair<std::int64_t, std::int64_t>> cmds;
+                                 for (int i = 0; i < seekCount; ++i) {
+                                     const int t = i % 4;
+                                     const std::int64_t frame =
+                                         image.trackFirst(t) +
+                                         (5000 + 1000 * (i / 4) + 1000 * ((i + 1) % 4)) * 441 / 10;
+                                     char json[128];
+                                     std::snprintf(json, sizeof json,
+                                                   "{\"command\":[\"seek\",\"%.4f\",\"absolute\"]}",
+                                                   static_cast<double>(frame) / 44100);
+                                     cmds.emplace_back(nowUs(), frame);
+                                     mpvCommand(sock, json);
+                                     std::this_thread::sleep_for(std::chrono::milliseconds(700));
+                                 }
+                                 scoreStarts(capture, image, cmds, mpvSeeks);
+                             });
     }
-    drive->stop();
-    const std::int64_t accuracyEnd = nowUs();
-
-    // Start latency (from stopped) and seek latency (a new span while the silent track plays).
-    std::vector<std::int64_t> startT0, seekT0;
-    const std::int32_t track2 = drive->tracks().at(1).startMs;
-    for (int i = 0; i < 8; ++i) {
-        const std::int32_t click = track1 + bench::kClickOffsetMs + bench::kClickEveryMs * (2 + i);
-        drive->stop();
-        pump(scheduler, 400);
-        startT0.push_back(nowUs());
-        drive->play(click, -1, nullptr);
-        pump(scheduler, 300);
-        drive->play(track2 + 1000, -1, nullptr);
-        pump(scheduler, 400);
-        seekT0.push_back(nowUs());
-        drive->play(click, -1, nullptr);
-        pump(scheduler, 300);
-        if (std::getenv("BENCH_DEBUG"))
-            std::fprintf(stderr, "run %d: written %lld position %d\n", i,
-                         static_cast<long long>(drive->player()->writtenFrames()),
-                         drive->positionMs());
-    }
-    drive->stop();
-    pump(scheduler, 300);
+    mpv.seeks = mpvSeeks;
     capture.stop();
-    const auto onsets = capture.onsets();
-    if (std::getenv("BENCH_DEBUG")) {
-        for (auto o : onsets)
-            std::fprintf(stderr, "onset %+.1f ms\n", (o - startT0.front()) / 1000.0);
-    }
 
-    std::vector<double> errors;
-    double bias = 0;
-    for (std::int64_t heard : onsets) {
-        if (heard > accuracyEnd) break;
-        auto it = std::lower_bound(polls.begin(), polls.end(), std::make_pair(heard, INT32_MIN));
-        if (it == polls.begin() || it == polls.end()) continue;
-        const auto& [t1, p1] = *std::prev(it);
-        const auto& [t2, p2] = *it;
-        const double reported =
-            p1 + (p2 - p1) * double(heard - t1) / double(std::max<std::int64_t>(1, t2 - t1));
-        // The click heard at that moment: the one nearest to the reported position.
-        const double k =
-            std::round((reported - track1 - bench::kClickOffsetMs) / bench::kClickEveryMs);
-        const double err = reported - (track1 + bench::kClickOffsetMs + k * bench::kClickEveryMs);
-        errors.push_back(std::abs(err));
-        bias += err;
-    }
     std::printf(
-        "Position accuracy over %d s: %zu clicks, median |error| %.1f ms, 95%% %.1f ms, worst %.1f "
-        "ms, "
-        "mean signed error %+.1f ms (reported minus audible)\n",
-        seconds, errors.size(), percentile(errors, 0.5), percentile(errors, 0.95),
-        errors.empty() ? NAN : *std::max_element(errors.begin(), errors.end()),
-        errors.empty() ? NAN : bias / errors.size());
-    auto latencies = [&](const std::vector<std::int64_t>& t0s) {
-        std::vector<double> out;
-        for (std::int64_t t0 : t0s) {
-            auto it = std::upper_bound(onsets.begin(), onsets.end(), t0 - 5000);
-            if (std::getenv("BENCH_DEBUG") && it != onsets.end())
-                std::fprintf(stderr, "t0 %+.1f ms -> onset after %.1f ms\n",
-                             (t0 - startT0.front()) / 1000.0, (*it - t0) / 1000.0);
-            if (it != onsets.end() && *it - t0 < 1000000) out.push_back((*it - t0) / 1000.0);
-        }
-        return out;
-    };
-    const auto starts = latencies(startT0), seeks = latencies(seekT0);
+        "\nPlayback on a %.0f-minute single-file CUE+FLAC image (%d tracks), private "
+        "PulseAudio null sink, heard = the sink's monitor\n",
+        static_cast<double>(image.frames()) / 44100 / 60, image.tracks());
+    std::printf("  %-44s %9s %9s   %s\n", "", "LIRAFOK", withMpv ? "mpv" : "(no mpv)", "ratio");
+    row("process start to first audible frame (ms)", ours.firstSoundMs, mpv.firstSoundMs, "");
+    row("start cut (ms of the disc's first frames lost)", ours.startCutMs, mpv.startCutMs, "");
+    row("steady CPU per second of audio (ms)", ours.cpuMsPerSecond, mpv.cpuMsPerSecond,
+        "(whole process; LIRAFOK with its lyrics window open)");
+    row("peak RSS (MB)", ours.peakRssMb, mpv.peakRssMb, "(whole process)");
+    row("seek to the audible frame, median (ms)", percentile(seeks.latencyMs, 0.5),
+        percentile(mpv.seeks.latencyMs, 0.5), "(LIRAFOK: the drive in process; mpv: IPC seek)");
+    row("seek to the audible frame, worst (ms)", percentile(seeks.latencyMs, 1.0),
+        percentile(mpv.seeks.latencyMs, 1.0), "");
+    std::printf("Starts and seeks (a start heard more than 5 ms past its frame is lost):\n");
+    printStarts("LIRAFOK start, idle:", starts);
+    printStarts("LIRAFOK seek, idle:", seeks);
+    printStarts("LIRAFOK start, busy:", startsBusy);
+    printStarts("LIRAFOK seek, busy:", seeksBusy);
+    if (withMpv) printStarts("mpv seek, idle:", mpv.seeks);
     std::printf(
-        "Start latency (command to first audible frame): %zu runs, median %.1f ms, worst %.1f ms\n",
-        starts.size(), percentile(starts, 0.5), percentile(starts, 1.0));
-    std::printf(
-        "Seek latency  (new span while playing):          %zu runs, median %.1f ms, worst %.1f "
-        "ms\n",
-        seeks.size(), percentile(seeks, 0.5), percentile(seeks, 1.0));
-    drive->close();
+        "Lyrics highlight against the audible frame (goal: |median| < 5 ms, worst < 17 ms):\n");
+    printHighlight("idle", idle);
+    printHighlight("one core busy", busy);
     return 0;
 }

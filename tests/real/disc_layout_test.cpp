@@ -5,6 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sndfile.h>
+
+#include "device/real/audio_file_reader.h"
 #include "device/real/cdio_source.h"
 #include "device/real/virtual_drive.h"
 #include "test_discs.h"
@@ -197,6 +200,28 @@ TEST_F(DiscLayout, EmptyFolderHasNoDisc) {
     std::string error;
     EXPECT_FALSE(readVirtualDisc(dir, nullptr, &error));
     EXPECT_FALSE(readVirtualDisc(dir + "/missing", nullptr, &error));
+}
+
+TEST_F(DiscLayout, FloatFilesAreScaledAndClippedAsTheyAreRead) {
+    // Floats beyond full scale clip; the reader scales them itself (asking libsndfile to would
+    // make it measure the file's peak, decoding all of it on open).
+    const std::string path = dir + "/float.wav";
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr);
+    const float samples[] = {0.5f, -0.25f, 1.5f, -2.0f};
+    sf_write_float(f, samples, 4);
+    sf_close(f);
+    auto reader = device::real::AudioFileReader::open(path, nullptr);
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(reader->frames(), 4);
+    std::int16_t out[8];
+    ASSERT_TRUE(reader->read(0, out, 4));
+    const std::int16_t want[8] = {16384, 16384, -8192, -8192, 32767, 32767, -32767, -32767};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(out[i], want[i]) << i;
 }
 
 }  // namespace
