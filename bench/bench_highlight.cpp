@@ -14,12 +14,13 @@
 #include "device/real/cd_time.h"
 #include "device/real/pulse_sink.h"
 #include "device/real/virtual_drive.h"
-#include "lyrics/cdkasif2.h"
+#include "player/cdkasif2.h"
 #include "lyrics/lyrics_file.h"
 #include "player/cdoke.h"
 #include "qt/qt_scheduler.h"
 #include "scenario/headless.h"
-#include "windows/app.h"
+#include "common/app.h"
+#include "windows/windows.h"
 
 namespace lirafok::bench {
 
@@ -125,6 +126,7 @@ HighlightResult measureHighlight(const std::string& work, const std::string& dis
     OneDrive drives(*drive);
     App app({scheduler, host, dialogs, cues, saver, clipboard, printer, fonts, screen, instance,
              drives});
+    registerWindows(app);
     if (!app.run("") || !app.isLoaded("CDKASIF2")) {
         std::fprintf(stderr, "the program did not start with the lyrics window\n");
         fs::current_path(back);
@@ -151,15 +153,15 @@ HighlightResult measureHighlight(const std::string& work, const std::string& dis
         if (lit.size() == times.size()) done.start(200);
     };
     std::vector<std::unique_ptr<PanelWatch>> watches;
-    for (ui::Panel& p : app.cdkasif2().KASI) {
+    for (ui::Panel& p : cdkasif2(app).KASI) {
         watches.push_back(std::make_unique<PanelWatch>(p, onLit));
         p.attachView(watches.back().get());
     }
     const std::int64_t recFrom = capture.frames();
-    app.cdoke().MMControl1.userButton(device::TransportButton::Play);
+    cdoke(app).MMControl1.userButton(device::TransportButton::Play);
     deadline.start(times.back() + 4000);
     QCoreApplication::exec();
-    for (ui::Panel& p : app.cdkasif2().KASI) p.attachView(nullptr);
+    for (ui::Panel& p : cdkasif2(app).KASI) p.attachView(nullptr);
     app.endProgram();
     fs::current_path(back);
     runEvents(300);
