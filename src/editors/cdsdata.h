@@ -1,24 +1,15 @@
 #pragma once
 // The save prompt shown modally when the disc leaves the drive while the registration window
 // is open: saves the window's record or lets it go.
-#include "ui/control.h"
-#include "ui/form.h"
+#include "editors/save_prompt.h"
 
 namespace lirafok {
 
-class App;
-
-class CDSDATA : public ui::Form {
+class CDSDATA : public SavePrompt {
 public:
     explicit CDSDATA(App& app);
-
-    App& app;
-    ui::Label Label1;
-    ui::Button Command1;  // save
-    ui::Button Command2;  // cancel
-
-    void Command1_Click();
-    void Command2_Click();
+    void Command1_Click() override;
+    void Command2_Click() override;
 };
 
 }  // namespace lirafok

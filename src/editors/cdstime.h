@@ -2,24 +2,14 @@
 // The save prompt of the timing setter, shown modally when the disc goes while the setter is
 // open: save the recorded timings, or leave the lyrics file as it is. The caller closes the
 // setter afterwards either way.
-#include "ui/control.h"
-#include "ui/form.h"
+#include "editors/save_prompt.h"
 
 namespace lirafok {
 
-class App;
-
-class CDSTIME : public ui::Form {
+class CDSTIME : public SavePrompt {
 public:
     explicit CDSTIME(App& app);
-
-    App& app;
-    ui::Label Label1;
-    ui::Button Command1;  // save
-    ui::Button Command2;  // do not save
-
-    void Command1_Click();
-    void Command2_Click();
+    void Command1_Click() override;
 };
 
 }  // namespace lirafok
