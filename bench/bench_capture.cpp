@@ -44,8 +44,8 @@ bool MonitorCapture::start(std::string* why) {
     m_pulse = device::real::PulseConnection::connect("lirafok-bench-capture", why);
     if (!m_pulse) return false;
     device::real::PulseConnection::Lock lock(*m_pulse);
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, 44100, 2};
-    m_stream = pa_stream_new(m_pulse->context(), "monitor", &spec, nullptr);
+    const pa_sample_spec format{PA_SAMPLE_S16LE, 44100, 2};
+    m_stream = pa_stream_new(m_pulse->context(), "monitor", &format, nullptr);
     pa_stream_set_read_callback(m_stream, onRead, this);
     pa_buffer_attr attr;
     std::memset(&attr, 0xff, sizeof attr);

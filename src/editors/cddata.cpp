@@ -1,6 +1,7 @@
 // The registration window's layout, its opening, the paging of the rows and the two views of
 // them (song names, per-song artists).
 #include "editors/cddata.h"
+#include "ui/control_array.h"
 
 #include <utility>
 
@@ -12,11 +13,6 @@
 namespace lirafok {
 
 namespace {
-
-template <class C, std::size_t... I>
-std::array<C, kDataRows> makeRow(ui::Form& f, const char* name, std::index_sequence<I...>) {
-    return {{C{f, name, static_cast<int>(I)}...}};
-}
 
 constexpr int kRowTop = 1560;    // top of the first row, twips
 constexpr int kRowStep = 360;    // from one row to the next
@@ -31,9 +27,9 @@ CDDATA::CDDATA(App& a)
       TITLE1(*this, "TITLE1"),
       TITLE2(*this, "TITLE2"),
       ARTIST(*this, "ARTIST"),
-      KYOKUNO(makeRow<ui::Button>(*this, "KYOKUNO", std::make_index_sequence<kDataRows>{})),
-      TRKLEN(makeRow<ui::Panel>(*this, "TRKLEN", std::make_index_sequence<kDataRows>{})),
-      KYOKU(makeRow<ui::TextBox>(*this, "KYOKU", std::make_index_sequence<kDataRows>{})),
+      KYOKUNO(ui::controlArray<ui::Button, kDataRows>(*this, "KYOKUNO")),
+      TRKLEN(ui::controlArray<ui::Panel, kDataRows>(*this, "TRKLEN")),
+      KYOKU(ui::controlArray<ui::TextBox, kDataRows>(*this, "KYOKU")),
       Panel3D1(*this, "Panel3D1"),
       Panel3D2(*this, "Panel3D2"),
       Panel3D3(*this, "Panel3D3"),

@@ -1,4 +1,5 @@
 #include "editors/cdset.h"
+#include "ui/control_array.h"
 
 #include <algorithm>
 #include <limits>
@@ -32,11 +33,6 @@ constexpr int kTimeWidth = 1800;
 constexpr int kButtonHeight = 420;
 constexpr int kInnerWidth = 8520;
 constexpr int kInnerHeight = 4740;
-
-template <class C, std::size_t... I>
-std::array<C, kSetterRows> makeRow(ui::Form& f, const char* name, std::index_sequence<I...>) {
-    return {{C{f, name, static_cast<int>(I)}...}};
-}
 
 // The track the setter's file belongs to: the path rule ends every lyrics file name in the
 // track number as two digits.
@@ -76,8 +72,8 @@ CDSET* loadedSetter(App& app) {
 CDSET::CDSET(App& a)
     : ui::Form(a.svc.host, "CDSET"),
       app(a),
-      KASI(makeRow<ui::Panel>(*this, "KASI", std::make_index_sequence<kSetterRows>{})),
-      Text1(makeRow<ui::TextBox>(*this, "Text1", std::make_index_sequence<kSetterRows>{})),
+      KASI(ui::controlArray<ui::Panel, kSetterRows>(*this, "KASI")),
+      Text1(ui::controlArray<ui::TextBox, kSetterRows>(*this, "Text1")),
       Command3D1(*this, "Command3D1"),
       Command3D2(*this, "Command3D2"),
       Command3D3(*this, "Command3D3"),

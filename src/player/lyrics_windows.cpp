@@ -6,17 +6,13 @@
 #include "player/cdkasif.h"
 #include "player/cdkasif2.h"
 #include "player/lyrics_display.h"
+#include "ui/control_array.h"
 #include "player/cdoke.h"
 #include "common/app.h"
 
 namespace lirafok {
 
 namespace {
-template <std::size_t... I>
-std::array<ui::Panel, kLyricPanels> makePanels(ui::Form& f, std::index_sequence<I...>) {
-    return {{ui::Panel{f, "KASI", static_cast<int>(I)}...}};
-}
-
 constexpr int kPanelWindowHeight = 6885;  // twips, when no stored geometry applies
 constexpr int kResizedPanels = kLyricPanels;
 constexpr int kLoadedPanels = kLyricPanels - 1;
@@ -54,7 +50,7 @@ void CDKASIF::Form_QueryUnload(bool&, ui::UnloadMode mode) {
 CDKASIF2::CDKASIF2(App& a)
     : ui::Form(a.svc.host, "CDKASIF2"),
       app(a),
-      KASI(makePanels(*this, std::make_index_sequence<kLyricPanels>{})) {
+      KASI(ui::controlArray<ui::Panel, kLyricPanels>(*this, "KASI")) {
     move(720, 30, 7095, kPanelWindowHeight);
     for (ui::Panel& p : KASI) p.setFlat(true);
     stackPanels();

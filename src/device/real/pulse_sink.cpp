@@ -57,10 +57,10 @@ bool PulseSink::open() {
     PulseConnection::Lock lock(*m_connection);
     if (m_stream || m_fallback) return true;
     if (pa_context_get_state(m_connection->context()) != PA_CONTEXT_READY) return false;
-    const pa_sample_spec spec{PA_SAMPLE_S16NE, kSinkSampleRate, kSinkChannels};
+    const pa_sample_spec format{PA_SAMPLE_S16NE, kSinkSampleRate, kSinkChannels};
     pa_channel_map map;
     pa_channel_map_init_stereo(&map);
-    m_stream = pa_stream_new(m_connection->context(), m_name.c_str(), &spec, &map);
+    m_stream = pa_stream_new(m_connection->context(), m_name.c_str(), &format, &map);
     if (!m_stream) return false;
     m_broken = false;
     pa_stream_set_state_callback(m_stream, onStreamState, this);
