@@ -10,6 +10,7 @@
 #include <random>
 #include <thread>
 
+#include "bench_program.h"
 #include "core/text.h"
 #include "device/real/cd_time.h"
 #include "device/real/pulse_sink.h"
@@ -32,18 +33,6 @@ namespace {
 constexpr int kLead = 300;  // CYOUS, ms
 constexpr ui::Color kComing = 0, kCurrent = 255, kPassed = 65280;
 constexpr std::int64_t kLeadInFrames = 88200;  // disc frame of the image's first frame
-
-class OneDrive final : public DriveSet {
-public:
-    explicit OneDrive(device::CdAudioDevice& d) : m_device(d) {}
-    std::vector<std::string> names() override { return {m_device.name()}; }
-    bool readDefault(std::string& data) override { return data.assign(4, '\0'), true; }
-    bool writeDefault(const std::string&) override { return true; }
-    device::CdAudioDevice* device(int index) override { return index == 0 ? &m_device : nullptr; }
-
-private:
-    device::CdAudioDevice& m_device;
-};
 
 // Notes the first moment each line shows in the current-line colour.
 class PanelWatch final : public ui::ControlView {
@@ -114,19 +103,8 @@ HighlightResult measureHighlight(const std::string& work, const std::string& dis
     const fs::path back = fs::current_path();
     fs::current_path(work);
 
-    scenario::HeadlessDialogs dialogs;
-    scenario::HeadlessCues cues;
-    scenario::HeadlessSaver saver;
-    scenario::HeadlessClipboard clipboard;
-    scenario::HeadlessPrinter printer;
-    scenario::HeadlessFonts fonts;
-    scenario::HeadlessScreen screen;
-    scenario::HeadlessInstance instance;
-    scenario::HeadlessHost host;
-    OneDrive drives(*drive);
-    App app({scheduler, host, dialogs, cues, saver, clipboard, printer, fonts, screen, instance,
-             drives});
-    registerWindows(app);
+    bench::BenchProgram program(scheduler, *drive);
+    App& app = program.app;
     if (!app.run("") || !app.isLoaded("CDKASIF2")) {
         std::fprintf(stderr, "the program did not start with the lyrics window\n");
         fs::current_path(back);

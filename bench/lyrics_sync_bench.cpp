@@ -28,6 +28,7 @@
 
 #include <unistd.h>
 
+#include "bench_program.h"
 #include "core/text.h"
 #include "device/real/virtual_drive.h"
 #include "device/silent_sink.h"
@@ -104,18 +105,6 @@ private:
     std::int32_t m_pos = kStart, m_to = 0;
     std::int64_t m_since = 0;
     device::SpanEndHandler m_onEnd;
-};
-
-class OneDrive final : public DriveSet {
-public:
-    explicit OneDrive(device::CdAudioDevice& d) : m_device(d) {}
-    std::vector<std::string> names() override { return {m_device.name()}; }
-    bool readDefault(std::string& data) override { return data.assign(4, '\0'), true; }
-    bool writeDefault(const std::string&) override { return true; }
-    device::CdAudioDevice* device(int index) override { return index == 0 ? &m_device : nullptr; }
-
-private:
-    device::CdAudioDevice& m_device;
 };
 
 // 16-bit stereo 44.1 kHz silence.
@@ -246,19 +235,8 @@ int main(int argc, char** argv) {
     writeFile(lyricsFilePath(folder, key, 1), lyric);
     if (::chdir(dir.c_str()) != 0) return 1;
 
-    scenario::HeadlessDialogs dialogs;
-    scenario::HeadlessCues cues;
-    scenario::HeadlessSaver saver;
-    scenario::HeadlessClipboard clipboard;
-    scenario::HeadlessPrinter printer;
-    scenario::HeadlessFonts fonts;
-    scenario::HeadlessScreen screen;
-    scenario::HeadlessInstance instance;
-    scenario::HeadlessHost host;
-    OneDrive drives(*drive);
-    App app({scheduler, host, dialogs, cues, saver, clipboard, printer, fonts, screen, instance,
-             drives});
-    registerWindows(app);
+    bench::BenchProgram program(scheduler, *drive);
+    App& app = program.app;
     if (!app.run("") || !app.isLoaded("CDKASIF2")) {
         std::fprintf(stderr, "the program did not start with the lyrics window\n");
         return 1;
