@@ -1,6 +1,7 @@
 // Start-up of the program: the main window's Form_Load.
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 
 #include "core/font_list.h"
@@ -78,6 +79,9 @@ void CDOKE::Form_Load() {
     // 6. Settings file.
     int layoutFlag = -1;
     SettingsReadResult r = readSettings(s.IniPath, s, [this](int channel, std::int32_t level) {
+        // A level word is 16 bits; a value outside it (a hand-edited file) is taken at the
+        // nearest end rather than overflowing the step arithmetic.
+        level = std::clamp<std::int32_t>(level, 0, 0xFFFF);
         app.state.VolumeLevel[static_cast<std::size_t>(channel)] = level - 1024;
         VOLS_SpinUp(channel);
     });
