@@ -63,8 +63,15 @@ bool App::show(const std::string& name, bool modal) {
     if (m_ended || !slot(name).make) return false;
     ui::Form& f = form(name);
     if (m_ended || !f.loaded()) return false;
+    if (modal) ++m_modalShows;
     f.show(modal);
+    if (modal && --m_modalShows == 0 && !m_retired.empty())
+        svc.scheduler.schedule(0, [this] { clearRetired(); });
     return true;
+}
+
+void App::clearRetired() {
+    if (m_modalShows == 0) m_retired.clear();
 }
 
 void App::retire(ui::Form& form) {
@@ -73,7 +80,7 @@ void App::retire(ui::Form& form) {
     for (auto& s : m_slots) {
         if (s->form.get() != &form) continue;
         m_retired.push_back(std::move(s->form));
-        if (m_retired.size() == 1) svc.scheduler.schedule(0, [this] { m_retired.clear(); });
+        if (m_retired.size() == 1) svc.scheduler.schedule(0, [this] { clearRetired(); });
         return;
     }
 }

@@ -98,6 +98,10 @@ private:
 
     std::vector<std::unique_ptr<Slot>> m_slots;
     std::vector<std::unique_ptr<ui::Form>> m_retired;
+    // Modal windows being shown: while one is, its own loop runs the scheduler, and retired
+    // windows (the modal one among them) must outlive the show that is still on the stack.
+    int m_modalShows = 0;
+    void clearRetired();
     std::string m_commandLine;
     bool m_ended = false;
     int m_driveIndex = 0;

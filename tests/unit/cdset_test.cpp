@@ -124,7 +124,9 @@ TEST(SetterTime, TextAndItsReverse) {
     };
     for (const auto& [ms, text] : shown) {
         EXPECT_EQ(TIME_SETWK(ms), text) << ms;
-        if (ms < 6000000) EXPECT_EQ(setterTimeValue(text), ms) << text;
+        if (ms < 6000000) {
+            EXPECT_EQ(setterTimeValue(text), ms) << text;
+        }
     }
     // What a user may type: fields are taken by position, each read leniently.
     const std::pair<const char*, std::int32_t> typed[] = {
