@@ -118,6 +118,10 @@ void CDOKE::Timer3_Timer() {
     MMControl1.setWait(true);
     RestoreScreenSaver(app);
     MMControl1.setCommand("STOP");
+    // The display follows the player to where it is cued: no Stop button loses the focus
+    // here to refresh it, and the idle status events leave it alone.
+    s.CurrentPositionMs = MMControl1.Position();
+    UpdateTrackDisplay(app);
 }
 
 void CDOKE::POWER_Click() {

@@ -194,14 +194,14 @@ void CDKANKYOX::layoutDesign() {
     NOWTIME.setAlignment(2);
 
     // Below the tabs.
-    Frame8.move(120, 4200, 4440, 840);
+    Frame8.move(120, 4200, 5100, 840);
     Frame8.setCaption("ドライブ変更");
-    at(DEVX, &Frame8, 0, 120, 340, 1320, kRowHeight, "");
-    at(Command2, &Frame8, 0, 1560, 300, 900, kButtonHeight, "決定");
-    at(Label6, &Frame8, 0, 2580, 360, 1800, 300, "環境設定も保存します");
-    Command3D2.move(4800, 4440, 1200, 450);
+    at(DEVX, &Frame8, 0, 120, 340, 1800, kRowHeight, "");
+    at(Command2, &Frame8, 0, 2040, 300, 840, kButtonHeight, "決定");
+    at(Label6, &Frame8, 0, 3000, 360, 2000, 300, "環境設定も保存します");
+    Command3D2.move(5340, 4440, 900, 450);
     Command3D2.setCaption("保存");
-    Command3D3.move(6120, 4440, 1200, 450);
+    Command3D3.move(6360, 4440, 960, 450);
     Command3D3.setCaption("取消");
     Command3D15.setForeColor(kButtonTextColour);
 }

@@ -167,6 +167,9 @@ void CDKANKYOX::Command3D2_Click() {
         app.msgBox("環境ファイルに書き込めません(" + app.state.IniPath + ")\n" +
                        "設定はこの起動の間だけ有効です。",
                    ui::mb::kOkOnly + ui::mb::kExclamation, kTitle);
+    // The lyric on screen is read again: from the new folder, in the new colours and font
+    // (without this the old folder's lyric stayed up until the next track).
+    app.state.LyricsLoadedTrack = 0;
     RedisplayDisc(app);
     app.unloadForm("CDKANKYOX");
 }
