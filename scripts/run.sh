@@ -15,11 +15,16 @@ if [ ! -f "$home_dir/LIRAFOK.INI" ]; then
   # two sound cues, all generated here: no third-party media.
   "$top/build/tools/lirafok-make-demo" "$home_dir"
   # First settings: lyrics folder, lyrics on, automatic play, sound cues, karaoke colours
-  # (white lines on black, the sung line yellow, sung lines grey), and faces that exist here
-  # (the built-in defaults name a Windows face).
+  # (white lines on black, the sung line yellow, sung lines grey), the lyrics font bold at
+  # 12 points (the most a 240-twip lyric line holds unclipped), window positions and the
+  # lyrics window kept from run to run (HOZON=1; the panel window below the main window and
+  # as wide, its inner scale the same as its inner area), and faces that exist here (the
+  # built-in defaults name a Windows face). Every one of them can be changed in SETUP.
   printf '%s\r\n' \
-    "KASIH=1" "KASID=$home_dir/lyrics/" "AUTOX=1" "SOUND=1" "SCREN=1" \
+    "KASIH=1" "KASIF=12" "KASID=$home_dir/lyrics/" "AUTOX=1" "SOUND=1" "SCREN=1" \
     "CKAS1=0" "CKAS2=16777215" "CKAS3=65535" "CKAS4=8421504" \
+    "HOZON=1" "KASIT=05220" "KASII=06885" "KASIL=01350" "KASIW=08520" \
+    "SASIT=00000" "SASIH=06480" "SASIL=00000" "SASIW=08400" \
     "FONTN=Noto Sans CJK JP" "FBOLD=-1" "GPT1N=Noto Sans CJK JP" "GPT2N=Noto Sans CJK JP" \
     "GPASN=Noto Sans CJK JP" "GPBSN=Noto Sans CJK JP" "GPOTN=Noto Sans CJK JP" \
     | iconv -f UTF-8 -t CP932 > "$home_dir/LIRAFOK.INI"

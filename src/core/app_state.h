@@ -78,6 +78,9 @@ struct AppState : Settings {
     std::int32_t TimerArmedHour = 0;
     std::int32_t TimerArmedMinute = 0;
     std::int32_t TimerRemainingMs = 0;
+    // The reserved time of the settings window's timer tab (kept between openings, never saved).
+    std::int32_t TimerReservedHour = 0;
+    std::int32_t TimerReservedMinute = 0;
 
     // --- catalogue ---
     std::string DiscTitle;

@@ -6,6 +6,7 @@
 #include "catalogue/catalogue_file.h"
 #include "core/font_list.h"
 #include "player/cdoke.h"
+#include "player/layout.h"
 #include "common/app.h"
 
 namespace lirafok {
@@ -48,9 +49,12 @@ void recover(App& app) {
         app.msgBox("フォント名が設定されていません");
     }
     applyRecoveryFont(s, s.Fonts, name);
-    if (!writeFontList(fontListPath(s.AppDir), s.Fonts))
-        // Told once here: otherwise the same recovery would come back silently at every start.
-        app.msgBox("フォントファイルを保存できません(" + fontListPath(s.AppDir) + ")");
+    // Unwritten, the list would name the missing font again at the next start and the
+    // recovery would run again: the user is told why.
+    const std::string path = fontListPath(s.AppDir);
+    if (!writeFontList(path, s.Fonts))
+        app.msgBox("フォント　ファイルに書き込めません(" + path + ")\n" +
+                   "選んだフォントはこの起動の間だけ有効です。");
     app.msgBox("環境設定で好みのフォントに設定して下さい");
 }
 
@@ -89,6 +93,8 @@ void ShowDiscFonts(App& app) {
             // is the most it may take, so a long artist still fits after the set is applied.
             if (c == &w.ART && !w.ART.caption().empty())
                 size = std::min(size, fitArtistFontSize(w.ART.caption()));
+            // The title keeps the size its one- or two-line arrangement needs.
+            if (row == 2) size = TitleFontSize(app);
             c->setFont(ui::Font{e.name, size, e.bold, e.italic});
         }
     }

@@ -124,7 +124,7 @@ void toReduced(App& app) {
     w.ORG.move(1245, 1900, kW, kH);
     w.MUTE.move(1865, 1900, 550, kH);
     w.POWER.move(5, 2210, kW, kH);
-    w.LOADX.move(625, 2210, kW, kH);
+    w.LOADX.move(625, 2210, 550, kH);
     w.SETUP.move(1245, 2210, kW, kH);
     w.REMO.move(1865, 2210, 550, kH);
     w.REMO.setCaption("EXIT");
@@ -165,10 +165,20 @@ void ToggleLayout(App& app) {
     ResizeMainWindow(app);
 }
 
+namespace {
+bool oneLineTitle(const CDOKE& w) {
+    const std::string& second = w.TITLE[1].caption();
+    return second.empty() || second == std::string(26, ' ');
+}
+}  // namespace
+
+double TitleFontSize(App& app) {
+    return oneLineTitle(cdoke(app)) ? 13 : 11;
+}
+
 void ArrangeTitlePanels(App& app) {
     CDOKE& w = cdoke(app);
-    const std::string& second = w.TITLE[1].caption();
-    if (second.empty() || second == std::string(26, ' ')) {
+    if (oneLineTitle(w)) {
         w.TITLE[1].setVisible(false);
         w.TITLE[0].setFontSize(13);
         w.TITLE[0].setTop(150);
@@ -204,7 +214,9 @@ void PlaceVolumeControls(App& app) {
         }
         return;
     }
-    int top = 1410;
+    // Fixed places of each full arrangement: the compact one (no record, 2280 twips high)
+    // packs the row 30 twips higher.
+    const int top = s.LayoutBuiltUnregistered == 1 ? 1380 : 1410;
     if (two) {
         w.VOLD[0].move(2760, top, 450, 300);
         w.VOLS[0].move(3240, top - 30, 255, 360);
@@ -218,7 +230,7 @@ void PlaceVolumeControls(App& app) {
 
 void ResizeMainWindow(App& app) {
     CDOKE& w = cdoke(app);
-    if (design(app).switching) return;
+    if (design(app).switching || w.minimized()) return;
     // The inner height in twips, as the minimum sizes and list offsets are given.
     int inner = w.innerHeight();
     int minimum, list, fixed;

@@ -11,6 +11,9 @@ void CaptureLayoutGeometry(App& app);
 // that matches the disc's record status.
 void ToggleLayout(App& app);
 void ArrangeTitlePanels(App& app);
+// The title panels' font size for the title shown: 13 points for one line, 11 for two (what
+// their 400- and 270-twip panels hold). Font sets give the title its face, not its size.
+double TitleFontSize(App& app);
 void PlaceVolumeControls(App& app);
 // The list height rule of the window's resize event.
 void ResizeMainWindow(App& app);

@@ -83,9 +83,9 @@ void CDKASIF2::Form_Load() {
 
 void CDKASIF2::Form_Resize() {
     AppState& s = app.state;
-    // Keep one scale unit a twip, so that a panel stays one line high whatever the window's
-    // size (a stored scale would otherwise stretch the panels with the window).
-    if (customScale()) setScale(scaleLeft(), scaleTop(), innerWidth(), innerHeight());
+    // The stored inner scale (SASIT … SASIW) stays as it is: the view keeps a unit's size when
+    // the window is resized, so a panel stays one line high, and the window stores the same
+    // scale again when it closes.
     stackPanels();
     s.VisibleLyricLines = lyricPanelsFor(innerHeight(), kResizedPanels);
     // While the timing setter owns the lyric tables and the timer, the panels stay as they are.

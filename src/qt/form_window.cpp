@@ -199,6 +199,8 @@ void FormWindow::moveEvent(QMoveEvent* event) {
 
 void FormWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && m_form)
+        m_form->userSetMinimized(isMinimized());
     // A form receives the focus itself only when none of its controls can take it; only then
     // does leaving the window count as the form losing the focus.
     if (event->type() == QEvent::ActivationChange && m_form && !isActiveWindow() &&

@@ -101,6 +101,10 @@ public:
     void userResizeInner(int innerW, int innerH);
     void userMove(int left, int top);
     void userLoseFocus() { Form_LostFocus(); }
+    // The user minimised the window (true) or brought it back (false). While minimised the
+    // window has no inner area to lay out: resize handlers leave their controls alone.
+    void userSetMinimized(bool m) { m_minimized = m; }
+    bool minimized() const { return m_minimized; }
     // Ends the window without events (program end).
     void destroySilently();
 
@@ -135,6 +139,7 @@ private:
     bool m_visible = false;
     bool m_modal = false;
     bool m_unloading = false;
+    bool m_minimized = false;
     std::vector<Control*> m_controls;
 };
 

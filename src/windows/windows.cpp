@@ -10,6 +10,8 @@
 #include "player/cdkasif.h"
 #include "player/cdkasif2.h"
 #include "player/cdoke.h"
+#include "settings/cdfont.h"
+#include "settings/cdkankyox.h"
 
 namespace lirafok {
 
@@ -30,9 +32,10 @@ void registerWindows(App& app) {
     app.registerForm("CDSKASI", factory<CDSKASI>());
     app.registerForm("CDSET", factory<CDSET>());
     app.registerForm("CDSTIME", factory<CDSTIME>());
+    app.registerForm("CDKANKYOX", factory<CDKANKYOX>());
+    app.registerForm("CDFONT", factory<CDFONT>());
     // Windows the program has but this build does not yet.
-    for (const char* name :
-         {"CDCHG", "CDPRG", "CDREP", "CDKANKYOX", "CDFONT", "CDTEDIT", "CPRINT", "CDMD", "CDMDF"})
+    for (const char* name : {"CDCHG", "CDPRG", "CDREP", "CDTEDIT", "CPRINT", "CDMD", "CDMDF"})
         app.reserveForm(name);
 }
 

@@ -1,0 +1,243 @@
+// How the settings window ends: save (checks, shared settings, main window, settings file),
+// cancel, and the drive change, which saves as well.
+#include <cctype>
+#include <filesystem>
+
+#include "common/app.h"
+#include "core/settings_file.h"
+#include "core/text.h"
+#include "player/cdoke.h"
+#include "player/disc_display.h"
+#include "player/player_routines.h"
+#include "player/sleep_timer.h"
+#include "settings/cdkankyox.h"
+
+namespace lirafok {
+
+namespace {
+
+constexpr const char* kTitle = "環境設定";
+constexpr std::int64_t kAskBeyondMs = 10800000;  // three hours
+
+// A scan length is a whole number of seconds from 1 to 60, blanks around it allowed. A sign,
+// a fraction or anything else is refused (a lenient parse would turn "-5" into a backwards
+// scan and "1O" into 1).
+bool validScanSeconds(const std::string& t) {
+    std::size_t a = t.find_first_not_of(' ');
+    std::size_t b = t.find_last_not_of(' ');
+    if (a == std::string::npos) return false;
+    const std::string digits = t.substr(a, b - a + 1);
+    if (digits.size() > 2) return false;
+    for (char c : digits)
+        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    const int n = std::stoi(digits);
+    return n >= 1 && n <= 60;
+}
+
+bool folderExists(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_directory(path, ec);
+}
+
+// The no-disc polling the main window needs when discs are loaded automatically.
+void pollForDisc(App& app) {
+    CDOKE& w = cdoke(app);
+    w.MMControl1.setUpdateInterval(0);
+    w.Timer1.setTimerEnabled(true);
+    w.Timer1.setInterval(2000);
+    app.state.TimerPhase = 0;
+}
+
+}  // namespace
+
+bool CDKANKYOX::validate() {
+    AppState& s = app.state;
+    auto refuse = [this](const std::string& why) {
+        app.PlayErrorCue();
+        app.msgBox(why, ui::mb::kOkOnly, kTitle);
+        return false;
+    };
+    if (KASIDIR.text().empty()) return refuse("歌詞ﾌｫﾙﾀﾞｰを指定して下さい");
+    if (KASIDIR.text().back() != '/') KASIDIR.setText(KASIDIR.text() + "/");
+    // The root is tested as it stands, any other folder without its final separator.
+    const std::string& typed = KASIDIR.text();
+    const std::string folder = typed == "/" ? typed : typed.substr(0, typed.size() - 1);
+    if (!folderExists(folder))
+        return refuse(typed.substr(0, typed.size() - 1) + "歌詞ﾌｫﾙﾀﾞｰが存在しません");
+    if (cdoke(app).EDITX.foreColor() == ui::kRed)
+        return refuse("通常演奏に戻してから保存して下さい。");
+    if (!validScanSeconds(SCANTIME.text())) return refuse("ＳＣＡＮ秒数が誤っています");
+    if (ONOFF.caption() != "NON") {
+        const std::int64_t ahead = sleepTimerDelay(s.TimerReservedHour, s.TimerReservedMinute,
+                                                   app.svc.scheduler.wallClock());
+        if (ahead > kAskBeyondMs && app.msgBox("タイマーの設定が３時間以上です。よろしいですか？",
+                                               ui::mb::kYesNo, "") != ui::mb::kYes)
+            return false;
+    }
+    return true;
+}
+
+void CDKANKYOX::applySettings() {
+    AppState& s = app.state;
+    s.CMAI1 = WorkColour[kCMAI1];
+    s.CMAI2 = WorkColour[kCMAI2];
+    s.CMAI3 = WorkColour[kCMAI3];
+    s.CMAI4 = WorkColour[kCMAI4];
+    s.CMAI5 = WorkColour[kCMAI5];
+    s.CKAS1 = WorkColour[kCKAS1];
+    s.CKAS2 = WorkColour[kCKAS2];
+    s.CKAS3 = WorkColour[kCKAS3];
+    s.CKAS4 = WorkColour[kCKAS4];
+    s.KASIH = KASIH.value() == 1 ? 1 : 0;
+    s.KAIGY = KAIGYO.value() == 1 ? 1 : 0;
+    s.TUNEH = TUNE.value() == 1 ? 1 : 0;
+    s.KASIF = WorkFontSize;
+    s.FONTN = WorkFontName;
+    s.KASID = KASIDIR.text();
+    s.SCANA = text::val(SCANTIMEA.text());
+    s.SCANS = text::val(SCANTIME.text());
+    s.CYOUS = text::val(CYOUSEI.text());
+    s.KIDOU = KIDOU.value() == 1 ? 1 : 0;
+    s.HOZON = JHOZON.value() == 1 ? 1 : 0;
+    s.TRKLE = ZANTIME.value() ? 0 : 1;
+    s.TOTLE = s.TRKLE;
+    s.FBOLD = WorkFontBold;
+    s.FITAL = WorkFontItalic;
+    if (SCREENS.value() == 1) {
+        s.SCREN = 1;
+    } else {
+        s.SCREN = 0;
+        RestoreScreenSaver(app);
+    }
+    s.SLOAD = CDSET.caption() == "自動" ? 0 : 1;
+    s.AUTOX = AUTOX.caption() != "手動" ? 1 : 0;
+    s.SOUND = SOUNDX.caption() != "OFF" ? 1 : 0;
+}
+
+void CDKANKYOX::applyToMainWindow() {
+    AppState& s = app.state;
+    CDOKE& w = cdoke(app);
+    if (s.SLOAD == 1) {
+        w.LOADX.setVisible(true);
+    } else {
+        w.LOADX.setVisible(false);
+        if (s.DiscKey.empty()) pollForDisc(app);
+    }
+    if (s.DiscKey.empty()) w.MMControl1.setAutoEnable(true);
+    const std::string& mode = ONOFF.caption();
+    if (mode == "NON") {
+        ArmSleepTimer(app, kTimerNone, 0, 0);
+    } else {
+        const std::string& hhmm = HHMM.caption();
+        ArmSleepTimer(app, mode == "ON" ? kTimerPlay : kTimerStop, text::val(text::mid(hhmm, 1, 2)),
+                      text::val(text::mid(hhmm, 4, 2)));
+    }
+    const std::string& vol = VOLSW.caption();
+    if (vol == "単独") {
+        s.SWVOL = 0;
+        for (std::size_t i = 0; i < 2; ++i) {
+            w.VOLS[i].setVisible(true);
+            w.VOLD[i].setVisible(true);
+        }
+        return;
+    }
+    if (vol == "同時") {
+        s.SWVOL = 1;
+        w.VOLS[0].setVisible(false);
+        w.VOLD[0].setVisible(false);
+        w.VOLS[1].setVisible(true);
+        w.VOLD[1].setVisible(true);
+    } else {
+        s.SWVOL = 2;
+        for (std::size_t i = 0; i < 2; ++i) {
+            w.VOLS[i].setVisible(false);
+            w.VOLD[i].setVisible(false);
+        }
+    }
+    // Re-step the second channel: in linked mode both channels take its level.
+    s.VolumeLevel[1] -= 1024;
+    StepVolumeUp(app, 1);
+}
+
+void CDKANKYOX::Command3D2_Click() {
+    if (!validate()) return;
+    applySettings();
+    applyToMainWindow();
+    if (!SaveSettings(app.state))
+        app.msgBox("環境ファイルに書き込めません(" + app.state.IniPath + ")\n" +
+                       "設定はこの起動の間だけ有効です。",
+                   ui::mb::kOkOnly + ui::mb::kExclamation, kTitle);
+    // The lyric on screen is read again: from the new folder, in the new colours and font
+    // (without this the old folder's lyric stayed up until the next track).
+    app.state.LyricsLoadedTrack = 0;
+    RedisplayDisc(app);
+    app.unloadForm("CDKANKYOX");
+}
+
+void CDKANKYOX::Command3D3_Click() {
+    const AppState& s = app.state;
+    CDOKE& w = cdoke(app);
+    if (s.SLOAD != 0) {
+        w.LOADX.setVisible(true);
+    } else {
+        w.LOADX.setVisible(false);
+        if (s.DiscKey.empty()) pollForDisc(app);
+    }
+    if (s.DiscKey.empty()) w.MMControl1.setAutoEnable(true);
+    app.unloadForm("CDKANKYOX");
+}
+
+void CDKANKYOX::Command2_Click() {
+    AppState& s = app.state;
+    CDOKE& w = cdoke(app);
+    // Everything that can refuse the change is checked while the present drive still plays:
+    // a refused change leaves it as it was.
+    int index = -1;
+    for (int i = 0; i <= 25; ++i) {
+        if (s.DriveNames[static_cast<std::size_t>(i)] == DEVX.text()) {
+            index = i;
+            break;
+        }
+    }
+    auto refuse = [this](const std::string& why) {
+        app.msgBox(why);
+        app.PlayErrorCue();
+    };
+    if (index < 0 || DEVX.text().empty()) return refuse("ドライブ名が間違っています。");
+    device::CdAudioDevice* next = app.svc.drives.device(index);
+    if (!next) return refuse("ドライブ名が間違っています。");
+    if (next != app.currentDevice()) {
+        if (next->open() != 0) {
+            next->close();
+            return refuse("ドライブを変更できません。");
+        }
+        next->close();
+    }
+    std::string data = s.DefaultDriveData;
+    if (data.size() < 4) data.resize(4, '\0');
+    data[0] = static_cast<char>(index);
+    if (!app.svc.drives.writeDefault(data)) return refuse("ドライブを変更できません。");
+    s.DefaultDriveData = data;
+
+    w.MMControl1.setNotify(false);
+    w.MMControl1.setWait(true);
+    w.MMControl1.setCommand("STOP");
+    w.MMControl1.setNotify(false);
+    w.MMControl1.setWait(true);
+    w.MMControl1.setCommand("CLOSE");
+    app.setCurrentDriveIndex(index);
+    FindCdDrives();
+
+    ResetToNoDisc(app);
+    w.EDITX.setForeColor(ui::kBlack);
+    w.STATUS1.setCaption("STOP");
+    s.RepeatKind = 0;
+    s.SetterHoldTransport = 0;
+    s.SetterHoldStatus = 0;
+    s.DiscTitle.clear();
+    LoadDisc(app);
+    if (app.ended()) return;
+    Command3D2_Click();
+}
+
+}  // namespace lirafok
