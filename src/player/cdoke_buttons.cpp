@@ -5,11 +5,11 @@
 #include "player/cdoke.h"
 #include "player/lyrics_display.h"
 #include "player/layout.h"
+#include "player/play_modes.h"
 #include "player/player_routines.h"
 #include "common/app.h"
 
 namespace lirafok {
-
 
 void CDOKE::LOADX_Click() {
     app.PlayOkCue();
@@ -28,22 +28,14 @@ void CDOKE::DATAX_Click() {
 
 void CDOKE::EDITX_Click() {
     AppState& s = app.state;
-    if (!discReady() || MMControl1.Mode() != device::DeviceMode::Stopped || s.PlayListIndex > 0 || s.PausedByUser == 1) {
-        app.PlayErrorCue();
-        return;
-    }
-    app.PlayOkCue();
+    if (!ModeButtonAllowed(app)) return;
     if (!(!s.TapeSidePlaying.empty() && s.ProgramPlay == 1)) ResetToNormalPlay(app);
     app.show("CDTEDIT");
 }
 
 void CDOKE::PROG_Click() {
     AppState& s = app.state;
-    if (!discReady() || MMControl1.Mode() != device::DeviceMode::Stopped || s.PlayListIndex > 0 || s.PausedByUser == 1) {
-        app.PlayErrorCue();
-        return;
-    }
-    app.PlayOkCue();
+    if (!ModeButtonAllowed(app)) return;
     if (s.ProgramPlay != 1) ResetToNormalPlay(app);
     app.show("CDPRG");
 }
@@ -62,7 +54,7 @@ void CDOKE::HELPX_Click() {
 }
 
 void CDOKE::REPEAT_Click() {
-    if (!discReady()) {
+    if (!discReady() || transportHeld()) {
         app.PlayErrorCue();
         return;
     }
@@ -146,13 +138,19 @@ void CDOKE::Timer3_Timer() {
     cueAfterStop();
     s.SliderSetByProgram = 0;
     s.RepeatOn = 0;
+    s.RepeatKind = 0;  // an A-B or one-track loop must not go on behind a black REPEAT
     REPEAT.setForeColor(ui::kBlack);
     s.PlayListIndex = -1;
     Timer1.setInterval(0);
     s.TimerPhase = 0;
-    s.ScanPlay = 0;
-    STATUS2.setCaption("NORMAL");
-    SCAN.setForeColor(ui::kBlack);
+    // A list mode stays selected (Play starts its list again) and stays shown; only a scan
+    // ends here.
+    if (s.ScanPlay != 0) {
+        s.ScanPlay = 0;
+        STATUS2.setCaption("NORMAL");
+        SCAN.setForeColor(ui::kBlack);
+        NORMAL.setForeColor(ui::kRed);
+    }
     MMControl1.setNotify(true);
     MMControl1.setWait(true);
     RestoreScreenSaver(app);

@@ -10,6 +10,8 @@
 #include "player/cdkasif.h"
 #include "player/cdkasif2.h"
 #include "player/cdoke.h"
+#include "player/cdrep.h"
+#include "program/cdprg.h"
 
 namespace lirafok {
 
@@ -30,9 +32,10 @@ void registerWindows(App& app) {
     app.registerForm("CDSKASI", factory<CDSKASI>());
     app.registerForm("CDSET", factory<CDSET>());
     app.registerForm("CDSTIME", factory<CDSTIME>());
+    app.registerForm("CDPRG", factory<CDPRG>());
+    app.registerForm("CDREP", factory<CDREP>());
     // Windows the program has but this build does not yet.
-    for (const char* name :
-         {"CDCHG", "CDPRG", "CDREP", "CDKANKYOX", "CDFONT", "CDTEDIT", "CPRINT", "CDMD", "CDMDF"})
+    for (const char* name : {"CDCHG", "CDKANKYOX", "CDFONT", "CDTEDIT", "CPRINT", "CDMD", "CDMDF"})
         app.reserveForm(name);
 }
 
