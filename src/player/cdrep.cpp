@@ -145,6 +145,9 @@ void CDREP::ENDX_Click() {
     s.RepeatKind = 3;
     w.REPEAT.setForeColor(kAbRepeatColour);
     s.RepeatEndEntry = s.PlayListIndex;
+    // B is where the music is now: the next status event comes at once and turns the loop,
+    // instead of up to a whole interval past B. (Never 1, which marks a play just started.)
+    if (playing(w)) mci.setUpdateInterval(2);
     close();
 }
 
