@@ -13,6 +13,7 @@
 #include "bench_capture.h"
 #include "bench_program.h"
 #include "bench_signals.h"
+#include "core/text.h"
 #include "device/real/cd_time.h"
 #include "device/real/pulse_sink.h"
 #include "device/real/virtual_drive.h"
