@@ -29,14 +29,14 @@ void CDOKE::DATAX_Click() {
 void CDOKE::EDITX_Click() {
     AppState& s = app.state;
     if (!ModeButtonAllowed(app)) return;
-    if (!(!s.TapeSidePlaying.empty() && s.ProgramPlay == 1)) ResetToNormalPlay(app);
+    if (!(!s.TapeSidePlaying.empty() && s.ProgramPlay == 1)) LeaveListForEditor(app);
     app.show("CDTEDIT");
 }
 
 void CDOKE::PROG_Click() {
     AppState& s = app.state;
     if (!ModeButtonAllowed(app)) return;
-    if (s.ProgramPlay != 1) ResetToNormalPlay(app);
+    if (s.ProgramPlay != 1) LeaveListForEditor(app);
     app.show("CDPRG");
 }
 

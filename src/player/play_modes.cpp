@@ -19,6 +19,20 @@ void ResetToNormalPlay(App& app) {
     s.ProgramPlay = 0;
     for (ui::Button* b : {&w.RAN, &w.ORG, &w.SCAN, &w.PROG, &w.EDITX}) b->setForeColor(ui::kBlack);
     w.NORMAL.setForeColor(ui::kRed);
+    // The mode word follows the mode in force; a mode button that enters its own mode writes
+    // its word afterwards.
+    w.STATUS2.setCaption("NORMAL");
+}
+
+void LeaveListForEditor(App& app) {
+    AppState& s = app.state;
+    const bool listShown = listPlay(s) || s.ScanPlay != 0;
+    ResetToNormalPlay(app);
+    // The track list and the cued track were the list's: back to the disc in track order.
+    if (listShown) {
+        RefreshTrackList(app);
+        CueFirstEntry(app);
+    }
 }
 
 bool ModeButtonAllowed(App& app) {

@@ -22,6 +22,9 @@ int entryTrackNumber(const std::string& entry);
 // the player, while paused, without a disc, or unless stopped with no list running; otherwise
 // the ok cue and true.
 bool ModeButtonAllowed(App& app);
+// The reset to normal play when an editor opens over a selected list or scan: the track list
+// and the cued track become the disc's again.
+void LeaveListForEditor(App& app);
 
 // Tracks 1..count, each exactly once, in the order drawn: `draw(count)` returns a track from
 // 1 to count at random; a track already drawn is drawn again.
