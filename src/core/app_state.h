@@ -67,6 +67,12 @@ struct AppState : Settings {
     std::int32_t RepeatTrack = 0;
     std::int32_t RepeatStartMs = 0;
     std::int32_t RepeatEndMs = 0;
+    std::int32_t RepeatStartEntry = 0;                // PlayListIndex when A was set
+    std::int32_t RepeatEndEntry = 0;                  // PlayListIndex when B was set
+    std::int32_t RepeatEntryEndMs = 0;                // end of the track that held A
+    std::array<std::string, kTrackSlots> PickedMark;  // "SET": track already drawn by the shuffle
+    // The program editor's unchosen tracks as they were when its program was started.
+    std::array<std::string, kTrackSlots> ProgramRestList;
     std::string TapeSidePlaying;
 
     // --- volume ---

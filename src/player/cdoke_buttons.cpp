@@ -1,6 +1,7 @@
 // Buttons of the main window that open other functions.
 #include "core/text.h"
 #include "player/cdoke.h"
+#include "player/play_modes.h"
 #include "player/player_routines.h"
 #include "common/app.h"
 
@@ -23,25 +24,15 @@ void CDOKE::DATAX_Click() {
 
 void CDOKE::EDITX_Click() {
     AppState& s = app.state;
-    if (!discReady() || MMControl1.Mode() != device::DeviceMode::Stopped || s.PlayListIndex > 0 ||
-        s.PausedByUser == 1) {
-        app.PlayErrorCue();
-        return;
-    }
-    app.PlayOkCue();
-    if (!(!s.TapeSidePlaying.empty() && s.ProgramPlay == 1)) ResetToNormalPlay(app);
+    if (!ModeButtonAllowed(app)) return;
+    if (!(!s.TapeSidePlaying.empty() && s.ProgramPlay == 1)) LeaveListForEditor(app);
     app.show("CDTEDIT");
 }
 
 void CDOKE::PROG_Click() {
     AppState& s = app.state;
-    if (!discReady() || MMControl1.Mode() != device::DeviceMode::Stopped || s.PlayListIndex > 0 ||
-        s.PausedByUser == 1) {
-        app.PlayErrorCue();
-        return;
-    }
-    app.PlayOkCue();
-    if (s.ProgramPlay != 1) ResetToNormalPlay(app);
+    if (!ModeButtonAllowed(app)) return;
+    if (s.ProgramPlay != 1) LeaveListForEditor(app);
     app.show("CDPRG");
 }
 
@@ -59,7 +50,7 @@ void CDOKE::HELPX_Click() {
 }
 
 void CDOKE::REPEAT_Click() {
-    if (!discReady()) {
+    if (!discReady() || transportHeld()) {
         app.PlayErrorCue();
         return;
     }

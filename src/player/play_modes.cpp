@@ -1,5 +1,8 @@
-// The normal-play button and the reset to normal play that the mode buttons and editors share.
+// The play-mode buttons of the main window: normal, random, private list and intro scan, and
+// the reset to normal play that the mode buttons and editors share.
+#include "core/text.h"
 #include "player/cdoke.h"
+#include "player/play_modes.h"
 #include "player/player_routines.h"
 #include "common/app.h"
 
@@ -16,6 +19,32 @@ void ResetToNormalPlay(App& app) {
     s.ProgramPlay = 0;
     for (ui::Button* b : {&w.RAN, &w.ORG, &w.SCAN, &w.PROG, &w.EDITX}) b->setForeColor(ui::kBlack);
     w.NORMAL.setForeColor(ui::kRed);
+    // The mode word follows the mode in force; a mode button that enters its own mode writes
+    // its word afterwards.
+    w.STATUS2.setCaption("NORMAL");
+}
+
+void LeaveListForEditor(App& app) {
+    AppState& s = app.state;
+    const bool listShown = listPlay(s) || s.ScanPlay != 0;
+    ResetToNormalPlay(app);
+    // The track list and the cued track were the list's: back to the disc in track order.
+    if (listShown) {
+        RefreshTrackList(app);
+        CueFirstEntry(app);
+    }
+}
+
+bool ModeButtonAllowed(App& app) {
+    AppState& s = app.state;
+    CDOKE& w = cdoke(app);
+    if (w.transportHeld() || s.PausedByUser == 1 || !w.discReady() ||
+        w.MMControl1.Mode() != device::DeviceMode::Stopped || s.PlayListIndex >= 0) {
+        app.PlayErrorCue();
+        return false;
+    }
+    app.PlayOkCue();
+    return true;
 }
 
 void NormalClick(App& app) {
@@ -43,13 +72,101 @@ void NormalClick(App& app) {
     w.NORMAL.setForeColor(w.NORMAL.foreColor() == ui::kBlue ? ui::kRed : ui::kBlue);
 }
 
-// Random, private-list and scan play, list play and the repeat checks are not built yet: their
-// buttons and steps leave the player in normal play.
-void RandomClick(App&) {}
-void ScanClick(App&) {}
-void PrivateClick(App&) {}
-void PlayNextListEntry(App&) {}
-void RepeatChecks(App&) {}
-void ScanStep(App&) {}
+namespace {
+
+// A list that is ready: it starts playing entry 1 at the next status event.
+void armList(App& app, int count) {
+    AppState& s = app.state;
+    s.PlayListCount = count;
+    s.PlayListIndex = 0;
+    cdoke(app).MMControl1.setUpdateInterval(1);
+    if (s.RepeatOn == 9) s.RepeatOn = 1;
+    RefreshTrackList(app);
+    CueFirstEntry(app);
+}
+
+}  // namespace
+
+void RandomClick(App& app) {
+    AppState& s = app.state;
+    CDOKE& w = cdoke(app);
+    if (!ModeButtonAllowed(app)) return;
+    ResetToNormalPlay(app);
+    w.STATUS2.setCaption("RANDOM");
+    s.ListPlay = 1;
+    w.RAN.setForeColor(ui::kRed);
+    w.NORMAL.setForeColor(ui::kBlack);
+    for (int i = 1; i <= s.TrackCount && i < kTrackSlots; ++i) {
+        s.PickedMark[static_cast<std::size_t>(i)].clear();
+        s.PlayList[static_cast<std::size_t>(i)].clear();
+    }
+    int count = 0;
+    for (int t : shuffledTracks(s.TrackCount)) {
+        ++count;
+        s.PlayList[static_cast<std::size_t>(count)] = trackEntryText(s, t);
+        s.PickedMark[static_cast<std::size_t>(t)] = "SET";
+    }
+    armList(app, count);
+}
+
+void PrivateClick(App& app) {
+    AppState& s = app.state;
+    CDOKE& w = cdoke(app);
+    if (w.transportHeld() || s.PausedByUser == 1 || !w.discReady() ||
+        w.MMControl1.Mode() != device::DeviceMode::Stopped || s.PlayListIndex >= 0) {
+        app.PlayErrorCue();
+        return;
+    }
+    // The whole file is read before anything changes: a missing or bad list leaves the mode
+    // in force, and the mode shown, as they were.
+    auto tracks = readPrivateList(privateListPath(s), s.TrackCount, kTrackSlots - 1);
+    if (!tracks) {
+        app.PlayErrorCue();
+        app.msgBox("プライベート演奏データが登録されていません。");
+        return;
+    }
+    app.PlayOkCue();
+    std::int32_t normalColour = w.NORMAL.foreColor();
+    ResetToNormalPlay(app);
+    w.NORMAL.setForeColor(normalColour);
+    for (int i = 1; i <= s.TrackCount && i < kTrackSlots; ++i) {
+        s.PickedMark[static_cast<std::size_t>(i)].clear();
+        s.PlayList[static_cast<std::size_t>(i)].clear();
+    }
+    int count = 0;
+    for (int t : *tracks) s.PlayList[static_cast<std::size_t>(++count)] = trackEntryText(s, t);
+    w.STATUS2.setCaption("PRIVATE");
+    s.ListPlay = 1;
+    w.ORG.setForeColor(ui::kRed);
+    w.NORMAL.setForeColor(ui::kBlack);
+    armList(app, count);
+}
+
+void ScanClick(App& app) {
+    AppState& s = app.state;
+    CDOKE& w = cdoke(app);
+    if (!ModeButtonAllowed(app)) return;
+    ResetToNormalPlay(app);
+    if (s.ScanPlay != 0) return;
+    device::MMControl& mci = w.MMControl1;
+    w.STATUS2.setCaption("SCAN");
+    s.ScanPlay = 1;
+    w.SCAN.setForeColor(ui::kRed);
+    w.NORMAL.setForeColor(ui::kBlack);
+    mci.setUpdateInterval(1);
+    w.Timer1.setTimerEnabled(true);
+    w.Timer1.setInterval(s.SCANS * 1000);
+    s.TimerPhase = 2;
+    mci.setTrack(1);
+    w.TRKNO.setCaption("1");
+    const std::int32_t start = mci.TrackPosition();
+    const std::int32_t length = mci.TrackLength();
+    const std::int32_t offset = length < (s.SCANA + s.SCANS) * 1000 ? 0 : s.SCANA * 1000;
+    RefreshTrackList(app);
+    SuppressScreenSaver(app);
+    mci.setFrom(start + offset);
+    mci.setTo(start + length);
+    mci.setCommand("PLAY");
+}
 
 }  // namespace lirafok

@@ -107,13 +107,19 @@ void CDOKE::Timer3_Timer() {
     cueAfterStop();
     s.SliderSetByProgram = 0;
     s.RepeatOn = 0;
+    s.RepeatKind = 0;  // an A-B or one-track loop must not go on behind a black REPEAT
     REPEAT.setForeColor(ui::kBlack);
     s.PlayListIndex = -1;
     Timer1.setInterval(0);
     s.TimerPhase = 0;
-    s.ScanPlay = 0;
-    STATUS2.setCaption("NORMAL");
-    SCAN.setForeColor(ui::kBlack);
+    // A list mode stays selected (Play starts its list again) and stays shown; only a scan
+    // ends here.
+    if (s.ScanPlay != 0) {
+        s.ScanPlay = 0;
+        STATUS2.setCaption("NORMAL");
+        SCAN.setForeColor(ui::kBlack);
+        NORMAL.setForeColor(ui::kRed);
+    }
     MMControl1.setNotify(true);
     MMControl1.setWait(true);
     RestoreScreenSaver(app);

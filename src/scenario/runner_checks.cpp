@@ -88,6 +88,8 @@ void Session::expect(const Command& cmd, const std::vector<std::string>& w) {
         if (!app || app->ended()) fail("the program is not running");
     } else if (k == "printed") {
         expectPrinted(cmd);
+    } else if (k == "each-track-once") {
+        expectEachTrackOnce(w);
     } else {
         // expect PATH.PROP == VALUE / != VALUE
         if (w.size() < 4 || (w[2] != "==" && w[2] != "!=")) fail("expect PATH.PROP == VALUE");
@@ -179,6 +181,25 @@ void Session::expectPrinted(const Command& cmd) {
             for (auto& s : got) g += (g.empty() ? "" : " ") + s;
             fail("print operation " + std::to_string(i + 1) + " is \"" + g + "\"");
         }
+    }
+}
+
+// A shuffled list: N items, and the tracks 1..N each in exactly one of them, in any order. An
+// item's track is the number its first two characters after leading blanks spell.
+void Session::expectEachTrackOnce(const std::vector<std::string>& w) {
+    if (w.size() < 4) fail("expect each-track-once PATH N");
+    Value count = property(w[2] + ".ListCount");
+    const long n = toNumber(w[3]);
+    if (toNumber(count.text) != n) fail(w[2] + " has " + count.text + " items, expected " + w[3]);
+    std::vector<int> seen(static_cast<std::size_t>(n) + 1, 0);
+    for (long i = 0; i < n; ++i) {
+        std::string item = property(w[2] + ".List(" + std::to_string(i) + ")").text;
+        std::size_t a = item.find_first_not_of(' ');
+        long t = a == std::string::npos ? 0 : text::val(text::left(item.substr(a), 2));
+        if (t < 1 || t > n)
+            fail(w[2] + " item " + std::to_string(i) + " \"" + item + "\" is no track 1.." + w[3]);
+        if (seen[static_cast<std::size_t>(t)]++)
+            fail(w[2] + " holds track " + std::to_string(t) + " twice");
     }
 }
 

@@ -84,6 +84,7 @@ private:
     void expectDevice(const std::vector<std::string>& w);
     void expectFile(const Command& c, const std::vector<std::string>& w);
     void expectPrinted(const Command& c);
+    void expectEachTrackOnce(const std::vector<std::string>& w);
 
     std::string subst(const std::string& w) const;
     std::string sandboxPath(const std::string& name) const;

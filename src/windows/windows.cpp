@@ -10,6 +10,8 @@
 #include "player/cdkasif.h"
 #include "player/cdkasif2.h"
 #include "player/cdoke.h"
+#include "player/cdrep.h"
+#include "program/cdprg.h"
 #include "settings/cdfont.h"
 #include "settings/cdkankyox.h"
 
@@ -34,8 +36,10 @@ void registerWindows(App& app) {
     app.registerForm("CDSTIME", factory<CDSTIME>());
     app.registerForm("CDKANKYOX", factory<CDKANKYOX>());
     app.registerForm("CDFONT", factory<CDFONT>());
+    app.registerForm("CDPRG", factory<CDPRG>());
+    app.registerForm("CDREP", factory<CDREP>());
     // Windows the program has but this build does not yet.
-    for (const char* name : {"CDCHG", "CDPRG", "CDREP", "CDTEDIT", "CPRINT", "CDMD", "CDMDF"})
+    for (const char* name : {"CDCHG", "CDTEDIT", "CPRINT", "CDMD", "CDMDF"})
         app.reserveForm(name);
 }
 

@@ -1,0 +1,127 @@
+// The steps of list play, intro scan and the repeat loops that the status routine, the play
+// completion and Timer1 drive.
+#include <algorithm>
+
+#include "core/text.h"
+#include "player/cdoke.h"
+#include "player/play_modes.h"
+#include "player/player_routines.h"
+#include "common/app.h"
+
+namespace lirafok {
+
+void PlayNextListEntry(App& app) {
+    AppState& s = app.state;
+    if (!listPlay(s)) return;
+    CDOKE& w = cdoke(app);
+    device::MMControl& mci = w.MMControl1;
+    if (s.PlayListIndex >= s.PlayListCount) {
+        if (s.RepeatOn != 0) {
+            s.PlayListIndex = 0;  // the next status event starts the list again
+            s.LyricsLoadedTrack = 0;
+        } else {
+            mci.setUpdateInterval(3000);
+            s.PlayListIndex = -1;
+            CueFirstEntry(app);
+        }
+        return;
+    }
+    if (s.RepeatOn == 1 && s.RepeatKind == 2) {
+        s.LyricsLoadedTrack = 0;
+        SuppressScreenSaver(app);
+        mci.setUpdateInterval(1000);
+        mci.setTrack(s.RepeatTrack);
+        mci.setFrom(s.RepeatStartMs);
+        mci.setTo(s.RepeatEndMs - 1000);
+        // The end of this play must come back here, or the loop would stop after one turn.
+        mci.setNotify(true);
+        mci.setCommand("PLAY");
+        w.TRKNO.setCaption(std::to_string(s.RepeatTrack));
+        s.CurrentPositionMs = mci.Position();
+        UpdateTrackDisplay(app);
+        return;
+    }
+    ++s.PlayListIndex;
+    s.LastCommand = "PLAY";
+    const int t = entryTrackNumber(s.PlayList[static_cast<std::size_t>(s.PlayListIndex)]);
+    SuppressScreenSaver(app);
+    mci.setNotify(true);
+    mci.setWait(false);
+    mci.setTrack(t);
+    const std::int32_t start =
+        t >= 1 && t < kTrackSlots ? s.TrackStartMs[static_cast<std::size_t>(t)] : 0;
+    mci.setFrom(start);
+    // Each entry stops one second before its track ends.
+    mci.setTo(start + mci.TrackLength() - 1000);
+    mci.setCommand("PLAY");
+    w.TRKNO.setCaption(std::to_string(t));
+}
+
+void RepeatChecks(App& app) {
+    AppState& s = app.state;
+    if (s.RepeatKind != 2 && s.RepeatKind != 3) return;
+    CDOKE& w = cdoke(app);
+    device::MMControl& mci = w.MMControl1;
+    const bool list = listPlay(s);
+    const std::int32_t pos = s.CurrentPositionMs;
+    if (list ? s.PlayListIndex < s.RepeatStartEntry : pos < s.RepeatStartMs) {
+        s.RepeatOn = 0;
+        s.RepeatKind = 0;
+        w.REPEAT.setForeColor(ui::kBlack);
+        return;
+    }
+    if (s.RepeatKind != 3 || (list && s.PlayListIndex != s.RepeatEndEntry)) return;
+    if (pos > s.RepeatEndMs) {
+        s.LyricsLoadedTrack = 0;
+        SuppressScreenSaver(app);
+        mci.setUpdateInterval(100);
+        mci.setTrack(s.RepeatTrack);
+        mci.setFrom(s.RepeatStartMs);
+        if (list) {
+            mci.setTo(s.RepeatEntryEndMs);
+            s.PlayListIndex = s.RepeatStartEntry;
+            // The entry that held A then ends as any entry does and the list goes on.
+            mci.setNotify(true);
+            s.LastCommand = "PLAY";
+        }
+        mci.setCommand("PLAY");
+        w.TRKNO.setCaption(std::to_string(s.RepeatTrack));
+        s.CurrentPositionMs = mci.Position();
+        UpdateTrackDisplay(app);
+        return;
+    }
+    // Close to B the next status event comes when B is due, not up to a whole interval later,
+    // so that the loop turns at B. Never 1: that value marks a play just started.
+    const int interval = mci.UpdateInterval();
+    const std::int32_t left = s.RepeatEndMs - pos;
+    if (left < interval) mci.setUpdateInterval(std::max(2, left + 1));
+}
+
+void ScanStep(App& app) {
+    AppState& s = app.state;
+    CDOKE& w = cdoke(app);
+    device::MMControl& mci = w.MMControl1;
+    // The last track has had its turn, or the disc ran out under a short last track.
+    if (text::val(w.TRKNO.caption()) == s.TrackCount || mci.Mode() == device::DeviceMode::Stopped) {
+        w.Timer1.setInterval(0);
+        s.TimerPhase = 0;
+        s.ScanPlay = 0;
+        s.LyricsLoadedTrack = 0;
+        w.NORMAL.setForeColor(ui::kRed);
+        w.SCAN.setForeColor(ui::kBlack);
+        w.STATUS2.setCaption("NORMAL");
+        RestoreScreenSaver(app);
+        mci.setCommand("STOP");
+        return;
+    }
+    mci.setTrack(mci.Track() + 1);
+    const std::int32_t start = mci.TrackPosition();
+    const std::int32_t offset =
+        mci.TrackLength() < (s.SCANA + s.SCANS + 1) * 1000 ? 0 : s.SCANA * 1000;
+    SuppressScreenSaver(app);
+    mci.setFrom(start + offset);
+    mci.setTo(start + offset + s.SCANS * 1000 + 1000);
+    mci.setCommand("PLAY");
+}
+
+}  // namespace lirafok
