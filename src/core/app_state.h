@@ -67,7 +67,10 @@ struct AppState : Settings {
     std::int32_t RepeatTrack = 0;
     std::int32_t RepeatStartMs = 0;
     std::int32_t RepeatEndMs = 0;
-    std::string TapeSidePlaying;
+    std::string TapeSidePlaying;  // "A" or "B": the tape side handed to the player, else empty
+    // "SET" for a track the shuffle has drawn; while a tape side plays, entries 1..50 hold
+    // the entries of the other side.
+    std::array<std::string, kTrackSlots> PickedMark;
 
     // --- volume ---
     std::array<std::int32_t, 3> VolumeLevel{51200, 51200, 0};

@@ -7,9 +7,13 @@
 #include "editors/cdset.h"
 #include "editors/cdstime.h"
 #include "editors/cdskasi.h"
+#include "labels/cdmd.h"
+#include "labels/cdmdf.h"
+#include "labels/cprint.h"
 #include "player/cdkasif.h"
 #include "player/cdkasif2.h"
 #include "player/cdoke.h"
+#include "program/cdtedit.h"
 
 namespace lirafok {
 
@@ -30,9 +34,12 @@ void registerWindows(App& app) {
     app.registerForm("CDSKASI", factory<CDSKASI>());
     app.registerForm("CDSET", factory<CDSET>());
     app.registerForm("CDSTIME", factory<CDSTIME>());
+    app.registerForm("CDTEDIT", factory<CDTEDIT>());
+    app.registerForm("CPRINT", factory<CPRINT>());
+    app.registerForm("CDMD", factory<CDMD>());
+    app.registerForm("CDMDF", factory<CDMDF>());
     // Windows the program has but this build does not yet.
-    for (const char* name :
-         {"CDCHG", "CDPRG", "CDREP", "CDKANKYOX", "CDFONT", "CDTEDIT", "CPRINT", "CDMD", "CDMDF"})
+    for (const char* name : {"CDCHG", "CDPRG", "CDREP", "CDKANKYOX", "CDFONT"})
         app.reserveForm(name);
 }
 
