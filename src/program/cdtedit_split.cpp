@@ -153,6 +153,7 @@ void CDTEDIT::ShowSideTimes() {
 
 void CDTEDIT::CHECKX_Click() {
     const AppState& s = app.state;
+    app.PlayOkCue();
     if (HALF.value()) {
         std::int64_t disc = 0;
         for (int t = 1; t <= s.TrackCount && t < kTrackSlots; ++t)
