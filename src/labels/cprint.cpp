@@ -34,7 +34,7 @@ constexpr int kPreviewTop = 120;
 constexpr int kSide = 6000;  // left edge of the options
 constexpr int kRowH = 330;
 constexpr int kInnerWidth = 10440;
-constexpr int kInnerHeight = 6120;
+constexpr int kInnerHeight = 6720;
 
 ui::Font fontOf(const std::string& name, std::int32_t size, std::int32_t bold,
                 std::int32_t italic) {
