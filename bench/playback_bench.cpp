@@ -33,6 +33,7 @@
 
 #include "bench_capture.h"
 #include "bench_highlight.h"
+#include "bench_taps.h"
 #include "bench_signals.h"
 #include "core/text.h"
 #include "device/real/virtual_drive.h"
@@ -231,6 +232,17 @@ void printHighlight(const char* name, const HighlightResult& r) {
         percentile(abs, 0.95), worst, r.dropouts.size(), static_cast<double>(dropped) / 44.1);
 }
 
+void printTaps(const char* name, const TapResult& r) {
+    std::vector<double> abs;
+    for (double e : r.errorsMs) abs.push_back(std::abs(e));
+    const double worst = abs.empty() ? NAN : *std::max_element(abs.begin(), abs.end());
+    std::printf(
+        "  presses, %s: %zu of %d matched; error (stored - audible) median %+.1f ms, "
+        "|median| %.1f ms, p95 |e| %.1f ms, worst |e| %.1f ms\n",
+        name, r.errorsMs.size(), r.presses, percentile(r.errorsMs, 0.5), percentile(abs, 0.5),
+        percentile(abs, 0.95), worst);
+}
+
 void printStarts(const char* name, const StartResult& r) {
     std::printf(
         "  %-26s %2zu heard: median %.1f ms, worst %.1f ms; lost %d, never heard %d, worst cut "
@@ -242,7 +254,7 @@ void printStarts(const char* name, const StartResult& r) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int cpuSeconds = 30, lines = 60, seekCount = 12;
+    int cpuSeconds = 30, lines = 60, seekCount = 12, presses = 60;
     bool withMpv = true;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -255,6 +267,8 @@ int main(int argc, char** argv) {
             lines = std::max(10, next());
         else if (a == "--seeks")
             seekCount = std::max(2, next());
+        else if (a == "--presses")
+            presses = std::max(10, next());
     }
     if (withMpv && std::system("mpv --version >/dev/null 2>&1") != 0) {
         std::printf("mpv not found: its figures are left out\n");
@@ -292,15 +306,25 @@ int main(int argc, char** argv) {
         fs::create_symlink(imageDir + "/" + f, discDir + "/" + f);
     fs::create_directories(work + "/idle");
     fs::create_directories(work + "/busy");
+    fs::create_directories(work + "/taps-idle");
+    fs::create_directories(work + "/taps-busy");
     std::printf("lyrics highlight, %d lines, idle ...\n", lines);
     std::fflush(stdout);
     const HighlightResult idle =
         measureHighlight(work + "/idle", discDir, image, lines, pulse, capture);
     std::printf("lyrics highlight, %d lines, one core busy ...\n", lines);
     std::fflush(stdout);
+    std::printf("timing setter, %d presses, idle ...\n", presses);
+    std::fflush(stdout);
+    const TapResult tapsIdle =
+        measureTaps(work + "/taps-idle", discDir, image, presses, pulse, capture);
     const pid_t hog = busyCore();
     const HighlightResult busy =
         measureHighlight(work + "/busy", discDir, image, lines, pulse, capture);
+    std::printf("timing setter, %d presses, one core busy ...\n", presses);
+    std::fflush(stdout);
+    const TapResult tapsBusy =
+        measureTaps(work + "/taps-busy", discDir, image, presses, pulse, capture);
     StartResult startsBusy, seeksBusy;
     measureStarts(discDir, image, seekCount, pulse, capture, startsBusy, seeksBusy);
     stopProcess(hog);
@@ -370,5 +394,9 @@ int main(int argc, char** argv) {
         "Lyrics highlight against the audible frame (goal: |median| < 5 ms, worst < 17 ms):\n");
     printHighlight("idle", idle);
     printHighlight("one core busy", busy);
+    std::printf(
+        "Timing setter presses: stored time against the audible frame (goal: within 10 ms):\n");
+    printTaps("idle", tapsIdle);
+    printTaps("one core busy", tapsBusy);
     return 0;
 }

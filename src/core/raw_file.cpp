@@ -1,6 +1,7 @@
 #include "core/raw_file.h"
 
 #include <cerrno>
+#include <dirent.h>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -35,6 +36,46 @@ std::string_view stripCr(const char* p, std::size_t begin, std::size_t lf) {
     std::size_t end = lf;
     if (end > begin && p[end - 1] == '\r') --end;
     return std::string_view(p + begin, end - begin);
+}
+
+// The file a chain of symbolic links ends at (at most 40 links; a loop leaves the path as
+// it is, and the rename then replaces the link).
+std::string followLinks(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096), '\0');
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n <= 0) return path;
+        target.resize(static_cast<std::size_t>(n));
+        if (target.front() != '/') {
+            const std::string folder = folderOf(path);
+            target = (folder == "/" ? "" : folder) + "/" + target;
+        }
+        path = target;
+    }
+    return path;
+}
+
+// Temporary files of earlier saves of `path` that were killed before their rename
+// ("<name>.tmpXXXXXX"). The program runs once per user, so no other save of the same file
+// can be under way.
+void removeStaleTemps(const std::string& path) {
+    const std::string folder = folderOf(path);
+    const std::size_t slash = path.find_last_of('/');
+    const std::string prefix =
+        (slash == std::string::npos ? path : path.substr(slash + 1)) + ".tmp";
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        const std::string stale = (folder == "/" ? "" : folder) + "/" + name;
+        struct stat st {};
+        if (::lstat(stale.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(stale.c_str());
+    }
+    ::closedir(dir);
 }
 
 }  // namespace
@@ -164,7 +205,11 @@ bool ChunkReader::nextChunk(std::string_view& chunk) {
 // ---------------------------------------------------------------- SafeWriter
 
 SafeWriter::SafeWriter(std::string path) : m_path(std::move(path)) {
-    if (m_path.empty() || isWriteProtected(m_path)) return;
+    if (m_path.empty()) return;
+    // A link is written through: the file it names is replaced, the link stays a link.
+    m_path = followLinks(m_path);
+    if (isWriteProtected(m_path)) return;
+    removeStaleTemps(m_path);
     struct stat old {};
     if (::stat(m_path.c_str(), &old) == 0) {
         if (S_ISDIR(old.st_mode)) return;

@@ -261,19 +261,38 @@ std::string fromCp932(std::string_view bytes) {
 }
 
 std::string toCp932(std::string_view utf8) {
+    const Cp932Tables& t = tables();
     std::string out;
     out.reserve(utf8.size());
+    // Where the last byte written is a raw lead byte kept from a read; npos otherwise.
+    std::size_t rawLead = std::string::npos;
+    auto append = [&](const unsigned char* bytes, int n, bool raw) {
+        // A raw lead byte followed by a byte that completes a character would be read back
+        // as that character, swallowing the first byte of what follows: the raw byte gives
+        // way to "?" so that the following text survives.
+        if (rawLead != std::string::npos) {
+            const unsigned char lead = static_cast<unsigned char>(out[rawLead]);
+            if (t.pair[lead << 8 | bytes[0]] != 0) out[rawLead] = '?';
+            rawLead = std::string::npos;
+        }
+        out.append(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(n));
+        if (raw && n == 1 && t.lead[bytes[0]]) rawLead = out.size() - 1;
+    };
     std::size_t i = 0;
     while (i < utf8.size()) {
         const unsigned char b = static_cast<unsigned char>(utf8[i]);
         if (b < 0x80) {
-            out += static_cast<char>(b);
+            append(&b, 1, false);
             ++i;
             continue;
         }
         unsigned char enc[2];
-        const int n = encodeCodePoint(nextCodePoint(utf8, i), enc);
-        out.append(reinterpret_cast<const char*>(enc), static_cast<std::size_t>(n));
+        const std::size_t at = i;
+        const char32_t c = nextCodePoint(utf8, i);
+        const int n = encodeCodePoint(c, enc);
+        // A kept raw byte is a three-byte character; a stray byte that is not UTF-8 at all
+        // goes out unchanged, as it came.
+        append(enc, n, i - at == 3 && c >= kRawBase && c <= kRawBase + 0xFF);
     }
     return out;
 }

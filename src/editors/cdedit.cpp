@@ -184,8 +184,10 @@ void CDEDIT::Form_QueryUnload(bool& cancel, ui::UnloadMode mode) {
             }
         }
     } else if (m_saveFailed) {
-        // The save prompt of a disc change could not write the file.
+        // The save prompt of a disc change could not write the file: the text stays, and so
+        // does the offer to save it at the next disc change.
         m_saveFailed = false;
+        s.EditorSavePending = 1;
         cancel = true;
         return;
     }
@@ -316,6 +318,12 @@ void OpenLyricsEditor(App& app, int track) {
         // The open editor belongs to another track: it closes as the user would close it, with
         // the offer to save its edits; a failed save keeps it open.
         if (!open->userClose()) return;
+    }
+    if (lyricsFileUnreadable(path)) {
+        // Opened empty, the editor's save would replace the file the user has.
+        app.PlayErrorCue();
+        app.msgBox("歌詞ファイルを読めません");
+        return;
     }
     s.EditorLyricsPath = path;
     s.EditorSavePending = 1;

@@ -45,6 +45,9 @@ bool inSlots(int i) {
     return i >= 0 && i < kLyricSlots;
 }
 
+// The largest time a timing line holds (ms).
+constexpr std::int32_t kMaxStoredTime = 999998;
+
 std::size_t at(int i) {
     return static_cast<std::size_t>(i);
 }
@@ -491,6 +494,10 @@ bool SaveLyricsTimings(App& app) {
             fault = "タイミングが設定されていない行が有ります";
         else if (i > 0 && t.times[at(i)] <= t.times[at(i - 1)])
             fault = "タイミングが逆転しています";
+        else if (t.times[at(i)] > kMaxStoredTime)
+            // The file's six-digit time field ends at 16:39.998; a longer time would push the
+            // page flag out of its column.
+            fault = "16分40秒より後の行にはタイミングを設定できません";
         if (fault) {
             app.PlayErrorCue();
             app.msgBox(fault);

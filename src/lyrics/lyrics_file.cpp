@@ -1,5 +1,6 @@
 #include "lyrics/lyrics_file.h"
 
+#include <filesystem>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,14 @@ struct Sections {
     std::vector<std::string> text;
     std::vector<std::string> timing;
 };
+
+// The file's lines, or nothing when it cannot be read or is too large to be a lyric.
+std::optional<std::vector<std::string>> readLyricsLines(const std::string& path) {
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (!ec && size > kMaxLyricsFileBytes) return std::nullopt;
+    return text::readLines(path);
+}
 
 Sections splitSections(std::vector<std::string>&& lines) {
     Sections s;
@@ -159,9 +168,18 @@ std::string expandTabsFixed(const std::string& line) {
     return out;
 }
 
+bool lyricsFileUnreadable(const std::string& path) {
+    if (!rawfile::fileExists(path)) return false;
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec || size > kMaxLyricsFileBytes) return true;
+    rawfile::ChunkReader reader(path);
+    return !reader.isOpen();
+}
+
 DisplayLyrics readDisplayLyrics(const std::string& path, LyricTables& t) {
     DisplayLyrics result;
-    std::optional<std::vector<std::string>> lines = text::readLines(path);
+    std::optional<std::vector<std::string>> lines = readLyricsLines(path);
     if (!lines) return result;
     const Sections s = splitSections(std::move(*lines));
     if (s.text.size() > static_cast<std::size_t>(kLyricSlots)) return result;
@@ -203,7 +221,7 @@ DisplayLyrics readDisplayLyrics(const std::string& path, LyricTables& t) {
 SetterLyrics readSetterLyrics(const std::string& path, LyricTables& t) {
     t = LyricTables{};
     SetterLyrics result;
-    std::optional<std::vector<std::string>> lines = text::readLines(path);
+    std::optional<std::vector<std::string>> lines = readLyricsLines(path);
     if (!lines) return result;
     const Sections s = splitSections(std::move(*lines));
     if (s.text.size() > static_cast<std::size_t>(kLyricSlots)) return result;
@@ -228,7 +246,7 @@ SetterLyrics readSetterLyrics(const std::string& path, LyricTables& t) {
 
 EditorLyrics readEditorLyrics(const std::string& path) {
     EditorLyrics result;
-    std::optional<std::vector<std::string>> lines = text::readLines(path);
+    std::optional<std::vector<std::string>> lines = readLyricsLines(path);
     if (!lines) return result;
     const Sections s = splitSections(std::move(*lines));
     result.exists = true;

@@ -62,6 +62,14 @@ struct SetterLyrics {
 // blanks; count = number of text lines; every timing line is stored, including times 0/999.
 SetterLyrics readSetterLyrics(const std::string& path, LyricTables& t);
 
+// The largest lyrics file the readers take (bytes): 201 lines and 200 timing lines need a few
+// kilobytes; anything near this size is not a lyric and would only tie up the window.
+inline constexpr std::uintmax_t kMaxLyricsFileBytes = 1024 * 1024;
+
+// True when `path` names a file that the readers cannot take (too large or not readable), so
+// that an editor opened on it would start empty and its save would replace the file.
+bool lyricsFileUnreadable(const std::string& path);
+
 struct EditorLyrics {
     bool exists = false;  // false: the file could not be read (the editor starts empty)
     int fontSize = 0;     // 0 = standard

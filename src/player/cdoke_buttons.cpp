@@ -10,7 +10,6 @@
 
 namespace lirafok {
 
-
 void CDOKE::LOADX_Click() {
     app.PlayOkCue();
     LoadDisc(app);
@@ -28,7 +27,8 @@ void CDOKE::DATAX_Click() {
 
 void CDOKE::EDITX_Click() {
     AppState& s = app.state;
-    if (!discReady() || MMControl1.Mode() != device::DeviceMode::Stopped || s.PlayListIndex > 0 || s.PausedByUser == 1) {
+    if (!discReady() || MMControl1.Mode() != device::DeviceMode::Stopped || s.PlayListIndex > 0 ||
+        s.PausedByUser == 1) {
         app.PlayErrorCue();
         return;
     }
@@ -39,7 +39,8 @@ void CDOKE::EDITX_Click() {
 
 void CDOKE::PROG_Click() {
     AppState& s = app.state;
-    if (!discReady() || MMControl1.Mode() != device::DeviceMode::Stopped || s.PlayListIndex > 0 || s.PausedByUser == 1) {
+    if (!discReady() || MMControl1.Mode() != device::DeviceMode::Stopped || s.PlayListIndex > 0 ||
+        s.PausedByUser == 1) {
         app.PlayErrorCue();
         return;
     }
@@ -175,7 +176,10 @@ void CDOKE::POWER_Click() {
     app.unloadForm("CDKASIF2");
     s.TextWindowShown = 0;
     s.PanelWindowShown = 0;
-    if (s.HOZON == 1) SaveSettings(s);
+    if (s.HOZON == 1 && !SaveSettings(s))
+        // The program still ends; the user learns that the positions are not kept.
+        app.msgBox("環境ファイルを保存できません(" + s.IniPath + ")\n" +
+                   "ウィンドウの位置は次回に引き継がれません。");
     Timer1.setTimerEnabled(false);
     Timer2.setTimerEnabled(false);
     Timer3.setTimerEnabled(false);

@@ -1,6 +1,7 @@
 // Start-up of the program: the main window's Form_Load.
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 
 #include "core/font_list.h"
@@ -78,6 +79,9 @@ void CDOKE::Form_Load() {
     // 6. Settings file.
     int layoutFlag = -1;
     SettingsReadResult r = readSettings(s.IniPath, s, [this](int channel, std::int32_t level) {
+        // A level word is 16 bits; a value outside it (a hand-edited file) is taken at the
+        // nearest end rather than overflowing the step arithmetic.
+        level = std::clamp<std::int32_t>(level, 0, 0xFFFF);
         app.state.VolumeLevel[static_cast<std::size_t>(channel)] = level - 1024;
         VOLS_SpinUp(channel);
     });
@@ -107,9 +111,15 @@ void CDOKE::Form_Load() {
     int sw = app.svc.screen.widthTwips(), sh = app.svc.screen.heightTwips();
     if (sh < s.KASIT) s.KASIT = 0;
     if (sw < s.KASIL) s.KASIL = 0;
-    if (reduced.left > sw) reduced.left = 0;
+    // A window further left than this (1200 twips, 80 pixels) shows too little of itself to
+    // be grabbed and moved back: it returns to its first-run place, as one beyond the right
+    // edge does.
+    constexpr std::int32_t kFurthestLeft = -1200;
+    if (s.KASIL < kFurthestLeft) s.KASIL = 0;
+    if (s.KASIT < 0) s.KASIT = 0;
+    if (reduced.left > sw || reduced.left < kFurthestLeft) reduced.left = 0;
     if (reduced.top > sh) reduced.top = 1125;
-    if (full.left > sw) full.left = 1350;
+    if (full.left > sw || full.left < kFurthestLeft) full.left = 1350;
     if (full.top > sh) full.top = 585;
     // 9.
     if (s.HOZON == 1) {

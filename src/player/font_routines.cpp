@@ -48,7 +48,9 @@ void recover(App& app) {
         app.msgBox("フォント名が設定されていません");
     }
     applyRecoveryFont(s, s.Fonts, name);
-    writeFontList(fontListPath(s.AppDir), s.Fonts);
+    if (!writeFontList(fontListPath(s.AppDir), s.Fonts))
+        // Told once here: otherwise the same recovery would come back silently at every start.
+        app.msgBox("フォントファイルを保存できません(" + fontListPath(s.AppDir) + ")");
     app.msgBox("環境設定で好みのフォントに設定して下さい");
 }
 

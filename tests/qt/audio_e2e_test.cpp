@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "../real/pulse_server.h"
+#include "qt_test_support.h"
 #include "device/real/cdio_drive.h"
 #include "device/real/pulse_sink.h"
 #include "qt/qt_services.h"
@@ -86,14 +87,10 @@ std::vector<Burst> findBursts(const std::vector<std::int16_t>& rec) {
 }
 
 QCoreApplication* ensureApp() {
-    if (!QCoreApplication::instance()) {
-        if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        static int argc = 1;
-        static char name[] = "lirafok_qt_tests";
-        static char* argv[] = {name, nullptr};
-        static QApplication app(argc, argv);
-    }
-    return QCoreApplication::instance();
+    // The one application object of the test program (a second one, destroyed at exit
+    // before the windows of other tests, crashed the program as it ended).
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    return &qt::test::app();
 }
 
 TEST(AudioEndToEnd, TrackThreeReachesTheSoundServerWithItsLevels) {

@@ -14,6 +14,7 @@
 #include "common/app.h"
 #include "core/text.h"
 #include "editors/cdedit.h"
+#include "lyrics/lyrics_file.h"
 #include "scenario/headless.h"
 #include "windows/windows.h"
 
@@ -277,6 +278,18 @@ TEST_F(Editor, DiscRemovedWithUnsavedWorkAsksToSave) {
     EXPECT_EQ(readRaw(lyrics(3)), "at the end\r\n\x03\r\n" + kTimings);
 }
 
+TEST_F(Editor, AFileThatCannotBeReadIsNotOpenedEmpty) {
+    // Opened empty, the editor's save would replace what the user has.
+    const std::string big(kMaxLyricsFileBytes + 10, 'x');
+    writeRaw(lyrics(3), big);
+    OpenLyricsEditor(*app, 3);
+    sched.runDue();
+    EXPECT_FALSE(editorOpen());
+    EXPECT_EQ(messages(), std::vector<std::string>{"歌詞ファイルを読めません"});
+    EXPECT_EQ(app->state.EditorSavePending, 0);
+    EXPECT_EQ(readRaw(lyrics(3)), big);
+}
+
 TEST_F(Editor, ASaveThatCannotBeWrittenKeepsTheText) {
     // A save that cannot be written keeps the text on screen and says so.
     CDEDIT& locked = open(3);
@@ -290,10 +303,16 @@ TEST_F(Editor, ASaveThatCannotBeWrittenKeepsTheText) {
     ASSERT_TRUE(editorOpen());
     EXPECT_EQ(locked.EDTEXT.text(), "kept\r\n");
     EXPECT_EQ(app->state.EditorActive, 1);
+    EXPECT_EQ(app->state.EditorSavePending, 1);
 
-    // Once the file can be written, saving from the editor works.
+    // The next disc change offers the kept text again; this time it can be written.
+    drives.current().insertDisc(std::vector<std::int32_t>(12, 10000));
+    sched.advance(5000);
     fs::remove(lyrics(3));
-    locked.Quit.userClick();
+    modalAnswers.push_back({"CDSKASI", "Command1"});
+    drives.current().openDoor();
+    sched.advance(4000);
+    EXPECT_TRUE(modalAnswers.empty());
     EXPECT_FALSE(editorOpen());
     EXPECT_EQ(readRaw(lyrics(3)), "kept\r\n\x03\r\n");
 }

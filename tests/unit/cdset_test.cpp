@@ -234,6 +234,10 @@ TEST_F(Setter, SaveRefusesUntimedAndReversedLinesAndAppliesRowFour) {
          "タイミングが設定されていない行が有ります", ""},
         {"row 4 applied", "000 001000 0\r\n001 001000 0\r\n002 063000 0\r\n", 2, "01：02：500",
          nullptr, "000 001000 0\r\n001 062500 0\r\n002 063000 0\r\n"},
+        {"a time the file cannot hold", "000 001000 0\r\n001 002000 0\r\n002 003000 0\r\n", 2,
+         "16：40：000", "16分40秒より後の行にはタイミングを設定できません", ""},
+        {"the last time the file holds", "000 001000 0\r\n001 002000 0\r\n002 999998 0\r\n", 2,
+         "16：39：997", nullptr, "000 001000 0\r\n001 999997 0\r\n002 999998 0\r\n"},
         {"row 4 at the end is not applied", "000 001000 0\r\n001 002000 0\r\n002 003000 0\r\n", 3,
          "", nullptr, "000 001000 0\r\n001 002000 0\r\n002 003000 0\r\n"},
     };

@@ -284,6 +284,20 @@ TEST_F(LyricsFileTest, ReadersFailOnWhatTheTablesCannotHold) {
     EXPECT_EQ(readEditorLyrics(m_path).times[0], kNoTiming);
 }
 
+TEST_F(LyricsFileTest, AFileTooLargeToBeALyricIsNotRead) {
+    // One line of several megabytes (a file that is not a lyric): every reader fails at once
+    // instead of holding it whole, and the editor is told not to open on it.
+    writeRaw(m_path, std::string(kMaxLyricsFileBytes + 1, 'x'));
+    LyricTables t;
+    EXPECT_FALSE(readDisplayLyrics(m_path, t).ok);
+    EXPECT_FALSE(readSetterLyrics(m_path, t).ok);
+    EXPECT_FALSE(readEditorLyrics(m_path).exists);
+    EXPECT_TRUE(lyricsFileUnreadable(m_path));
+    writeLyrics(numberedLines(201));
+    EXPECT_FALSE(lyricsFileUnreadable(m_path));
+    EXPECT_FALSE(lyricsFileUnreadable(m_path + ".none"));  // a missing file is created
+}
+
 TEST_F(LyricsFileTest, MissingOrEmptyFile) {
     LyricTables t;
     EXPECT_FALSE(readDisplayLyrics(m_path, t).ok);

@@ -69,6 +69,15 @@ TEST(Cp932, DecodesAndEncodesBothWays) {
     }
 }
 
+TEST(Cp932, ARawLeadByteNeverSwallowsWhatFollowsIt) {
+    // Text cut and joined after reading (a field padded to its width, an edited line) can put
+    // a kept raw lead byte before a byte that would complete a character with it.
+    EXPECT_EQ(toCp932("A" + raw(0x82) + "ａ"), "A?\x82\x81");  // raw 0x82 + "ａ" (0x82 0x81)
+    EXPECT_EQ(toCp932(raw(0x81) + "A"), "?A");                 // 0x81 0x41 reads as "、"
+    EXPECT_EQ(toCp932(raw(0x85) + "@"), "\x85@");              // no character: both kept
+    EXPECT_EQ(fromCp932(toCp932(raw(0x81) + "ソ")), "?ソ");
+}
+
 TEST(Cp932, EncodesInputMethodVariantsAndReplacesTheRest) {
     const CodeCase cases[] = {
         {"wave dash", "\x81\x60", "〜"},
@@ -294,6 +303,28 @@ TEST(TextFile, RewriteReplacesContentAndKeepsPermissions) {
     ASSERT_TRUE(copyFile(dir + "/src", path));
     EXPECT_EQ(readBytes(path), std::string("a\nb\r\n\x80"));
     fs::remove_all(dir);
+}
+
+TEST(TextFile, RewriteFollowsLinksAndClearsWhatAKilledSaveLeft) {
+    const lirafok::testing::TempFolder tmp{"text"};
+    const std::string dir = tmp.path();
+    // A settings file kept elsewhere and linked in stays linked after a save.
+    fs::create_directory(dir + "/dotfiles");
+    writeBytes(dir + "/dotfiles/LIRAFOK.INI", "old\r\n");
+    fs::create_symlink("dotfiles/LIRAFOK.INI", dir + "/LIRAFOK.INI");
+    ASSERT_TRUE(writeLines(dir + "/LIRAFOK.INI", {"new"}));
+    EXPECT_TRUE(fs::is_symlink(dir + "/LIRAFOK.INI"));
+    EXPECT_EQ(readBytes(dir + "/dotfiles/LIRAFOK.INI"), "new\r\n");
+
+    // A save killed before its rename left its temporary file; the next save of that file
+    // removes it, and leaves other files alone.
+    writeBytes(dir + "/CDOKE.DAT.tmpAbC123", std::string(1000, 'x'));
+    writeBytes(dir + "/CDOKE.DAT.tmp", "not ours");
+    writeBytes(dir + "/OTHER.DAT.tmpAbC123", "another file's");
+    ASSERT_TRUE(writeLines(dir + "/CDOKE.DAT", {"x"}));
+    EXPECT_FALSE(fs::exists(dir + "/CDOKE.DAT.tmpAbC123"));
+    EXPECT_TRUE(fs::exists(dir + "/CDOKE.DAT.tmp"));
+    EXPECT_TRUE(fs::exists(dir + "/OTHER.DAT.tmpAbC123"));
 }
 
 }  // namespace

@@ -10,6 +10,11 @@
 
 namespace lirafok::device::real {
 
+namespace {
+// Ten hours: far beyond a disc, far below the 596 hours that 32-bit milliseconds reach.
+constexpr sf_count_t kMaxAudioSeconds = 10 * 3600;
+}  // namespace
+
 std::unique_ptr<AudioFileReader> AudioFileReader::open(const std::string& path,
                                                        std::string* error) {
     SF_INFO info{};
@@ -20,6 +25,13 @@ std::unique_ptr<AudioFileReader> AudioFileReader::open(const std::string& path,
     }
     if (info.channels < 1 || info.samplerate < 1 || info.frames < 0) {
         if (error) *error = path + ": no audio";
+        sf_close(file);
+        return nullptr;
+    }
+    // A stream of unknown length (libsndfile reports the largest count) or one longer than
+    // any disc cannot be laid out on the CD timeline, whose times are 32-bit milliseconds.
+    if (info.frames > kMaxAudioSeconds * static_cast<sf_count_t>(info.samplerate)) {
+        if (error) *error = path + ": length unknown or too long";
         sf_close(file);
         return nullptr;
     }
