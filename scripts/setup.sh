@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-multimedia-dev libxkbcommon-dev
   libcdio-dev libcdio-paranoia-dev libcue-dev libsndfile1-dev
   libgtest-dev libgmock-dev libpulse-dev
-  fonts-noto-cjk xvfb xauth pulseaudio pulseaudio-utils
+  fonts-noto-cjk xvfb xauth pulseaudio pulseaudio-utils poppler-utils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -67,13 +67,15 @@ struct AppState : Settings {
     std::int32_t RepeatTrack = 0;
     std::int32_t RepeatStartMs = 0;
     std::int32_t RepeatEndMs = 0;
-    std::int32_t RepeatStartEntry = 0;                // PlayListIndex when A was set
-    std::int32_t RepeatEndEntry = 0;                  // PlayListIndex when B was set
-    std::int32_t RepeatEntryEndMs = 0;                // end of the track that held A
-    std::array<std::string, kTrackSlots> PickedMark;  // "SET": track already drawn by the shuffle
+    std::int32_t RepeatStartEntry = 0;  // PlayListIndex when A was set
+    std::int32_t RepeatEndEntry = 0;    // PlayListIndex when B was set
+    std::int32_t RepeatEntryEndMs = 0;  // end of the track that held A
+    // "SET" for a track the shuffle has drawn; while a tape side plays, entries 1..50 hold
+    // the entries of the other side.
+    std::array<std::string, kTrackSlots> PickedMark;
     // The program editor's unchosen tracks as they were when its program was started.
     std::array<std::string, kTrackSlots> ProgramRestList;
-    std::string TapeSidePlaying;
+    std::string TapeSidePlaying;  // "A" or "B": the tape side handed to the player, else empty
 
     // --- volume ---
     std::array<std::int32_t, 3> VolumeLevel{51200, 51200, 0};

@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScrollBar>
@@ -15,6 +14,7 @@
 
 #include "core/text.h"
 #include "qt/font_dialog.h"
+#include "qt/printer_setup_dialog.h"
 #include "qt/qt_convert.h"
 
 namespace lirafok::qt {
@@ -152,8 +152,7 @@ std::optional<ui::FontChoice> QtDialogs::fontDialog(const ui::FontDialogRequest&
 }
 
 bool QtDialogs::printerSetup() {
-    QPointer<QPrintDialog> dlg = new QPrintDialog(&m_printer, dialogParent());
-    dlg->setWindowTitle(QString::fromUtf8("プリンターの設定"));
+    QPointer<PrinterSetupDialog> dlg = new PrinterSetupDialog(m_printer, dialogParent());
     auto accepted = execGuarded(dlg);
     if (!accepted) return false;
     delete dlg.data();

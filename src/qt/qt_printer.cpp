@@ -1,6 +1,8 @@
 #include "qt/qt_printer.h"
 
 #include <QDir>
+#include <QPageLayout>
+#include <QPageSize>
 #include <QFontMetricsF>
 #include <cmath>
 #include <QPixmap>
@@ -23,19 +25,43 @@ QtPrinter::~QtPrinter() {
     if (m_painter.isActive()) m_painter.end();
 }
 
-QString QtPrinter::fallbackPdfPath() {
-    return QDir::current().filePath(QStringLiteral("LIRAFOK-print.pdf"));
+void QtPrinter::setDocumentSize(double widthTwips, double heightTwips) {
+    m_docWidth = widthTwips;
+    m_docHeight = heightTwips;
 }
 
 bool QtPrinter::begin() {
     if (m_painter.isActive()) return true;
     if (m_failed) return false;
-    if (m_printer.outputFormat() == QPrinter::PdfFormat && m_printer.outputFileName().isEmpty())
-        m_printer.setOutputFileName(fallbackPdfPath());
-    if (!m_painter.begin(&m_printer)) {
+    const bool pdf = m_printer.outputFormat() == QPrinter::PdfFormat;
+    if (pdf && m_printer.outputFileName().isEmpty()) {
         m_failed = true;
+        m_error =
+            "プリンターが設定されていません。「ﾌﾟﾘﾝﾀｰ設定」でプリンターか「PDF "
+            "に保存」を選んでください。";
         return false;
     }
+    if (pdf && m_docWidth > 0 && m_docHeight > 0) {
+        // The file is the document: one page of its size, drawn from the page's corner.
+        m_printer.setFullPage(true);
+        const QPageSize size(QSizeF(m_docWidth / kTwipsPerPoint, m_docHeight / kTwipsPerPoint),
+                             QPageSize::Point, QString(), QPageSize::ExactMatch);
+        m_printer.setPageLayout(
+            QPageLayout(size, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Point));
+    } else if (pdf) {
+        m_printer.setFullPage(false);
+        m_printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                            QMarginsF(18, 18, 18, 18), QPageLayout::Point));
+    }
+    if (!m_painter.begin(&m_printer)) {
+        m_failed = true;
+        m_error = pdf ? "PDF ファイル「" + m_printer.outputFileName().toStdString() +
+                            "」に書き込めません。"
+                      : "プリンター「" + m_printer.printerName().toStdString() +
+                            "」で印刷を始められません。";
+        return false;
+    }
+    m_error.clear();
     const double dotsPerTwip = m_printer.resolution() / kTwipsPerInch;
     m_painter.scale(dotsPerTwip, dotsPerTwip);
     m_painter.setRenderHint(QPainter::Antialiasing);
@@ -101,9 +127,19 @@ void QtPrinter::printForm(ui::Form& form) {
                          QRectF(image.rect()));
 }
 
-void QtPrinter::sendJob() {
-    if (m_painter.isActive()) m_painter.end();
+bool QtPrinter::sendJob() {
+    bool sent = !m_failed;
+    if (m_painter.isActive()) {
+        const bool ended = m_painter.end();
+        if (!ended || m_printer.printerState() == QPrinter::Error) {
+            sent = false;
+            m_error = "プリンターがエラーを返しました。";
+        }
+    }
     m_failed = false;
+    m_docWidth = m_docHeight = 0;
+    if (sent) m_error.clear();
+    return sent;
 }
 
 }  // namespace lirafok::qt

@@ -10,9 +10,10 @@
 
 namespace lirafok::qt {
 
+// 0 left and 2 centre as plain labels number them; 1 to 8 as the three-dimensional panels do
+// (left, right, centre, each top, middle, bottom), so 1 is left too.
 Qt::Alignment horizontalAlignment(int a) {
     switch (a) {
-        case 1:
         case 3:
         case 4:
         case 5:

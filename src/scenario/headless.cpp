@@ -155,10 +155,11 @@ void HeadlessPrinter::printForm(ui::Form& form) {
     current.push_back({"form", form.name()});
 }
 
-void HeadlessPrinter::sendJob() {
+bool HeadlessPrinter::sendJob() {
     current.push_back({"enddoc"});
     lastJob = std::move(current);
     current.clear();
+    return true;
 }
 
 ui::Form* HeadlessHost::topModal() const {

@@ -112,7 +112,7 @@ public:
 
 protected:
     void drawText(double x, double y, const ui::Font& font, const std::string& text) override;
-    void sendJob() override;
+    bool sendJob() override;
 };
 
 class HeadlessScreen final : public ui::Screen {

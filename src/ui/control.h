@@ -123,7 +123,8 @@ public:
     void setWidth(int v) { move(m_left, m_top, v, m_height); }
     void setHeight(int v) { move(m_left, m_top, m_width, v); }
     void move(int left, int top, int width, int height);
-    // 0 left, 1 right, 2 centre (panels: also vertical centring is the view's business).
+    // 0 left, 2 centre; 1..8 as three-dimensional panels number them: 1 left, 3..5 right,
+    // 6..8 centre (vertical placement is the view's business).
     int alignment() const { return m_alignment; }
     void setAlignment(int a);
     // Container (a frame, panel or tab control holding this control): left and top are then

@@ -88,7 +88,9 @@ public:
 
 // A print job on the current printer, in twips from the top-left corner of the printable
 // area. The job starts with the first drawing call; endDoc() sends it and puts the cursor back
-// at 0, 0. Line widths are in printer dots.
+// at 0, 0. Line widths are in printer dots. A job that cannot be made (no printer, a printer
+// error, a file that cannot be written) draws nothing; endDoc() then returns false and
+// errorText() says why in words for the user.
 //
 // The cursor (currentX, currentY) is kept in exact, fractional twips, as the label layouts
 // compute it (a margin of 20000 / 35 twips stays 571.43). A text is printed with its top-left
@@ -112,12 +114,21 @@ public:
         m_y = y;
         print(font, text);
     }
-    // Prints the window's client area as an image at the top-left corner.
+    // Prints the window's client area as an image at the top-left corner, one screen pixel
+    // as 15 twips.
     virtual void printForm(Form& form) = 0;
-    void endDoc() {
-        sendJob();
+    // The size in twips of what the next job draws (label and margins), given before its first
+    // drawing call. A printer whose page is the document itself (a PDF file) takes it as its
+    // page size; a paper printer keeps its paper.
+    virtual void setDocumentSize(double widthTwips, double heightTwips) {}
+    // Sends the job; false when it could not be printed (see errorText()).
+    bool endDoc() {
+        const bool sent = sendJob();
         m_x = m_y = 0;
+        return sent;
     }
+    // Why the last job failed; empty after a job that was sent.
+    virtual std::string errorText() const { return {}; }
     double currentX() const { return m_x; }
     double currentY() const { return m_y; }
     void setCurrentX(double x) { m_x = x; }
@@ -136,8 +147,8 @@ public:
 protected:
     // Draws `text` with its top-left corner at (x, y); the cursor is the caller's business.
     virtual void drawText(double x, double y, const Font& font, const std::string& text) = 0;
-    // Sends the job drawn so far.
-    virtual void sendJob() = 0;
+    // Sends the job drawn so far; false when it could not be printed.
+    virtual bool sendJob() = 0;
 
 private:
     double m_x = 0, m_y = 0;

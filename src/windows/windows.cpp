@@ -7,11 +7,15 @@
 #include "editors/cdset.h"
 #include "editors/cdstime.h"
 #include "editors/cdskasi.h"
+#include "labels/cdmd.h"
+#include "labels/cdmdf.h"
+#include "labels/cprint.h"
 #include "player/cdkasif.h"
 #include "player/cdkasif2.h"
 #include "player/cdoke.h"
 #include "player/cdrep.h"
 #include "program/cdprg.h"
+#include "program/cdtedit.h"
 #include "settings/cdfont.h"
 #include "settings/cdkankyox.h"
 
@@ -38,8 +42,12 @@ void registerWindows(App& app) {
     app.registerForm("CDFONT", factory<CDFONT>());
     app.registerForm("CDPRG", factory<CDPRG>());
     app.registerForm("CDREP", factory<CDREP>());
+    app.registerForm("CDTEDIT", factory<CDTEDIT>());
+    app.registerForm("CPRINT", factory<CPRINT>());
+    app.registerForm("CDMD", factory<CDMD>());
+    app.registerForm("CDMDF", factory<CDMDF>());
     // Windows the program has but this build does not yet.
-    for (const char* name : {"CDCHG", "CDTEDIT", "CPRINT", "CDMD", "CDMDF"})
+    for (const char* name : {"CDCHG"})
         app.reserveForm(name);
 }
 

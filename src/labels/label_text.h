@@ -1,0 +1,31 @@
+#pragma once
+// Texts that the cassette card and the MD label share: the disc title as one line, the song
+// lines built from track entries, the date, and the entries of another window's list.
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace lirafok {
+
+class App;
+struct AppState;
+
+// `s` without its trailing blanks.
+std::string trimTrailingBlanks(const std::string& s);
+// The two 26-byte halves of DiscTitle, each trimmed of trailing blanks, joined by a blank.
+std::string discTitleText(const AppState& s);
+// The title line of a label: the title, then " ／ " and the artist when there is one.
+std::string titleWithArtist(const AppState& s);
+
+// A song line from a track entry ("07 03:25 song"): `number` (e.g. "07 "), then the time and
+// its blank (characters 4 to 9) when `withTime`, then the song name (from character 10).
+std::string songLine(const std::string& entry, const std::string& number, bool withTime);
+
+// The fixed ten-character date, month-day-year: "03-07-2026".
+std::string labelDate(std::time_t when);
+
+// The entries of list box `list` on window `form`, in list order; empty when the window is
+// not loaded or has no such list.
+std::vector<std::string> listEntries(App& app, const std::string& form, const std::string& list);
+
+}  // namespace lirafok
