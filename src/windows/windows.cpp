@@ -1,6 +1,7 @@
 #include "windows/windows.h"
 
 #include "common/app.h"
+#include "editors/cdchg.h"
 #include "editors/cddata.h"
 #include "editors/cdedit.h"
 #include "editors/cdsdata.h"
@@ -30,9 +31,10 @@ void registerWindows(App& app) {
     app.registerForm("CDSKASI", factory<CDSKASI>());
     app.registerForm("CDSET", factory<CDSET>());
     app.registerForm("CDSTIME", factory<CDSTIME>());
+    app.registerForm("CDCHG", factory<CDCHG>());
     // Windows the program has but this build does not yet.
     for (const char* name :
-         {"CDCHG", "CDPRG", "CDREP", "CDKANKYOX", "CDFONT", "CDTEDIT", "CPRINT", "CDMD", "CDMDF"})
+         {"CDPRG", "CDREP", "CDKANKYOX", "CDFONT", "CDTEDIT", "CPRINT", "CDMD", "CDMDF"})
         app.reserveForm(name);
 }
 
