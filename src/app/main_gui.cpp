@@ -52,10 +52,20 @@ int main(int argc, char** argv) {
     qt::QtScreen screen;
     qt::LockFileInstance instance;
 
-    // The program directory is the current directory; the virtual drive's disc lives in its
-    // disc folder.
+    // The only command line the program knows is AutoPlay's: the program directory, a blank
+    // and the drive.
+    std::string commandLine;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) commandLine += ' ';
+        commandLine += QString::fromLocal8Bit(argv[i]).toStdString();
+    }
+    // The program directory is the current directory, or the one the AutoPlay command line
+    // names (start-up moves there); the virtual drive's disc lives in its disc folder.
+    QDir programDir = QDir::current();
+    if (const auto blank = commandLine.find(' '); blank != std::string::npos)
+        programDir.setPath(QString::fromStdString(commandLine.substr(0, blank)));
     core::ensureDefaultDriveData();
-    qt::RealDriveSet drives(QDir::current().filePath(QStringLiteral("disc")).toStdString(),
+    qt::RealDriveSet drives(programDir.absoluteFilePath(QStringLiteral("disc")).toStdString(),
                             scheduler, [pulse]() -> std::unique_ptr<device::AudioSink> {
                                 if (!pulse) return std::make_unique<device::SilentSink>();
                                 return std::make_unique<device::real::PulseSink>(pulse, "CD");
@@ -72,13 +82,6 @@ int main(int argc, char** argv) {
     registerWindows(app);
     app.onEnded = [] { QCoreApplication::quit(); };
 
-    // The only command line the program knows is AutoPlay's: the program directory, a blank
-    // and the drive.
-    std::string commandLine;
-    for (int i = 1; i < argc; ++i) {
-        if (i > 1) commandLine += ' ';
-        commandLine += QString::fromLocal8Bit(argv[i]).toStdString();
-    }
     if (!app.run(commandLine) || app.ended()) return 0;
     return qapp.exec();
 }

@@ -44,6 +44,10 @@ device::CdAudioDevice* RealDriveSet::device(int index) {
     return drive.get();
 }
 
+int RealDriveSet::find(const std::string& drive) {
+    return device::real::findDrive(m_entries, drive);
+}
+
 bool RealDriveSet::loadIntoVirtualDrive(const std::string& path) {
     for (std::size_t i = 0; i < m_entries.size(); ++i) {
         if (!m_entries[i].isVirtual) continue;

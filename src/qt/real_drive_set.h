@@ -21,6 +21,7 @@ public:
     bool readDefault(std::string& data) override;
     bool writeDefault(const std::string& data) override;
     device::CdAudioDevice* device(int index) override;
+    int find(const std::string& drive) override;
 
     // Puts the disc at `path` (a .cue/.nrg/.toc file or a folder holding a disc) into the
     // virtual drive. False when there is no virtual drive or the path holds no usable disc.
