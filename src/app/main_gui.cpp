@@ -73,8 +73,13 @@ int main(int argc, char** argv) {
 
     // A disc image or audio folder dropped on the main window goes into the virtual drive;
     // the main window's disc polling then finds the new disc.
-    host.onDropPath = [&drives](ui::Form& form, const std::string& path) {
-        return form.name() == "CDOKE" && drives.loadIntoVirtualDrive(path);
+    // What cannot be put in is told, naming the file.
+    host.onDropPath = [&drives, &dialogs](ui::Form& form, const std::string& path) {
+        if (form.name() != "CDOKE") return false;
+        std::string error;
+        if (drives.loadIntoVirtualDrive(path, &error)) return true;
+        dialogs.messageBox(error, ui::mb::kOkOnly + ui::mb::kExclamation, "LIRAFOK");
+        return false;
     };
 
     App app(Services{scheduler, host, dialogs, cues, saver, clipboard, paper, fonts, screen,
