@@ -114,6 +114,9 @@ void CDCHG::Command1_Click() {
         app.msgBox(result.error);
         return;
     }
+    // The lyrics shown for the current track were looked up under the old key (or found
+    // missing): the redisplay reads them again under the new one.
+    s.LyricsLoadedTrack = 0;
     LookupDisc(app);
     if (auto* data = dynamic_cast<CDDATA*>(app.loadedForm("CDDATA"))) data->FillFromDisc();
     Command2_Click();
