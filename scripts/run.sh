@@ -30,6 +30,8 @@ if [ ! -f "$home_dir/LIRAFOK.INI" ]; then
     | iconv -f UTF-8 -t CP932 > "$home_dir/LIRAFOK.INI"
 fi
 
+bash scripts/install-desktop.sh
+
 cd "$home_dir"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display: running under xvfb-run"

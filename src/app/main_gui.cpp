@@ -52,26 +52,6 @@ int main(int argc, char** argv) {
     qt::QtScreen screen;
     qt::LockFileInstance instance;
 
-    // The program directory is the current directory; the virtual drive's disc lives in its
-    // disc folder.
-    core::ensureDefaultDriveData();
-    qt::RealDriveSet drives(QDir::current().filePath(QStringLiteral("disc")).toStdString(),
-                            scheduler, [pulse]() -> std::unique_ptr<device::AudioSink> {
-                                if (!pulse) return std::make_unique<device::SilentSink>();
-                                return std::make_unique<device::real::PulseSink>(pulse, "CD");
-                            });
-
-    // A disc image or audio folder dropped on the main window goes into the virtual drive;
-    // the main window's disc polling then finds the new disc.
-    host.onDropPath = [&drives](ui::Form& form, const std::string& path) {
-        return form.name() == "CDOKE" && drives.loadIntoVirtualDrive(path);
-    };
-
-    App app(Services{scheduler, host, dialogs, cues, saver, clipboard, paper, fonts, screen,
-                     instance, drives});
-    registerWindows(app);
-    app.onEnded = [] { QCoreApplication::quit(); };
-
     // The only command line the program knows is AutoPlay's: the program directory, a blank
     // and the drive.
     std::string commandLine;
@@ -79,6 +59,34 @@ int main(int argc, char** argv) {
         if (i > 1) commandLine += ' ';
         commandLine += QString::fromLocal8Bit(argv[i]).toStdString();
     }
+    // The program directory is the current directory, or the one the AutoPlay command line
+    // names (start-up moves there); the virtual drive's disc lives in its disc folder.
+    QDir programDir = QDir::current();
+    if (const auto blank = commandLine.find(' '); blank != std::string::npos)
+        programDir.setPath(QString::fromStdString(commandLine.substr(0, blank)));
+    core::ensureDefaultDriveData();
+    qt::RealDriveSet drives(programDir.absoluteFilePath(QStringLiteral("disc")).toStdString(),
+                            scheduler, [pulse]() -> std::unique_ptr<device::AudioSink> {
+                                if (!pulse) return std::make_unique<device::SilentSink>();
+                                return std::make_unique<device::real::PulseSink>(pulse, "CD");
+                            });
+
+    // A disc image or audio folder dropped on the main window goes into the virtual drive;
+    // the main window's disc polling then finds the new disc.
+    // What cannot be put in is told, naming the file.
+    host.onDropPath = [&drives, &dialogs](ui::Form& form, const std::string& path) {
+        if (form.name() != "CDOKE") return false;
+        std::string error;
+        if (drives.loadIntoVirtualDrive(path, &error)) return true;
+        dialogs.messageBox(error, ui::mb::kOkOnly + ui::mb::kExclamation, "LIRAFOK");
+        return false;
+    };
+
+    App app(Services{scheduler, host, dialogs, cues, saver, clipboard, paper, fonts, screen,
+                     instance, drives});
+    registerWindows(app);
+    app.onEnded = [] { QCoreApplication::quit(); };
+
     if (!app.run(commandLine) || app.ended()) return 0;
     return qapp.exec();
 }

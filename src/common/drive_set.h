@@ -20,6 +20,15 @@ public:
     virtual bool writeDefault(const std::string& data) = 0;
     // The device of drive `index` (owned by the set); nullptr when there is no such drive.
     virtual device::CdAudioDevice* device(int index) = 0;
+    // Index of the drive that `drive` names (as a command line gives it), -1 for none. A set
+    // whose names carry more than the drive itself (a model, a folder) also knows the drive by
+    // what its name begins with; by default only the exact name counts.
+    virtual int find(const std::string& drive) {
+        const auto list = names();
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (list[i] == drive) return static_cast<int>(i);
+        return -1;
+    }
 };
 
 }  // namespace lirafok

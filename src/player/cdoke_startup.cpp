@@ -12,12 +12,35 @@
 #include "player/player_routines.h"
 #include "player/font_routines.h"
 #include "common/app.h"
+#include "common/drive_discovery.h"
 
 namespace lirafok {
 
-// The drive named on the AutoPlay command line is not chosen yet: the program plays from the
-// stored default drive.
-void AutoPlayStart(App&) {}
+void AutoPlayStart(App& app) {
+    const std::string& line = app.commandLine();
+    const std::size_t blank = line.find(' ');
+    if (blank == std::string::npos) {
+        app.msgBox("Windows95の自動演奏のコマンドが正しく指定されていません");
+        return;
+    }
+    // The program's own folder, so that the settings and the font list are found there.
+    const std::string programDir = line.substr(0, blank);
+    if (chdir(programDir.c_str()) != 0)
+        app.msgBox("プログラムのフォルダに移動できません（" + programDir + "）");
+    std::string drive = line.substr(blank + 1);
+    // "Q:\" names the drive Q:; a folder or device path may end in "/" the same way.
+    if (drive.size() > 1 && (drive.back() == '\\' || drive.back() == '/')) drive.pop_back();
+    switch (ChangeDefaultDrive(app, drive)) {
+        case DriveChange::Changed:
+            break;
+        case DriveChange::UnknownDrive:
+            app.msgBox("ドライブ名が間違っています。");
+            break;
+        case DriveChange::CannotChange:
+            app.msgBox("ドライブを変更できません。");
+            break;
+    }
+}
 
 namespace {
 

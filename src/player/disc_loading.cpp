@@ -92,7 +92,7 @@ void UnloadDisc(App& app) {
     AppState& s = app.state;
     CDOKE& w = cdoke(app);
     w.MMControl1.setUpdateInterval(0);
-    for (const char* name : {"CDPRG", "CPRINT", "CDTEDIT", "CDKASIF", "CDKASIF2"})
+    for (const char* name : {"CDPRG", "CPRINT", "CDTEDIT", "CDKASIF", "CDKASIF2", "CDCHG"})
         app.unloadForm(name);
     s.TextWindowShown = 0;
     s.PanelWindowShown = 0;

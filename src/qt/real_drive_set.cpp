@@ -44,12 +44,17 @@ device::CdAudioDevice* RealDriveSet::device(int index) {
     return drive.get();
 }
 
-bool RealDriveSet::loadIntoVirtualDrive(const std::string& path) {
+int RealDriveSet::find(const std::string& drive) {
+    return device::real::findDrive(m_entries, drive);
+}
+
+bool RealDriveSet::loadIntoVirtualDrive(const std::string& path, std::string* error) {
     for (std::size_t i = 0; i < m_entries.size(); ++i) {
         if (!m_entries[i].isVirtual) continue;
         auto* drive = dynamic_cast<device::real::VirtualDrive*>(device(static_cast<int>(i)));
-        return drive && drive->loadImage(path) == device::errors::kNone;
+        return drive && drive->loadImage(path, error) == device::errors::kNone;
     }
+    if (error) *error = "仮想ドライブがありません";
     return false;
 }
 

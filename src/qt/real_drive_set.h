@@ -21,10 +21,12 @@ public:
     bool readDefault(std::string& data) override;
     bool writeDefault(const std::string& data) override;
     device::CdAudioDevice* device(int index) override;
+    int find(const std::string& drive) override;
 
     // Puts the disc at `path` (a .cue/.nrg/.toc file or a folder holding a disc) into the
-    // virtual drive. False when there is no virtual drive or the path holds no usable disc.
-    bool loadIntoVirtualDrive(const std::string& path);
+    // virtual drive. False, with a Japanese `error` naming the file, when there is no virtual
+    // drive or the path holds no usable disc; the drive is then as it was.
+    bool loadIntoVirtualDrive(const std::string& path, std::string* error = nullptr);
 
 private:
     std::vector<device::real::DriveEntry> m_entries;

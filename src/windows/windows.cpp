@@ -1,6 +1,7 @@
 #include "windows/windows.h"
 
 #include "common/app.h"
+#include "editors/cdchg.h"
 #include "editors/cddata.h"
 #include "editors/cdedit.h"
 #include "editors/cdsdata.h"
@@ -46,9 +47,7 @@ void registerWindows(App& app) {
     app.registerForm("CPRINT", factory<CPRINT>());
     app.registerForm("CDMD", factory<CDMD>());
     app.registerForm("CDMDF", factory<CDMDF>());
-    // Windows the program has but this build does not yet.
-    for (const char* name : {"CDCHG"})
-        app.reserveForm(name);
+    app.registerForm("CDCHG", factory<CDCHG>());
 }
 
 }  // namespace lirafok

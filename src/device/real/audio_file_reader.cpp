@@ -20,11 +20,12 @@ std::unique_ptr<AudioFileReader> AudioFileReader::open(const std::string& path,
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     if (!file) {
-        if (error) *error = path + ": " + sf_strerror(nullptr);
+        if (error)
+            *error = path + " を音声ファイルとして読み込めません（" + sf_strerror(nullptr) + "）";
         return nullptr;
     }
     if (info.channels < 1 || info.samplerate < 1 || info.frames < 0) {
-        if (error) *error = path + ": no audio";
+        if (error) *error = path + " には音声がありません";
         sf_close(file);
         return nullptr;
     }

@@ -1,7 +1,9 @@
 #pragma once
-// A drive whose disc lives in a folder: a CUE sheet with its audio files (FLAC, WAV, Ogg, ...),
-// a BIN/CUE, NRG or cdrdao TOC image, or else the folder's audio files taken as tracks in
-// name order. Ejecting takes the disc out until the folder changes (an image is added,
+// A drive whose disc lives in a folder, as in a tray that holds one disc: a CUE sheet with its
+// audio files (FLAC, WAV, Ogg, ...), a BIN/CUE, NRG or cdrdao TOC image, a sub-folder of audio
+// files, or the folder's own audio files taken as tracks in name order. With several there,
+// the one placed last is the disc; one that cannot be read (a damaged sheet) gives way to the
+// next. Ejecting takes the disc out until the folder changes (a disc is added, put back,
 // replaced or touched); a dropped .cue file or folder can be put in with loadImage().
 #include <optional>
 #include <string>
@@ -20,10 +22,12 @@ public:
     std::string name() const override { return m_name; }
     const std::string& folder() const { return m_folder; }
 
-    // Inserts the disc at `path`: a .cue (or .nrg/.toc) file or a folder holding a disc. A disc
-    // that was in the drive is taken out (mode() reports DoorOpen once, so that the window
-    // resets and loads the new one). Returns kInvalidFile when the path holds no usable disc.
-    int loadImage(const std::string& path);
+    // Inserts the disc at `path`: a .cue (or .nrg/.toc) file or a folder holding a disc, without
+    // changing the folder the drive watches. A disc that was in the drive is taken out (mode()
+    // reports DoorOpen once, so that the window resets and loads the new one). Returns
+    // kInvalidFile, with a Japanese `error` naming the file, and changes nothing when the path
+    // holds no usable disc.
+    int loadImage(const std::string& path, std::string* error = nullptr);
 
 protected:
     std::optional<DiscImage> loadDisc(std::string* error) override;
@@ -45,7 +49,8 @@ private:
 };
 
 // Finds the disc in `path` (a folder or an image file) and reads it. Exposed for tests and
-// tools: the same rules the virtual drive follows. `files` receives the files the disc uses.
+// tools: the same rules the virtual drive follows. `files` receives the files the disc uses;
+// `error` says in Japanese, naming the file, why there is no disc.
 std::optional<DiscImage> readVirtualDisc(const std::string& path, std::vector<std::string>* files,
                                          std::string* error);
 

@@ -171,12 +171,12 @@ bool cueUsesBinaryFiles(const std::string& cuePath) {
 std::optional<VirtualLayout> layoutFromCue(const std::string& cuePath, std::string* error) {
     const std::string sheet = readWholeFile(cuePath);
     if (sheet.empty()) {
-        if (error) *error = cuePath + ": cannot read the CUE sheet";
+        if (error) *error = cuePath + " を読み込めません";
         return std::nullopt;
     }
     Cd* cd = cue_parse_string(sheet.c_str());
     if (!cd) {
-        if (error) *error = cuePath + ": not a valid CUE sheet";
+        if (error) *error = cuePath + " は正しい CUE シートではありません";
         return std::nullopt;
     }
     std::vector<CueTrack> tracks;
@@ -199,7 +199,7 @@ std::optional<VirtualLayout> layoutFromCue(const std::string& cuePath, std::stri
     text.trackTitles.resize(tracks.size());
     text.trackPerformers.resize(tracks.size());
     if (tracks.empty()) {
-        if (error) *error = cuePath + ": the CUE sheet has no tracks";
+        if (error) *error = cuePath + " にはトラックがありません";
         return std::nullopt;
     }
 
@@ -209,7 +209,9 @@ std::optional<VirtualLayout> layoutFromCue(const std::string& cuePath, std::stri
     while (k < tracks.size()) {
         const auto resolved = resolveFile(dir, tracks[k].file);
         if (!resolved) {
-            if (error) *error = cuePath + ": missing file " + tracks[k].file;
+            if (error)
+                *error = "CUE シート " + cuePath + " の音声ファイル " + tracks[k].file +
+                         " が見つかりません";
             return std::nullopt;
         }
         std::string why;
@@ -229,8 +231,8 @@ std::optional<VirtualLayout> layoutFromCue(const std::string& cuePath, std::stri
             const std::int64_t cutAt = t.index0 >= 0 ? t.index0 : t.index1;
             if (cutAt < cut || t.index1 < cutAt || t.index1 > fileSectors) {
                 if (error)
-                    *error = cuePath + ": track " + std::to_string(k + 1) +
-                             " has indexes outside its file or out of order";
+                    *error = cuePath + " のトラック " + std::to_string(k + 1) +
+                             " の INDEX がファイルの外にあるか、順序が正しくありません";
                 return std::nullopt;
             }
             b.fileSpan(file, cut, cutAt);
@@ -265,7 +267,7 @@ std::optional<VirtualLayout> layoutFromFiles(const std::vector<std::string>& pat
         b.layout.text.trackTitles.push_back(fs::path(p).stem().string());
     }
     if (b.layout.toc.empty()) {
-        if (error) *error = "no audio files";
+        if (error) *error = "音声ファイルがありません";
         return std::nullopt;
     }
     b.layout.leadOutSector = b.cursor / kFramesPerSector;
