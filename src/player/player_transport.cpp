@@ -72,8 +72,9 @@ NowPlaying PlayerTransport::nowPlaying() {
             n.positionMs = std::clamp(mci.Position() - s.TrackStartMs[t], 0, n.lengthMs);
         n.title = s.SongName[t];
         n.artist = s.HasSongArtists == 1 ? s.SongArtist[t] : s.DiscArtist;
-        if (s.LyricsLoadedTrack == n.track && s.TimingsActive == 1 && s.NextLyricLine >= 1 &&
-            s.NextLyricLine <= kLyricSlots)
+        // The lit line of the timed lyric on screen (still lit after the lyric's end).
+        if (s.LyricsLoadedTrack == n.track && s.PanelWindowShown == 1 && s.NextLyricLine >= 1 &&
+            s.NextLyricLine <= s.Lyrics.count)
             n.lyricLine = s.Lyrics.lines[static_cast<std::size_t>(s.NextLyricLine - 1)];
     }
     n.album = trimmed(titleLine(s.DiscTitle, 0));

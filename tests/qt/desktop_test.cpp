@@ -204,6 +204,7 @@ TEST_F(MprisTest, MediaKeysAndWidgetsDriveThePlayer) {
 
     bus.call("org.mpris.MediaPlayer2.Player.Pause");
     EXPECT_EQ(m.drives.current().mode(), device::DeviceMode::Paused);
+    pump(200);  // a widget reads the new state before the next press
     bus.call("org.mpris.MediaPlayer2.Player.Play");
     EXPECT_EQ(m.drives.current().mode(), device::DeviceMode::Playing);
     // Back to the start of the track, and again within its first 3 s: the track before.
