@@ -19,18 +19,18 @@ enum class PlaybackState {
 
 struct NowPlaying {
     PlaybackState state = PlaybackState::NoDisc;
-    std::string discKey;            // identifies the disc ("" without one)
-    int track = 0;                  // track shown on the main window, 1..trackCount; 0 none
+    std::string discKey;  // identifies the disc ("" without one)
+    int track = 0;        // track shown on the main window, 1..trackCount; 0 none
     int trackCount = 0;
-    std::int32_t positionMs = 0;    // heard position inside the track, 0..lengthMs
-    std::int32_t lengthMs = 0;      // length of the track
-    std::string title;              // song name ("" when the disc has none)
-    std::string artist;             // the song's artist, else the disc's
-    std::string album;              // disc title, its two lines joined by a blank
-    std::string lyricLine;          // the lyric line being sung, when timed lyrics follow it
-    double volume = 0;              // 0..1, both channels' mean
-    bool canControl = false;        // a disc is ready and the timing setter does not hold it
-    bool canSeek = false;           // playing or paused inside a track
+    std::int32_t positionMs = 0;  // heard position inside the track, 0..lengthMs
+    std::int32_t lengthMs = 0;    // length of the track
+    std::string title;            // song name ("" when the disc has none)
+    std::string artist;           // the song's artist, else the disc's
+    std::string album;            // disc title, its two lines joined by a blank
+    std::string lyricLine;        // the lyric line being sung, when timed lyrics follow it
+    double volume = 0;            // 0..1, both channels' mean
+    bool canControl = false;      // a disc is ready and the timing setter does not hold it
+    bool canSeek = false;         // playing or paused inside a track
     bool canGoNext = false;
     bool canGoPrevious = false;
 };

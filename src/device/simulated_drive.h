@@ -26,8 +26,8 @@ public:
     void insertEmptyDisc();  // a disc that reports 0 tracks
     // Titles the disc in the drive carries (CD-TEXT); a newly inserted disc carries none.
     void setDiscText(DiscText text) { m_text = std::move(text); }
-    void removeDisc();       // door closed, no medium
-    void openDoor();         // the disc is gone; mode 530
+    void removeDisc();  // door closed, no medium
+    void openDoor();    // the disc is gone; mode 530
     void closeDoor();
     void setFailOpen(bool fail) { m_failOpen = fail; }
     // The next command of this name ("Eject", "Close", "Play", ...; case-insensitive) fails.

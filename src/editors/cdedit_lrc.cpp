@@ -3,7 +3,8 @@
 // to an LRC file for other players.
 #include <string>
 
-#include "catalogue/catalogue_file.h"
+#include "catalogue/title_text.h"
+#include "core/app_state.h"
 #include "common/app.h"
 #include "core/text.h"
 #include "editors/cdedit.h"
@@ -16,11 +17,6 @@ namespace {
 
 const char* const kFilter = "LRCファイル (*.lrc);;すべてのファイル (*)";
 const char* const kTitle = "歌詞編集";
-
-std::string trimmed(std::string s) {
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    return s;
-}
 
 }  // namespace
 
@@ -71,9 +67,7 @@ void CDEDIT::LRC_OUT_Click() {
         tags.title = s.SongName[t];
         tags.artist = s.HasSongArtists == 1 ? s.SongArtist[t] : s.DiscArtist;
     }
-    tags.album = trimmed(titleLine(s.DiscTitle, 0));
-    if (const std::string second = trimmed(titleLine(s.DiscTitle, 1)); !second.empty())
-        tags.album += (tags.album.empty() ? "" : " ") + second;
+    tags.album = titleText(s.DiscTitle);
     const std::string suggested =
         text::pad(track, 2) + (tags.title.empty() ? "" : " " + tags.title) + ".lrc";
     const std::optional<std::string> path =

@@ -22,7 +22,8 @@ const char* const kTimeTooLong =
 const char* const kCannotRead = "LRCファイルを読み込めません。";
 
 bool allDigits(std::string_view s) {
-    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // "mm:ss", "mm:ss.f..." or "mm:ss:ff" (some tools separate the hundredths with a colon), in
@@ -40,7 +41,8 @@ std::optional<std::int64_t> parseTime(std::string_view body) {
     }
     if (!allDigits(minutes) || !allDigits(seconds) || minutes.size() > 6 || seconds.size() > 2)
         return std::nullopt;
-    std::int64_t ms = std::stoll(std::string(minutes)) * 60000 + std::stoll(std::string(seconds)) * 1000;
+    std::int64_t ms =
+        std::stoll(std::string(minutes)) * 60000 + std::stoll(std::string(seconds)) * 1000;
     std::string f(fraction.substr(0, 3));
     while (!f.empty() && f.size() < 3) f += '0';
     if (!f.empty()) ms += std::stoll(f);
@@ -92,8 +94,11 @@ std::string dropWordTimes(std::string_view text) {
 bool validUtf8(std::string_view s) {
     for (std::size_t i = 0; i < s.size();) {
         const auto c = static_cast<unsigned char>(s[i]);
-        const std::size_t extra = c < 0x80 ? 0 : c >= 0xC2 && c < 0xE0 ? 1 : c >= 0xE0 && c < 0xF0 ? 2
-                                  : c >= 0xF0 && c < 0xF5 ? 3 : 4;
+        const std::size_t extra = c < 0x80                ? 0
+                                  : c >= 0xC2 && c < 0xE0 ? 1
+                                  : c >= 0xE0 && c < 0xF0 ? 2
+                                  : c >= 0xF0 && c < 0xF5 ? 3
+                                                          : 4;
         if (extra == 4 || i + extra >= s.size() + (extra == 0)) return false;
         for (std::size_t k = 1; k <= extra; ++k)
             if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
@@ -124,14 +129,16 @@ std::string formatLrc(const LrcLyrics& lyrics, const LrcTags& tags) {
     if (!tags.title.empty()) line("[ti:" + tags.title + "]");
     if (!tags.artist.empty()) line("[ar:" + tags.artist + "]");
     if (!tags.album.empty()) line("[al:" + tags.album + "]");
-    if (lyrics.fontSize != 0) line("[" + std::string(kSizeTag) + ":" + std::to_string(lyrics.fontSize) + "]");
+    if (lyrics.fontSize != 0)
+        line("[" + std::string(kSizeTag) + ":" + std::to_string(lyrics.fontSize) + "]");
     for (std::size_t i = 0; i < lyrics.lines.size(); ++i) {
         const std::int32_t t = i < lyrics.times.size() ? lyrics.times[i] : kNoTiming;
         if (t == kNoTiming || i >= static_cast<std::size_t>(kTimedLyricLines)) {
             line(lyrics.lines[i]);
             continue;
         }
-        if (i < lyrics.pages.size() && lyrics.pages[i] != 0) line("[" + std::string(kPageTag) + ":]");
+        if (i < lyrics.pages.size() && lyrics.pages[i] != 0)
+            line("[" + std::string(kPageTag) + ":]");
         line(formatLrcTime(t) + lyrics.lines[i]);
     }
     return out;
@@ -139,12 +146,12 @@ std::string formatLrc(const LrcLyrics& lyrics, const LrcTags& tags) {
 
 LrcImport parseLrc(std::string_view utf8) {
     struct Entry {
-        std::int64_t key;     // sort key: the time, or that of the timed line above
-        std::size_t order;    // place in the file, for a stable order among equal keys
+        std::int64_t key;   // sort key: the time, or that of the timed line above
+        std::size_t order;  // place in the file, for a stable order among equal keys
         std::string text;
-        std::int64_t time;    // -1: untimed
+        std::int64_t time;  // -1: untimed
         int page;
-        bool copy = false;    // a second or later time of one line
+        bool copy = false;  // a second or later time of one line
     };
     LrcImport result;
     std::vector<Entry> entries;
@@ -168,7 +175,8 @@ LrcImport parseLrc(std::string_view utf8) {
             }
             // An ID tag counts only as a line of its own, so that a lyric line that starts
             // with brackets ("[Chorus]") stays text.
-            if (times.empty() && idTag(body, key, value) && probe.find_first_not_of(" \t") == std::string_view::npos) {
+            if (times.empty() && idTag(body, key, value) &&
+                probe.find_first_not_of(" \t") == std::string_view::npos) {
                 tagLine = true;
                 rest = probe;
             }
@@ -191,7 +199,8 @@ LrcImport parseLrc(std::string_view utf8) {
             continue;
         }
         for (std::size_t k = 0; k < times.size(); ++k) {
-            entries.push_back({times[k], entries.size(), lyric, times[k], pagePending ? 1 : 0, k > 0});
+            entries.push_back(
+                {times[k], entries.size(), lyric, times[k], pagePending ? 1 : 0, k > 0});
         }
         pagePending = false;
     }

@@ -25,10 +25,10 @@
 namespace lirafok {
 
 struct LrcLyrics {
-    int fontSize = 0;                  // marker size in points; 0 = standard
-    std::vector<std::string> lines;    // UTF-8, tabs kept
-    std::vector<std::int32_t> times;   // per line: ms from the track start, or kNoTiming
-    std::vector<std::int32_t> pages;   // per line: 1 = starts a page (timed lines only)
+    int fontSize = 0;                 // marker size in points; 0 = standard
+    std::vector<std::string> lines;   // UTF-8, tabs kept
+    std::vector<std::int32_t> times;  // per line: ms from the track start, or kNoTiming
+    std::vector<std::int32_t> pages;  // per line: 1 = starts a page (timed lines only)
 };
 
 // ID tags written at the top of an exported file for other players; empty ones are left out.
@@ -54,9 +54,9 @@ std::string formatLrcTime(std::int32_t ms);
 std::string formatLrc(const LrcLyrics& lyrics, const LrcTags& tags);
 
 // Parses LRC text (UTF-8; a byte-order mark is skipped). A text without any time tag is an
-// untimed lyric. Refused, with the reason, when the lyric would have more lines than the lyric tables hold or a timed line beyond the
-// 200 that keep a time, or when a time (after [offset:]) is 999999 ms or more, which the
-// six-digit time field cannot hold.
+// untimed lyric. Refused, with the reason, when the lyric would have more lines than the lyric
+// tables hold or a timed line beyond the 200 that keep a time, or when a time (after [offset:]) is
+// 999999 ms or more, which the six-digit time field cannot hold.
 LrcImport parseLrc(std::string_view utf8);
 
 // File bytes as text: a UTF-8 byte-order mark is dropped; valid UTF-8 is taken as it is,

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "catalogue/catalogue_file.h"
+#include "catalogue/title_text.h"
 #include "common/app.h"
 #include "core/text.h"
 #include "player/cdoke.h"
@@ -26,13 +26,6 @@ CDOKE* mainWindow(App& app) {
 void press(App& app, device::TransportButton b) {
     CDOKE* w = mainWindow(app);
     if (w && w->MMControl1.buttonEnabled(b)) w->MMControl1.userButton(b);
-}
-
-std::string trimmed(std::string s) {
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    std::size_t f = 0;
-    while (f < s.size() && s[f] == ' ') ++f;
-    return s.substr(f);
 }
 
 }  // namespace
@@ -58,8 +51,8 @@ NowPlaying PlayerTransport::nowPlaying() {
             break;
     }
     if (s.DiscKey.empty() || s.TrackCount == 0) n.state = PlaybackState::NoDisc;
-    n.volume = std::clamp(((s.VolumeLevel[0] + s.VolumeLevel[1]) / 2.0 / kLevelStep - 1) / kLevelSteps,
-                          0.0, 1.0);
+    n.volume = std::clamp(
+        ((s.VolumeLevel[0] + s.VolumeLevel[1]) / 2.0 / kLevelStep - 1) / kLevelSteps, 0.0, 1.0);
     if (n.state == PlaybackState::NoDisc) return n;
 
     n.discKey = s.DiscKey;
@@ -77,9 +70,7 @@ NowPlaying PlayerTransport::nowPlaying() {
             s.NextLyricLine <= s.Lyrics.count)
             n.lyricLine = s.Lyrics.lines[static_cast<std::size_t>(s.NextLyricLine - 1)];
     }
-    n.album = trimmed(titleLine(s.DiscTitle, 0));
-    if (const std::string second = trimmed(titleLine(s.DiscTitle, 1)); !second.empty())
-        n.album += (n.album.empty() ? "" : " ") + second;
+    n.album = titleText(s.DiscTitle);
     n.canControl = !w->transportHeld();
     n.canSeek = n.canControl && n.track >= 1 && n.state != PlaybackState::Stopped;
     n.canGoNext = n.canControl && mci.buttonEnabled(device::TransportButton::Next);
@@ -98,8 +89,9 @@ void PlayerTransport::pause() {
 void PlayerTransport::playPause() {
     CDOKE* w = mainWindow(m_app);
     if (!w) return;
-    press(m_app, w->MMControl1.Mode() == device::DeviceMode::Playing ? device::TransportButton::Pause
-                                                                      : device::TransportButton::Play);
+    press(m_app, w->MMControl1.Mode() == device::DeviceMode::Playing
+                     ? device::TransportButton::Pause
+                     : device::TransportButton::Play);
 }
 
 void PlayerTransport::stop() {
@@ -152,7 +144,8 @@ bool PlayerTransport::seekBy(std::int32_t deltaMs) {
 void PlayerTransport::setVolume(double level) {
     AppState& s = m_app.state;
     if (!mainWindow(m_app) || s.SWVOL == 2) return;
-    const auto steps = static_cast<std::int32_t>(std::lround(std::clamp(level, 0.0, 1.0) * kLevelSteps));
+    const auto steps =
+        static_cast<std::int32_t>(std::lround(std::clamp(level, 0.0, 1.0) * kLevelSteps));
     s.VolumeLevel[0] = s.VolumeLevel[1] = (steps + 1) * kLevelStep;
     ApplyVolume(m_app);
 }

@@ -57,7 +57,8 @@ bool MprisService::registerOn(const QString& name) {
     if (!bus.registerObject(kObjectPath, this, QDBusConnection::ExportAdaptors)) return false;
     QString service = QStringLiteral("org.mpris.MediaPlayer2.") + name;
     if (!bus.registerService(service)) {
-        service += QStringLiteral(".instance") + QString::number(QCoreApplication::applicationPid());
+        service +=
+            QStringLiteral(".instance") + QString::number(QCoreApplication::applicationPid());
         if (!bus.registerService(service)) {
             bus.unregisterObject(kObjectPath);
             return false;
@@ -88,9 +89,8 @@ QString MprisService::playbackStatus(const NowPlaying& n) {
 
 QDBusObjectPath MprisService::trackId(const NowPlaying& n) {
     if (n.state == PlaybackState::NoDisc || n.track < 1) return QDBusObjectPath(kNoTrack);
-    return QDBusObjectPath(QStringLiteral("/org/lirafok/disc_%1/track_%2")
-                               .arg(toQ(n.discKey))
-                               .arg(n.track));
+    return QDBusObjectPath(
+        QStringLiteral("/org/lirafok/disc_%1/track_%2").arg(toQ(n.discKey)).arg(n.track));
 }
 
 QVariantMap MprisService::metadata(const NowPlaying& n) const {
@@ -153,9 +153,9 @@ void MprisService::poll() {
 }
 
 void MprisService::propertiesChanged(const QString& interface, const QVariantMap& changed) {
-    QDBusMessage signal = QDBusMessage::createSignal(
-        kObjectPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-        QStringLiteral("PropertiesChanged"));
+    QDBusMessage signal =
+        QDBusMessage::createSignal(kObjectPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                   QStringLiteral("PropertiesChanged"));
     signal << interface << changed << QStringList();
     QDBusConnection::sessionBus().send(signal);
 }

@@ -116,15 +116,16 @@ int QtDialogs::messageBox(const std::string& text, int style, const std::string&
 }
 
 std::optional<std::string> QtDialogs::openFileDialog(const std::string& title,
-                                                    const std::string& filter) {
-    const QString path = QFileDialog::getOpenFileName(dialogParent(), toQ(title), QString(), toQ(filter));
+                                                     const std::string& filter) {
+    const QString path =
+        QFileDialog::getOpenFileName(dialogParent(), toQ(title), QString(), toQ(filter));
     if (path.isEmpty()) return std::nullopt;
     return fromQ(path);
 }
 
 std::optional<std::string> QtDialogs::saveFileDialog(const std::string& title,
-                                                    const std::string& filter,
-                                                    const std::string& suggested) {
+                                                     const std::string& filter,
+                                                     const std::string& suggested) {
     const QString path =
         QFileDialog::getSaveFileName(dialogParent(), toQ(title), toQ(suggested), toQ(filter));
     if (path.isEmpty()) return std::nullopt;

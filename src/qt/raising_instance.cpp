@@ -29,8 +29,9 @@ RaisingInstance::~RaisingInstance() {
 QString RaisingInstance::socketName() const {
     // One socket per lock file; the name stays short enough for a socket path.
     return QStringLiteral("lirafok-") +
-           QString::fromLatin1(
-               QCryptographicHash::hash(path().toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
+           QString::fromLatin1(QCryptographicHash::hash(path().toUtf8(), QCryptographicHash::Sha1)
+                                   .toHex()
+                                   .left(16));
 }
 
 bool RaisingInstance::acquire() {

@@ -97,14 +97,13 @@ std::optional<std::string> HeadlessDialogs::inputBox(const std::string&, const s
 }
 
 std::optional<std::string> HeadlessDialogs::openFileDialog(const std::string& title,
-                                                          const std::string&) {
+                                                           const std::string&) {
     if (files.empty()) throw ScenarioFailure("file dialog \"" + title + "\" without an answer");
     return take(files);
 }
 
 std::optional<std::string> HeadlessDialogs::saveFileDialog(const std::string& title,
-                                                          const std::string&,
-                                                          const std::string&) {
+                                                           const std::string&, const std::string&) {
     if (files.empty()) throw ScenarioFailure("file dialog \"" + title + "\" without an answer");
     return take(files);
 }

@@ -57,9 +57,9 @@ public:
     std::deque<Queued<std::optional<std::string>>> inputs;
     std::deque<Queued<std::optional<ui::Color>>> colors;
     std::deque<Queued<std::optional<ui::FontChoice>>> fonts;
-    std::deque<Queued<bool>> printerAnswers;  // true: confirmed
+    std::deque<Queued<bool>> printerAnswers;               // true: confirmed
     std::deque<Queued<std::optional<std::string>>> files;  // open and save dialogs alike
-    std::deque<MessageRecord> shown;          // not yet checked
+    std::deque<MessageRecord> shown;                       // not yet checked
     std::vector<std::pair<std::string, std::string>> helpShown;
 
     int messageBox(const std::string& text, int style, const std::string& title) override;

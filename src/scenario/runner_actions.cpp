@@ -121,18 +121,17 @@ void Session::act(const std::vector<std::string>& w) {
     } else if (op == "key") {
         // key FORM KEY [shift] [ctrl] [alt]: a key pressed while the window has the focus.
         need(3);
-        static const std::map<std::string, int> keys{
-            {"Space", ui::key::kSpace},
-            {"Left", ui::key::kLeft},
-            {"Right", ui::key::kRight},
-            {"Up", ui::key::kUp},
-            {"Down", ui::key::kDown},
-            {"MediaPlayPause", ui::key::kMediaPlayPause},
-            {"MediaPlay", ui::key::kMediaPlay},
-            {"MediaPause", ui::key::kMediaPause},
-            {"MediaStop", ui::key::kMediaStop},
-            {"MediaNext", ui::key::kMediaNext},
-            {"MediaPrevious", ui::key::kMediaPrevious}};
+        static const std::map<std::string, int> keys{{"Space", ui::key::kSpace},
+                                                     {"Left", ui::key::kLeft},
+                                                     {"Right", ui::key::kRight},
+                                                     {"Up", ui::key::kUp},
+                                                     {"Down", ui::key::kDown},
+                                                     {"MediaPlayPause", ui::key::kMediaPlayPause},
+                                                     {"MediaPlay", ui::key::kMediaPlay},
+                                                     {"MediaPause", ui::key::kMediaPause},
+                                                     {"MediaStop", ui::key::kMediaStop},
+                                                     {"MediaNext", ui::key::kMediaNext},
+                                                     {"MediaPrevious", ui::key::kMediaPrevious}};
         const auto k = keys.find(w[2]);
         if (k == keys.end()) fail("unknown key " + w[2]);
         int shift = 0;

@@ -161,12 +161,12 @@ protected:
 };
 
 TEST_F(MprisTest, MediaKeysAndWidgetsDriveThePlayer) {
-    EXPECT_EQ(bus.call("org.freedesktop.DBus.Properties.Get",
-                       {"org.mpris.MediaPlayer2", "Identity"}),
-              "(<'LIRAFOK'>,)");
-    EXPECT_EQ(bus.call("org.freedesktop.DBus.Properties.Get",
-                       {"org.mpris.MediaPlayer2", "DesktopEntry"}),
-              "(<'lirafok'>,)");
+    EXPECT_EQ(
+        bus.call("org.freedesktop.DBus.Properties.Get", {"org.mpris.MediaPlayer2", "Identity"}),
+        "(<'LIRAFOK'>,)");
+    EXPECT_EQ(
+        bus.call("org.freedesktop.DBus.Properties.Get", {"org.mpris.MediaPlayer2", "DesktopEntry"}),
+        "(<'lirafok'>,)");
     EXPECT_EQ(bus.get("PlaybackStatus"), "(<'Stopped'>,)");
     EXPECT_EQ(bus.get("CanSeek"), "(<false>,)");
 
@@ -188,7 +188,8 @@ TEST_F(MprisTest, MediaKeysAndWidgetsDriveThePlayer) {
     EXPECT_TRUE(meta.contains("'xesam:trackNumber': <2>")) << meta.toStdString();
     EXPECT_TRUE(meta.contains("'mpris:length': <int64 60000000>")) << meta.toStdString();
     EXPECT_TRUE(meta.contains("'xesam:asText': <'二行目'>")) << meta.toStdString();
-    EXPECT_TRUE(meta.contains("'mpris:trackid': <objectpath '/org/lirafok/disc_000120000/track_2'>"))
+    EXPECT_TRUE(
+        meta.contains("'mpris:trackid': <objectpath '/org/lirafok/disc_000120000/track_2'>"))
         << meta.toStdString();
     EXPECT_EQ(bus.get("Position"), "(<int64 4200000>,)");
 

@@ -23,20 +23,19 @@ TEST(LrcRoundTrip, ExportThenImportGivesTheSameLyricsFile) {
         const char* name;
         std::string file;  // CP932 lyrics file
     } cases[] = {
-        {"marker, page flags, untimed and empty lines, tabs",
-         text::toCp932("\x05\r\n"
-                       "前奏\r\n"
-                       "あなたの\t声が\r\n"
-                       "\r\n"
-                       "聞こえる\r\n"
-                       "[Chorus]\r\n"
-                       "ラララ\r\n"
-                       "\x03\r\n"
-                       "000 000000 0\r\n"
-                       "001 012345 0\r\n"
-                       "002 013000 0\r\n"
-                       "004 065432 1\r\n"
-                       "005 999998 0\r\n")},
+        {"marker, page flags, untimed and empty lines, tabs", text::toCp932("\x05\r\n"
+                                                                            "前奏\r\n"
+                                                                            "あなたの\t声が\r\n"
+                                                                            "\r\n"
+                                                                            "聞こえる\r\n"
+                                                                            "[Chorus]\r\n"
+                                                                            "ラララ\r\n"
+                                                                            "\x03\r\n"
+                                                                            "000 000000 0\r\n"
+                                                                            "001 012345 0\r\n"
+                                                                            "002 013000 0\r\n"
+                                                                            "004 065432 1\r\n"
+                                                                            "005 999998 0\r\n")},
         {"no marker, untimed lines first, an undecodable byte",
          "intro\r\n\x81\r\nverse\r\n\x03\r\n002 000999 1\r\n"},
         {"no timings at all", text::toCp932("歌詞だけ\r\n二行目\r\n\x03\r\n")},
@@ -48,10 +47,9 @@ TEST(LrcRoundTrip, ExportThenImportGivesTheSameLyricsFile) {
         writeRaw(original, c.file);
         const EditorLyrics before = readEditorLyrics(original);
         ASSERT_TRUE(before.exists);
-        ASSERT_TRUE(writeLrcFile(lrcPath,
-                                 lrcFromEditor(before.fontSize, before.text, before.times,
-                                               before.pageFlags),
-                                 {"曲名", "歌手", "アルバム"}));
+        ASSERT_TRUE(writeLrcFile(
+            lrcPath, lrcFromEditor(before.fontSize, before.text, before.times, before.pageFlags),
+            {"曲名", "歌手", "アルバム"}));
         const LrcImport back = readLrcFile(lrcPath);
         ASSERT_TRUE(back.ok) << back.error;
         const EditorForm form = lrcToEditor(back.lyrics);
@@ -87,8 +85,8 @@ TEST(LrcImport, ThirdPartyFile) {
         "[length: 03:00]\n"
         "[00:00.2]opening\n");
     ASSERT_TRUE(r.ok) << r.error;
-    const std::vector<std::string> lines = {"opening",        "first line", "chorus word", "",
-                                            " second verse", "chorus word"};
+    const std::vector<std::string> lines = {"opening", "first line",    "chorus word",
+                                            "",        " second verse", "chorus word"};
     const std::vector<std::int32_t> times = {0, 11500, 20000, kNoTiming, 29623, 64750};
     EXPECT_EQ(r.lyrics.lines, lines);
     EXPECT_EQ(r.lyrics.times, times);
