@@ -9,6 +9,7 @@ packages=(
   libcdio-dev libcdio-paranoia-dev libcue-dev libsndfile1-dev
   libgtest-dev libgmock-dev libpulse-dev
   fonts-noto-cjk xvfb xauth pulseaudio pulseaudio-utils poppler-utils
+  dbus libglib2.0-bin
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -24,3 +25,14 @@ fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$(nproc)"
+
+# The desktop's view of the program for this user: AppStream metadata, icon and, when present,
+# the desktop entry (what `cmake --install` puts under the system prefix).
+data_home="${XDG_DATA_HOME:-$HOME/.local/share}"
+mkdir -p "$data_home/metainfo" "$data_home/icons/hicolor/scalable/apps"
+cp data/lirafok.metainfo.xml "$data_home/metainfo/"
+cp data/icons/lirafok.svg "$data_home/icons/hicolor/scalable/apps/"
+if [ -f data/lirafok.desktop ]; then
+  mkdir -p "$data_home/applications"
+  cp data/lirafok.desktop "$data_home/applications/"
+fi

@@ -11,7 +11,12 @@
 #include "core/default_drive.h"
 #include "device/real/pulse_sink.h"
 #include "device/silent_sink.h"
+#include "player/player_transport.h"
 #include "qt/font_resolver.h"
+#include "qt/form_window.h"
+#include "qt/key_preview.h"
+#include "qt/mpris.h"
+#include "qt/raising_instance.h"
 #include "qt/qt_dialogs.h"
 #include "qt/qt_form_host.h"
 #include "qt/qt_printer.h"
@@ -50,7 +55,7 @@ int main(int argc, char** argv) {
     qt::QtPrinter paper(printer, host);
     qt::QtInstalledFonts fonts;
     qt::QtScreen screen;
-    qt::LockFileInstance instance;
+    qt::RaisingInstance instance;
 
     // The only command line the program knows is AutoPlay's: the program directory, a blank
     // and the drive.
@@ -87,6 +92,26 @@ int main(int argc, char** argv) {
     registerWindows(app);
     app.onEnded = [] { QCoreApplication::quit(); };
 
+    // Another copy started by the user, the desktop's player widget: the main window comes to
+    // the front.
+    auto raiseMain = [&app, &host] {
+        ui::Form* main = app.loadedForm(kMainWindow);
+        qt::FormWindow* window = main ? host.windowOf(*main) : nullptr;
+        if (!window) return;
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+        window->show();
+        window->raise();
+        window->activateWindow();
+    };
+    instance.onRaiseRequest = raiseMain;
+    // Space, the arrows and the media keys in the main window; media keys and player widgets
+    // of the desktop through MPRIS on the session bus (without a bus the program runs alone).
+    qt::KeyPreview::install();
+    PlayerTransport transport(app);
+    qt::MprisService mpris(transport, QStringLiteral("lirafok"));
+    mpris.onRaise = raiseMain;
+
     if (!app.run(commandLine) || app.ended()) return 0;
+    mpris.registerOn();
     return qapp.exec();
 }

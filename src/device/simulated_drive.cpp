@@ -24,6 +24,7 @@ void SimulatedDrive::insertDisc(const std::vector<std::int32_t>& lengths,
                                 std::optional<std::int32_t> lengthOverride) {
     endSpan(SpanEnd::Failed);
     m_tracks.clear();
+    m_text = {};
     std::int32_t start = 2000, sum = 0;
     for (std::int32_t len : lengths) {
         m_tracks.push_back({start, len});

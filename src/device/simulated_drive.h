@@ -24,8 +24,10 @@ public:
     void insertDisc(const std::vector<std::int32_t>& trackLengths,
                     std::optional<std::int32_t> lengthOverride = std::nullopt);
     void insertEmptyDisc();  // a disc that reports 0 tracks
-    void removeDisc();       // door closed, no medium
-    void openDoor();         // the disc is gone; mode 530
+    // Titles the disc in the drive carries (CD-TEXT); a newly inserted disc carries none.
+    void setDiscText(DiscText text) { m_text = std::move(text); }
+    void removeDisc();  // door closed, no medium
+    void openDoor();    // the disc is gone; mode 530
     void closeDoor();
     void setFailOpen(bool fail) { m_failOpen = fail; }
     // The next command of this name ("Eject", "Close", "Play", ...; case-insensitive) fails.
@@ -48,6 +50,7 @@ public:
     std::vector<TrackInfo> tracks() override;
     std::int32_t discStartMs() override;
     std::int32_t discLengthMs() override;
+    DiscText discText() override { return m_hasDisc && !m_doorOpen ? m_text : DiscText{}; }
     DeviceMode mode() override;
     std::int32_t positionMs() override;
     int play(std::int32_t fromMs, std::int32_t toMs, SpanEndHandler onEnd) override;
@@ -78,6 +81,7 @@ private:
     bool m_hasDisc = false;
     std::vector<TrackInfo> m_tracks;
     std::int32_t m_length = 0;
+    DiscText m_text;
     bool m_failOpen = false;
     std::multiset<std::string> m_failNext;
 

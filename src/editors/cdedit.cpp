@@ -70,7 +70,10 @@ CDEDIT::CDEDIT(App& a)
       P11(*this, "P11", "FONT_R"),
       P10(*this, "P10", "FONT_R"),
       CANCEL_R(*this, "CANCEL_R"),
-      COPY_RTN(*this, "COPY_RTN") {
+      COPY_RTN(*this, "COPY_RTN"),
+      LRC_R(*this, "LRC_R"),
+      LRC_IN(*this, "LRC_IN", "LRC_R"),
+      LRC_OUT(*this, "LRC_OUT", "LRC_R") {
     setCaption("歌詞編集");
     setResizable(true);
     move(0, 0, kWindowWidth, 7200);
@@ -92,6 +95,9 @@ CDEDIT::CDEDIT(App& a)
     P10.setCaption("１０ポ");
     CANCEL_R.setCaption("取り消し(&C)");
     COPY_RTN.setCaption("曲複写(&H)");
+    LRC_R.setCaption("LRC(&L)");
+    LRC_IN.setCaption("LRCファイルを読み込む(&I)...");
+    LRC_OUT.setCaption("LRCファイルに書き出す(&O)...");
     wireEvents();
 }
 
@@ -109,6 +115,8 @@ void CDEDIT::wireEvents() {
     P10.onClick = [this] { P10_Click(); };
     CANCEL_R.onClick = [this] { CANCEL_R_Click(); };
     COPY_RTN.onClick = [this] { COPY_RTN_Click(); };
+    LRC_IN.onClick = [this] { LRC_IN_Click(); };
+    LRC_OUT.onClick = [this] { LRC_OUT_Click(); };
 }
 
 void CDEDIT::Form_Load() {
@@ -210,7 +218,8 @@ int CDEDIT::checkedFontSize() const {
 }
 
 bool CDEDIT::modified() const {
-    return !m_fileExisted || EDTEXT.text() != m_loadedText || checkedFontSize() != m_loadedSize;
+    return !m_fileExisted || m_imported || EDTEXT.text() != m_loadedText ||
+           checkedFontSize() != m_loadedSize;
 }
 
 void CDEDIT::chooseSize(ui::Menu& entry, int points) {

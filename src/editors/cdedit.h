@@ -23,6 +23,7 @@ public:
     ui::Menu FONT_R, PHY, P14, P13, P12, P11, P10;
     ui::Menu CANCEL_R;
     ui::Menu COPY_RTN;
+    ui::Menu LRC_R, LRC_IN, LRC_OUT;  // lyrics and timings from and to LRC files
 
     // The file's timing lines as loaded, written back on save (kNoTiming: no line).
     LyricTimeTable EditorLyricTimes = LyricTables::filledTimes();
@@ -41,6 +42,8 @@ public:
     void P10_Click();
     void CANCEL_R_Click();
     void COPY_RTN_Click();
+    void LRC_IN_Click();
+    void LRC_OUT_Click();
 
     // Points of the checked size entry; 0 for PHY (no marker line, the KASIF setting applies).
     int checkedFontSize() const;
@@ -61,11 +64,14 @@ private:
     void wireEvents();
     // Checks `entry` alone and gives EDTEXT its size (`points` 0: KASIF).
     void chooseSize(ui::Menu& entry, int points);
+    // The size entry of a marker size (PHY for 0 or a size without a marker).
+    ui::Menu& sizeEntry(int points);
 
     bool m_fileExisted = false;
     std::string m_loadedText;
     int m_loadedSize = 0;
     bool m_saveFailed = false;
+    bool m_imported = false;  // an LRC file replaced the lyric: saving writes it
 };
 
 // Writes the editor's text, size marker and timing lines to EditorLyricsPath and closes the

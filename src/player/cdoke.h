@@ -85,6 +85,8 @@ protected:
     void Form_Load() override;
     void Form_Resize() override;
     void Form_QueryUnload(bool& cancel, ui::UnloadMode mode) override;
+    // Space, the arrows and the media keys drive the transport from anywhere in the window.
+    bool Form_KeyDown(int keyCode, int shift) override;
 
 private:
     void layoutDesign();

@@ -87,6 +87,7 @@ void LookupDisc(App& app) {
             rebuildFullLayout(app);
         showRecord(app);
     }
+    ApplyDiscText(app);
     s.CurrentFontSet = s.DiscFontSet;
     ShowDiscFonts(app);
 }
@@ -150,6 +151,7 @@ void RedisplayDisc(App& app) {
     // The track numbers as found in the file stay as the random or program order set them.
     bool keepNumbers = w.STATUS2.caption() == "RANDOM" || s.ProgramPlay != 0;
     if (readRecord(app, !keepNumbers) && s.DiscUnregistered == 0) showRecord(app);
+    ApplyDiscText(app);
     if (!s.DiscKey.empty()) {
         w.Timer1.setTimerEnabled(false);
         w.Timer1.setInterval(0);

@@ -31,6 +31,16 @@ struct DiscRecordEntry {
 // stays open, and false is returned.
 bool SaveDiscRecord(App& app, const DiscRecordEntry& entry);
 
+// For a disc without a record (DiscUnregistered 1): the titles the disc carries (CD-TEXT, the
+// CUE sheet's TITLE and PERFORMER) become the shared record shown on the main window, for the
+// registration window to start from; nothing is written. One performer for every track is the
+// disc artist, differing ones are per-song artists. False, nothing changed, when the disc
+// carries no titles.
+bool ApplyDiscText(App& app);
+// A disc title as the two title halves of 26 code-page bytes (cut between characters; what
+// does not fit the second half is dropped).
+std::string discTextTitle(const std::string& title);
+
 // Re-reads the disc's record and repaints colours, fonts, layout, texts and the track list
 // (after the settings change or a record was re-keyed).
 void RedisplayDisc(App& app);

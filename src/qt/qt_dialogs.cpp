@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileInfo>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPrinter>
@@ -112,6 +113,23 @@ int QtDialogs::messageBox(const std::string& text, int style, const std::string&
         if (box->clickedButton() == c.button) result = c.result;
     delete box.data();
     return result;
+}
+
+std::optional<std::string> QtDialogs::openFileDialog(const std::string& title,
+                                                     const std::string& filter) {
+    const QString path =
+        QFileDialog::getOpenFileName(dialogParent(), toQ(title), QString(), toQ(filter));
+    if (path.isEmpty()) return std::nullopt;
+    return fromQ(path);
+}
+
+std::optional<std::string> QtDialogs::saveFileDialog(const std::string& title,
+                                                     const std::string& filter,
+                                                     const std::string& suggested) {
+    const QString path =
+        QFileDialog::getSaveFileName(dialogParent(), toQ(title), toQ(suggested), toQ(filter));
+    if (path.isEmpty()) return std::nullopt;
+    return fromQ(path);
 }
 
 std::optional<std::string> QtDialogs::inputBox(const std::string& prompt, const std::string& title,

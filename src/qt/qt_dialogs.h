@@ -24,6 +24,10 @@ public:
     std::optional<ui::FontChoice> fontDialog(const ui::FontDialogRequest& request) override;
     bool printerSetup() override;
     void showHelp(const std::string& helpPath, const std::string& keyword) override;
+    std::optional<std::string> openFileDialog(const std::string& title,
+                                              const std::string& filter) override;
+    std::optional<std::string> saveFileDialog(const std::string& title, const std::string& filter,
+                                              const std::string& suggested) override;
 
     // The help window, once shown (tests).
     QTextBrowser* helpBrowser() const { return m_help; }

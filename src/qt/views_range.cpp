@@ -142,7 +142,9 @@ MMControlView::MMControlView(ui::Control& c, FormWindow& w) : ControlViewBase(c,
                                           QStyle::SP_MediaPlay, QStyle::SP_MediaPause,
                                           QStyle::SP_MediaStop};
     const char* names[] = {"Prev", "Next", "Play", "Pause", "Stop", "Eject"};
-    const char* tips[] = {"前の曲", "次の曲", "再生", "一時停止", "停止", "取り出し"};
+    // The keys are the main window's (its Form_KeyDown) and the keyboard's media keys.
+    const char* tips[] = {"前の曲 (↑)",       "次の曲 (↓)", "再生 (Space)",
+                          "一時停止 (Space)", "停止",       "取り出し"};
     for (int i = 0; i < kButtons; ++i) {
         auto* b = new QToolButton(row);
         b->setObjectName(QString::fromLatin1(names[i]));

@@ -96,6 +96,18 @@ std::optional<std::string> HeadlessDialogs::inputBox(const std::string&, const s
     return take(inputs);
 }
 
+std::optional<std::string> HeadlessDialogs::openFileDialog(const std::string& title,
+                                                           const std::string&) {
+    if (files.empty()) throw ScenarioFailure("file dialog \"" + title + "\" without an answer");
+    return take(files);
+}
+
+std::optional<std::string> HeadlessDialogs::saveFileDialog(const std::string& title,
+                                                           const std::string&, const std::string&) {
+    if (files.empty()) throw ScenarioFailure("file dialog \"" + title + "\" without an answer");
+    return take(files);
+}
+
 std::optional<ui::Color> HeadlessDialogs::colorDialog(ui::Color preset) {
     if (colors.empty()) return std::nullopt;
     return take(colors);

@@ -57,8 +57,9 @@ public:
     std::deque<Queued<std::optional<std::string>>> inputs;
     std::deque<Queued<std::optional<ui::Color>>> colors;
     std::deque<Queued<std::optional<ui::FontChoice>>> fonts;
-    std::deque<Queued<bool>> printerAnswers;  // true: confirmed
-    std::deque<MessageRecord> shown;          // not yet checked
+    std::deque<Queued<bool>> printerAnswers;               // true: confirmed
+    std::deque<Queued<std::optional<std::string>>> files;  // open and save dialogs alike
+    std::deque<MessageRecord> shown;                       // not yet checked
     std::vector<std::pair<std::string, std::string>> helpShown;
 
     int messageBox(const std::string& text, int style, const std::string& title) override;
@@ -67,6 +68,12 @@ public:
     std::optional<ui::Color> colorDialog(ui::Color preset) override;
     std::optional<ui::FontChoice> fontDialog(const ui::FontDialogRequest& request) override;
     bool printerSetup() override;
+    // A file dialog with no queued answer fails the scenario: what the user picks is part of
+    // what is tested.
+    std::optional<std::string> openFileDialog(const std::string& title,
+                                              const std::string& filter) override;
+    std::optional<std::string> saveFileDialog(const std::string& title, const std::string& filter,
+                                              const std::string& suggested) override;
     void showHelp(const std::string& path, const std::string& keyword) override {
         helpShown.emplace_back(path, keyword);
     }

@@ -118,6 +118,34 @@ void Session::act(const std::vector<std::string>& w) {
     } else if (op == "lose-focus") {
         need(2);
         reachForm(w[1], w[1]).userLoseFocus();
+    } else if (op == "key") {
+        // key FORM KEY [shift] [ctrl] [alt]: a key pressed while the window has the focus.
+        need(3);
+        static const std::map<std::string, int> keys{{"Space", ui::key::kSpace},
+                                                     {"Left", ui::key::kLeft},
+                                                     {"Right", ui::key::kRight},
+                                                     {"Up", ui::key::kUp},
+                                                     {"Down", ui::key::kDown},
+                                                     {"MediaPlayPause", ui::key::kMediaPlayPause},
+                                                     {"MediaPlay", ui::key::kMediaPlay},
+                                                     {"MediaPause", ui::key::kMediaPause},
+                                                     {"MediaStop", ui::key::kMediaStop},
+                                                     {"MediaNext", ui::key::kMediaNext},
+                                                     {"MediaPrevious", ui::key::kMediaPrevious}};
+        const auto k = keys.find(w[2]);
+        if (k == keys.end()) fail("unknown key " + w[2]);
+        int shift = 0;
+        for (std::size_t i = 3; i < w.size(); ++i) {
+            if (w[i] == "shift")
+                shift |= ui::key::kShiftMask;
+            else if (w[i] == "ctrl")
+                shift |= ui::key::kCtrlMask;
+            else if (w[i] == "alt")
+                shift |= ui::key::kAltMask;
+            else
+                fail("key FORM KEY [shift] [ctrl] [alt]: unknown word " + w[i]);
+        }
+        reachForm(w[1], w[1]).userKeyDown(k->second, shift);
     } else if (op == "focus") {
         need(2);
         focus(w[1]);

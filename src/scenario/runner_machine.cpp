@@ -84,6 +84,16 @@ void Session::machine(const Command& cmd, const std::vector<std::string>& w) {
             }
             drive().insertDisc(lengths, length);
         }
+    } else if (op == "disc-text") {
+        // disc-text TITLE PERFORMER [TRACK...]: a TRACK word is the title, or "title|performer".
+        need(3);
+        device::DiscText t{w[1], w[2], {}, {}};
+        for (std::size_t i = 3; i < w.size(); ++i) {
+            const auto bar = w[i].find('|');
+            t.trackTitles.push_back(w[i].substr(0, bar));
+            t.trackPerformers.push_back(bar == std::string::npos ? "" : w[i].substr(bar + 1));
+        }
+        drive().setDiscText(std::move(t));
     } else if (op == "door") {
         need(2);
         if (w[1] == "open")
@@ -179,6 +189,12 @@ void Session::answer(const std::vector<std::string>& w) {
     } else if (k == "modal") {
         need(4);
         m_modalAnswers.push_back({{w[2], w[3]}, line});
+    } else if (k == "file") {
+        need(3);
+        if (w[2] == "cancel")
+            dialogs.files.push_back({std::nullopt, line});
+        else
+            dialogs.files.push_back({w[2], line});
     } else if (k == "printer") {
         need(3);
         if (w[2] != "ok" && w[2] != "cancel") fail("answer printer ok|cancel");

@@ -15,6 +15,25 @@ namespace lirafok::ui {
 
 class Form;
 
+// Key codes of the window's key events, as the classic key constants number them.
+namespace key {
+inline constexpr int kSpace = 32;
+inline constexpr int kLeft = 37;
+inline constexpr int kUp = 38;
+inline constexpr int kRight = 39;
+inline constexpr int kDown = 40;
+inline constexpr int kMediaNext = 0xB0;
+inline constexpr int kMediaPrevious = 0xB1;
+inline constexpr int kMediaStop = 0xB2;
+inline constexpr int kMediaPlayPause = 0xB3;
+inline constexpr int kMediaPlay = 0xFA;
+inline constexpr int kMediaPause = 0x13;
+// Modifier bits of `shift`.
+inline constexpr int kShiftMask = 1;
+inline constexpr int kCtrlMask = 2;
+inline constexpr int kAltMask = 4;
+}  // namespace key
+
 // Why a window is being closed.
 enum class UnloadMode {
     User = 0,  // the user closed it with the window frame
@@ -105,6 +124,10 @@ public:
     // window has no inner area to lay out: resize handlers leave their controls alone.
     void userSetMinimized(bool m) { m_minimized = m; }
     bool minimized() const { return m_minimized; }
+    // A key was pressed in the window (whichever control has the focus); the window sees it
+    // before its controls. True when the window used it: the focused control then does not
+    // get it.
+    bool userKeyDown(int keyCode, int shift) { return m_loaded && Form_KeyDown(keyCode, shift); }
     // Ends the window without events (program end).
     void destroySilently();
 
@@ -120,6 +143,7 @@ protected:
     virtual void Form_QueryUnload(bool& cancel, UnloadMode mode) {}
     virtual void Form_Unload() {}
     virtual void Form_LostFocus() {}
+    virtual bool Form_KeyDown(int keyCode, int shift) { return false; }
 
     FormHost& host() { return m_host; }
 

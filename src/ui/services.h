@@ -63,6 +63,18 @@ public:
     virtual bool printerSetup() = 0;
     // Shows the help file at a keyword; returns at once.
     virtual void showHelp(const std::string& helpPath, const std::string& keyword) = 0;
+    // File dialogs: the path picked, or nullopt when cancelled. `filter` names the files
+    // offered ("LRC (*.lrc)"); `suggested` is the path or name a save dialog proposes. A front
+    // end without file dialogs cancels them.
+    virtual std::optional<std::string> openFileDialog(const std::string& title,
+                                                      const std::string& filter) {
+        return std::nullopt;
+    }
+    virtual std::optional<std::string> saveFileDialog(const std::string& title,
+                                                      const std::string& filter,
+                                                      const std::string& suggested) {
+        return std::nullopt;
+    }
 };
 
 // Plays a wave file asynchronously; a missing or unreadable file is silent. Never blocks.

@@ -1,0 +1,60 @@
+#pragma once
+// The player as the desktop sees it: what plays now and the transport, for media keys, the
+// desktop's player widgets (MPRIS) and the main window's keyboard.
+//
+// Every call is made on the window thread and returns at once. A command acts exactly like
+// the user's press of the matching control of the main window: the same guards, the same
+// cues, the same refusals (the timing setter holding the player refuses them all).
+#include <cstdint>
+#include <string>
+
+namespace lirafok {
+
+enum class PlaybackState {
+    NoDisc,   // no disc ready
+    Stopped,  // a disc is ready, nothing plays
+    Playing,  // a span plays
+    Paused,   // paused by the user; play resumes
+};
+
+struct NowPlaying {
+    PlaybackState state = PlaybackState::NoDisc;
+    std::string discKey;  // identifies the disc ("" without one)
+    int track = 0;        // track shown on the main window, 1..trackCount; 0 none
+    int trackCount = 0;
+    std::int32_t positionMs = 0;  // heard position inside the track, 0..lengthMs
+    std::int32_t lengthMs = 0;    // length of the track
+    std::string title;            // song name ("" when the disc has none)
+    std::string artist;           // the song's artist, else the disc's
+    std::string album;            // disc title, its two lines joined by a blank
+    std::string lyricLine;        // the lyric line being sung, when timed lyrics follow it
+    double volume = 0;            // 0..1, both channels' mean
+    bool canControl = false;      // a disc is ready and the timing setter does not hold it
+    bool canSeek = false;         // playing or paused inside a track
+    bool canGoNext = false;
+    bool canGoPrevious = false;
+};
+
+class MediaTransport {
+public:
+    virtual ~MediaTransport() = default;
+
+    virtual NowPlaying nowPlaying() = 0;
+
+    // Play starts (or resumes) playing; while playing it does nothing.
+    virtual void play() = 0;
+    // Pause pauses while playing; otherwise it does nothing.
+    virtual void pause() = 0;
+    virtual void playPause() = 0;
+    virtual void stop() = 0;
+    virtual void next() = 0;
+    virtual void previous() = 0;
+    // Moves to `ms` inside the current track (clamped to it) while playing or paused; the
+    // lyrics follow at once. False, nothing done, otherwise.
+    virtual bool seekInTrack(std::int32_t ms) = 0;
+    // Both channels to `level` (0..1, in the steps of the main window's level spinners);
+    // nothing while the level controls are switched off.
+    virtual void setVolume(double level) = 0;
+};
+
+}  // namespace lirafok

@@ -1,0 +1,49 @@
+// The main window's keyboard: the transport without the mouse.
+#include "player/cdoke.h"
+#include "player/player_transport.h"
+#include "ui/form.h"
+
+namespace lirafok {
+
+namespace {
+// How far one press of Left or Right moves inside the track.
+constexpr std::int32_t kArrowSeekMs = 5000;
+}  // namespace
+
+bool CDOKE::Form_KeyDown(int keyCode, int shift) {
+    if (shift & (ui::key::kCtrlMask | ui::key::kAltMask)) return false;
+    PlayerTransport transport(app);
+    switch (keyCode) {
+        case ui::key::kSpace:
+        case ui::key::kMediaPlayPause:
+            transport.playPause();
+            return true;
+        case ui::key::kMediaPlay:
+            transport.play();
+            return true;
+        case ui::key::kMediaPause:
+            transport.pause();
+            return true;
+        case ui::key::kMediaStop:
+            transport.stop();
+            return true;
+        case ui::key::kDown:
+        case ui::key::kMediaNext:
+            transport.next();
+            return true;
+        case ui::key::kUp:
+        case ui::key::kMediaPrevious:
+            transport.previous();
+            return true;
+        case ui::key::kLeft:
+            transport.seekBy(-kArrowSeekMs);
+            return true;
+        case ui::key::kRight:
+            transport.seekBy(kArrowSeekMs);
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace lirafok

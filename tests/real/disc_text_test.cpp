@@ -1,0 +1,94 @@
+// A rip the catalogue does not know, in the virtual drive: its CUE sheet's TITLE and PERFORMER
+// (Shift-JIS, as Japanese rippers write them) show on the main window and fill the
+// registration window, through the whole program on the real drive.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "core/text.h"
+#include "device/real/virtual_drive.h"
+#include "device/silent_sink.h"
+#include "editors/cddata.h"
+#include "player/cdoke.h"
+#include "scenario/headless.h"
+#include "test_discs.h"
+#include "windows/windows.h"
+
+namespace lirafok {
+namespace {
+
+class OneVirtualDrive final : public DriveSet {
+public:
+    explicit OneVirtualDrive(device::CdAudioDevice& d) : m_drive(d) {}
+    std::vector<std::string> names() override { return {m_drive.name()}; }
+    bool readDefault(std::string& data) override {
+        data = std::string(4, '\0');
+        return true;
+    }
+    bool writeDefault(const std::string&) override { return true; }
+    device::CdAudioDevice* device(int index) override { return index == 0 ? &m_drive : nullptr; }
+
+private:
+    device::CdAudioDevice& m_drive;
+};
+
+TEST(DiscTextTest, CueTitlesOfAnUnregisteredRipPrefillTheRecord) {
+    const std::string dir = testing::makeTempDir("disctext");
+    const std::string discDir = dir + "/disc";
+    std::filesystem::create_directories(discDir);
+    const std::int64_t second = 44100;
+    testing::writeRip(discDir, {{440, 20 * second, 0}, {660, 30 * second, 0}}, false, "wav");
+    // The ripper's sheet: disc title and performer, a title per track, one track by a guest.
+    std::ostringstream cue;
+    cue << std::ifstream(discDir + "/rip.cue", std::ios::binary).rdbuf();
+    std::string sheet = cue.str();
+    sheet.replace(sheet.find("TITLE \"Rip\""), 11,
+                  text::toCp932("TITLE \"港の灯り\"\r\nPERFORMER \"歌手Ａ\""));
+    const std::string track2 = "  TRACK 02 AUDIO\r\n";
+    sheet.insert(sheet.find(track2) + track2.size(),
+                 text::toCp932("    TITLE \"夜明け\"\r\n    PERFORMER \"歌手Ａ\"\r\n"));
+    const std::string track1 = "  TRACK 01 AUDIO\r\n";
+    sheet.insert(sheet.find(track1) + track1.size(), text::toCp932("    TITLE \"朝の歌\"\r\n"));
+    std::ofstream(discDir + "/rip.cue", std::ios::binary) << sheet;
+    std::ofstream(dir + "/LIRAFOK.INI", std::ios::binary) << "KASID=cat/\r\n";
+    std::ofstream(dir + "/LIRAFOK.FOT", std::ios::binary) << "00NNoto Sans CJK JP\r\n";
+
+    char old[4096];
+    ASSERT_NE(getcwd(old, sizeof old), nullptr);
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    {
+        scenario::HeadlessMachine m;
+        device::real::VirtualDrive drive(discDir, "仮想ドライブ", m.sched,
+                                         [] { return std::make_unique<device::SilentSink>(); });
+        OneVirtualDrive drives(drive);
+        App app(Services{m.sched, m.host, m.dialogs, m.cues, m.saver, m.clipboard, m.printer,
+                         m.fonts, m.screen, m.instance, drives});
+        registerWindows(app);
+        ASSERT_TRUE(app.run(""));
+        ASSERT_EQ(app.state.TrackCount, 2) << drive.lastError();
+        EXPECT_EQ(app.state.DiscUnregistered, 1);
+        CDOKE& w = cdoke(app);
+        EXPECT_EQ(w.TITLE[0].caption(), text::padBytes("港の灯り", 26));
+        EXPECT_EQ(w.List1.list(0), " 01 00:20 朝の歌");
+        EXPECT_EQ(w.List1.list(1), " 02 00:30 夜明け");
+
+        w.DATAX.userClick();
+        auto* data = static_cast<CDDATA*>(app.loadedForm("CDDATA"));
+        ASSERT_NE(data, nullptr);
+        EXPECT_EQ(data->TITLE1.text(), text::padBytes("港の灯り", 26));
+        EXPECT_EQ(data->ARTIST.text(), "歌手Ａ");
+        EXPECT_EQ(data->KYOKU[0].text(), "朝の歌");
+        EXPECT_EQ(data->KYOKU[1].text(), "夜明け");
+        // Nothing is stored before the user saves.
+        EXPECT_FALSE(std::filesystem::exists(dir + "/cat/LIRAFOK.TXT"));
+        app.endProgram();
+    }
+    ASSERT_EQ(chdir(old), 0);
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace lirafok
