@@ -1,11 +1,12 @@
-// lirafok_crash_safety [TRIALS] [FOLDER]: saves that survive a kill.
+// lirafok_crash_safety [TRIALS] [FOLDER] [--no-mount]: saves that survive a kill.
 //
 // A child process runs every kind of save of the program in a loop, each file alternating
 // between two versions; the parent kills it with SIGKILL at a random moment, then checks that
 // every file (and every backup the program keeps) is byte-equal to one of the versions it can
 // legitimately hold. Afterwards each save runs once more with writes failing (a file-size
 // limit of one byte stands in for a full disk) and once in a folder without write permission:
-// every save must report failure and leave the old file byte for byte.
+// every save must report failure and leave the old file byte for byte. Run as the superuser,
+// it also mounts a 64 KiB tmpfs and fills it before each save: a real full disk.
 //
 // Prints trials, files lost or truncated, temporary files a kill left behind, and the failure
 // checks; the exit status is 1 when any file was lost or a failed save was reported as done.
@@ -196,7 +197,6 @@ FaultResult runWithFault(const std::string& folder, const std::function<void()>&
         inject();
         const pid_t pid = ::fork();
         if (pid == 0) {
-            // A full disk: every write of more than one byte fails (EFBIG, not a signal).
             std::_Exit(k.run(folder, 1) ? 0 : 1);
         }
         int status = 0;
@@ -218,6 +218,9 @@ FaultResult runWithFault(const std::string& folder, const std::function<void()>&
 }  // namespace
 
 int main(int argc, char** argv) {
+    // --no-mount (last argument): skip the tmpfs case, for the short test run.
+    const bool mayMount = !(argc > 1 && std::string(argv[argc - 1]) == "--no-mount");
+    if (!mayMount) --argc;
     const int trials = argc > 1 ? std::atoi(argv[1]) : 1000;
     std::string folder =
         argc > 2 ? argv[2] : "/dev/shm/lirafok-crash-" + std::to_string(::getpid());
@@ -275,7 +278,8 @@ int main(int argc, char** argv) {
         "%d (removed by the next save of that file)\n",
         lost, truncated, leftTemps);
 
-    // Full disk, simulated by a file-size limit of one byte in the saving process.
+    // Full disk, simulated by a file-size limit of one byte in the saving process: every write
+    // of more than one byte fails (EFBIG, not a signal).
     rlimit oldLimit{};
     ::getrlimit(RLIMIT_FSIZE, &oldLimit);
     ::signal(SIGXFSZ, SIG_IGN);
@@ -306,9 +310,48 @@ int main(int argc, char** argv) {
         "files left: %d\n",
         readOnly.saves, readOnly.reportedOk, readOnly.changed, readOnly.temps);
 
+    // A real full disk: a 64 KiB tmpfs (mounting needs the superuser), filled up by another
+    // file before each save.
+    FaultResult tiny;
+    bool mounted = false;
+    const std::string mount = folder.substr(0, folder.size() - 1) + "-full/";
+    if (mayMount && ::geteuid() == 0) {
+        fs::create_directories(mount);
+        const std::string cmd = "mount -t tmpfs -o size=64k tmpfs " + mount + " 2>/dev/null";
+        mounted = std::system(cmd.c_str()) == 0;
+    }
+    if (mounted) {
+        fs::create_directories(mount + "lirafok");
+        text::writeLines(mount + "12345678.902", {"タイミングの歌詞", "二行目", "\x03"});
+        ::setenv("XDG_CONFIG_HOME", mount.c_str(), 1);
+        const std::string filler = mount + "filler";
+        tiny = runWithFault(
+            mount,
+            [&] {
+                const int fd = ::open(filler.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+                const std::string block(4096, 'f');
+                while (::write(fd, block.data(), block.size()) > 0) {
+                }
+                while (::write(fd, block.data(), 1) > 0) {
+                }
+                ::close(fd);
+            },
+            [&] { ::unlink(filler.c_str()); });
+        ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+        std::system(("umount " + mount).c_str());
+        std::printf(
+            "full 64 KiB tmpfs: %d saves, reported as done: %d, files changed: %d, "
+            "temporary files left: %d\n",
+            tiny.saves, tiny.reportedOk, tiny.changed, tiny.temps);
+    } else {
+        std::printf("full 64 KiB tmpfs: not run (mounting needs the superuser; --no-mount)\n");
+    }
     std::error_code ec;
+    fs::remove(mount, ec);
+
     if (argc <= 2) fs::remove_all(folder, ec);
-    const bool ok = lost == 0 && truncated == 0 && full.reportedOk == 0 && full.changed == 0 &&
-                    readOnly.reportedOk == 0 && readOnly.changed == 0;
+    const bool ok = tiny.reportedOk == 0 && tiny.changed == 0 && lost == 0 && truncated == 0 &&
+                    full.reportedOk == 0 && full.changed == 0 && readOnly.reportedOk == 0 &&
+                    readOnly.changed == 0;
     return ok ? 0 : 1;
 }
