@@ -33,10 +33,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string out2 = fuzz::workFolder() + "saved.002";
         if (!saveLyricsText(out2, again.fontSize, again.text, again.times, again.pageFlags))
             __builtin_trap();
-        // A time of seven digits (from a foreign file; the timing setter makes none) pushes the
-        // page flag out of its column, as the file format has it: no fixpoint then.
+        // A time of seven characters (a negative time or one of seven digits, from a foreign
+        // file; the timing setter makes neither) pushes the page flag out of its column, as
+        // the file format has it: no fixpoint then.
         bool longTime = false;
-        for (std::int32_t t : e.times) longTime = longTime || (t > 999999);
+        for (std::int32_t t : e.times) longTime = longTime || t > 999999 || t < 0;
         if (!longTime && *rawfile::readBytes(out2) != first) __builtin_trap();
     }
 #endif
