@@ -1,12 +1,11 @@
 #include "core/default_drive.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+
+#include "core/raw_file.h"
 
 namespace fs = std::filesystem;
 
@@ -39,18 +38,9 @@ bool writeDefaultDriveData(const std::string& data) {
     const fs::path path = defaultDrivePath();
     std::error_code ec;
     fs::create_directories(path.parent_path(), ec);
-    const std::string temp = path.string() + ".tmp";
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) return false;
-    const bool written =
-        ::write(fd, data.data(), data.size()) == static_cast<ssize_t>(data.size()) &&
-        ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
+    // The safe writer keeps the old value on any failure and refuses a write-protected file or
+    // folder, as every other data file of the program.
+    return rawfile::writeBytes(path.string(), data);
 }
 
 bool ensureDefaultDriveData() {
