@@ -10,6 +10,7 @@
 #include <random>
 #include <thread>
 
+#include "bench_events.h"
 #include "bench_program.h"
 #include "core/text.h"
 #include "device/real/cd_time.h"
@@ -32,8 +33,6 @@ namespace {
 
 constexpr int kLead = 300;  // CYOUS, ms
 constexpr ui::Color kComing = 0, kCurrent = 255, kPassed = 65280;
-constexpr std::int64_t kLeadInFrames = 88200;  // disc frame of the image's first frame
-
 // Notes the first moment each line shows in the current-line colour.
 class PanelWatch final : public ui::ControlView {
 public:
@@ -58,15 +57,6 @@ std::unique_ptr<device::real::VirtualDrive> makeDrive(
     });
     d->open();
     return d;
-}
-
-void runEvents(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
 }
 
 }  // namespace

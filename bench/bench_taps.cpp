@@ -9,6 +9,7 @@
 #include <random>
 #include <thread>
 
+#include "bench_events.h"
 #include "bench_program.h"
 #include "common/app.h"
 #include "core/text.h"
@@ -23,21 +24,6 @@ namespace lirafok::bench {
 
 namespace fs = std::filesystem;
 using device::real::msToFrame;
-
-namespace {
-
-constexpr std::int64_t kLeadInFrames = 88200;  // disc frame of the image's first frame
-
-void runEvents(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-}
-
-}  // namespace
 
 TapResult measureTaps(const std::string& work, const std::string& discDir, const DemoImage& image,
                       int presses, std::shared_ptr<device::real::PulseConnection> pulse,

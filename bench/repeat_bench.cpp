@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "bench_capture.h"
+#include "bench_events.h"
 #include "bench_program.h"
 #include "bench_signals.h"
 #include "core/text.h"
@@ -27,17 +28,6 @@ using namespace lirafok::bench;
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr std::int64_t kLeadInFrames = 88200;  // disc frame of the image's first frame
-
-void runEvents(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-}
 
 std::int64_t imageFrame(std::int32_t discMs) {
     return device::real::msToFrame(discMs) - kLeadInFrames;

@@ -106,6 +106,9 @@ public:
     virtual int resume() = 0;
     // Opens the tray / takes the image out. The disc is gone afterwards (mode DoorOpen).
     virtual int eject() = 0;
+    // Closes the tray / puts the ejected disc back in (the LOAD button). A drive without a
+    // tray it can move does nothing. Returns an error number.
+    virtual int closeTray() { return 0; }
 
     // Mute: silences the output without moving the position.
     virtual void setSilent(bool silent) = 0;

@@ -9,6 +9,8 @@ namespace lirafok {
 
 void CDOKE::LOADX_Click() {
     app.PlayOkCue();
+    // LOAD closes the tray first: an ejected disc goes back in and is loaded.
+    if (device::CdAudioDevice* d = app.currentDevice()) d->closeTray();
     LoadDisc(app);
 }
 

@@ -114,6 +114,17 @@ TEST_F(VirtualFolder, AnEjectedDiscPutBackComesInAgain) {
     EXPECT_TRUE(d.mediaPresent()) << d.lastError();
     EXPECT_EQ(d.tracks().size(), 3u);
     fs::remove_all(away);
+
+    // LOAD puts an ejected disc straight back, as a closed tray.
+    ASSERT_EQ(d.eject(), errors::kNone);
+    d.close();
+    d.open();
+    EXPECT_EQ(d.mode(), DeviceMode::DoorOpen);
+    ASSERT_EQ(d.closeTray(), errors::kNone);
+    d.close();
+    d.open();
+    EXPECT_TRUE(d.mediaPresent()) << d.lastError();
+    EXPECT_EQ(d.tracks().size(), 3u);
 }
 
 TEST_F(VirtualFolder, ADroppedDiscLeavesTheWatchedFolderAndBadDropsChangeNothing) {

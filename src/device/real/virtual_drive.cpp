@@ -230,6 +230,11 @@ bool VirtualDrive::doorOpen() {
     return m_ejectStamp.has_value();
 }
 
+int VirtualDrive::closeTray() {
+    m_ejectStamp.reset();
+    return errors::kNone;
+}
+
 int VirtualDrive::ejectMedium() {
     // A dropped disc goes out for good; the drive's folder is its tray again, and a disc put
     // into it (or put back) closes the door.

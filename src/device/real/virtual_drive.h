@@ -28,6 +28,8 @@ public:
     // kInvalidFile, with a Japanese `error` naming the file, and changes nothing when the path
     // holds no usable disc.
     int loadImage(const std::string& path, std::string* error = nullptr);
+    // The ejected disc of the folder goes back in, as a closed tray (LOAD).
+    int closeTray() override;
 
 protected:
     std::optional<DiscImage> loadDisc(std::string* error) override;
