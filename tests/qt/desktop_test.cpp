@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <atomic>
@@ -174,7 +175,15 @@ TEST_F(MprisTest, MediaKeysAndWidgetsDriveThePlayer) {
     QProcess monitor;
     monitor.start("gdbus", {"monitor", "--session", "--dest", bus.service});
     ASSERT_TRUE(monitor.waitForStarted());
-    pump(300);
+    // The monitor hears only what comes after it has subscribed, which it reports by naming
+    // the service's owner; on a busy machine that takes longer than any fixed wait.
+    QByteArray early;
+    QElapsedTimer subscribing;
+    subscribing.start();
+    while (!early.contains("is owned by") && subscribing.elapsed() < 10000) {
+        pump(50);
+        early += monitor.readAllStandardOutput();
+    }
 
     bus.call("org.mpris.MediaPlayer2.Player.PlayPause");
     EXPECT_EQ(m.drives.current().mode(), device::DeviceMode::Playing);
@@ -228,7 +237,7 @@ TEST_F(MprisTest, MediaKeysAndWidgetsDriveThePlayer) {
     pump(300);
     monitor.terminate();
     monitor.waitForFinished();
-    const QString heard = QString::fromUtf8(monitor.readAllStandardOutput());
+    const QString heard = QString::fromUtf8(early + monitor.readAllStandardOutput());
     EXPECT_TRUE(heard.contains("'PlaybackStatus': <'Playing'>")) << heard.toStdString();
     EXPECT_TRUE(heard.contains("'PlaybackStatus': <'Paused'>")) << heard.toStdString();
     EXPECT_TRUE(heard.contains("'PlaybackStatus': <'Stopped'>")) << heard.toStdString();
