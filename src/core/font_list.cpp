@@ -1,5 +1,6 @@
 #include "core/font_list.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/text.h"
@@ -18,6 +19,14 @@ std::string flagText(bool on) {
 }
 
 }  // namespace
+
+double fontSizeForRow(int row, double size) {
+    // NaN and sizes no font can have keep the row's default; the rest is held to the sizes
+    // the row's font dialog offers, whole points, so the two-digit size line holds it.
+    if (!(size > 0)) return kFontDefaultSize[row];
+    return std::clamp(std::round(size), static_cast<double>(kFontMinSize[row]),
+                      static_cast<double>(kFontMaxSize[row]));
+}
 
 std::string fontSetCaption(int set) {
     if (set == 0) return "ﾌｫﾝﾄ標準";
@@ -67,9 +76,7 @@ std::optional<FontTable> readFontList(const std::string& path) {
             e.italic = text::val(text::mid((*lines)[i++], 4)) != 0;
             // The size line is optional: anything else is the next entry's name line.
             if (i < n && text::mid((*lines)[i], 3, 1) == "S") {
-                const double size = text::valDouble(text::mid((*lines)[i++], 4));
-                // A size that no font can have keeps the row's default.
-                if (size > 0) e.size = size;
+                e.size = fontSizeForRow(r, text::valDouble(text::mid((*lines)[i++], 4)));
             }
         }
     }
@@ -86,7 +93,7 @@ std::vector<std::string> fontListLines(const FontTable& table) {
             lines.push_back(prefix + "N" + e.name);
             lines.push_back(prefix + "B" + flagText(e.bold));
             lines.push_back(prefix + "I" + flagText(e.italic));
-            lines.push_back(prefix + "S" + text::pad(std::llround(e.size), 2));
+            lines.push_back(prefix + "S" + text::pad(std::llround(fontSizeForRow(r, e.size)), 2));
         }
     }
     return lines;

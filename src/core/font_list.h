@@ -25,6 +25,11 @@ constexpr int kFontMaxSize[kFontRowCount] = {12, 24, 14, 14, 15, 10, 12};
 inline constexpr const char* kFontRowCaption[kFontRowCount] = {
     "固定部", "可変部", "Title", "Song", "Artist", "曲名一覧", "状態表示"};
 
+// A size read from a font list or about to be written: whole points within the row's font
+// dialog range (kFontMinSize..kFontMaxSize); a size that is not positive gives the default.
+// A foreign list with 999999-point sizes would otherwise lay out glyphs no screen can hold.
+double fontSizeForRow(int row, double size);
+
 // Caption of a font set: "ﾌｫﾝﾄ標準" for set 0, "ﾌｫﾝﾄ01" … "ﾌｫﾝﾄ05" for the others.
 std::string fontSetCaption(int set);
 

@@ -1,5 +1,6 @@
 #include "labels/cprint.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/app.h"
@@ -36,9 +37,13 @@ constexpr int kRowH = 330;
 constexpr int kInnerWidth = 10440;
 constexpr int kInnerHeight = 6720;
 
-ui::Font fontOf(const std::string& name, std::int32_t size, std::int32_t bold,
-                std::int32_t italic) {
-    return ui::Font{name, static_cast<double>(size), bold != 0, italic != 0};
+// A stored size is held to what the font dialog offers the panel (1 to `maxPoints`): a
+// foreign settings file with a 999999-point size would otherwise stall the preview and print.
+// Sizes that are not positive take `fallback`, the key's default.
+ui::Font fontOf(const std::string& name, std::int32_t size, std::int32_t bold, std::int32_t italic,
+                double maxPoints, double fallback) {
+    const double points = size > 0 ? std::min<double>(size, maxPoints) : fallback;
+    return ui::Font{name, points, bold != 0, italic != 0};
 }
 
 // A stored flag: -1 for on, as a true flag reads back in number form.
@@ -247,10 +252,11 @@ void CPRINT::wireEvents() {
 
 void CPRINT::Form_Load() {
     const AppState& s = app.state;
-    TITLE1[0].setFont(fontOf(s.GPT1N, s.GPT1S, s.GPT1B, s.GPT1I));
-    TITLE1[1].setFont(fontOf(s.GPT2N, s.GPT2S, s.GPT2B, s.GPT2I));
-    TEXT1[0].setFont(fontOf(s.GPASN, s.GPASS, s.GPASI, s.GPASB));
-    TEXT1[1].setFont(fontOf(s.GPBSN, s.GPBSS, s.GPBSI, s.GPBSB));
+    const Settings defaults;
+    TITLE1[0].setFont(fontOf(s.GPT1N, s.GPT1S, s.GPT1B, s.GPT1I, kTitleMax, defaults.GPT1S));
+    TITLE1[1].setFont(fontOf(s.GPT2N, s.GPT2S, s.GPT2B, s.GPT2I, kTitleMax, defaults.GPT2S));
+    TEXT1[0].setFont(fontOf(s.GPASN, s.GPASS, s.GPASI, s.GPASB, kSideMax, defaults.GPASS));
+    TEXT1[1].setFont(fontOf(s.GPBSN, s.GPBSS, s.GPBSI, s.GPBSB, kSideMax, defaults.GPBSS));
     for (ui::Panel* p : {&TAPESTEREO, &TAPETYPE, &TAPENR, &DATEX})
         p->setFont({s.GPOTN, kOtherPoints, s.GPOTI != 0, s.GPOTB != 0});
     // The check boxes raise their clicks as they are ticked; the previews follow once below.

@@ -136,7 +136,11 @@ TimingLine parseTimingLine(const std::string& line, int timeWidth) {
 }
 
 std::string formatTimingLine(int index, std::int32_t time, std::int32_t flag) {
-    return text::pad(index, 3) + " " + text::pad(time, 6) + " " + text::pad(flag, 1);
+    // A negative time keeps its six columns ("-00010"): six digits after the sign would push
+    // the flag out of column 12, and every reader would then take another flag.
+    const std::string t =
+        time < 0 && time >= -99999 ? "-" + text::pad(-time, 5) : text::pad(time, 6);
+    return text::pad(index, 3) + " " + t + " " + text::pad(flag, 1);
 }
 
 std::string expandTabsToStops(const std::string& line) {
@@ -257,9 +261,12 @@ EditorLyrics readEditorLyrics(const std::string& path) {
         // Seven characters from column 5 read the same number as six for a six-digit field
         // (column 11 is the blank) and keep a seven-digit time whole.
         const TimingLine tl = parseTimingLine(line, 7);
-        // An index the tables cannot hold could never be written back; dropping the line is
-        // better than refusing the whole file, which would leave the editor empty.
-        if (!inTables(tl.index)) continue;
+        // An index the tables cannot hold could never be written back, nor a time wider than
+        // its six columns (a foreign file's 1234567 or -123456 would push the page flag out
+        // of column 12, and every other reader would take a different time and flag from
+        // it). Dropping the line is better than refusing the whole file, which would leave
+        // the editor empty.
+        if (!inTables(tl.index) || tl.time < -99999 || tl.time > kNoTiming) continue;
         result.times[tl.index] = tl.time;
         result.pageFlags[tl.index] = tl.flag;
     }

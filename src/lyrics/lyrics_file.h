@@ -33,7 +33,8 @@ struct TimingLine {
     std::int32_t flag = 0;
 };
 TimingLine parseTimingLine(const std::string& line, int timeWidth = 6);
-// "iii tttttt f"; a time above 999999 keeps all its digits.
+// "iii tttttt f"; a negative time is written "-" and five digits; a time above 999999 keeps
+// all its digits.
 std::string formatTimingLine(int index, std::int32_t time, std::int32_t flag);
 
 // Tab stops every 8 columns (display reader).

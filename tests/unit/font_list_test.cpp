@@ -106,7 +106,7 @@ TEST_F(FontListTest, ReadingOlderAndIrregularFiles) {
     ASSERT_TRUE(t.has_value());
     EXPECT_EQ(t->entry[0][0], (FontEntry{"Arial", 9, true, false}));
     EXPECT_EQ(t->entry[0][1], (FontEntry{"Courier", 24, false, true}));
-    EXPECT_EQ(t->entry[0][2], (FontEntry{"Helvetica", 13.6, false, false}));
+    EXPECT_EQ(t->entry[0][2], (FontEntry{"Helvetica", 14, false, false}));
     // The file ended: the rest keeps the defaults.
     EXPECT_EQ(t->entry[0][3], (FontEntry{"", 14, false, false}));
     EXPECT_EQ(t->entry[5][6], (FontEntry{"", 12, false, false}));
@@ -117,9 +117,24 @@ TEST_F(FontListTest, ReadingOlderAndIrregularFiles) {
     ASSERT_TRUE(t.has_value());
     EXPECT_EQ(t->entry[0][0], (FontEntry{"Arial", 12, true, false}));
 
-    // A size of 0 is not a size.
-    ASSERT_TRUE(text::writeLines(path, {"00NArial", "00B00", "00I00", "00S00"}));
-    EXPECT_EQ(readFontList(path)->entry[0][0].size, 12);
+    // Sizes of a foreign list: not positive gives the default; the rest is held to the
+    // row's dialog range (row 1: 14..24) and still reads the same after a write.
+    const struct {
+        const char* line;
+        double size;
+    } sizes[] = {
+        {"01S00", 24}, {"01S-7", 24},  {"01S999999", 24}, {"01S99999999999999999999999", 24},
+        {"01S10", 14}, {"01S0.4", 14}, {"01S17.5", 18},   {"01Sabc", 24}};
+    for (const auto& c : sizes) {
+        ASSERT_TRUE(text::writeLines(
+            path, {"00NA", "00B00", "00I00", "00S12", "01NArial", "01B00", "01I00", c.line}));
+        t = readFontList(path);
+        ASSERT_TRUE(t.has_value());
+        EXPECT_EQ(t->entry[0][1].size, c.size) << c.line;
+        ASSERT_TRUE(writeFontList(path, *t));
+        EXPECT_EQ(readFontList(path)->entry[0][1].size, c.size) << c.line;
+        EXPECT_EQ(text::readLines(path)->at(7), "01S" + std::to_string(int(c.size)));
+    }
 
     ASSERT_TRUE(text::writeLines(path, {}));
     EXPECT_EQ(*readFontList(path), FontTable());

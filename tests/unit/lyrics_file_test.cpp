@@ -60,6 +60,7 @@ TEST(LyricsPath, KeyAndTrackMakeAnEightDotThreeName) {
 TEST(LyricsTimingLine, FieldsByPosition) {
     EXPECT_EQ(formatTimingLine(12, 83456, 0), "012 083456 0");
     EXPECT_EQ(formatTimingLine(0, 0, 1), "000 000000 1");
+    EXPECT_EQ(formatTimingLine(5, -10, 1), "005 -00010 1");
     EXPECT_EQ(formatTimingLine(199, 1234567, 1), "199 1234567 1");  // all digits kept
 
     const struct {
@@ -282,6 +283,14 @@ TEST_F(LyricsFileTest, ReadersFailOnWhatTheTablesCannotHold) {
         EXPECT_TRUE(readEditorLyrics(m_path).exists);
     }
     EXPECT_EQ(readEditorLyrics(m_path).times[0], kNoTiming);
+
+    // Times wider than their six columns are left out by the editor, so its save keeps every
+    // timing line in its columns; a six-column negative time goes through.
+    writeLyrics({"a", "\x03", "000 1234567 1", "001 -123456 1", "002 -12345 1", "003 083456 1"});
+    const EditorLyrics e = readEditorLyrics(m_path);
+    ASSERT_TRUE(saveLyricsText(m_path, e.fontSize, e.text, e.times, e.pageFlags));
+    EXPECT_EQ(*text::readLines(m_path),
+              (std::vector<std::string>{"a", "\x03", "002 -12345 1", "003 083456 1"}));
 }
 
 TEST_F(LyricsFileTest, AFileTooLargeToBeALyricIsNotRead) {
