@@ -100,7 +100,12 @@ struct AppState : Settings {
     std::int32_t HasSongArtists = 0;
     std::int32_t DiscUnregistered = 1;
     std::int32_t DataWindowOpen = 0;
-    std::int32_t LayoutBuiltUnregistered = -1;  // DiscUnregistered the full layout was built for
+    // 1 while the disc without a record shows the titles it carries itself (CD-TEXT, a CUE
+    // sheet): it then gets the full layout's title, artist and song panels, not the compact one.
+    std::int32_t DiscTextShown = 0;
+    // 1 when the full layout was built compact (no record, no titles of its own), 0 when with
+    // its panels, -1 before the first build.
+    std::int32_t LayoutBuiltUnregistered = -1;
 
     // --- lyrics ---
     LyricTables Lyrics;  // LyricLines, LyricTimes, LyricPageFlags, LyricCount, AnyPageFlag

@@ -78,15 +78,18 @@ void LookupDisc(App& app) {
         s.SongArtist[n].clear();
     }
     s.DiscUnregistered = 1;
+    s.DiscTextShown = 0;
     s.DiscFontSet = 0;
 
-    if (readRecord(app, true)) {
-        // A full layout built for the other record status is rebuilt in place.
-        if (s.ReducedLayout == 0 && s.LayoutBuiltUnregistered != -1 &&
-            s.LayoutBuiltUnregistered != s.DiscUnregistered)
-            rebuildFullLayout(app);
-        showRecord(app);
-    }
+    const bool read = readRecord(app, true);
+    // A disc without a record that names itself shows its titles in the full layout's panels.
+    s.DiscTextShown = s.DiscUnregistered == 1 && DiscCarriesText(app) ? 1 : 0;
+    // A full layout built for the other arrangement is rebuilt in place.
+    const int compact = CompactLayoutWanted(app) ? 1 : 0;
+    if (s.ReducedLayout == 0 && s.LayoutBuiltUnregistered != -1 &&
+        s.LayoutBuiltUnregistered != compact)
+        rebuildFullLayout(app);
+    if (read) showRecord(app);
     ApplyDiscText(app);
     s.CurrentFontSet = s.DiscFontSet;
     ShowDiscFonts(app);
@@ -134,6 +137,7 @@ bool SaveDiscRecord(App& app, const DiscRecordEntry& entry) {
     }
     if (s.DiscUnregistered == 1) {
         s.DiscUnregistered = 0;
+        s.DiscTextShown = 0;
         if (s.ReducedLayout == 0) rebuildFullLayout(app);
     }
     RefreshTrackList(app);

@@ -37,6 +37,10 @@ bool SaveDiscRecord(App& app, const DiscRecordEntry& entry);
 // disc artist, differing ones are per-song artists. False, nothing changed, when the disc
 // carries no titles.
 bool ApplyDiscText(App& app);
+// Whether the disc in the drive carries any title, performer or track title of its own.
+bool DiscCarriesText(App& app);
+// The full layout is compact for a disc without a record that carries no titles either.
+bool CompactLayoutWanted(const App& app);
 // A disc title as the two title halves of 26 code-page bytes (cut between characters; what
 // does not fit the second half is dropped).
 std::string discTextTitle(const std::string& title);

@@ -35,26 +35,49 @@ std::string discTextTitle(const std::string& title) {
     return buildTitle(first, fitBytes(rest, kTitleHalfBytes, &ignored));
 }
 
+namespace {
+
+bool anyText(const device::DiscText& t, std::size_t tracks) {
+    bool any = !t.title.empty() || !t.performer.empty();
+    for (std::size_t n = 0; n < tracks && !any; ++n)
+        any = (n < t.trackTitles.size() && !t.trackTitles[n].empty()) ||
+              (n < t.trackPerformers.size() && !t.trackPerformers[n].empty());
+    return any;
+}
+
+std::size_t trackSlots(const AppState& s) {
+    return static_cast<std::size_t>(std::clamp(s.TrackCount, 0, kMaxTracks));
+}
+
+}  // namespace
+
+bool DiscCarriesText(App& app) {
+    device::CdAudioDevice* device = app.currentDevice();
+    return device && anyText(device->discText(), trackSlots(app.state));
+}
+
+bool CompactLayoutWanted(const App& app) {
+    return app.state.DiscUnregistered == 1 && app.state.DiscTextShown == 0;
+}
+
 bool ApplyDiscText(App& app) {
     AppState& s = app.state;
     device::CdAudioDevice* device = app.currentDevice();
     if (s.DiscUnregistered != 1 || !device) return false;
     const device::DiscText t = device->discText();
-    const auto tracks = static_cast<std::size_t>(std::min(s.TrackCount, kMaxTracks));
+    const std::size_t tracks = trackSlots(s);
     auto track = [](const std::vector<std::string>& v, std::size_t n) {
         return n < v.size() ? v[n] : std::string();
     };
-    bool any = !t.title.empty() || !t.performer.empty();
+    if (!anyText(t, tracks)) return false;
     // One artist for the disc unless the tracks name different ones.
     std::string discArtist = t.performer;
     bool perSong = false;
     for (std::size_t n = 0; n < tracks; ++n) {
         const std::string p = track(t.trackPerformers, n);
-        any = any || !p.empty() || !track(t.trackTitles, n).empty();
         if (discArtist.empty()) discArtist = p;
         if (!p.empty() && p != discArtist) perSong = true;
     }
-    if (!any) return false;
     s.DiscTitle = discTextTitle(t.title);
     for (std::size_t n = 0; n < tracks; ++n) {
         s.SongName[n + 1] = track(t.trackTitles, n);

@@ -1,4 +1,5 @@
 #include "player/layout.h"
+#include "player/disc_display.h"
 
 #include <map>
 
@@ -57,10 +58,10 @@ void toFull(App& app) {
     w.SETUP.setCaption("SETUP");
     w.TIMEDSP.setCaption("DSP");
     w.MUTE.setCaption("MUTE");
-    s.LayoutBuiltUnregistered = s.DiscUnregistered;
+    s.LayoutBuiltUnregistered = CompactLayoutWanted(app) ? 1 : 0;
     // The design geometry is the one-line title arrangement; a two-line title needs its own.
     ArrangeTitlePanels(app);
-    if (s.DiscUnregistered == 1) {
+    if (s.LayoutBuiltUnregistered == 1) {
         for (ui::Control* c : std::initializer_list<ui::Control*>{&w.HHH, &w.DDD, &w.EEE, &w.FFF,
                                                                   &w.GGG, &w.ART, &w.KYOKU})
             c->setVisible(false);
