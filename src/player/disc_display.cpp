@@ -124,6 +124,10 @@ bool SaveDiscRecord(App& app, const DiscRecordEntry& entry) {
     w.TITLE[0].setCaption(titleLine(s.DiscTitle, 0));
     w.TITLE[1].setCaption(titleLine(s.DiscTitle, 1));
     ArrangeTitlePanels(app);
+    // The song panel shows the current track's new name at once, not at the next track.
+    const int shown = text::val(w.TRKNO.caption());
+    if (shown >= 1 && shown <= s.TrackCount)
+        w.KYOKU.setCaption(s.SongName[static_cast<std::size_t>(shown)]);
     if (!entry.perSongArtists) {
         FitArtistFont(app, s.DiscArtist + " ");
         s.HasSongArtists = 0;
