@@ -13,6 +13,7 @@ struct App::Slot {
 App::App(Services services) : svc(services) {}
 
 App::~App() {
+    if (m_tellsUser) svc.drives.tellUser = nullptr;
     for (auto& s : m_slots)
         if (s->form) s->form->destroySilently();
 }
@@ -108,6 +109,11 @@ bool App::run(const std::string& commandLine) {
         return false;
     }
     m_commandLine = commandLine;
+    // What a drive has to tell (a disc placed that cannot be read) shows as drops do.
+    svc.drives.tellUser = [this](const std::string& message) {
+        if (!m_ended) msgBox(message, ui::mb::kOkOnly + ui::mb::kExclamation, "LIRAFOK");
+    };
+    m_tellsUser = true;
     // The device plays from the stored default drive; the first drive when it cannot be read.
     std::string data;
     m_driveIndex = 0;

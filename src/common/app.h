@@ -104,6 +104,7 @@ private:
     void clearRetired();
     std::string m_commandLine;
     bool m_ended = false;
+    bool m_tellsUser = false;  // the drive set's tellUser is this program's
     int m_driveIndex = 0;
 };
 

@@ -2,6 +2,7 @@
 // The machine's CD drives as the program sees them: their names in order, the stored default
 // drive, and the device of each. Real machines list libcdio drives and virtual drives; the
 // headless runner lists simulated ones.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,12 @@ public:
     virtual bool writeDefault(const std::string& data) = 0;
     // The device of drive `index` (owned by the set); nullptr when there is no such drive.
     virtual device::CdAudioDevice* device(int index) = 0;
+    // How a drive tells the user what no command asked about: a disc placed in a watched folder
+    // that cannot be read. The running program sets it (a message box); a drive set calls it
+    // on the window thread, from an event of its own rather than from inside a device call,
+    // with a Japanese text that names the file. Unset: nobody is told.
+    std::function<void(const std::string& message)> tellUser;
+
     // Index of the drive that `drive` names (as a command line gives it), -1 for none. A set
     // whose names carry more than the drive itself (a model, a folder) also knows the drive by
     // what its name begins with; by default only the exact name counts.

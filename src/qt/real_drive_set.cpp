@@ -38,9 +38,15 @@ bool RealDriveSet::writeDefault(const std::string& data) {
 device::CdAudioDevice* RealDriveSet::device(int index) {
     if (index < 0 || index >= static_cast<int>(m_entries.size())) return nullptr;
     auto& drive = m_drives[static_cast<std::size_t>(index)];
-    if (!drive)
+    if (!drive) {
         drive = device::real::makeDrive(m_entries[static_cast<std::size_t>(index)], m_scheduler,
                                         m_makeSink);
+        if (auto* v = dynamic_cast<device::real::VirtualDrive*>(drive.get())) {
+            v->setUnreadableHandler([this](const std::string& message) {
+                if (tellUser) tellUser(message);
+            });
+        }
+    }
     return drive.get();
 }
 

@@ -2,6 +2,8 @@
 // the drives use.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -10,6 +12,7 @@
 #include "device/real/audio_file_reader.h"
 #include "device/real/cdio_source.h"
 #include "device/real/virtual_drive.h"
+#include "device/real/virtual_layout.h"
 #include "test_discs.h"
 
 namespace lirafok::device::real {
@@ -140,25 +143,152 @@ TEST_F(DiscLayout, CueSheetQuirks) {
     EXPECT_EQ(got[0], testing::toneSample(tb, 10, 0));
 }
 
-TEST_F(DiscLayout, BadCueSheetsAreRefusedWithAReason) {
+// "CCC:SS:FF" of a sector count.
+std::string msf(int sectors) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", sectors / 75 / 60, sectors / 75 % 60,
+                  sectors % 75);
+    return buf;
+}
+
+// A sheet of `n` one-sector tracks in a.wav.
+std::string manyTracks(int n) {
+    std::string sheet = "FILE \"a.wav\" WAVE\n";
+    for (int i = 0; i < n; ++i) {
+        sheet += "  TRACK " + std::to_string(i % 99 + 1) + " AUDIO\n    INDEX 01 " + msf(i) + "\n";
+    }
+    return sheet;
+}
+
+TEST_F(DiscLayout, SheetsThatCannotBeACdAreRefusedNamingTheFile) {
+    // a.wav holds 200 sectors; sub/b.wav 10; x.wav lies outside the disc's folder.
+    const std::string disc = dir + "/disc";
+    std::filesystem::create_directories(disc + "/sub");
+    testing::writeAudioFile(disc + "/a.wav", std::vector<std::int16_t>(588 * 2 * 200, 0));
+    testing::writeAudioFile(disc + "/sub/b.wav", std::vector<std::int16_t>(588 * 2 * 10, 0));
+    testing::writeAudioFile(dir + "/x.wav", std::vector<std::int16_t>(588 * 2 * 10, 0));
+    std::ofstream(disc + "/empty.wav");
+    std::ofstream(disc + "/text.wav") << "RIFF? no, just text";
+    const std::string one = " TRACK 01 AUDIO\n  INDEX 01 00:00:00\n";
+    const std::string cue = disc + "/t.cue";
+    const std::string sheet = "CUE シート " + cue;
     struct Case {
         const char* name;
-        const char* sheet;
+        std::string text;
+        std::string error;  // empty: read, with `tracks` tracks
+        std::size_t tracks = 0;
     };
-    testing::writeAudioFile(dir + "/a.wav", std::vector<std::int16_t>(588 * 2 * 10, 0));
-    for (const Case& c : {
-             Case{"missing file", "FILE \"gone.wav\" WAVE\n TRACK 01 AUDIO\n INDEX 01 00:00:00\n"},
-             Case{"index past the file",
-                  "FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n INDEX 01 00:00:00\n"
-                  " TRACK 02 AUDIO\n INDEX 01 00:05:00\n"},
-             Case{"no tracks", "FILE \"a.wav\" WAVE\n"},
-         }) {
+    const std::vector<Case> cases = {
+        {"99 tracks, the most a CD holds", manyTracks(99), "", 99},
+        {"a sub-folder of the sheet's own", "FILE \"sub/b.wav\" WAVE\n" + one, "", 1},
+        {"a detour that stays inside", "FILE \"sub/../a.wav\" WAVE\n" + one, "", 1},
+        {"the last line without a line end",
+         "FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:00", "", 1},
+        {"100 tracks", manyTracks(100),
+         sheet + " のトラックが 99 を超えています（CD のトラックは 99 まで）"},
+        {"200 tracks", manyTracks(200),
+         sheet + " のトラックが 99 を超えています（CD のトラックは 99 まで）"},
+        {"INDEX 01 before INDEX 00",
+         "FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:10\n  INDEX 00 00:00:20\n",
+         sheet + " のトラック 1 の INDEX 00 が INDEX 01 より後にあります"},
+        {"a gap reaching into the previous track",
+         "FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 00 00:00:00\n  INDEX 01 00:00:30\n"
+         " TRACK 02 AUDIO\n  INDEX 00 00:00:20\n  INDEX 01 00:00:40\n",
+         sheet + " のトラック 2 の INDEX が前のトラックと重なっています"},
+        {"an index before the previous track's",
+         "FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:30\n"
+         " TRACK 02 AUDIO\n  INDEX 01 00:00:10\n",
+         sheet + " のトラック 2 の INDEX が前のトラックと重なっています"},
+        {"two tracks at one place (no length)",
+         "FILE \"a.wav\" WAVE\n" + one + " TRACK 02 AUDIO\n  INDEX 01 00:00:00\n",
+         sheet + " のトラック 2 の INDEX が前のトラックと重なっています"},
+        {"an index at the file's end",
+         "FILE \"a.wav\" WAVE\n" + one + " TRACK 02 AUDIO\n  INDEX 01 " + msf(200) + "\n",
+         sheet + " のトラック 2 の INDEX 01 が音声ファイル a.wav の終わりを越えています"},
+        {"no FILE line", one, sheet + " のトラックの前に FILE 行がありません"},
+        {"no tracks", "FILE \"a.wav\" WAVE\n", sheet + " にはトラックがありません"},
+        {"a track without INDEX 01", "FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 00 00:00:00\n",
+         sheet + " のトラック 1 に INDEX 01 がありません"},
+        {"seconds and frames out of range",
+         "FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 99:99:99\n",
+         sheet + " のトラック 1 の INDEX の時間「99:99:99」が正しくありません"},
+        {"no time", "FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 abc\n",
+         sheet + " のトラック 1 の INDEX の時間「abc」が正しくありません"},
+        {"a title left open", "TITLE \"Best of\nFILE \"a.wav\" WAVE\n" + one,
+         sheet + " の 1 行目の引用符が閉じていません"},
+        {"up out of the folder", "FILE \"../x.wav\" WAVE\n" + one,
+         sheet + " の音声ファイル ../x.wav はディスクのフォルダーの外にあります"},
+        {"up out through a sub-folder", "FILE \"sub\\..\\..\\x.wav\" WAVE\n" + one,
+         sheet + " の音声ファイル sub\\..\\..\\x.wav はディスクのフォルダーの外にあります"},
+        {"an absolute path", "FILE \"" + dir + "/x.wav\" WAVE\n" + one,
+         sheet + " の音声ファイル " + dir + "/x.wav はディスクのフォルダーの外にあります"},
+        {"a Windows drive", "FILE \"C:\\x.wav\" WAVE\n" + one,
+         sheet + " の音声ファイル C:\\x.wav はディスクのフォルダーの外にあります"},
+        {"absent audio", "FILE \"gone.wav\" WAVE\n" + one,
+         sheet + " の音声ファイル gone.wav が見つかりません"},
+        {"a 0-byte WAV", "FILE \"empty.wav\" WAVE\n" + one, disc + "/empty.wav は空のファイルです"},
+        {"a file that is no audio", "FILE \"text.wav\" WAVE\n" + one,
+         disc + "/text.wav を音声ファイルとして読み込めません（形式が分からないか、壊れています）"},
+        {"binary junk", std::string("FILE \"a.wav\" WAVE\n\0\x01\x02", 22),
+         cue + " は CUE シートではありません"},
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::ofstream(dir + "/bad.cue", std::ios::binary | std::ios::trunc) << c.sheet;
+        std::ofstream(cue, std::ios::binary | std::ios::trunc) << c.text;
         std::string error;
-        EXPECT_FALSE(readVirtualDisc(dir + "/bad.cue", nullptr, &error));
-        EXPECT_FALSE(error.empty());
+        const auto image = readVirtualDisc(cue, nullptr, &error);
+        EXPECT_EQ(error, c.error);
+        EXPECT_EQ(image ? image->toc.size() : 0u, c.tracks);
     }
+}
+
+TEST_F(DiscLayout, ASheetTheParserRefusedIsNotParsedAgainUntilItChanges) {
+    // An apostrophe inside a word opens a string the parser runs to the next one, swallowing
+    // the tracks; the sheet looks sound line by line.
+    testing::writeAudioFile(dir + "/a.wav", std::vector<std::int16_t>(588 * 2 * 10, 0));
+    const std::string cue = dir + "/q.cue";
+    const std::string body = "FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n";
+    std::ofstream(cue, std::ios::binary) << "PERFORMER \"A\" B's\n" << body << "REM COMMENT 'x'\n";
+    const std::size_t before = cueParserRuns();
+    std::string error;
+    for (int poll = 0; poll < 3; ++poll) EXPECT_FALSE(readVirtualDisc(cue, nullptr, &error));
+    EXPECT_EQ(error, "CUE シート " + cue + " は正しい CUE シートではありません");
+    EXPECT_EQ(cueParserRuns() - before, 1u);
+    // Mended, it is read at once.
+    std::ofstream(cue, std::ios::binary | std::ios::trunc) << "PERFORMER \"A\" B\n" << body;
+    EXPECT_TRUE(readVirtualDisc(cue, nullptr, &error)) << error;
+    EXPECT_EQ(cueParserRuns() - before, 2u);
+}
+
+TEST_F(DiscLayout, ATruncatedFlacKeepsItsDeclaredLengthAndIsSilentPastTheCut) {
+    // One FLAC for three tracks, cut off in track 2: the disc keeps the length (and so the
+    // key) of the rip as made; what decodes plays; past the cut, read in order or by a jump,
+    // is silence rather than a failure.
+    const std::vector<ToneTrack> tracks = {
+        {440, 150 * 588, 0}, {660, 300 * 588, 0}, {880, 150 * 588, 0}};
+    testing::writeRip(dir, tracks, false);
+    std::string error;
+    const auto whole = readVirtualDisc(dir + "/rip.cue", nullptr, &error);
+    ASSERT_TRUE(whole) << error;
+    std::filesystem::resize_file(dir + "/rip.flac",
+                                 std::filesystem::file_size(dir + "/rip.flac") / 2);
+    const auto cut = readVirtualDisc(dir + "/rip.cue", nullptr, &error);
+    ASSERT_TRUE(cut) << error;
+    EXPECT_EQ(cut->lengthMs(), whole->lengthMs());
+    EXPECT_EQ(cut->tracksMs().size(), 3u);
+    const auto expected = testing::expectedDisc(tracks);
+    expectPcm(*cut->source, expected, 88200 + 1000, 700);  // track 1 decodes
+    std::vector<std::int16_t> got(588 * 2);
+    ASSERT_TRUE(cut->source->read(88200 + 500 * 588, got.data(), 588));  // a jump into track 3
+    EXPECT_EQ(got, std::vector<std::int16_t>(588 * 2, 0));
+    auto reread = readVirtualDisc(dir + "/rip.cue", nullptr, &error);
+    ASSERT_TRUE(reread);
+    std::int64_t heard = 0;
+    for (std::int64_t f = 88200; f < reread->endFrame(); f += 588) {  // in order, to the end
+        ASSERT_TRUE(reread->source->read(f, got.data(), 588)) << "frame " << f;
+        heard += std::count_if(got.begin(), got.end(), [](std::int16_t v) { return v != 0; });
+    }
+    EXPECT_GT(heard, 150 * 588);  // more than track 1 decoded
 }
 
 TEST_F(DiscLayout, FolderOfFilesRoundsEachTrackUpToWholeSectors) {

@@ -90,5 +90,47 @@ TEST(DiscTextTest, CueTitlesOfAnUnregisteredRipPrefillTheRecord) {
     std::filesystem::remove_all(dir);
 }
 
+TEST(DiscTextTest, ADiscThatCannotBeReadIsToldInAMessageBoxOnceAndTheOneBesideIsUsed) {
+    const std::string dir = testing::makeTempDir("told");
+    const std::string discDir = dir + "/disc";
+    std::filesystem::create_directories(discDir);
+    testing::writeRip(discDir, {{440, 20 * 44100, 0}, {660, 30 * 44100, 0}}, false, "wav");
+    std::ofstream(dir + "/LIRAFOK.INI", std::ios::binary) << "KASID=cat/\r\n";
+    std::ofstream(dir + "/LIRAFOK.FOT", std::ios::binary) << "00NNoto Sans CJK JP\r\n";
+    // Placed last, so it would be the disc; its sheet has more tracks than a CD.
+    std::string sheet = "FILE \"rip.wav\" WAVE\r\n";
+    for (int i = 1; i <= 120; ++i) sheet += "  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n";
+    std::ofstream(discDir + "/more.cue", std::ios::binary) << sheet;
+    char old[4096];
+    ASSERT_NE(getcwd(old, sizeof old), nullptr);
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    {
+        scenario::HeadlessMachine m;
+        device::real::VirtualDrive drive(discDir, "仮想ドライブ", m.sched,
+                                         [] { return std::make_unique<device::SilentSink>(); });
+        OneVirtualDrive drives(drive);
+        drive.setUnreadableHandler([&drives](const std::string& message) {
+            if (drives.tellUser) drives.tellUser(message);
+        });
+        App app(Services{m.sched, m.host, m.dialogs, m.cues, m.saver, m.clipboard, m.printer,
+                         m.fonts, m.screen, m.instance, drives});
+        registerWindows(app);
+        ASSERT_TRUE(app.run(""));
+        ASSERT_EQ(app.state.TrackCount, 2) << drive.lastError();
+        EXPECT_TRUE(m.dialogs.shown.empty());
+        m.sched.advance(20000);
+        ASSERT_EQ(m.dialogs.shown.size(), 1u);
+        EXPECT_EQ(m.dialogs.shown[0].text, "CUE シート " + discDir +
+                                               "/more.cue のトラックが 99 を超えています（CD "
+                                               "のトラックは 99 まで）");
+        EXPECT_EQ(m.dialogs.shown[0].title, "LIRAFOK");
+        EXPECT_EQ(app.state.TrackCount, 2);
+        EXPECT_TRUE(drive.mediaPresent());
+        app.endProgram();
+    }
+    ASSERT_EQ(chdir(old), 0);
+    std::filesystem::remove_all(dir);
+}
+
 }  // namespace
 }  // namespace lirafok

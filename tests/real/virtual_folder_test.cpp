@@ -9,6 +9,7 @@
 
 #include "device/real/drive_list.h"
 #include "device/real/virtual_drive.h"
+#include "device/real/virtual_layout.h"
 #include "test_discs.h"
 #include "ui/virtual_scheduler.h"
 
@@ -178,6 +179,59 @@ TEST_F(VirtualFolder, ADroppedDiscLeavesTheWatchedFolderAndBadDropsChangeNothing
     EXPECT_EQ(d.tracks().size(), 1u);
     fs::permissions(elsewhere + "/locked.cue", fs::perms::owner_all);
     fs::remove_all(elsewhere);
+}
+
+TEST_F(VirtualFolder, ADiscThatCannotBeReadIsToldOncePerPlacementAndLeavesTheLoadedOnePlaying) {
+    VirtualDrive& d = makeDrive(dir);
+    std::vector<std::string> told;
+    d.setUnreadableHandler([&](const std::string& m) { told.push_back(m); });
+    auto poll = [&](int times) {
+        bool present = false;
+        for (int i = 0; i < times; ++i) {
+            scheduler.advance(2000);
+            present = d.mediaPresent();
+            scheduler.runDue();
+        }
+        return present;
+    };
+    // A sheet copied in before its audio is not told as broken: the audio follows at once.
+    writeCue(dir + "/a.cue", "a.wav");
+    EXPECT_FALSE(d.mediaPresent());
+    scheduler.advance(500);
+    testing::writeAudioFile(dir + "/a.wav", std::vector<std::int16_t>(588 * 2 * 75, 5));
+    EXPECT_TRUE(d.mediaPresent()) << d.lastError();
+    EXPECT_TRUE(told.empty());
+
+    // Placed beside the playing disc, a sheet whose audio is missing is told once; the disc
+    // plays on, and the folder is not read again while it stays as it is.
+    ASSERT_EQ(d.play(2000, -1, nullptr), errors::kNone);
+    nextTimeStep(dir + "/a.cue");
+    writeCue(dir + "/broken.cue", "gone.flac");
+    const std::string message =
+        "CUE シート " + dir + "/broken.cue の音声ファイル gone.flac が見つかりません";
+    EXPECT_TRUE(poll(1));
+    EXPECT_EQ(d.mode(), DeviceMode::Playing);
+    EXPECT_TRUE(poll(5));
+    EXPECT_EQ(d.mode(), DeviceMode::Playing);
+    EXPECT_EQ(told, std::vector<std::string>{message});
+
+    // Alone in the tray it is not told again for the same placement, nor read at every poll;
+    // put in again, it is told again.
+    fs::remove(dir + "/a.cue");
+    fs::remove(dir + "/a.wav");
+    EXPECT_FALSE(poll(1));
+    const std::size_t parsed = cueParserRuns();
+    EXPECT_FALSE(poll(10));
+    EXPECT_EQ(cueParserRuns(), parsed);
+    EXPECT_EQ(told.size(), 1u);
+    const std::string away = testing::makeTempDir("away");
+    fs::rename(dir + "/broken.cue", away + "/broken.cue");
+    EXPECT_FALSE(poll(1));
+    nextTimeStep(away + "/broken.cue");
+    fs::rename(away + "/broken.cue", dir + "/broken.cue");
+    EXPECT_FALSE(poll(3));
+    EXPECT_EQ(told, (std::vector<std::string>{message, message}));
+    fs::remove_all(away);
 }
 
 TEST(DriveNames, NamesAUserRecognisesAndTheWaysACommandLineNamesADrive) {

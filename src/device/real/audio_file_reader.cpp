@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 
 #include "device/real/cd_time.h"
 
@@ -20,8 +21,14 @@ std::unique_ptr<AudioFileReader> AudioFileReader::open(const std::string& path,
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     if (!file) {
-        if (error)
-            *error = path + " を音声ファイルとして読み込めません（" + sf_strerror(nullptr) + "）";
+        if (error) {
+            std::error_code ec;
+            *error =
+                std::filesystem::file_size(path, ec) == 0 && !ec
+                    ? path + " は空のファイルです"
+                    : path +
+                          " を音声ファイルとして読み込めません（形式が分からないか、壊れています）";
+        }
         return nullptr;
     }
     if (info.channels < 1 || info.samplerate < 1 || info.frames < 0) {
@@ -32,7 +39,7 @@ std::unique_ptr<AudioFileReader> AudioFileReader::open(const std::string& path,
     // A stream of unknown length (libsndfile reports the largest count) or one longer than
     // any disc cannot be laid out on the CD timeline, whose times are 32-bit milliseconds.
     if (info.frames > kMaxAudioSeconds * static_cast<sf_count_t>(info.samplerate)) {
-        if (error) *error = path + ": length unknown or too long";
+        if (error) *error = path + " の長さが分からないか、長すぎます";
         sf_close(file);
         return nullptr;
     }
@@ -41,6 +48,7 @@ std::unique_ptr<AudioFileReader> AudioFileReader::open(const std::string& path,
     r->m_channels = info.channels;
     r->m_rate = info.samplerate;
     r->m_sourceFrames = info.frames;
+    r->m_decodeEnd = info.frames;
     r->m_frames = info.samplerate == kFramesPerSecond
                       ? info.frames
                       : info.frames * kFramesPerSecond / info.samplerate;
@@ -57,10 +65,15 @@ AudioFileReader::~AudioFileReader() {
 
 bool AudioFileReader::readSource(std::int64_t first, std::int64_t count) {
     m_stereo.assign(static_cast<std::size_t>(count) * 2, 0);
-    if (first >= m_sourceFrames || count <= 0) return true;
-    const std::int64_t n = std::min(count, m_sourceFrames - first);
+    if (first >= m_decodeEnd || count <= 0) return true;
+    const std::int64_t n = std::min(count, m_decodeEnd - first);
     if (first != m_sourcePos) {
-        if (sf_seek(m_file, first, SEEK_SET) < 0) return false;
+        // A file cut short (a copy that broke off) keeps the length its header gives, and the
+        // decoder cannot reach past the cut: from there on the file is silence.
+        if (sf_seek(m_file, first, SEEK_SET) < 0) {
+            m_decodeEnd = first;
+            return true;
+        }
         m_sourcePos = first;
     }
     m_raw.resize(static_cast<std::size_t>(n) * m_channels);
@@ -78,10 +91,12 @@ bool AudioFileReader::readSource(std::int64_t first, std::int64_t count) {
         got = sf_readf_short(m_file, m_raw.data(), n);
     }
     if (got < 0) return false;
-    m_sourcePos += got;
-    // A file that ends early (truncated) reads as silence for the rest; that is not an error
-    // the listener could act on, but a read that returns nothing at all at a valid position is.
+    // A read that returns nothing and reports an error at a position the file should hold is
+    // a failure; a file that merely ends early (truncated) decodes no further, and the rest of
+    // its length plays as silence: the disc keeps the length its files declare.
     if (got == 0 && n > 0 && sf_error(m_file) != SF_ERR_NO_ERROR) return false;
+    m_sourcePos += got;
+    if (got < n) m_decodeEnd = m_sourcePos;
     for (sf_count_t i = 0; i < got; ++i) {
         const std::int16_t* in = &m_raw[static_cast<std::size_t>(i) * m_channels];
         m_stereo[static_cast<std::size_t>(i) * 2] = in[0];

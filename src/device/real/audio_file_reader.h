@@ -25,8 +25,8 @@ public:
     // Length in 44.1 kHz frames.
     std::int64_t frames() const { return m_frames; }
     int sourceRate() const { return m_rate; }
-    // Reads `count` frames from 44.1 kHz frame `first`; frames past the end are silence.
-    // False on a decoding or seek failure.
+    // Reads `count` frames from 44.1 kHz frame `first`; frames past the end, and past the
+    // point where a file cut short stops decoding, are silence. False on a read failure.
     bool read(std::int64_t first, std::int16_t* out, std::int64_t count);
 
 private:
@@ -38,6 +38,7 @@ private:
     int m_channels = 0;
     int m_rate = 0;
     std::int64_t m_sourceFrames = 0;
+    std::int64_t m_decodeEnd = 0;  // source frames that decode; less than the length when cut short
     std::int64_t m_frames = 0;
     std::int64_t m_sourcePos = 0;  // where the decoder stands, to avoid needless seeks
     bool m_float = false;          // floating-point samples, scaled here

@@ -68,6 +68,13 @@ std::int64_t placedAt(const fs::path& p) {
     return static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
 }
 
+// The disc placed last that could not be read: where it is, when it was placed and why.
+struct Refusal {
+    std::string path;
+    std::int64_t placed = 0;
+    std::string error;  // empty: nothing was refused
+};
+
 struct Candidate {
     fs::path path;
     bool folder = false;  // a folder of audio files (or the drive folder's own audio files)
@@ -133,7 +140,8 @@ std::vector<Candidate> candidatesIn(const fs::path& dir, bool withSubfolders, st
 }
 
 std::optional<DiscImage> readFolder(const fs::path& dir, bool withSubfolders,
-                                    std::vector<std::string>* files, std::string* error) {
+                                    std::vector<std::string>* files, std::string* error,
+                                    Refusal* refusal = nullptr) {
     std::error_code ec;
     const auto candidates = candidatesIn(dir, withSubfolders, ec);
     if (ec) {
@@ -145,14 +153,21 @@ std::optional<DiscImage> readFolder(const fs::path& dir, bool withSubfolders,
     for (const auto& c : candidates) {
         std::string why;
         std::optional<DiscImage> disc;
+        Refusal inner{c.path.string(), c.placed, {}};
         if (!c.folder)
             disc = readImageFile(c.path, files, &why);
         else if (c.path == dir)
             disc = readAudioFolder(dir, files, &why);
         else
-            disc = readFolder(c.path, false, files, &why);
+            disc = readFolder(c.path, false, files, &why, &inner);
         if (disc) return disc;
         if (first.empty()) first = why;
+        // A sub-folder with no disc in it (lyrics kept beside the discs) is nothing refused.
+        const bool nothingThere = c.folder && c.path != dir && inner.error.empty();
+        if (refusal && refusal->error.empty() && !nothingThere) {
+            *refusal = inner;
+            if (refusal->error.empty()) refusal->error = why;
+        }
     }
     if (error) *error = first.empty() ? dir.string() + " にディスクがありません" : first;
     return std::nullopt;
@@ -181,7 +196,13 @@ VirtualDrive::VirtualDrive(std::string folder, std::string name, ui::Scheduler& 
                            SinkFactory makeSink)
     : PcmDrive(scheduler, std::move(makeSink)),
       m_folder(std::move(folder)),
-      m_name(std::move(name)) {}
+      m_name(std::move(name)),
+      m_clock(scheduler),
+      m_alive(std::make_shared<bool>(true)) {}
+
+VirtualDrive::~VirtualDrive() {
+    if (m_settleTask) m_clock.cancel(m_settleTask);
+}
 
 std::string VirtualDrive::watchedFolder() const {
     if (m_image.empty()) return m_folder;
@@ -200,18 +221,43 @@ int VirtualDrive::loadImage(const std::string& path, std::string* error) {
     // The drive keeps watching its own folder; the dropped disc is in until it is ejected.
     m_image = path;
     m_ejectStamp.reset();
+    m_failedStamp.reset();
+    noteRefusal({}, {}, 0, {});
     return errors::kNone;
 }
 
 std::optional<DiscImage> VirtualDrive::loadDisc(std::string* error) {
     const std::string stamp = folderStamp(watchedFolder());
+    if (m_image.empty() && m_failedStamp == stamp && m_clock.nowMs() - m_failedAtMs < kRereadMs) {
+        // Nothing was placed, taken out or changed since the folder gave no disc.
+        if (error) *error = m_failedError;
+        return std::nullopt;
+    }
     std::vector<std::string> files;
-    auto disc = readVirtualDisc(m_image.empty() ? m_folder : m_image, &files, error);
+    std::string why;
+    Refusal refusal;
+    auto disc = m_image.empty() ? readFolder(m_folder, true, &files, &why, &refusal)
+                                : readVirtualDisc(m_image, &files, &why);
     if (disc) {
         m_loadedStamp = stamp;
         m_loadedFiles = std::move(files);
+        m_loadedShape = shapeOf(*disc);
+        m_failedStamp.reset();
+    } else if (m_image.empty()) {
+        m_failedStamp = stamp;
+        m_failedError = why;
+        m_failedAtMs = m_clock.nowMs();
     }
+    if (m_image.empty()) noteRefusal(stamp, refusal.path, refusal.placed, refusal.error);
+    if (error) *error = why;
     return disc;
+}
+
+std::vector<std::int64_t> VirtualDrive::shapeOf(const DiscImage& disc) {
+    std::vector<std::int64_t> shape;
+    for (const auto& t : disc.toc) shape.push_back(t.startSector);
+    shape.push_back(disc.leadOutSector);
+    return shape;
 }
 
 bool VirtualDrive::discStillThere() {
@@ -221,7 +267,58 @@ bool VirtualDrive::discStillThere() {
 }
 
 bool VirtualDrive::mediumChanged() {
-    return folderStamp(watchedFolder()) != m_loadedStamp;
+    const std::string stamp = folderStamp(watchedFolder());
+    if (stamp == m_loadedStamp) return false;
+    if (!m_image.empty()) return true;
+    // Something was placed, taken out or changed. When the folder still gives the loaded disc
+    // (a disc that cannot be read was placed beside it, say), the loaded one plays on.
+    std::vector<std::string> files;
+    Refusal refusal;
+    const auto disc = readFolder(m_folder, true, &files, nullptr, &refusal);
+    noteRefusal(stamp, refusal.path, refusal.placed, refusal.error);
+    if (disc && files == m_loadedFiles && shapeOf(*disc) == m_loadedShape) {
+        m_loadedStamp = stamp;
+        return false;
+    }
+    return true;
+}
+
+void VirtualDrive::noteRefusal(const std::string& stamp, const std::string& path,
+                               std::int64_t placed, const std::string& error) {
+    const std::string key = path + '\t' + std::to_string(placed) + '\t' + error;
+    if (error.empty() || m_told.count(key)) {
+        m_pending.reset();
+        if (m_settleTask) m_clock.cancel(m_settleTask);
+        m_settleTask = 0;
+        return;
+    }
+    if (m_pending && m_pending->key == key && m_pending->stamp == stamp) return;
+    m_pending = Pending{key, stamp, error};
+    // Told once the folder has stayed as it is for a moment, whether or not anyone polls.
+    if (m_settleTask) m_clock.cancel(m_settleTask);
+    std::weak_ptr<bool> alive = m_alive;
+    m_settleTask = m_clock.schedule(kSettleMs, [this, alive] {
+        if (!alive.lock()) return;
+        m_settleTask = 0;
+        settle();
+    });
+}
+
+void VirtualDrive::settle() {
+    if (!m_pending) return;
+    const std::string stamp = folderStamp(m_folder);
+    if (stamp != m_pending->stamp) {
+        // Still changing (a disc being copied in): look again, and wait again.
+        Refusal refusal;
+        readFolder(m_folder, true, nullptr, nullptr, &refusal);
+        noteRefusal(stamp, refusal.path, refusal.placed, refusal.error);
+        return;
+    }
+    if (m_told.size() >= 64) m_told.clear();
+    m_told.insert(m_pending->key);
+    const std::string message = m_pending->message;
+    m_pending.reset();
+    if (m_onUnreadable) m_onUnreadable(message);
 }
 
 bool VirtualDrive::doorOpen() {

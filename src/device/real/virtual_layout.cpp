@@ -3,14 +3,17 @@
 #include <libcue.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <sstream>
 
 #include "core/text.h"
 #include "device/real/audio_file_reader.h"
+#include "device/real/cue_sheet_check.h"
 #include "device/real/virtual_source.h"
 
 namespace fs = std::filesystem;
@@ -76,11 +79,18 @@ std::optional<fs::path> resolveFile(const fs::path& dir, const std::string& name
     return byStem;
 }
 
+// At most one byte more than a sheet may hold, so that a huge file is never read whole.
 std::string readWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+    std::string text;
+    char chunk[16384];
+    while (text.size() <= kMaxCueSheetBytes) {
+        in.read(chunk, sizeof chunk);
+        const std::streamsize got = in.gcount();
+        if (got <= 0) break;
+        text.append(chunk, static_cast<std::size_t>(got));
+    }
+    return text;
 }
 
 struct CueTrack {
@@ -130,6 +140,41 @@ DiscText cueSheetText(const std::string& sheet) {
     return text;
 }
 
+// A sheet names audio beside it or in its sub-folders. A path that leaves the folder (through
+// "..", from the root or from a drive letter) is refused: the disc is what the user placed
+// there. A symbolic link inside the folder is followed wherever it points, as the user made it.
+bool staysInFolder(std::string name) {
+    std::replace(name.begin(), name.end(), '\\', '/');
+    if (name.starts_with('/')) return false;
+    if (name.size() >= 2 && std::isalpha(static_cast<unsigned char>(name[0])) && name[1] == ':')
+        return false;
+    const fs::path normal = fs::path(name).lexically_normal();
+    return normal.empty() || *normal.begin() != "..";
+}
+
+// libcue does not free what it parsed when it refuses a sheet, and the drive looks at its
+// folder every few seconds: a sheet it refused is not handed to it again while the sheet's
+// text stays the same. A digest of the text (with its length) tells a changed sheet.
+std::mutex g_refusedMutex;
+std::map<std::string, std::pair<std::size_t, std::size_t>> g_refused;  // path -> digest, length
+std::atomic<std::size_t> g_parserRuns{0};
+
+std::pair<std::size_t, std::size_t> digest(const std::string& sheet) {
+    return {std::hash<std::string>{}(sheet), sheet.size()};
+}
+
+bool parserRefused(const std::string& path, const std::string& sheet) {
+    std::lock_guard lock(g_refusedMutex);
+    const auto it = g_refused.find(path);
+    return it != g_refused.end() && it->second == digest(sheet);
+}
+
+void rememberParserRefusal(const std::string& path, const std::string& sheet) {
+    std::lock_guard lock(g_refusedMutex);
+    if (g_refused.size() >= 256) g_refused.clear();  // bounded; forgetting costs one re-parse
+    g_refused[path] = digest(sheet);
+}
+
 struct Builder {
     VirtualLayout layout;
     std::int64_t cursor = kLeadInSectors * kFramesPerSector;  // next disc frame
@@ -169,15 +214,31 @@ bool cueUsesBinaryFiles(const std::string& cuePath) {
 }
 
 std::optional<VirtualLayout> layoutFromCue(const std::string& cuePath, std::string* error) {
+    auto refuse = [&](const std::string& why) -> std::optional<VirtualLayout> {
+        if (error) *error = "CUE シート " + cuePath + why;
+        return std::nullopt;
+    };
     const std::string sheet = readWholeFile(cuePath);
     if (sheet.empty()) {
         if (error) *error = cuePath + " を読み込めません";
         return std::nullopt;
     }
-    Cd* cd = cue_parse_string(sheet.c_str());
-    if (!cd) {
-        if (error) *error = cuePath + " は正しい CUE シートではありません";
+    if (sheet.size() > kMaxCueSheetBytes) {
+        if (error) *error = cuePath + " は CUE シートではありません（大きすぎます）";
         return std::nullopt;
+    }
+    if (sheet.find('\0') != std::string::npos) {
+        if (error) *error = cuePath + " は CUE シートではありません";
+        return std::nullopt;
+    }
+    if (const std::string why = checkCueSheet(sheet); !why.empty()) return refuse(why);
+    if (parserRefused(cuePath, sheet)) return refuse(" は正しい CUE シートではありません");
+    g_parserRuns.fetch_add(1, std::memory_order_relaxed);
+    // libcue refuses a sheet whose last line has no line end, as many editors save it.
+    Cd* cd = cue_parse_string(sheet.ends_with('\n') ? sheet.c_str() : (sheet + '\n').c_str());
+    if (!cd) {
+        rememberParserRefusal(cuePath, sheet);
+        return refuse(" は正しい CUE シートではありません");
     }
     std::vector<CueTrack> tracks;
     for (int i = 1; i <= cd_get_ntrack(cd); ++i) {
@@ -185,7 +246,6 @@ std::optional<VirtualLayout> layoutFromCue(const std::string& cuePath, std::stri
         CueTrack ct;
         ct.file = track_get_filename(t) ? track_get_filename(t) : "";
         ct.index1 = track_get_index(t, 1);
-        if (ct.index1 < 0) ct.index1 = track_get_start(t);
         ct.index0 = track_get_index(t, 0);
         const long pre = track_get_zero_pre(t);
         // libcue reports an INDEX 00 gap and a PREGAP alike; only the latter is generated.
@@ -198,22 +258,17 @@ std::optional<VirtualLayout> layoutFromCue(const std::string& cuePath, std::stri
     DiscText text = cueSheetText(sheet);
     text.trackTitles.resize(tracks.size());
     text.trackPerformers.resize(tracks.size());
-    if (tracks.empty()) {
-        if (error) *error = cuePath + " にはトラックがありません";
-        return std::nullopt;
-    }
+    if (tracks.empty()) return refuse(" にはトラックがありません");
 
     const fs::path dir = fs::path(cuePath).parent_path();
     Builder b;
     std::size_t k = 0;
     while (k < tracks.size()) {
-        const auto resolved = resolveFile(dir, tracks[k].file);
-        if (!resolved) {
-            if (error)
-                *error = "CUE シート " + cuePath + " の音声ファイル " + tracks[k].file +
-                         " が見つかりません";
-            return std::nullopt;
-        }
+        const std::string name = tracks[k].file;
+        if (!staysInFolder(name))
+            return refuse(" の音声ファイル " + name + " はディスクのフォルダーの外にあります");
+        const auto resolved = resolveFile(dir, name);
+        if (!resolved) return refuse(" の音声ファイル " + name + " が見つかりません");
         std::string why;
         const std::int64_t frames = audioFileFrames(resolved->string(), &why);
         if (frames < 0) {
@@ -224,23 +279,29 @@ std::optional<VirtualLayout> layoutFromCue(const std::string& cuePath, std::stri
         const int file = static_cast<int>(b.layout.files.size());
         b.layout.files.push_back(resolved->string());
         std::int64_t cut = 0;
+        long previousIndex1 = -1;  // of the track before, in this file
         long pendingPostgap = 0;
-        const std::string name = tracks[k].file;
         for (; k < tracks.size() && tracks[k].file == name; ++k) {
             const CueTrack& t = tracks[k];
+            const std::string track = " のトラック " + std::to_string(k + 1);
+            // Every track of a CD has audio of its own: its indexes come after the previous
+            // track's INDEX 01, in order, and inside the file.
+            if (t.index1 < 0) return refuse(track + " に INDEX 01 がありません");
+            if (t.index0 > t.index1)
+                return refuse(track + " の INDEX 00 が INDEX 01 より後にあります");
             const std::int64_t cutAt = t.index0 >= 0 ? t.index0 : t.index1;
-            if (cutAt < cut || t.index1 < cutAt || t.index1 > fileSectors) {
-                if (error)
-                    *error = cuePath + " のトラック " + std::to_string(k + 1) +
-                             " の INDEX がファイルの外にあるか、順序が正しくありません";
-                return std::nullopt;
-            }
+            if (cutAt <= previousIndex1)
+                return refuse(track + " の INDEX が前のトラックと重なっています");
+            if (t.index1 >= fileSectors)
+                return refuse(track + " の INDEX 01 が音声ファイル " + name +
+                              " の終わりを越えています");
             b.fileSpan(file, cut, cutAt);
             b.silence(pendingPostgap);
             b.silence(t.pregap);
             cut = cutAt;
             b.layout.toc.push_back({b.cursor / kFramesPerSector + (t.index1 - cut), t.audio});
             pendingPostgap = t.postgap;
+            previousIndex1 = t.index1;
         }
         b.fileSpan(file, cut, fileSectors);
         b.silence(pendingPostgap);
@@ -272,6 +333,10 @@ std::optional<VirtualLayout> layoutFromFiles(const std::vector<std::string>& pat
     }
     b.layout.leadOutSector = b.cursor / kFramesPerSector;
     return std::move(b.layout);
+}
+
+std::size_t cueParserRuns() {
+    return g_parserRuns.load(std::memory_order_relaxed);
 }
 
 DiscImage discFromLayout(VirtualLayout layout) {

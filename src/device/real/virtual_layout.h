@@ -30,15 +30,20 @@ struct VirtualLayout {
 };
 
 // Lays out a CUE sheet whose FILE entries are audio files libsndfile decodes (WAVE, FLAC,
-// AIFF, ...). INDEX 00 gaps stay in the file and belong to the previous track, as on a CD;
-// PREGAP and POSTGAP insert silence. A FILE that names a missing file is looked up without
-// regard to case and, failing that, under the same stem with another audio extension (a rip
-// converted from WAV to FLAC). std::nullopt with `error` set when the sheet or a file is
-// unusable.
+// AIFF, ...). A sheet that cannot be a CD (more than 99 tracks, a track without audio of its
+// own, indexes out of order, audio outside the sheet's folder) is refused. INDEX 00 gaps stay in
+// the file and belong to the previous track, as on a CD; PREGAP and POSTGAP insert silence. A FILE
+// that names a missing file is looked up without regard to case and, failing that, under the same
+// stem with another audio extension (a rip converted from WAV to FLAC). std::nullopt with `error`
+// set when the sheet or a file is unusable.
 std::optional<VirtualLayout> layoutFromCue(const std::string& cuePath, std::string* error);
 // One track per file, in the given order, each starting on a sector boundary.
 std::optional<VirtualLayout> layoutFromFiles(const std::vector<std::string>& paths,
                                              std::string* error);
+
+// How many sheets were handed to the CUE parser so far: a refused sheet is parsed once while
+// its text stays the same (for tests and measurements).
+std::size_t cueParserRuns();
 
 // True when the CUE sheet refers to raw CD sector files (BINARY/MOTOROLA), which libcdio
 // reads, rather than to audio files.
