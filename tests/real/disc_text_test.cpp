@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "core/text.h"
@@ -35,6 +36,35 @@ private:
     device::CdAudioDevice& m_drive;
 };
 
+// The whole program on one virtual drive of `discDir`, run from the program folder `dir`
+// (the working directory while it lives).
+struct ProgramOnVirtualDrive {
+    ProgramOnVirtualDrive(const std::string& dir, const std::string& discDir)
+        : drive(discDir, "仮想ドライブ", m.sched,
+                [] { return std::make_unique<device::SilentSink>(); }),
+          drives(drive) {
+        EXPECT_NE(getcwd(old, sizeof old), nullptr);
+        EXPECT_EQ(chdir(dir.c_str()), 0);
+        drive.setUnreadableHandler([this](const std::string& message) {
+            if (drives.tellUser) drives.tellUser(message);
+        });
+        app =
+            std::make_unique<App>(Services{m.sched, m.host, m.dialogs, m.cues, m.saver, m.clipboard,
+                                           m.printer, m.fonts, m.screen, m.instance, drives});
+        registerWindows(*app);
+    }
+    ~ProgramOnVirtualDrive() {
+        app->endProgram();
+        app.reset();
+        (void)chdir(old);
+    }
+    char old[4096] = {};
+    scenario::HeadlessMachine m;
+    device::real::VirtualDrive drive;
+    OneVirtualDrive drives;
+    std::unique_ptr<App> app;
+};
+
 TEST(DiscTextTest, CueTitlesOfAnUnregisteredRipPrefillTheRecord) {
     const std::string dir = testing::makeTempDir("disctext");
     const std::string discDir = dir + "/disc";
@@ -56,17 +86,10 @@ TEST(DiscTextTest, CueTitlesOfAnUnregisteredRipPrefillTheRecord) {
     std::ofstream(dir + "/LIRAFOK.INI", std::ios::binary) << "KASID=cat/\r\n";
     std::ofstream(dir + "/LIRAFOK.FOT", std::ios::binary) << "00NNoto Sans CJK JP\r\n";
 
-    char old[4096];
-    ASSERT_NE(getcwd(old, sizeof old), nullptr);
-    ASSERT_EQ(chdir(dir.c_str()), 0);
     {
-        scenario::HeadlessMachine m;
-        device::real::VirtualDrive drive(discDir, "仮想ドライブ", m.sched,
-                                         [] { return std::make_unique<device::SilentSink>(); });
-        OneVirtualDrive drives(drive);
-        App app(Services{m.sched, m.host, m.dialogs, m.cues, m.saver, m.clipboard, m.printer,
-                         m.fonts, m.screen, m.instance, drives});
-        registerWindows(app);
+        ProgramOnVirtualDrive p(dir, discDir);
+        App& app = *p.app;
+        auto& drive = p.drive;
         ASSERT_TRUE(app.run(""));
         ASSERT_EQ(app.state.TrackCount, 2) << drive.lastError();
         EXPECT_EQ(app.state.DiscUnregistered, 1);
@@ -84,9 +107,7 @@ TEST(DiscTextTest, CueTitlesOfAnUnregisteredRipPrefillTheRecord) {
         EXPECT_EQ(data->KYOKU[1].text(), "夜明け");
         // Nothing is stored before the user saves.
         EXPECT_FALSE(std::filesystem::exists(dir + "/cat/LIRAFOK.TXT"));
-        app.endProgram();
     }
-    ASSERT_EQ(chdir(old), 0);
     std::filesystem::remove_all(dir);
 }
 
@@ -101,20 +122,11 @@ TEST(DiscTextTest, ADiscThatCannotBeReadIsToldInAMessageBoxOnceAndTheOneBesideIs
     std::string sheet = "FILE \"rip.wav\" WAVE\r\n";
     for (int i = 1; i <= 120; ++i) sheet += "  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n";
     std::ofstream(discDir + "/more.cue", std::ios::binary) << sheet;
-    char old[4096];
-    ASSERT_NE(getcwd(old, sizeof old), nullptr);
-    ASSERT_EQ(chdir(dir.c_str()), 0);
     {
-        scenario::HeadlessMachine m;
-        device::real::VirtualDrive drive(discDir, "仮想ドライブ", m.sched,
-                                         [] { return std::make_unique<device::SilentSink>(); });
-        OneVirtualDrive drives(drive);
-        drive.setUnreadableHandler([&drives](const std::string& message) {
-            if (drives.tellUser) drives.tellUser(message);
-        });
-        App app(Services{m.sched, m.host, m.dialogs, m.cues, m.saver, m.clipboard, m.printer,
-                         m.fonts, m.screen, m.instance, drives});
-        registerWindows(app);
+        ProgramOnVirtualDrive p(dir, discDir);
+        App& app = *p.app;
+        auto& drive = p.drive;
+        auto& m = p.m;
         ASSERT_TRUE(app.run(""));
         ASSERT_EQ(app.state.TrackCount, 2) << drive.lastError();
         EXPECT_TRUE(m.dialogs.shown.empty());
@@ -126,9 +138,7 @@ TEST(DiscTextTest, ADiscThatCannotBeReadIsToldInAMessageBoxOnceAndTheOneBesideIs
         EXPECT_EQ(m.dialogs.shown[0].title, "LIRAFOK");
         EXPECT_EQ(app.state.TrackCount, 2);
         EXPECT_TRUE(drive.mediaPresent());
-        app.endProgram();
     }
-    ASSERT_EQ(chdir(old), 0);
     std::filesystem::remove_all(dir);
 }
 
