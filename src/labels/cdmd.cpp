@@ -1,4 +1,5 @@
 #include "labels/cdmd.h"
+#include "labels/label_font.h"
 
 #include "common/app.h"
 #include "core/text.h"
@@ -185,27 +186,14 @@ void CDMD::CHECK4_Click() {
     MD_SET();
 }
 
-void CDMD::pickFont(ui::Control& preset, std::vector<ui::Control*> targets) {
-    app.PlayOkCue();
-    ui::FontDialogRequest request;
-    request.preset = {preset.font().name, preset.font().size, preset.font().bold,
-                      preset.font().italic};
-    request.screenFontsOnly = false;
-    request.limitSize = true;
-    request.maxSize = kMaxPoints;
-    const std::optional<ui::FontChoice> pick = app.svc.dialogs.fontDialog(request);
-    if (!pick || pick->name.empty()) return;
-    for (ui::Control* c : targets) c->setFont({pick->name, pick->size, pick->bold, pick->italic});
-}
-
 void CDMD::SSCommand1_Click() {
     CDMDF& f = label();
-    pickFont(f.LABEL2, {&f.LABEL2, &f.LABEL3});
+    PickLabelFont(app, f.LABEL2, kMaxPoints, {&f.LABEL2, &f.LABEL3});
 }
 
 void CDMD::Command3D3_Click() {
     CDMDF& f = label();
-    pickFont(f.LABEL1[0], {&f.LABEL1[0], &f.LABEL1[1]});
+    PickLabelFont(app, f.LABEL1[0], kMaxPoints, {&f.LABEL1[0], &f.LABEL1[1]});
 }
 
 void CDMD::Command1_Click() {

@@ -58,7 +58,6 @@ private:
     void wireEvents();
     // The label window, shown again when the user closed it.
     CDMDF& label();
-    void pickFont(ui::Control& preset, std::vector<ui::Control*> targets);
 };
 
 }  // namespace lirafok

@@ -1,4 +1,5 @@
 #include "labels/cprint.h"
+#include "labels/label_font.h"
 
 #include <algorithm>
 #include <cmath>
@@ -378,33 +379,20 @@ void CPRINT::Spin2_SpinDown() {
     stepMargin(TOPX, -1);
 }
 
-void CPRINT::pickFont(ui::Control& panel, double maxPoints, std::vector<ui::Control*> targets) {
-    app.PlayOkCue();
-    ui::FontDialogRequest request;
-    request.preset = {panel.font().name, panel.font().size, panel.font().bold, panel.font().italic};
-    request.screenFontsOnly = false;
-    request.limitSize = true;
-    request.maxSize = maxPoints;
-    const std::optional<ui::FontChoice> pick = app.svc.dialogs.fontDialog(request);
-    // A dialog cleared of its name leaves the font as it was.
-    if (!pick || pick->name.empty()) return;
-    for (ui::Control* c : targets) c->setFont({pick->name, pick->size, pick->bold, pick->italic});
-}
-
 void CPRINT::Command3D3_Click() {
-    pickFont(TITLE1[0], kTitleMax, {&TITLE1[0]});
+    PickLabelFont(app, TITLE1[0], kTitleMax, {&TITLE1[0]});
 }
 void CPRINT::Command3D4_Click() {
-    pickFont(TITLE1[1], kTitleMax, {&TITLE1[1]});
+    PickLabelFont(app, TITLE1[1], kTitleMax, {&TITLE1[1]});
 }
 void CPRINT::Command3D8_Click() {
-    pickFont(TEXT1[0], kSideMax, {&TEXT1[0]});
+    PickLabelFont(app, TEXT1[0], kSideMax, {&TEXT1[0]});
 }
 void CPRINT::Command3D5_Click() {
-    pickFont(TEXT1[1], kSideMax, {&TEXT1[1]});
+    PickLabelFont(app, TEXT1[1], kSideMax, {&TEXT1[1]});
 }
 void CPRINT::Command3D6_Click() {
-    pickFont(TAPESTEREO, kOtherMax, {&TAPESTEREO, &TAPETYPE, &TAPENR, &DATEX});
+    PickLabelFont(app, TAPESTEREO, kOtherMax, {&TAPESTEREO, &TAPETYPE, &TAPENR, &DATEX});
 }
 
 void CPRINT::Command1_Click() {

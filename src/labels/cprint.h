@@ -90,7 +90,6 @@ private:
     std::vector<std::string> sideLines(const std::vector<std::string>& entries) const;
     // Opens the font dialog preset with `panel`'s font, at most `maxPoints`; the pick goes onto
     // every control of `targets`.
-    void pickFont(ui::Control& panel, double maxPoints, std::vector<ui::Control*> targets);
     void stepMargin(ui::Panel& value, int delta);
 
     std::vector<std::string> m_sideA, m_sideB;  // the editor's entries as last read
