@@ -196,4 +196,19 @@ double percentile(std::vector<double> v, double p) {
     return v[static_cast<std::size_t>(p * static_cast<double>(v.size() - 1) + 0.5)];
 }
 
+bool SoundBench::start(const char* clientName) {
+    std::string why;
+    if (!server.start(&why)) {
+        std::fprintf(stderr, "cannot start PulseAudio: %s\n", why.c_str());
+        return false;
+    }
+    if (!capture.start(&why)) {
+        std::fprintf(stderr, "cannot record the monitor: %s\n", why.c_str());
+        return false;
+    }
+    pulse = device::real::PulseConnection::connect(clientName, &why);
+    if (!pulse) std::fprintf(stderr, "cannot connect to PulseAudio: %s\n", why.c_str());
+    return pulse != nullptr;
+}
+
 }  // namespace lirafok::bench

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "device/real/pulse_connection.h"
+#include "pulse_server.h"
 
 namespace lirafok::bench {
 
@@ -72,5 +73,15 @@ std::vector<std::int64_t> dropouts(const std::vector<std::int16_t>& rec, std::in
                                    std::int64_t srcTo);
 
 double percentile(std::vector<double> v, double p);
+
+// What every sound bench starts from: a private sound server, its null sink's monitor being
+// recorded, and this process's connection to the server.
+struct SoundBench {
+    testing::PrivatePulseServer server;
+    MonitorCapture capture;
+    std::shared_ptr<device::real::PulseConnection> pulse;
+    // Starts all three; says why on stderr and returns false when one cannot be started.
+    bool start(const char* clientName);
+};
 
 }  // namespace lirafok::bench

@@ -48,21 +48,13 @@ int main(int argc, char** argv) {
     const DemoImage image(8, 1);
     if (!image.write(imageDir)) return 1;
 
-    testing::PrivatePulseServer server;
-    std::string why;
-    if (!server.start(&why)) {
-        std::fprintf(stderr, "cannot start PulseAudio: %s\n", why.c_str());
-        return 1;
-    }
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QCoreApplication qapp(argc, argv);
-    MonitorCapture capture;
-    if (!capture.start(&why)) {
-        std::fprintf(stderr, "cannot record the monitor: %s\n", why.c_str());
-        return 1;
-    }
-    const auto pulse = device::real::PulseConnection::connect("lirafok-repeat-bench", &why);
-    if (!pulse) return 1;
+    bench::SoundBench sound;
+    if (!sound.start("lirafok-repeat-bench")) return 1;
+    testing::PrivatePulseServer& server = sound.server;
+    bench::MonitorCapture& capture = sound.capture;
+    const auto pulse = sound.pulse;
 
     const std::string work = server.runtimeDir() + "/work";
     const std::string discDir = server.runtimeDir() + "/disc";
