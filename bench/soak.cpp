@@ -388,9 +388,9 @@ private:
         // Mostly the program's own drive; now and then the other one.
         device::SimulatedDrive& d = dice.chance(0.85) ? drive() : *drives.drive(dice.below(2));
         const int r = dice.below(100);
-        // A disc goes in only through an open door: the user opens it (the disc in it comes
-        // out) and takes a moment before the new disc is in and the door shuts.
-        const bool inserting = r < 65 || r >= 95;
+        // A disc goes in or comes out only through an open door: the user opens it (the disc
+        // in it comes out) and takes a moment before the door shuts again.
+        const bool inserting = r < 65 || r >= 85;
         if (inserting && d.discIn()) {
             d.openDoor();
             m_doorOpenedAt[d.name()] = sched.nowMs();
