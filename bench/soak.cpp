@@ -373,9 +373,14 @@ private:
                     chosen = f;
                     break;
                 }
+        // The settings and lyrics windows stay open for long: the others get more turns.
+        static const std::vector<std::string> lingering{"CDKANKYOX", "CDKASIF", "CDKASIF2"};
+        if (std::find(lingering.begin(), lingering.end(), chosen->name()) != lingering.end() &&
+            dice.chance(0.7))
+            chosen = dice.of(others);
         ui::Form& f = *chosen;
         tally.add("window " + f.name());
-        if (dice.chance(0.12)) {
+        if (dice.chance(0.06)) {
             const std::string name = f.name();
             f.userClose();
             return "close " + name;
