@@ -573,9 +573,11 @@ private:
         const std::string name = word == std::string("PLAY") ? "Play" : "Stop";
         const std::size_t tries = 1 + drive().armedFailures();
         for (std::size_t t = 0; t < tries; ++t) {
-            // One press per try, made whenever the device is not (or no longer) in the mode
-            // wanted: the program may move on by itself meanwhile (a list armed by RAN starts).
-            bool pressed = false;
+            // A press whenever the device is not (or no longer) in the mode wanted: the program
+            // may move on by itself meanwhile (a list armed by RAN starts). A second press, a
+            // second later, for a play that ended at once (resumed at the very end of a disc).
+            int presses = 0;
+            std::int64_t pressedAt = 0;
             std::string seen;
             for (std::int64_t waited = 0; waited <= kAnswerMs; waited += 100) {
                 CDOKE* main = mainWindow();
@@ -583,7 +585,8 @@ private:
                 device::MMControl& mm = main->MMControl1;
                 const device::DeviceMode mode = mm.Mode();
                 if (mode == want && main->STATUS1.caption() == word) return true;
-                if (mode != want && !pressed) {
+                if (mode != want &&
+                    (presses == 0 || (presses == 1 && waited - pressedAt >= 1000))) {
                     if (!mm.buttonEnabled(button)) {
                         violation(name + " cannot be pressed with a disc loaded (mode " +
                                   std::to_string(static_cast<int>(mode)) + "; " + playerState() +
@@ -592,7 +595,8 @@ private:
                     }
                     note("probe " + name);
                     mm.userButton(button);
-                    pressed = true;
+                    ++presses;
+                    pressedAt = waited;
                     continue;
                 }
                 if (m_traceFrom >= 0 && playerState() != seen) {
