@@ -16,6 +16,9 @@ App::~App() {
     if (m_tellsUser) svc.drives.tellUser = nullptr;
     for (auto& s : m_slots)
         if (s->form) s->form->destroySilently();
+    // The scheduler outlives the program (a runner may start another): nothing of this one
+    // may run on it afterwards.
+    if (m_clearTask) svc.scheduler.cancel(m_clearTask);
 }
 
 void App::registerForm(const std::string& name, FormFactory make) {
@@ -66,13 +69,20 @@ bool App::show(const std::string& name, bool modal) {
     if (m_ended || !f.loaded()) return false;
     if (modal) ++m_modalShows;
     f.show(modal);
-    if (modal && --m_modalShows == 0 && !m_retired.empty())
-        svc.scheduler.schedule(0, [this] { clearRetired(); });
+    if (modal && --m_modalShows == 0 && !m_retired.empty()) scheduleClearRetired();
     return true;
 }
 
 void App::clearRetired() {
     if (m_modalShows == 0) m_retired.clear();
+}
+
+void App::scheduleClearRetired() {
+    if (m_clearTask) return;
+    m_clearTask = svc.scheduler.schedule(0, [this] {
+        m_clearTask = 0;
+        clearRetired();
+    });
 }
 
 void App::retire(ui::Form& form) {
@@ -81,7 +91,7 @@ void App::retire(ui::Form& form) {
     for (auto& s : m_slots) {
         if (s->form.get() != &form) continue;
         m_retired.push_back(std::move(s->form));
-        if (m_retired.size() == 1) svc.scheduler.schedule(0, [this] { clearRetired(); });
+        scheduleClearRetired();
         return;
     }
 }

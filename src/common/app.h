@@ -102,6 +102,9 @@ private:
     // windows (the modal one among them) must outlive the show that is still on the stack.
     int m_modalShows = 0;
     void clearRetired();
+    // At most one pending clearRetired() at a time; cancelled when the App ends.
+    void scheduleClearRetired();
+    ui::TaskId m_clearTask = 0;
     std::string m_commandLine;
     bool m_ended = false;
     bool m_tellsUser = false;  // the drive set's tellUser is this program's

@@ -40,6 +40,12 @@ public:
     std::uint32_t volumeWord() const { return m_volumeWord; }
     bool volumeSent() const { return m_volumeSent; }
     bool silent() const { return m_silent; }
+    // A disc with this many tracks is in and the door is closed.
+    bool discIn() const { return m_hasDisc && !m_doorOpen; }
+    int trackCount() const { return static_cast<int>(m_tracks.size()); }
+    // Failures armed by failNext and not yet used.
+    std::size_t armedFailures() const { return m_failNext.size(); }
+    bool failsOpen() const { return m_failOpen; }
 
     // --- CdAudioDevice ---
     std::string name() const override { return m_name; }

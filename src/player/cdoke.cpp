@@ -214,7 +214,9 @@ bool CDOKE::transportHeld() const {
 }
 
 bool CDOKE::discReady() {
-    return MMControl1.CanPlay() || MMControl1.CanEject();
+    // A disc that went in after the last poll is in the open device but not loaded yet (no
+    // track table): it is ready once the poll has loaded it.
+    return (MMControl1.CanPlay() || MMControl1.CanEject()) && app.state.TrackCount > 0;
 }
 
 }  // namespace lirafok

@@ -78,7 +78,7 @@ public:
 
     // Whether the user's transport clicks are refused because the timing setter holds the player.
     bool transportHeld() const;
-    // Disc ready: either disc-ready indication of the control.
+    // Disc ready: either disc-ready indication of the control, for a disc that has been loaded.
     bool discReady();
 
 protected:

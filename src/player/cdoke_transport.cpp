@@ -7,7 +7,6 @@
 
 namespace lirafok {
 
-
 void CDOKE::MMCONTROL1_PlayClick(bool& cancel) {
     AppState& s = app.state;
     if (transportHeld()) {
@@ -147,7 +146,13 @@ void CDOKE::cueAfterStop() {
     MMControl1.setCommand("Seek");
 }
 
-void CDOKE::MMCONTROL1_PlayCompleted(int) {
+void CDOKE::MMCONTROL1_PlayCompleted(int error) {
+    // A resume that failed leaves the disc paused, and so the player: the next Play resumes
+    // again (in list play it would otherwise wait for a stop that never comes).
+    if (error != 0 && !transportHeld() && MMControl1.Mode() == device::DeviceMode::Paused) {
+        app.state.PausedByUser = 1;
+        MMControl1.setUpdateInterval(3000);
+    }
     refreshAfterCompletion();
 }
 

@@ -117,7 +117,7 @@ void ScanStep(App& app) {
     mci.setTrack(mci.Track() + 1);
     const std::int32_t start = mci.TrackPosition();
     const std::int32_t offset =
-        mci.TrackLength() < (s.SCANA + s.SCANS + 1) * 1000 ? 0 : s.SCANA * 1000;
+        mci.TrackLength() < (std::int64_t{s.SCANA} + s.SCANS + 1) * 1000 ? 0 : s.SCANA * 1000;
     SuppressScreenSaver(app);
     mci.setFrom(start + offset);
     mci.setTo(start + offset + s.SCANS * 1000 + 1000);

@@ -161,7 +161,9 @@ void ScanClick(App& app) {
     w.TRKNO.setCaption("1");
     const std::int32_t start = mci.TrackPosition();
     const std::int32_t length = mci.TrackLength();
-    const std::int32_t offset = length < (s.SCANA + s.SCANS) * 1000 ? 0 : s.SCANA * 1000;
+    // SCANA is not limited (the settings window takes any number): milliseconds in 64 bits.
+    const std::int32_t offset =
+        length < (std::int64_t{s.SCANA} + s.SCANS) * 1000 ? 0 : s.SCANA * 1000;
     RefreshTrackList(app);
     SuppressScreenSaver(app);
     mci.setFrom(start + offset);

@@ -55,5 +55,22 @@ TEST_F(WindowsByName, BuiltReservedAndUnknownWindows) {
     EXPECT_EQ(app.loadedForm("CDNONE"), nullptr);
 }
 
+// A runner starts a program again on the same scheduler: a program that is gone, with windows
+// closed just before its end, leaves nothing on it that would run into the freed App.
+TEST(AppLifetime, NothingOfAnEndedProgramRunsAfterIt) {
+    scenario::HeadlessMachine machine;
+    for (bool ended : {false, true}) {
+        {
+            App app{machine.services()};
+            app.registerForm("PROBE", [](App& a) { return std::make_unique<Probe>(a); });
+            app.show("PROBE");
+            app.unloadForm("PROBE");
+            if (ended) app.endProgram();
+        }
+        EXPECT_EQ(machine.sched.nextDue(), -1) << "ended " << ended;
+        machine.sched.advance(10);
+    }
+}
+
 }  // namespace
 }  // namespace lirafok
