@@ -110,12 +110,17 @@ QVariantMap MprisService::metadata(const NowPlaying& n) const {
 }
 
 void MprisService::announceSeek() {
-    refresh();
-    m_lastPolledAt = monotonicMs();
+    // Whatever else changed since the last poll is told first: taking the new state without
+    // telling it would hide, say, a track change from every listener.
+    announceChanges(false);
     emit Seeked(qlonglong(m_last.positionMs) * 1000);
 }
 
 void MprisService::poll() {
+    announceChanges(true);
+}
+
+void MprisService::announceChanges(bool detectSeeks) {
     const NowPlaying before = m_last;
     const qint64 now = monotonicMs();
     const qint64 elapsed = now - m_lastPolledAt;
@@ -142,7 +147,7 @@ void MprisService::poll() {
 
     // Within one track, a position away from where playing on would have taken it is a seek
     // (the slider, the arrow keys, a repeat loop).
-    if (sameTrack(n, before) && n.state != PlaybackState::NoDisc &&
+    if (detectSeeks && sameTrack(n, before) && n.state != PlaybackState::NoDisc &&
         before.state != PlaybackState::NoDisc) {
         const qint64 expected =
             before.positionMs + (before.state == PlaybackState::Playing ? elapsed : 0);

@@ -50,6 +50,9 @@ signals:
 
 private:
     void poll();
+    // Announces every property that differs from the state last announced, and (when
+    // `detectSeeks`) a position jump within the track as Seeked.
+    void announceChanges(bool detectSeeks);
     void propertiesChanged(const QString& interface, const QVariantMap& changed);
 
     MediaTransport& m_transport;
