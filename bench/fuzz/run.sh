@@ -2,7 +2,8 @@
 # bench/fuzz/run.sh [SECONDS] [TARGET...]: builds the fuzz targets into build-fuzz/ (clang,
 # ASan + UBSan, libFuzzer) and runs each for SECONDS (default 60) on one core, starting from
 # seed corpora made of the project's own files. Prints, per target, the executions, the rate
-# and the findings; crash inputs are kept in build-fuzz/findings/TARGET/.
+# and the findings; crash inputs are kept in build-fuzz/findings/TARGET/. LANES=N runs N
+# targets at a time (default 1); NICE=N runs them at that niceness (default 0).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 seconds=${1:-60}
@@ -24,26 +25,32 @@ seeds=build-fuzz/seeds
 rm -rf "$seeds"
 python3 bench/fuzz/seeds.py . "$seeds"
 
-printf '%-16s %12s %10s %9s\n' target executions exec/s findings
-for t in "${targets[@]}"; do
-  corpus=build-fuzz/corpus/$t
-  findings=build-fuzz/findings/$t
+run_one() {
+  local t=$1
+  local corpus=build-fuzz/corpus/$t findings=build-fuzz/findings/$t log=build-fuzz/fuzz_$t.log
   mkdir -p "$corpus" "$findings" "$seeds/$t"
-  log=build-fuzz/fuzz_$t.log
   # libcue is built without frame pointers: the leak suppression of lsan.supp needs the slow
   # unwinder to see which library call allocated.
-  unwind=
+  local unwind=
   case $t in cue | virtual_drive) unwind=:fast_unwind_on_malloc=0 ;; esac
   # -max_len 64 KiB: the readers' limits are far larger, but the interesting structure lies
   # in the first lines. Leaks are reported too (detect_leaks).
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1$unwind UBSAN_OPTIONS=print_stacktrace=1 \
     LSAN_OPTIONS=suppressions=$PWD/bench/fuzz/lsan.supp \
-    "build-fuzz/bench/fuzz/fuzz_$t" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
-    -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings/" \
-    "$corpus" "$seeds/$t" >"$log" 2>&1 || true
+    nice -n "${NICE:-0}" "build-fuzz/bench/fuzz/fuzz_$t" -max_total_time="$seconds" \
+    -max_len=65536 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="$findings/" "$corpus" "$seeds/$t" >"$log" 2>&1 || true
+}
+export -f run_one
+export seconds seeds
+printf '%s\n' "${targets[@]}" | xargs -P "${LANES:-1}" -I{} bash -c 'run_one {}'
+
+printf '%-16s %12s %10s %9s\n' target executions exec/s findings
+for t in "${targets[@]}"; do
+  log=build-fuzz/fuzz_$t.log
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   secs=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
-  found=$(find "$findings" -type f | wc -l)
+  found=$(find "build-fuzz/findings/$t" -type f | wc -l)
   printf '%-16s %12s %10s %9s\n' "$t" "${execs:-?}" "${secs:-?}" "$found"
 done
 rm -rf /dev/shm/lirafok-fuzz-*
