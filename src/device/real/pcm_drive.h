@@ -67,6 +67,7 @@ protected:
     // new disc is loaded, so that the window resets to "no disc".
     void dropDisc(bool lost);
     bool hasDisc() const { return m_disc.has_value(); }
+    ui::Scheduler& scheduler() { return m_scheduler; }
 
 private:
     void stopSpan(SpanEnd why);

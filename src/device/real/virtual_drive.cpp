@@ -196,12 +196,10 @@ VirtualDrive::VirtualDrive(std::string folder, std::string name, ui::Scheduler& 
                            SinkFactory makeSink)
     : PcmDrive(scheduler, std::move(makeSink)),
       m_folder(std::move(folder)),
-      m_name(std::move(name)),
-      m_clock(scheduler),
-      m_alive(std::make_shared<bool>(true)) {}
+      m_name(std::move(name)) {}
 
 VirtualDrive::~VirtualDrive() {
-    if (m_settleTask) m_clock.cancel(m_settleTask);
+    if (m_settleTask) scheduler().cancel(m_settleTask);
 }
 
 std::string VirtualDrive::watchedFolder() const {
@@ -228,7 +226,8 @@ int VirtualDrive::loadImage(const std::string& path, std::string* error) {
 
 std::optional<DiscImage> VirtualDrive::loadDisc(std::string* error) {
     const std::string stamp = folderStamp(watchedFolder());
-    if (m_image.empty() && m_failedStamp == stamp && m_clock.nowMs() - m_failedAtMs < kRereadMs) {
+    if (m_image.empty() && m_failedStamp == stamp &&
+        scheduler().nowMs() - m_failedAtMs < kRereadMs) {
         // Nothing was placed, taken out or changed since the folder gave no disc.
         if (error) *error = m_failedError;
         return std::nullopt;
@@ -246,7 +245,7 @@ std::optional<DiscImage> VirtualDrive::loadDisc(std::string* error) {
     } else if (m_image.empty()) {
         m_failedStamp = stamp;
         m_failedError = why;
-        m_failedAtMs = m_clock.nowMs();
+        m_failedAtMs = scheduler().nowMs();
     }
     if (m_image.empty()) noteRefusal(stamp, refusal.path, refusal.placed, refusal.error);
     if (error) *error = why;
@@ -288,17 +287,16 @@ void VirtualDrive::noteRefusal(const std::string& stamp, const std::string& path
     const std::string key = path + '\t' + std::to_string(placed) + '\t' + error;
     if (error.empty() || m_told.count(key)) {
         m_pending.reset();
-        if (m_settleTask) m_clock.cancel(m_settleTask);
+        if (m_settleTask) scheduler().cancel(m_settleTask);
         m_settleTask = 0;
         return;
     }
     if (m_pending && m_pending->key == key && m_pending->stamp == stamp) return;
     m_pending = Pending{key, stamp, error};
     // Told once the folder has stayed as it is for a moment, whether or not anyone polls.
-    if (m_settleTask) m_clock.cancel(m_settleTask);
-    std::weak_ptr<bool> alive = m_alive;
-    m_settleTask = m_clock.schedule(kSettleMs, [this, alive] {
-        if (!alive.lock()) return;
+    if (m_settleTask) scheduler().cancel(m_settleTask);
+    // The destructor cancels the task: it never runs on a drive that is gone.
+    m_settleTask = scheduler().schedule(kSettleMs, [this] {
         m_settleTask = 0;
         settle();
     });

@@ -88,12 +88,10 @@ private:
     std::optional<std::string> m_failedStamp;
     std::string m_failedError;
     std::int64_t m_failedAtMs = 0;
-    ui::Scheduler& m_clock;
     std::optional<Pending> m_pending;
     ui::TaskId m_settleTask = 0;
     std::set<std::string> m_told;  // placements told, by Pending::key
     std::function<void(const std::string&)> m_onUnreadable;
-    std::shared_ptr<bool> m_alive;  // posted notices hold a weak_ptr to it
 };
 
 // Finds the disc in `path` (a folder or an image file) and reads it. Exposed for tests and
