@@ -1,6 +1,8 @@
 #include "core/raw_file.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <dirent.h>
 #include <cstring>
 #include <fcntl.h>
@@ -11,6 +13,9 @@ namespace lirafok::rawfile {
 namespace {
 
 constexpr std::size_t kChunk = 256 * 1024;
+// The smallest read buffer: most files read here (a lyrics file, a catalogue of a few discs)
+// are a few KiB, and a chunk-sized buffer zero-filled for each of them costs more than the read.
+constexpr std::size_t kMinChunk = 4 * 1024;
 
 std::string folderOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
@@ -141,7 +146,12 @@ ChunkReader::ChunkReader(const std::string& path) {
         m_fd = -1;
         return;
     }
-    m_buf.resize(kChunk);
+    // One byte over the size lets a whole regular file be read before end of file shows; a
+    // file that grows meanwhile, or one without a size, doubles the buffer as it goes.
+    std::size_t want = kChunk;
+    if (S_ISREG(st.st_mode) && st.st_size >= 0 && static_cast<std::uint64_t>(st.st_size) < kChunk)
+        want = std::max(kMinChunk, static_cast<std::size_t>(st.st_size) + 1);
+    m_buf.resize(want);
 }
 
 ChunkReader::~ChunkReader() {
@@ -222,7 +232,6 @@ SafeWriter::SafeWriter(std::string path) : m_path(std::move(path)) {
     m_temp = m_path + ".tmpXXXXXX";
     m_fd = ::mkostemp(m_temp.data(), O_CLOEXEC);
     m_ok = m_fd >= 0;
-    m_buf.reserve(kChunk);
 }
 
 SafeWriter::~SafeWriter() {

@@ -30,7 +30,8 @@ bool fileExists(const std::string& path);
 // directory).
 bool parentFolderExists(const std::string& path);
 
-// Reads a file in pieces of fixed size, so that large files cost no large allocations.
+// Reads a file in pieces of at most a fixed size (a small file in one piece of its own size),
+// so that large files cost no large allocations and small ones no large buffer.
 class ChunkReader {
 public:
     explicit ChunkReader(const std::string& path);

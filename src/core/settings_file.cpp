@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <optional>
+#include <string_view>
+#include <unordered_map>
 
 #include "core/text.h"
 
@@ -130,6 +132,18 @@ std::string fixedWidth(std::int64_t n, int width) {
     return text::pad(n, width);
 }
 
+// The row of a key, or nullptr: every line read looks its key up once instead of comparing it
+// with each of the rows. Keys are unique in the table.
+const Field* fieldOf(std::string_view key) {
+    static const std::unordered_map<std::string_view, const Field*> byKey = [] {
+        std::unordered_map<std::string_view, const Field*> m;
+        for (const Field& f : kFields) m.emplace(f.key, &f);
+        return m;
+    }();
+    const auto it = byKey.find(key);
+    return it == byKey.end() ? nullptr : it->second;
+}
+
 std::string layoutValue(int layoutFlag, int left, int top) {
     // A negative left is stored as 0; both numbers keep their five characters so the fixed
     // slices of the reader find them.
@@ -148,33 +162,32 @@ SettingsReadResult readSettings(
     result.opened = true;
     bool sawCkas4 = false;
     for (const std::string& line : *lines) {
-        const std::string key = text::left(line, 5);
-        for (const Field& f : kFields) {
-            if (key != f.key) continue;
-            const std::string value = text::mid(line, 7, f.form == Form::Padded ? -1 : f.count);
-            switch (f.form) {
-                case Form::Text:
-                    s.*f.str = value;
-                    break;
-                case Form::Window:
-                    if (s.HOZON == 1) s.*f.number = text::val(value);
-                    break;
-                case Form::Layout: {
-                    result.layoutFlag = text::val(text::mid(line, 7, 1));
-                    const std::int32_t left = text::val(text::mid(line, 8, 5));
-                    const std::int32_t top = text::val(text::mid(line, 13, 5));
-                    (f.channel == 0 ? result.fullLeft : result.reducedLeft) = left;
-                    (f.channel == 0 ? result.fullTop : result.reducedTop) = top;
-                    break;
-                }
-                case Form::Volume:
-                    if (onVolumeLine) onVolumeLine(f.channel, text::val(value));
-                    break;
-                default:
-                    s.*f.number = text::val(value);
-                    if (f.number == &Settings::CKAS4) sawCkas4 = true;
-                    break;
+        const Field* row = fieldOf(text::left(line, 5));
+        if (!row) continue;
+        const Field& f = *row;
+        const std::string value = text::mid(line, 7, f.form == Form::Padded ? -1 : f.count);
+        switch (f.form) {
+            case Form::Text:
+                s.*f.str = value;
+                break;
+            case Form::Window:
+                if (s.HOZON == 1) s.*f.number = text::val(value);
+                break;
+            case Form::Layout: {
+                result.layoutFlag = text::val(text::mid(line, 7, 1));
+                const std::int32_t left = text::val(text::mid(line, 8, 5));
+                const std::int32_t top = text::val(text::mid(line, 13, 5));
+                (f.channel == 0 ? result.fullLeft : result.reducedLeft) = left;
+                (f.channel == 0 ? result.fullTop : result.reducedTop) = top;
+                break;
             }
+            case Form::Volume:
+                if (onVolumeLine) onVolumeLine(f.channel, text::val(value));
+                break;
+            default:
+                s.*f.number = text::val(value);
+                if (f.number == &Settings::CKAS4) sawCkas4 = true;
+                break;
         }
     }
     if (!sawCkas4) s.CKAS4 = s.CKAS2;

@@ -222,8 +222,8 @@ TEST(TextFile, SplitsLines) {
 }
 
 TEST(TextFile, LinesAcrossTheReadBuffer) {
-    // Line breaks and double-byte characters that straddle the reader's 1 MiB chunks, and a
-    // line longer than a chunk.
+    // Line breaks and double-byte characters that straddle 1 MiB boundaries (several of the
+    // reader's chunks), and a line longer than a chunk.
     const lirafok::testing::TempFolder tmp{"text"};
     const std::string dir = tmp.path();
     const std::size_t chunk = std::size_t{1} << 20;
@@ -246,6 +246,29 @@ TEST(TextFile, LinesAcrossTheReadBuffer) {
     EXPECT_EQ(seen, 3u);
     EXPECT_FALSE(forEachLine(dir + "/none.txt", [&](std::string_view) {}));
     fs::remove_all(dir);
+}
+
+TEST(TextFile, AFileReadsWholeWhateverItsSizeSaid) {
+    // The reader sizes its buffer from the file's size: a file that grows after it was
+    // opened, and a file that says it is empty but is not (as /proc files do), still read to
+    // their end.
+    const lirafok::testing::TempFolder tmp{"text"};
+    const std::string path = tmp.path() + "/growing.txt";
+    writeBytes(path, "first\r\n");
+    lirafok::rawfile::ChunkReader reader(path);
+    {
+        std::ofstream grow(path, std::ios::binary | std::ios::app);
+        grow << std::string(10000, 'x') << "\r\nlast";
+    }
+    std::vector<std::string> lines;
+    std::string_view line;
+    while (reader.nextLine(line)) lines.emplace_back(line);
+    EXPECT_FALSE(reader.failed());
+    EXPECT_EQ(lines, (std::vector<std::string>{"first", std::string(10000, 'x'), "last"}));
+
+    const auto status = lirafok::rawfile::readBytes("/proc/self/status");
+    ASSERT_TRUE(status.has_value());
+    EXPECT_NE(status->find("\nVmRSS:"), std::string::npos);
 }
 
 TEST(TextFile, WriteReadRoundTripKeepsEveryByte) {
