@@ -27,7 +27,7 @@
 namespace lirafok::bench {
 
 namespace fs = std::filesystem;
-using device::real::msToFrame;
+using device::real::discMsToFrame;
 
 namespace {
 
@@ -138,7 +138,7 @@ HighlightResult measureHighlight(const std::string& work, const std::string& dis
     if (std::getenv("BENCH_DEBUG"))
         std::printf("highlight: %zu lines lit, recording %zu frames\n", lit.size(), rec.size() / 2);
     const Source src = [&](std::int64_t f, int c) { return image.sample(f, c); };
-    const std::int64_t trackFirst = msToFrame(track.startMs) - kLeadInFrames;
+    const std::int64_t trackFirst = discMsToFrame(track.startMs) - kLeadInFrames;
     for (const Lit& l : lit) {
         const std::int64_t r = capture.frameAtUs(static_cast<double>(l.us));
         const std::int64_t expect =
@@ -200,11 +200,11 @@ void measureStarts(const std::string& discDir, const DemoImage& image, int count
         drive->stop();
         runEvents(400);
         const std::int32_t a = target(i);
-        startCmds.emplace_back(nowUs(), msToFrame(a) - kLeadInFrames);
+        startCmds.emplace_back(nowUs(), discMsToFrame(a) - kLeadInFrames);
         drive->play(a, -1, nullptr);
         runEvents(500);
         const std::int32_t b = target(i + 1);
-        seekCmds.emplace_back(nowUs(), msToFrame(b) - kLeadInFrames);
+        seekCmds.emplace_back(nowUs(), discMsToFrame(b) - kLeadInFrames);
         drive->play(b, -1, nullptr);
         runEvents(500);
     }

@@ -23,7 +23,7 @@
 namespace lirafok::bench {
 
 namespace fs = std::filesystem;
-using device::real::msToFrame;
+using device::real::discMsToFrame;
 
 TapResult measureTaps(const std::string& work, const std::string& discDir, const DemoImage& image,
                       int presses, std::shared_ptr<device::real::PulseConnection> pulse,
@@ -95,7 +95,7 @@ TapResult measureTaps(const std::string& work, const std::string& discDir, const
     result.presses = static_cast<int>(pressedUs.size());
     const auto rec = capture.samples();
     const Source src = [&](std::int64_t f, int c) { return image.sample(f, c); };
-    const std::int64_t trackFirst = msToFrame(track.startMs) - kLeadInFrames;
+    const std::int64_t trackFirst = discMsToFrame(track.startMs) - kLeadInFrames;
     for (std::size_t i = 0; i < pressedUs.size(); ++i) {
         if (stored[i] == kNoTiming) continue;
         const std::int64_t r = capture.frameAtUs(static_cast<double>(pressedUs[i]));

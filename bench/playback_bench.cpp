@@ -187,7 +187,7 @@ bool prepareProgram(const std::string& work, const std::string& imageDir, const 
         std::fprintf(stderr, "the image does not read: %s\n", why.c_str());
         return false;
     }
-    const std::string key = text::pad(disc->lengthMs() - disc->startMs(), 9);
+    const std::string key = text::pad(disc->lengthMs(), 9);
     const std::string lyrics = work + "/lyrics/";
     // The settings of a first run (faces that exist here; the built-in ones are Windows faces).
     const std::string face = "Noto Sans CJK JP";

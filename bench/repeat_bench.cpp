@@ -30,7 +30,7 @@ namespace fs = std::filesystem;
 namespace {
 
 std::int64_t imageFrame(std::int32_t discMs) {
-    return device::real::msToFrame(discMs) - kLeadInFrames;
+    return device::real::discMsToFrame(discMs) - kLeadInFrames;
 }
 
 }  // namespace

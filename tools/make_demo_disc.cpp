@@ -70,7 +70,7 @@ bool makeDemo(const fs::path& out) {
     const auto disc = device::real::readVirtualDisc(discDir.string(), nullptr, &why);
     if (!disc || disc->toc.size() != songs.size())
         return fail("the disc does not read back: " + why);
-    const std::string key = text::pad(disc->lengthMs() - disc->startMs(), 9);
+    const std::string key = text::pad(disc->lengthMs(), 9);
 
     std::vector<std::string> catalogue = {
         key + "-00-" + text::padBytes(kDiscTitle1, 26) + text::padBytes(kDiscTitle2, 26),

@@ -1,9 +1,10 @@
 #pragma once
 // The CD-audio device behind the multimedia control.
 //
-// All positions and lengths are milliseconds on the disc's timeline: track 1 of a pressed CD
-// starts at 2000 ms (the 2-second lead-in); a track's start is its first audio frame
-// (CD frames are 1/75 s, converted as frames * 1000 / 75, rounded down).
+// All positions and lengths are milliseconds on the disc's timeline, as the Windows CD-audio
+// driver reports them: CD frames (1/75 s) converted as frames * 1000 / 75, rounded down, plus
+// one. Track 1 of a pressed CD starts at 2001 ms (after the 2-second lead-in); a track's start
+// is its first audio frame. Catalogues made on that platform are keyed by these figures.
 //
 // Threading: every method is called on the window thread and returns quickly (no call blocks
 // for longer than it takes to read a table of contents or to open a file). A back end that
@@ -82,8 +83,8 @@ public:
     // Table of contents of the present disc; empty when there is none or it has no audio
     // tracks. Tracks are numbered from 1: tracks()[0] is track 1.
     virtual std::vector<TrackInfo> tracks() = 0;
-    // Disc start (the first track's start) and length (last track's end minus disc start,
-    // plus the disc start: the total the drive reports, which keys the catalogue).
+    // Disc start (the first track's start) and length (from the disc start to one frame before
+    // the lead-out): the total the drive reports, which keys the catalogue.
     virtual std::int32_t discStartMs() = 0;
     virtual std::int32_t discLengthMs() = 0;
     virtual DiscText discText() { return {}; }

@@ -113,7 +113,7 @@ TEST(AudioEndToEnd, TrackThreeReachesTheSoundServerWithItsLevels) {
     ASSERT_TRUE(drive.mediaPresent()) << drive.lastError();
     const auto tracks = drive.tracks();
     ASSERT_EQ(tracks.size(), 3u);
-    EXPECT_EQ(tracks[2].startMs, 6000);
+    EXPECT_EQ(tracks[2].startMs, 6001);
 
     testing::MonitorRecorder recorder(server.runtimeDir() + "/monitor.raw");
     ASSERT_TRUE(recorder.start());

@@ -28,7 +28,9 @@ struct Expect {
     std::vector<TrackInfo> tracks;
     std::int32_t startMs, lengthMs;
 };
-const Expect kToc = {{{2000, 5000}, {7000, 2000}, {9000, 2413}}, 2000, 11413};
+// Milliseconds as the CD-audio driver reports them: sectors * 1000 / 75 + 1, the last track
+// and the disc length one sector short of the lead-out (856).
+const Expect kToc = {{{2001, 5001}, {7001, 2001}, {9001, 2401}}, 2001, 9401};
 
 void expectToc(const DiscImage& disc) {
     const auto t = disc.tracksMs();
@@ -132,10 +134,10 @@ TEST_F(DiscLayout, CueSheetQuirks) {
     EXPECT_EQ(image->text.title, "テスト");
     const auto t = image->tracksMs();
     ASSERT_EQ(t.size(), 2u);
-    EXPECT_EQ(t[0].startMs, 2000);
-    EXPECT_EQ(t[0].lengthMs, 2000);  // one second of audio, one of pregap
-    EXPECT_EQ(t[1].startMs, 4000);
-    EXPECT_EQ(image->lengthMs(), 5000);
+    EXPECT_EQ(t[0].startMs, 2001);
+    EXPECT_EQ(t[0].lengthMs, 2001);  // one second of audio, one of pregap
+    EXPECT_EQ(t[1].startMs, 4001);
+    EXPECT_EQ(image->endMs(), 5001);
     std::vector<std::int16_t> got(4);
     ASSERT_TRUE(image->source->read(88200 + 44100 + 100, got.data(), 2));
     EXPECT_EQ(got, std::vector<std::int16_t>(4, 0));  // inside the pregap
@@ -314,7 +316,7 @@ TEST_F(DiscLayout, FolderOfFilesRoundsEachTrackUpToWholeSectors) {
     EXPECT_EQ(image->toc[1].startSector, 152);
     EXPECT_EQ(image->toc[2].startSector, 227);
     EXPECT_EQ(image->leadOutSector, 230);
-    EXPECT_EQ(image->lengthMs(), 230 * 1000 / 75);
+    EXPECT_EQ(image->lengthMs(), (230 - 150 - 1) * 1000 / 75 + 1);
     std::vector<std::int16_t> got(1200 * 2);
     ASSERT_TRUE(image->source->read(88200, got.data(), 1200));
     EXPECT_EQ(got[999 * 2], testing::toneSample(tone, 999, 0));

@@ -90,7 +90,7 @@ TEST_F(DrivePlayback, SpanCrossesTheFileJoinWithoutAGapAtEachLevel) {
         EXPECT_EQ(ends, std::vector<SpanEnd>{SpanEnd::Reached});
         EXPECT_EQ(drive->positionMs(), 5100);
         const auto heard = sink->heard();
-        const std::int64_t first = msToFrame(4900), count = msToFrame(5100) - first;
+        const std::int64_t first = discMsToFrame(4900), count = discMsToFrame(5100) - first;
         ASSERT_GE(static_cast<std::int64_t>(heard.size()), count * 2);
         const std::int32_t left = c.mute ? 0 : c.word >> 16, right = c.mute ? 0 : c.word & 0xFFFF;
         for (std::int64_t i = 0; i < count; ++i) {
@@ -179,9 +179,10 @@ TEST_F(DrivePlayback, RefusedCommands) {
         std::int32_t from, to;
         int error;
     };
-    const std::int32_t end = drive->discStartMs() + drive->discLengthMs();
-    EXPECT_EQ(end, (150 + 225 + 150 + 150 + 150) * 1000 / 75);
-    EXPECT_EQ(drive->discLengthMs(), (225 + 150 + 150 + 150) * 1000 / 75);
+    // The disc ends at its lead-out (sector 825); its length, as the driver reports it, stops
+    // one sector short of it.
+    const std::int32_t end = 825 * 1000 / 75 + 1;
+    EXPECT_EQ(drive->discLengthMs(), (825 - 150 - 1) * 1000 / 75 + 1);
     for (const Case& c : {Case{"before the disc", -1, 3000, errors::kOutOfRange},
                           Case{"past the end", 2000, end + 1, errors::kOutOfRange},
                           Case{"backwards", 5000, 4000, errors::kOutOfRange},
@@ -222,7 +223,7 @@ TEST_F(DrivePlayback, LoadImageInsertsADroppedDisc) {
     EXPECT_EQ(d->loadImage(empty + "/nothing.cue"), errors::kInvalidFile);
     EXPECT_EQ(d->loadImage(other + "/rip.cue"), errors::kNone);
     EXPECT_TRUE(d->mediaPresent());
-    EXPECT_EQ(d->discLengthMs(), 1000);  // one second of audio after the lead-in
+    EXPECT_EQ(d->discLengthMs(), 74 * 1000 / 75 + 1);  // one second of audio, less a sector
     // A disc in the drive is taken out first, so the window sees the door open once.
     EXPECT_EQ(d->loadImage(dir), errors::kNone);
     EXPECT_EQ(d->mode(), DeviceMode::DoorOpen);

@@ -73,13 +73,13 @@ TEST(PulsePlayback, TwoHundredTransportCommandsNeitherLoseNorRepeatNorPlayStaleA
         switch (k % 4) {
             case 0:
                 ASSERT_EQ(drive.play(target, -1, nullptr), errors::kNone);
-                starts.push_back({msToFrame(target), "seek while playing"});
+                starts.push_back({discMsToFrame(target), "seek while playing"});
                 break;
             case 1:
                 ASSERT_EQ(drive.stop(), errors::kNone);
                 pump(60);
                 ASSERT_EQ(drive.play(target, -1, nullptr), errors::kNone);
-                starts.push_back({msToFrame(target), "start from stopped"});
+                starts.push_back({discMsToFrame(target), "start from stopped"});
                 break;
             case 2:
                 ASSERT_EQ(drive.pause(), errors::kNone);
@@ -90,7 +90,7 @@ TEST(PulsePlayback, TwoHundredTransportCommandsNeitherLoseNorRepeatNorPlayStaleA
                 const std::int32_t t = tracks[static_cast<std::size_t>(k / 4) % 4].startMs;
                 ASSERT_EQ(drive.seek(t), errors::kNone);
                 ASSERT_EQ(drive.play(t, -1, nullptr), errors::kNone);
-                starts.push_back({msToFrame(t), "track change"});
+                starts.push_back({discMsToFrame(t), "track change"});
                 break;
             }
         }

@@ -21,19 +21,29 @@ struct DiscImage {
     DiscText text;
     std::shared_ptr<PcmSource> source;
 
-    // Track table in milliseconds: start from the start sector; length from the sector count
-    // up to the next track (the lead-out for the last one).
+    // The figures a CD-audio driver reports in milliseconds (see cd_time.h):
+    // `TrackPosition` of a track is its start sector; its `TrackLength` is the sectors up to
+    // the next track's start, and for the last track up to one sector before the lead-out.
     std::vector<TrackInfo> tracksMs() const {
         std::vector<TrackInfo> out;
         for (std::size_t i = 0; i < toc.size(); ++i) {
-            const std::int64_t end = i + 1 < toc.size() ? toc[i + 1].startSector : leadOutSector;
-            out.push_back({sectorsToMs(toc[i].startSector), sectorsToMs(end - toc[i].startSector)});
+            const std::int64_t end =
+                i + 1 < toc.size() ? toc[i + 1].startSector : leadOutSector - 1;
+            out.push_back(
+                {sectorsToMciMs(toc[i].startSector), sectorsToMciMs(end - toc[i].startSector)});
         }
         return out;
     }
-    std::int32_t startMs() const { return toc.empty() ? 0 : sectorsToMs(toc.front().startSector); }
-    // The total the drive reports: the lead-out position in milliseconds.
-    std::int32_t lengthMs() const { return toc.empty() ? 0 : sectorsToMs(leadOutSector); }
+    // `Start`: the first track's start.
+    std::int32_t startMs() const {
+        return toc.empty() ? 0 : sectorsToMciMs(toc.front().startSector);
+    }
+    // `Length`, the disc key: from the first track's start to one sector before the lead-out.
+    std::int32_t lengthMs() const {
+        return toc.empty() ? 0 : sectorsToMciMs(leadOutSector - toc.front().startSector - 1);
+    }
+    // The lead-out's position: the end of the disc, the latest position a play or seek reaches.
+    std::int32_t endMs() const { return toc.empty() ? 0 : sectorsToMciMs(leadOutSector); }
     std::int64_t endFrame() const { return leadOutSector * kFramesPerSector; }
 };
 

@@ -2,14 +2,6 @@
 
 namespace lirafok::device::real {
 
-namespace {
-// Frame -> milliseconds, rounded to the nearest, so that a position set in milliseconds reads
-// back unchanged.
-std::int32_t frameToMsNearest(std::int64_t frame) {
-    return static_cast<std::int32_t>((frame * 1000 + kFramesPerSecond / 2) / kFramesPerSecond);
-}
-}  // namespace
-
 PcmDrive::PcmDrive(ui::Scheduler& scheduler, SinkFactory makeSink)
     : m_scheduler(scheduler),
       m_makeSink(std::move(makeSink)),
@@ -91,9 +83,8 @@ std::int32_t PcmDrive::discStartMs() {
     return m_disc ? m_disc->startMs() : 0;
 }
 std::int32_t PcmDrive::discLengthMs() {
-    // The total playing time, first track start to lead-out, as a CD-audio driver reports it:
-    // disc start + length is the disc's end, and the length keys the catalogue.
-    return m_disc ? m_disc->lengthMs() - m_disc->startMs() : 0;
+    // The total playing time as a CD-audio driver reports it; it keys the catalogue.
+    return m_disc ? m_disc->lengthMs() : 0;
 }
 DiscText PcmDrive::discText() {
     return m_disc ? m_disc->text : DiscText{};
@@ -110,21 +101,21 @@ DeviceMode PcmDrive::mode() {
 
 std::int32_t PcmDrive::positionMs() {
     if (!m_player || !m_disc) return 0;
-    return frameToMsNearest(m_player->position());
+    return frameToDiscMs(m_player->position());
 }
 
 int PcmDrive::play(std::int32_t fromMs, std::int32_t toMs, SpanEndHandler onEnd) {
     if (!m_open) return errors::kDeviceNotOpen;
     checkLoss();
     if (!m_disc) return errors::kDeviceNotReady;
-    const std::int32_t end = m_disc->lengthMs();
+    const std::int32_t end = m_disc->endMs();
     if (toMs < 0) toMs = end;
     if (fromMs < 0 || fromMs > end || toMs > end || toMs < fromMs) return errors::kOutOfRange;
     if (m_onEnd) {
         m_scheduler.post([h = std::move(m_onEnd)] { h(SpanEnd::Superseded); });
     }
     m_onEnd = std::move(onEnd);
-    m_span = m_player->play(m_disc->source, msToFrame(fromMs), msToFrame(toMs));
+    m_span = m_player->play(m_disc->source, discMsToFrame(fromMs), discMsToFrame(toMs));
     return errors::kNone;
 }
 
@@ -154,9 +145,9 @@ int PcmDrive::seek(std::int32_t ms) {
     if (!m_open) return errors::kDeviceNotOpen;
     checkLoss();
     if (!m_disc) return errors::kDeviceNotReady;
-    if (ms < 0 || ms > m_disc->lengthMs()) return errors::kOutOfRange;
+    if (ms < 0 || ms > m_disc->endMs()) return errors::kOutOfRange;
     stopSpan(SpanEnd::Aborted);
-    m_player->setPosition(msToFrame(ms));
+    m_player->setPosition(discMsToFrame(ms));
     return errors::kNone;
 }
 
