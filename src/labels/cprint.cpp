@@ -47,9 +47,9 @@ ui::Font fontOf(const std::string& name, std::int32_t size, std::int32_t bold, s
     return ui::Font{name, points, bold != 0, italic != 0};
 }
 
-// A stored flag: -1 for on, as a true flag reads back in number form.
+// A stored font flag: the digit 1 for on, 0 for off (a -1 from older files still reads as on).
 std::int32_t flag(bool on) {
-    return on ? -1 : 0;
+    return on ? 1 : 0;
 }
 
 std::int32_t wholePoints(double size) {

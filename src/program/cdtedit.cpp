@@ -225,6 +225,7 @@ void CDTEDIT::Spin1_SpinUp() {
         return;
     }
     TIMEX.setCaption(std::to_string(m + 1));
+    ShowSideTimes();  // the time left on each side follows the tape's length
 }
 
 void CDTEDIT::Spin1_SpinDown() {
@@ -234,6 +235,7 @@ void CDTEDIT::Spin1_SpinDown() {
         return;
     }
     TIMEX.setCaption(std::to_string(m - 1));
+    ShowSideTimes();
 }
 
 void CDTEDIT::Command3D1_Click() {
