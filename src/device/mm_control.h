@@ -34,6 +34,16 @@ inline constexpr int kNotifySuperseded = 2;
 inline constexpr int kNotifyAborted = 4;
 inline constexpr int kNotifyFailure = 8;
 
+// The status interval doubles as the player's state marker: the value last written says what
+// the status routine is in, and the routine reads it back.
+enum class StatusMarker : int {
+    Off = 0,         // no status events (no disc)
+    Started = 1,     // play was just started: the next event sets Running
+    InRepeat = 100,  // turning a repeat loop: events come quickly until it has turned
+    Running = 1000,  // playing
+    Idle = 3000,     // a disc is loaded and nothing plays
+};
+
 class MMControl : public ui::Control {
 public:
     MMControl(ui::Form& form, ui::Scheduler& scheduler, std::string name);
@@ -62,6 +72,9 @@ public:
     void setSilent(bool s);
     int UpdateInterval() const { return m_updateInterval; }
     void setUpdateInterval(int ms);
+    void setUpdateInterval(StatusMarker m) { setUpdateInterval(static_cast<int>(m)); }
+    // The interval last written is the marker `m`.
+    bool marks(StatusMarker m) const { return m_updateInterval == static_cast<int>(m); }
     // The two disc-ready indications: a disc is open and playable.
     bool CanPlay();
     bool CanEject();

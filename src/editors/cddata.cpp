@@ -76,7 +76,7 @@ void CDDATA::layoutDesign() {
         const int top = kRowTop + k * kRowStep;
         KYOKUNO[i].move(120, top, 600, kRowHeight);
         TRKLEN[i].move(780, top, 720, kRowHeight);
-        TRKLEN[i].setAlignment(2);
+        TRKLEN[i].setAlignment(ui::align::kCentre);
         KYOKU[i].move(1560, top, 5160, kRowHeight);
     }
     button(Command3D5, 6900, kRowTop, 1380, "曲名");

@@ -253,7 +253,7 @@ void CDSET::startPlayback() {
     mci.setTo(start);
     mci.setCommand("SEEK");
     SuppressScreenSaver(app);
-    mci.setUpdateInterval(1000);
+    mci.setUpdateInterval(device::StatusMarker::Running);
     mci.setNotify(true);
     mci.setWait(false);
     mci.setTrack(EditTrack);
@@ -342,7 +342,7 @@ void CDSET::Command3D8_Click() {
     Timer1.setInterval(0);
     app.state.LastCommand = "STOP";
     RestoreScreenSaver(app);
-    mci.setUpdateInterval(3000);
+    mci.setUpdateInterval(device::StatusMarker::Idle);
     mci.setNotify(true);
     mci.setWait(true);
     mci.setCommand("STOP");
@@ -468,7 +468,7 @@ void CDSET::releasePlayer(bool cue) {
     s.ListPlay = SavedListPlay;
     if (cue) {
         // Idle again, as after any stop: the status routine resumes and the display follows.
-        mci.setUpdateInterval(3000);
+        mci.setUpdateInterval(device::StatusMarker::Idle);
         s.CurrentPositionMs = mci.Position();
         UpdateTrackDisplay(app);
     }

@@ -13,8 +13,6 @@ namespace {
 const char* const kTitle = "ＭＤレベル印刷";
 const char* const kPrintFailed = "印刷できませんでした。";
 constexpr double kMaxPoints = 16;
-constexpr int kCentred = 7;
-constexpr int kLeft = 1;
 // Heights of the title label: one line holding title and artist, or the title above the artist.
 constexpr int kTitleOneLine = 480;
 constexpr int kTitleHalf = 240;
@@ -180,7 +178,7 @@ void CDMD::CHECK5_Click() {
 
 void CDMD::CHECK4_Click() {
     CDMDF& f = label();
-    const int a = Check4.value() == 1 ? kCentred : kLeft;
+    const int a = Check4.value() == 1 ? ui::align::kPanelCentre : ui::align::kPanelLeft;
     f.LABEL2.setAlignment(a);
     f.LABEL3.setAlignment(a);
     MD_SET();

@@ -24,8 +24,6 @@ constexpr double kTitleMax = 16;
 constexpr double kSideMax = 14;
 constexpr double kOtherMax = 9;
 // Alignment of the title panels: centred, or left.
-constexpr int kCentred = 7;
-constexpr int kLeft = 1;
 // Title panel heights (twips): one line in the row, or each of two lines.
 constexpr int kOneLine = 511;
 constexpr int kHalfLine = 255;
@@ -185,7 +183,7 @@ void CPRINT::layout() {
         label.setCaption(caption);
         value.move(kSide + 1800, y, 720, kRowH);
         value.setCaption("05");
-        value.setAlignment(2);
+        value.setAlignment(ui::align::kCentre);
         value.setBackColor(ui::kWhite);
         spin.move(kSide + 2520, y, 300, kRowH);
         unit.move(kSide + 2880, y, 600, kRowH);
@@ -327,7 +325,7 @@ void CPRINT::CHECK3_Click() {
 }
 
 void CPRINT::CHECK4_Click() {
-    const int a = Check4.value() == 1 ? kCentred : kLeft;
+    const int a = Check4.value() == 1 ? ui::align::kPanelCentre : ui::align::kPanelLeft;
     TITLE1[0].setAlignment(a);
     TITLE1[1].setAlignment(a);
 }

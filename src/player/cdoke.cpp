@@ -86,15 +86,15 @@ void CDOKE::layoutDesign() {
     TOTALLEN.move(3165, 60, 990, 330);
     TOTALLEN.setCaption("00:00");
     for (ui::Panel* p : {&AAA, &BBB, &CCC, &DDD, &EEE, &FFF}) p->setFlat(true);
-    for (ui::Panel* p : {&TRKNO, &TRKLEN, &TOTALLEN}) p->setAlignment(2);
+    for (ui::Panel* p : {&TRKNO, &TRKLEN, &TOTALLEN}) p->setAlignment(ui::align::kCentre);
 
     // Status words, position slider.
     STATUS1.move(4260, 45, 1230, 330);
     STATUS1.setCaption("STOP");
     STATUS2.move(5550, 65, 1740, 330);
     STATUS2.setCaption("NORMAL");
-    STATUS1.setAlignment(2);
-    STATUS2.setAlignment(2);
+    STATUS1.setAlignment(ui::align::kCentre);
+    STATUS2.setAlignment(ui::align::kCentre);
     POINTX.move(2760, 480, 4530, 255);
     POINTX.setRange(0, 100);
 
@@ -109,7 +109,7 @@ void CDOKE::layoutDesign() {
     VOLS[1].move(4050, 1380, 255, 360);
     for (auto& v : VOLD) {
         v.setCaption("64");
-        v.setAlignment(2);
+        v.setAlignment(ui::align::kCentre);
     }
 
     // Button grid and the right column.

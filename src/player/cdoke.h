@@ -15,6 +15,9 @@ class CDOKE : public ui::Form {
 public:
     explicit CDOKE(App& app);
 
+    static constexpr int kDiscPollMs = 2000;    // Timer1 looks for a disc this often
+    static constexpr int kPrevWindowMs = 3000;  // a second Prev within this goes back one more
+
     App& app;
 
     device::MMControl MMControl1;

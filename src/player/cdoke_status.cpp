@@ -34,8 +34,8 @@ void CDOKE::MMCONTROL1_StatusUpdate() {
         STATUS1.setCaption("EJECT");
         return;
     }
-    if (MMControl1.UpdateInterval() == 1) {
-        MMControl1.setUpdateInterval(1000);
+    if (MMControl1.marks(device::StatusMarker::Started)) {
+        MMControl1.setUpdateInterval(device::StatusMarker::Running);
         s.CurrentPositionMs = MMControl1.Position();
         UpdateTrackDisplay(app);
     }
@@ -51,7 +51,7 @@ void CDOKE::statusStopped() {
         s.SetterHoldStatus = 0;
         // The timing setter holds the stopped disc where it is; the events go on at the idle
         // interval only so that a disc removed meanwhile is still noticed.
-        MMControl1.setUpdateInterval(3000);
+        MMControl1.setUpdateInterval(device::StatusMarker::Idle);
         return;
     }
     auto replay = [&](int track, std::int32_t from, int interval) {
@@ -64,12 +64,12 @@ void CDOKE::statusStopped() {
         s.CurrentPositionMs = MMControl1.Position();
         UpdateTrackDisplay(app);
     };
-    if (s.RepeatOn == 1 && s.RepeatKind == 1 && !listPlay(s)) {
+    if (s.repeating(RepeatMode::WholeDisc) && !listPlay(s)) {
         replay(1, s.DiscStartMs, 1000);
         return;
     }
     if (s.PlayListIndex == 0) {
-        MMControl1.setUpdateInterval(1000);
+        MMControl1.setUpdateInterval(device::StatusMarker::Running);
         PlayNextListEntry(app);
         s.LastCommand = "PLAY";
         s.CurrentPositionMs = MMControl1.Position();
@@ -77,13 +77,13 @@ void CDOKE::statusStopped() {
         return;
     }
     if (s.PlayListIndex > 0) return;
-    if (s.RepeatOn == 1 && s.RepeatKind == 2) {
+    if (s.repeating(RepeatMode::OneTrack)) {
         replay(s.RepeatTrack, s.RepeatStartMs, 1000);
         return;
     }
-    if (MMControl1.UpdateInterval() == 1000 && !listPlay(s)) {
+    if (MMControl1.marks(device::StatusMarker::Running) && !listPlay(s)) {
         // The disc has ended: back to its start, idle.
-        MMControl1.setUpdateInterval(3000);
+        MMControl1.setUpdateInterval(device::StatusMarker::Idle);
         MMControl1.setTrack(1);
         MMControl1.setTo(s.DiscStartMs);
         MMControl1.setWait(true);
@@ -103,9 +103,9 @@ void CDOKE::statusPlaying() {
     std::int32_t pos = MMControl1.Position();
     s.CurrentPositionMs = pos;
     if (pos < s.CurrentTrackStartMs || pos > s.CurrentTrackEndMs) {
-        if (s.RepeatOn == 1 && s.RepeatKind == 2 && !listPlay(s)) {
+        if (s.repeating(RepeatMode::OneTrack) && !listPlay(s)) {
             SuppressScreenSaver(app);
-            MMControl1.setUpdateInterval(100);
+            MMControl1.setUpdateInterval(device::StatusMarker::InRepeat);
             MMControl1.setTrack(s.RepeatTrack);
             MMControl1.setFrom(s.RepeatStartMs);
             MMControl1.setCommand("PLAY");
@@ -131,12 +131,12 @@ void CDOKE::statusPlaying() {
 
 void CDOKE::Timer1_Timer() {
     AppState& s = app.state;
-    if (s.TimerPhase == 1) {
+    if (s.TimerPhase == Timer1Phase::PrevWindow) {
         Timer1.setInterval(0);
-        s.TimerPhase = 0;
+        s.TimerPhase = Timer1Phase::Polling;
         return;
     }
-    if (s.TimerPhase == 2) {
+    if (s.TimerPhase == Timer1Phase::ScanStep) {
         ScanStep(app);
         return;
     }

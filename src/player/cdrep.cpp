@@ -66,9 +66,9 @@ void CDREP::Command3D1_Click() {
     CDOKE& w = cdoke(app);
     app.PlayOkCue();
     ShowTrackLyrics(app);
-    s.RepeatOn = 9;
-    s.RepeatKind = 1;
-    if (playing(w)) s.RepeatOn = 1;
+    s.RepeatOn = RepeatSwitch::Armed;
+    s.RepeatKind = RepeatMode::WholeDisc;
+    if (playing(w)) s.RepeatOn = RepeatSwitch::On;
     w.REPEAT.setForeColor(ui::kRed);
     close();
 }
@@ -85,8 +85,8 @@ void CDREP::Command3D2_Click() {
     }
     app.PlayOkCue();
     ShowTrackLyrics(app);
-    s.RepeatOn = 1;
-    s.RepeatKind = 2;
+    s.RepeatOn = RepeatSwitch::On;
+    s.RepeatKind = RepeatMode::OneTrack;
     const int track = text::val(w.TRKNO.caption());
     mci.setTrack(track);
     s.RepeatTrack = track;
@@ -141,8 +141,8 @@ void CDREP::ENDX_Click() {
     }
     app.PlayOkCue();
     ShowTrackLyrics(app);
-    s.RepeatOn = 1;
-    s.RepeatKind = 3;
+    s.RepeatOn = RepeatSwitch::On;
+    s.RepeatKind = RepeatMode::AB;
     w.REPEAT.setForeColor(kAbRepeatColour);
     s.RepeatEndEntry = s.PlayListIndex;
     // B is where the music is now: the next status event comes at once and turns the loop,
@@ -155,8 +155,7 @@ void CDREP::Command3D5_Click() {
     AppState& s = app.state;
     CDOKE& w = cdoke(app);
     app.PlayOkCue();
-    s.RepeatOn = 0;
-    s.RepeatKind = 0;
+    s.clearRepeat();
     w.REPEAT.setForeColor(ui::kBlack);
     if (s.PlayListIndex > 0) s.LastCommand = "PLAY";
     close();

@@ -28,20 +28,20 @@ void LoadDisc(App& app) {
 
     if (!mci.CanPlay() && !mci.CanEject()) {
         w.Timer1.setTimerEnabled(true);
-        w.Timer1.setInterval(2000);
+        w.Timer1.setInterval(CDOKE::kDiscPollMs);
         return;
     }
 
     w.LOADX.setForeColor(ui::kRed);
-    mci.setUpdateInterval(3000);
+    mci.setUpdateInterval(device::StatusMarker::Idle);
     w.Timer1.setInterval(0);
-    s.TimerPhase = 0;
+    s.TimerPhase = Timer1Phase::Polling;
 
     mci.setTimeFormat(0);
     s.TrackCount = mci.Tracks();
     if (s.TrackCount == 0) {
         w.Timer1.setTimerEnabled(true);
-        w.Timer1.setInterval(2000);
+        w.Timer1.setInterval(CDOKE::kDiscPollMs);
         return;
     }
 
@@ -84,14 +84,14 @@ void LoadDisc(App& app) {
     if (s.AUTOX == 1 && w.NORMAL.foreColor() != ui::kBlue) {
         SuppressScreenSaver(app);
         mci.setCommand("PLAY");
-        mci.setUpdateInterval(1);
+        mci.setUpdateInterval(device::StatusMarker::Started);
     }
 }
 
 void UnloadDisc(App& app) {
     AppState& s = app.state;
     CDOKE& w = cdoke(app);
-    w.MMControl1.setUpdateInterval(0);
+    w.MMControl1.setUpdateInterval(device::StatusMarker::Off);
     for (const char* name : {"CDPRG", "CPRINT", "CDTEDIT", "CDKASIF", "CDKASIF2", "CDCHG"})
         app.unloadForm(name);
     s.TextWindowShown = 0;
@@ -116,9 +116,9 @@ void UnloadDisc(App& app) {
         app.unloadForm("CDSET");
         app.unloadForm("CDDATA");
     }
-    w.MMControl1.setUpdateInterval(0);
+    w.MMControl1.setUpdateInterval(device::StatusMarker::Off);
     w.Timer1.setTimerEnabled(true);
-    w.Timer1.setInterval(2000);
+    w.Timer1.setInterval(CDOKE::kDiscPollMs);
 }
 
 std::string deviceErrorText(int error) {
@@ -171,17 +171,17 @@ void ResetToNoDisc(App& app) {
         s.TrackStartMs[n] = 0;
         s.TrackLengthMs[n] = 0;
     }
-    s.RepeatOn = 0;
+    s.RepeatOn = RepeatSwitch::Off;
     s.DiscKey.clear();
-    s.ListTotalKeyIndex = 999999;
-    s.ListTotalKeyMode = 99999;
+    s.ListTotalKeyIndex = kNoListTotalIndex;
+    s.ListTotalKeyMode = kNoListTotalMode;
     s.ListTotalMs = 0;
     s.LyricsLoadedTrack = 0;
     s.TrackCount = 0;
-    w.MMControl1.setUpdateInterval(0);
+    w.MMControl1.setUpdateInterval(device::StatusMarker::Off);
     w.Timer1.setTimerEnabled(true);
-    w.Timer1.setInterval(2000);
-    s.TimerPhase = 0;
+    w.Timer1.setInterval(CDOKE::kDiscPollMs);
+    s.TimerPhase = Timer1Phase::Polling;
     w.MMControl1.setWait(true);
     w.MMControl1.setCommand("Close");
     w.TRKNO.setCaption("0");

@@ -16,20 +16,20 @@ void PlayNextListEntry(App& app) {
     CDOKE& w = cdoke(app);
     device::MMControl& mci = w.MMControl1;
     if (s.PlayListIndex >= s.PlayListCount) {
-        if (s.RepeatOn != 0) {
+        if (s.RepeatOn != RepeatSwitch::Off) {
             s.PlayListIndex = 0;  // the next status event starts the list again
             s.LyricsLoadedTrack = 0;
         } else {
-            mci.setUpdateInterval(3000);
+            mci.setUpdateInterval(device::StatusMarker::Idle);
             s.PlayListIndex = -1;
             CueFirstEntry(app);
         }
         return;
     }
-    if (s.RepeatOn == 1 && s.RepeatKind == 2) {
+    if (s.repeating(RepeatMode::OneTrack)) {
         s.LyricsLoadedTrack = 0;
         SuppressScreenSaver(app);
-        mci.setUpdateInterval(1000);
+        mci.setUpdateInterval(device::StatusMarker::Running);
         mci.setTrack(s.RepeatTrack);
         mci.setFrom(s.RepeatStartMs);
         mci.setTo(s.RepeatEndMs - 1000);
@@ -59,22 +59,21 @@ void PlayNextListEntry(App& app) {
 
 void RepeatChecks(App& app) {
     AppState& s = app.state;
-    if (s.RepeatKind != 2 && s.RepeatKind != 3) return;
+    if (s.RepeatKind != RepeatMode::OneTrack && s.RepeatKind != RepeatMode::AB) return;
     CDOKE& w = cdoke(app);
     device::MMControl& mci = w.MMControl1;
     const bool list = listPlay(s);
     const std::int32_t pos = s.CurrentPositionMs;
     if (list ? s.PlayListIndex < s.RepeatStartEntry : pos < s.RepeatStartMs) {
-        s.RepeatOn = 0;
-        s.RepeatKind = 0;
+        s.clearRepeat();
         w.REPEAT.setForeColor(ui::kBlack);
         return;
     }
-    if (s.RepeatKind != 3 || (list && s.PlayListIndex != s.RepeatEndEntry)) return;
+    if (s.RepeatKind != RepeatMode::AB || (list && s.PlayListIndex != s.RepeatEndEntry)) return;
     if (pos > s.RepeatEndMs) {
         s.LyricsLoadedTrack = 0;
         SuppressScreenSaver(app);
-        mci.setUpdateInterval(100);
+        mci.setUpdateInterval(device::StatusMarker::InRepeat);
         mci.setTrack(s.RepeatTrack);
         mci.setFrom(s.RepeatStartMs);
         if (list) {
@@ -104,7 +103,7 @@ void ScanStep(App& app) {
     // The last track has had its turn, or the disc ran out under a short last track.
     if (text::val(w.TRKNO.caption()) == s.TrackCount || mci.Mode() == device::DeviceMode::Stopped) {
         w.Timer1.setInterval(0);
-        s.TimerPhase = 0;
+        s.TimerPhase = Timer1Phase::Polling;
         s.ScanPlay = 0;
         s.LyricsLoadedTrack = 0;
         w.NORMAL.setForeColor(ui::kRed);

@@ -125,7 +125,7 @@ bool PlayerTransport::seekInTrack(std::int32_t ms) {
     if (mode == device::DeviceMode::Paused) {
         // The seek plays on from the new place, as a press of Play after the pause would.
         s.PausedByUser = 0;
-        mci.setUpdateInterval(1);
+        mci.setUpdateInterval(device::StatusMarker::Started);
     }
     SuppressScreenSaver(m_app);
     mci.setNotify(true);

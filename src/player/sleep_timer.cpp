@@ -81,14 +81,14 @@ void CDOKE::Timer3_Timer() {
     if (!discReady()) return;
     if (state == kTimerPlay) {
         if (transportHeld()) return;
-        MMControl1.setUpdateInterval(1);
+        MMControl1.setUpdateInterval(device::StatusMarker::Started);
         if (s.PausedByUser == 1) s.PausedByUser = 0;
-        if (s.RepeatOn == 9) s.RepeatOn = 1;
+        s.startArmedRepeat();
         ShowTrackLyrics(app);
         if (s.ScanPlay != 0) {
             Timer1.setTimerEnabled(true);
             Timer1.setInterval(s.SCANS * 1000);
-            s.TimerPhase = 2;
+            s.TimerPhase = Timer1Phase::ScanStep;
         } else if (listPlay(s)) {
             s.PlayListIndex = 0;
         } else {
@@ -103,15 +103,14 @@ void CDOKE::Timer3_Timer() {
     }
     s.LyricsLoadedTrack = 0;
     s.LastCommand = "STOP";
-    MMControl1.setUpdateInterval(3000);
+    MMControl1.setUpdateInterval(device::StatusMarker::Idle);
     cueAfterStop();
     s.SliderSetByProgram = 0;
-    s.RepeatOn = 0;
-    s.RepeatKind = 0;  // an A-B or one-track loop must not go on behind a black REPEAT
+    s.clearRepeat();  // an A-B or one-track loop must not go on behind a black REPEAT
     REPEAT.setForeColor(ui::kBlack);
     s.PlayListIndex = -1;
     Timer1.setInterval(0);
-    s.TimerPhase = 0;
+    s.TimerPhase = Timer1Phase::Polling;
     // A list mode stays selected (Play starts its list again) and stays shown; only a scan
     // ends here.
     if (s.ScanPlay != 0) {
@@ -154,7 +153,7 @@ void CDOKE::POWER_Click() {
     Timer2.setTimerEnabled(false);
     Timer3.setTimerEnabled(false);
     RestoreScreenSaver(app);
-    MMControl1.setUpdateInterval(0);
+    MMControl1.setUpdateInterval(device::StatusMarker::Off);
     MMControl1.setTo(s.DiscStartMs);
     MMControl1.setNotify(false);
     MMControl1.setWait(true);

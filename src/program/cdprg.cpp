@@ -41,7 +41,7 @@ CDPRG::CDPRG(App& a)
     move(2400, 1800, kInnerWidth + kFrameWidth, kInnerHeight + kFrameHeight);
     Panel3D1.move(120, 120, kInnerWidth - 240, 360);
     Panel3D1.setCaption("PROGRAM");
-    Panel3D1.setAlignment(2);
+    Panel3D1.setAlignment(ui::align::kCentre);
     const int selLeft = kInnerWidth - 120 - kListWidth;
     ALL.move(120, kListTop, kListWidth, kListHeight);
     ALL.setMultiSelect(true);
@@ -50,10 +50,10 @@ CDPRG::CDPRG(App& a)
     const int timeTop = kListTop + kListHeight + 60;
     ALLTIME.move(120 + kListWidth - 1200, timeTop, 1200, 360);
     ALLTIME.setCaption("00:00");
-    ALLTIME.setAlignment(2);
+    ALLTIME.setAlignment(ui::align::kCentre);
     SELTIME.move(selLeft + kListWidth - 1200, timeTop, 1200, 360);
     SELTIME.setCaption("00:00");
-    SELTIME.setAlignment(2);
+    SELTIME.setAlignment(ui::align::kCentre);
     // The arrows show their direction in the caption; its colour is their armed state.
     const int arrowLeft = 120 + kListWidth + (selLeft - 120 - kListWidth - 720) / 2;
     Command3D3.move(arrowLeft, 1500, 720, kButtonHeight);
@@ -248,9 +248,9 @@ void CDPRG::Command3D1_Click() {
     UpdateTimeDisplay(app);
     if (s.ProgramPlay == 1) {
         s.PlayListIndex = 0;
-        mci.setUpdateInterval(1);
+        mci.setUpdateInterval(device::StatusMarker::Started);
     }
-    if (s.RepeatOn == 9) s.RepeatOn = 1;
+    s.startArmedRepeat();
     RefreshTrackList(app);
     app.unloadForm("CDPRG");
 }

@@ -86,7 +86,7 @@ void CDTEDIT::layout() {
     BZAN.move(kSideBLeft + 1920, sums, 1800, kRowH);
     for (ui::Panel* p : {&ALLTIME, &AZAN, &SELTIME, &BZAN, &TOTALX, &TIMEX}) {
         p->setCaption("00:00");
-        p->setAlignment(2);
+        p->setAlignment(ui::align::kCentre);
         p->setBackColor(ui::kWhite);
     }
     AZAN.setForeColor(ui::kBlue);
@@ -278,9 +278,9 @@ void CDTEDIT::Command3D1_Click() {
     }
     if (s.ProgramPlay == 1) {
         s.PlayListIndex = 0;
-        mci.setUpdateInterval(1);
+        mci.setUpdateInterval(device::StatusMarker::Started);
     }
-    if (s.RepeatOn == 9) s.RepeatOn = 1;
+    s.startArmedRepeat();
     RefreshTrackList(app);
     app.unloadForm("CDTEDIT");
 }

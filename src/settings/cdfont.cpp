@@ -78,7 +78,7 @@ void CDFONT::layoutDesign() {
         FONTB[i].move(4740, top + 45, 900, 300);
         FONTI[i].move(5700, top + 45, 900, 300);
         FONTS[i].move(6660, top + 45, 660, 300);
-        FONTS[i].setAlignment(2);
+        FONTS[i].setAlignment(ui::align::kCentre);
     }
     const int bottom = kRowTop + kFontRowCount * kRowStep + 60;
     FONTNO.move(120, bottom, 1560, kButtonHeight);

@@ -122,7 +122,7 @@ void CDKANKYOX::layoutDesign() {
         c.move(left, top, width, height);
         if (!caption.empty()) c.setCaption(caption);
     };
-    auto label = [](ui::Panel& p) { p.setAlignment(2); };
+    auto label = [](ui::Panel& p) { p.setAlignment(ui::align::kCentre); };
 
     // Tab "オプション".
     at(Command3D1, &SSTab1, 0, 240, 540, 1320, 360, "歌詞ﾌｫﾙﾀﾞｰ");
@@ -190,8 +190,8 @@ void CDKANKYOX::layoutDesign() {
     at(Frame6, &Frame2, 0, 4200, 360, 2280, 1320, "時刻");
     at(NOWTIME, &Frame6, 0, 240, 480, 1800, 480, "");
     at(ONOFF, &Frame2, 0, 240, 2040, 1320, 450, "NON");
-    HHMM.setAlignment(2);
-    NOWTIME.setAlignment(2);
+    HHMM.setAlignment(ui::align::kCentre);
+    NOWTIME.setAlignment(ui::align::kCentre);
 
     // Below the tabs.
     Frame8.move(120, 4200, 5100, 840);

@@ -42,10 +42,10 @@ bool folderExists(const std::string& path) {
 // The no-disc polling the main window needs when discs are loaded automatically.
 void pollForDisc(App& app) {
     CDOKE& w = cdoke(app);
-    w.MMControl1.setUpdateInterval(0);
+    w.MMControl1.setUpdateInterval(device::StatusMarker::Off);
     w.Timer1.setTimerEnabled(true);
-    w.Timer1.setInterval(2000);
-    app.state.TimerPhase = 0;
+    w.Timer1.setInterval(CDOKE::kDiscPollMs);
+    app.state.TimerPhase = Timer1Phase::Polling;
 }
 
 }  // namespace
@@ -231,7 +231,7 @@ void CDKANKYOX::Command2_Click() {
     ResetToNoDisc(app);
     w.EDITX.setForeColor(ui::kBlack);
     w.STATUS1.setCaption("STOP");
-    s.RepeatKind = 0;
+    s.RepeatKind = RepeatMode::None;
     s.SetterHoldTransport = 0;
     s.SetterHoldStatus = 0;
     s.DiscTitle.clear();

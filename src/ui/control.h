@@ -34,6 +34,18 @@ struct Font {
     bool operator==(const Font&) const = default;
 };
 
+// Text alignment values as the windows store them: plain labels count 0 left, 1 right,
+// 2 centre; three-dimensional panels count 0..8 as left, right and centre each top, middle and
+// bottom, of which the windows use the middle ones.
+namespace align {
+inline constexpr int kLeft = 0;
+inline constexpr int kRight = 1;
+inline constexpr int kCentre = 2;
+inline constexpr int kPanelLeft = 1;    // left, middle
+inline constexpr int kPanelRight = 4;   // right, middle
+inline constexpr int kPanelCentre = 7;  // centre, middle
+}  // namespace align
+
 enum class ControlKind {
     Button,
     Panel,
@@ -123,8 +135,7 @@ public:
     void setWidth(int v) { move(m_left, m_top, v, m_height); }
     void setHeight(int v) { move(m_left, m_top, m_width, v); }
     void move(int left, int top, int width, int height);
-    // 0 left, 2 centre; 1..8 as three-dimensional panels number them: 1 left, 3..5 right,
-    // 6..8 centre (vertical placement is the view's business).
+    // One of the alignment values below (vertical placement is the view's business).
     int alignment() const { return m_alignment; }
     void setAlignment(int a);
     // Container (a frame, panel or tab control holding this control): left and top are then

@@ -74,8 +74,8 @@ TEST_F(PlayModes, TheStopTimerKeepsTheListModeShownAndEndsTheLoop) {
     main().ORG.userClick();
     sched.advance(5001);
     ASSERT_EQ(main().MMControl1.Mode(), device::DeviceMode::Playing);
-    s.RepeatOn = 1;
-    s.RepeatKind = 3;
+    s.RepeatOn = RepeatSwitch::On;
+    s.RepeatKind = RepeatMode::AB;
     main().REPEAT.setForeColor(12583104);
     // The armed stop time has come.
     s.TimerArmedState = 2;
@@ -86,7 +86,7 @@ TEST_F(PlayModes, TheStopTimerKeepsTheListModeShownAndEndsTheLoop) {
     EXPECT_EQ(s.ListPlay, 1);
     EXPECT_EQ(main().STATUS2.caption(), "PRIVATE");
     EXPECT_EQ(main().ORG.foreColor(), ui::kRed);
-    EXPECT_EQ(s.RepeatKind, 0);
+    EXPECT_EQ(s.RepeatKind, RepeatMode::None);
     EXPECT_EQ(main().REPEAT.foreColor(), ui::kBlack);
     EXPECT_EQ(main().TRKNO.caption(), "3");
 }
