@@ -188,7 +188,7 @@ private:
     }
 
     CDOKE* mainWindow() const {
-        return app && !app->ended() ? dynamic_cast<CDOKE*>(app->loadedForm(kMainWindow)) : nullptr;
+        return app && !app->ended() ? app->loaded<CDOKE>() : nullptr;
     }
 
     device::SimulatedDrive& drive() {

@@ -11,6 +11,7 @@
 #include "core/default_drive.h"
 #include "device/real/pulse_sink.h"
 #include "device/silent_sink.h"
+#include "player/cdoke.h"
 #include "player/player_transport.h"
 #include "qt/font_resolver.h"
 #include "qt/form_window.h"
@@ -80,7 +81,7 @@ int main(int argc, char** argv) {
     // the main window's disc polling then finds the new disc.
     // What cannot be put in is told, naming the file.
     host.onDropPath = [&drives, &dialogs](ui::Form& form, const std::string& path) {
-        if (form.name() != "CDOKE") return false;
+        if (form.name() != CDOKE::kName) return false;
         std::string error;
         if (drives.loadIntoVirtualDrive(path, &error)) return true;
         dialogs.messageBox(error, ui::mb::kOkOnly + ui::mb::kExclamation, "LIRAFOK");
@@ -95,7 +96,7 @@ int main(int argc, char** argv) {
     // Another copy started by the user, the desktop's player widget: the main window comes to
     // the front.
     auto raiseMain = [&app, &host] {
-        ui::Form* main = app.loadedForm(kMainWindow);
+        ui::Form* main = app.loadedForm<CDOKE>();
         qt::FormWindow* window = main ? host.windowOf(*main) : nullptr;
         if (!window) return;
         window->setWindowState(window->windowState() & ~Qt::WindowMinimized);

@@ -29,6 +29,19 @@ namespace lirafok::device {
 
 enum class TransportButton { Prev, Next, Play, Pause, Stop, Eject };
 
+// The commands of the control.
+enum class Command {
+    Open,   // opens the device (needs no disc)
+    Close,  // stops and releases the device
+    Eject,  // opens the tray or takes the image out
+    Stop,   // stops playing; the position stays
+    Play,   // plays From..To (From: the position; To: the disc end)
+    Seek,   // stops and places the position at To (or From, or the disc start)
+    Pause,  // pauses a playing span, or resumes a paused one
+    Next,   // the next track's start
+    Prev,   // the current track's start, or the previous track's within 3 s of it
+};
+
 inline constexpr int kNotifySuccessful = 1;
 inline constexpr int kNotifySuperseded = 2;
 inline constexpr int kNotifyAborted = 4;
@@ -84,9 +97,8 @@ public:
     // Error number of the last command (0 = none).
     int Error() const { return m_error; }
 
-    // Executes a command string ("Open", "Close", "Eject", "Stop", "Play", "Seek", "Pause",
-    // "Next", "Prev"; case-insensitive). Returns the error number, also kept in Error().
-    int setCommand(const std::string& command);
+    // Executes a command. Returns the error number (0 = success), also kept in Error().
+    [[nodiscard]] int command(Command c);
 
     // The volume word sent to the device (kept for the device checks).
     void setVolumeWord(std::uint32_t word);

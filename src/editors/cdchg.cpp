@@ -20,7 +20,7 @@ constexpr int kButtonHeight = 420;
 }  // namespace
 
 CDCHG::CDCHG(App& a)
-    : ui::Form(a.svc.host, "CDCHG"),
+    : ui::Form(a.svc.host, kName),
       app(a),
       List1(*this, "List1"),
       List2(*this, "List2"),
@@ -118,7 +118,7 @@ void CDCHG::Command1_Click() {
     // missing): the redisplay reads them again under the new one.
     s.LyricsLoadedTrack = 0;
     LookupDisc(app);
-    if (auto* data = dynamic_cast<CDDATA*>(app.loadedForm("CDDATA"))) data->FillFromDisc();
+    if (auto* data = app.loaded<CDDATA>()) data->FillFromDisc();
     Command2_Click();
 }
 

@@ -22,7 +22,7 @@ constexpr int kButtonHeight = 405;
 }  // namespace
 
 CDDATA::CDDATA(App& a)
-    : ui::Form(a.svc.host, "CDDATA"),
+    : ui::Form(a.svc.host, kName),
       app(a),
       TITLE1(*this, "TITLE1"),
       TITLE2(*this, "TITLE2"),

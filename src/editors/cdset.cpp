@@ -67,13 +67,13 @@ void trimLyric(LyricTables& t) {
 }
 
 CDSET* loadedSetter(App& app) {
-    return static_cast<CDSET*>(app.loadedForm("CDSET"));
+    return app.loaded<CDSET>();
 }
 
 }  // namespace
 
 CDSET::CDSET(App& a)
-    : ui::Form(a.svc.host, "CDSET"),
+    : ui::Form(a.svc.host, kName),
       app(a),
       KASI(ui::controlArray<ui::Panel, kSetterRows>(*this, "KASI")),
       Text1(ui::controlArray<ui::TextBox, kSetterRows>(*this, "Text1")),
@@ -251,7 +251,8 @@ void CDSET::startPlayback() {
     if (n > 0 && inSlots(n - 1) && s.Lyrics.times[at(n - 1)] <= trackLength())
         start += s.Lyrics.times[at(n - 1)];
     mci.setTo(start);
-    mci.setCommand("SEEK");
+    // A seek that fails leaves the position where it was; the display reads it back.
+    (void)mci.command(device::Command::Seek);
     SuppressScreenSaver(app);
     mci.setUpdateInterval(device::StatusMarker::Running);
     mci.setNotify(true);
@@ -259,7 +260,8 @@ void CDSET::startPlayback() {
     mci.setTrack(EditTrack);
     mci.setFrom(start);
     mci.setTo(trackLength() + trackStart() - 1000);
-    mci.setCommand("PLAY");
+    // A play that cannot start leaves the drive stopped; the status events show it.
+    (void)mci.command(device::Command::Play);
 }
 
 void CDSET::Command3D1_Click() {
@@ -301,7 +303,7 @@ void CDSET::Command3D4_Click() {
     }
     app.state.SetterFromData = 0;
     releasePlayer(true);
-    app.unloadForm("CDSET");
+    app.unload<CDSET>();
 }
 
 void CDSET::Command3D5_Click() {
@@ -345,7 +347,8 @@ void CDSET::Command3D8_Click() {
     mci.setUpdateInterval(device::StatusMarker::Idle);
     mci.setNotify(true);
     mci.setWait(true);
-    mci.setCommand("STOP");
+    // Stopping a drive that has stopped or lost its disc changes nothing.
+    (void)mci.command(device::Command::Stop);
 }
 
 void CDSET::Command3D9_Click() {
@@ -462,7 +465,8 @@ void CDSET::releasePlayer(bool cue) {
         mci.setTrack(track);
         mci.setTo(mci.TrackPosition());
         mci.setWait(true);
-        mci.setCommand("SEEK");
+        // A seek that fails leaves the position where it was; the display reads it back.
+        (void)mci.command(device::Command::Seek);
     }
     s.ProgramPlay = SavedProgramPlay;
     s.ListPlay = SavedListPlay;
@@ -508,11 +512,11 @@ bool SaveLyricsTimings(App& app) {
     w->SetterTesting = 0;
     if (!saveLyricsTimings(s.SetterLyricsPath, "LIRAFOK.BAK", t)) {
         app.PlayErrorCue();
-        app.msgBox("COPY ERR", 0, "CDSET");
+        app.msgBox("COPY ERR", 0, CDSET::kName);
         return false;
     }
     w->releasePlayer(true);
-    app.unloadForm("CDSET");
+    app.unload<CDSET>();
     return true;
 }
 
@@ -524,7 +528,7 @@ void OpenTimingSetter(App& app, int track) {
     }
     s.SetterLyricsPath = lyricsFilePath(s.KASID, s.DiscKey, track);
     s.SetterFromData = 1;
-    app.show("CDSET");
+    app.show<CDSET>();
 }
 
 }  // namespace lirafok

@@ -23,6 +23,7 @@ inline constexpr int kSetterRows = 10;
 
 class CDSET : public ui::Form {
 public:
+    static constexpr const char* kName = "CDSET";
     explicit CDSET(App& app);
 
     App& app;

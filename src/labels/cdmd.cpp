@@ -5,6 +5,7 @@
 #include "core/text.h"
 #include "labels/cdmdf.h"
 #include "labels/label_text.h"
+#include "program/cdprg.h"
 
 namespace lirafok {
 
@@ -42,7 +43,7 @@ int mdFirstColumnCount(int n) {
 }
 
 CDMD::CDMD(App& a)
-    : ui::Form(a.svc.host, "CDMD"),
+    : ui::Form(a.svc.host, kName),
       app(a),
       Check1(*this, "Check1"),
       Check2(*this, "Check2"),
@@ -105,26 +106,26 @@ void CDMD::wireEvents() {
 }
 
 CDMDF& CDMD::label() {
-    auto& f = static_cast<CDMDF&>(app.form("CDMDF"));
-    if (loaded() && !f.shown()) app.show("CDMDF");
+    auto& f = app.form<CDMDF>();
+    if (loaded() && !f.shown()) app.show<CDMDF>();
     return f;
 }
 
 void CDMD::Form_Load() {
     MD_SET();
-    CDMDF& f = static_cast<CDMDF&>(app.form("CDMDF"));
+    CDMDF& f = app.form<CDMDF>();
     f.move(left() + width() + 120, top(), f.width(), f.height());
-    app.show("CDMDF");
+    app.show<CDMDF>();
 }
 
 void CDMD::Form_Unload() {
     // The label is this window's preview: it goes with it, however the window is closed.
-    app.unloadForm("CDMDF");
+    app.unload<CDMDF>();
 }
 
 void CDMD::MD_SET() {
     const AppState& s = app.state;
-    CDMDF& f = static_cast<CDMDF&>(app.form("CDMDF"));
+    CDMDF& f = app.form<CDMDF>();
     f.LABEL2.setCaption("");
     f.LABEL3.setCaption("");
     const std::string title = discTitleText(s);
@@ -139,7 +140,9 @@ void CDMD::MD_SET() {
         f.LABEL2.setHeight(kTitleOneLine);
         f.LABEL3.setVisible(false);
     }
-    const std::vector<std::string> entries = listEntries(app, "CDPRG", "SEL");
+    const CDPRG* program = app.loaded<CDPRG>();
+    const std::vector<std::string> entries =
+        program ? program->SEL.items() : std::vector<std::string>{};
     const int n = static_cast<int>(entries.size());
     const bool numbers = Check2.value() == 1, times = Check3.value() == 1;
     if (Check5.value() == 0) {
@@ -215,12 +218,12 @@ void CDMD::Command3D2_Click() {
 
 void CDMD::Command3D1_Click() {
     app.PlayOkCue();
-    app.unloadForm("CDMD");
+    app.unload<CDMD>();
 }
 
 void CDMD::Command3D7_Click() {
     app.PlayOkCue();
-    app.unloadForm("CDMD");
+    app.unload<CDMD>();
 }
 
 }  // namespace lirafok

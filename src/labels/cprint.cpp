@@ -7,6 +7,7 @@
 #include "common/app.h"
 #include "core/text.h"
 #include "labels/label_text.h"
+#include "program/cdtedit.h"
 #include "ui/control_array.h"
 
 namespace lirafok {
@@ -57,7 +58,7 @@ std::int32_t wholePoints(double size) {
 }  // namespace
 
 CPRINT::CPRINT(App& a)
-    : ui::Form(a.svc.host, "CPRINT"),
+    : ui::Form(a.svc.host, kName),
       app(a),
       Check1(*this, "Check1"),
       Check2(*this, "Check2"),
@@ -307,8 +308,9 @@ std::vector<std::string> CPRINT::sideLines(const std::vector<std::string>& entri
 }
 
 void CPRINT::FillSidePreview() {
-    m_sideA = listEntries(app, "CDTEDIT", "ALL");
-    m_sideB = listEntries(app, "CDTEDIT", "SEL");
+    const CDTEDIT* tape = app.loaded<CDTEDIT>();
+    m_sideA = tape ? tape->ALL.items() : std::vector<std::string>{};
+    m_sideB = tape ? tape->SEL.items() : std::vector<std::string>{};
     for (int side = 0; side < 2; ++side) {
         std::string t;
         for (const std::string& line : sideLines(side == 0 ? m_sideA : m_sideB)) t += line + "\r\n";
@@ -457,12 +459,12 @@ void CPRINT::Command3D1_Click() {
     s.GPCH4 = Check4.value() == 1 ? 1 : 0;
     s.GPTOP = text::val(TOPX.caption());
     s.GPLEF = text::val(LEFTX.caption());
-    app.unloadForm("CPRINT");
+    app.unload<CPRINT>();
 }
 
 void CPRINT::Command3D7_Click() {
     app.PlayOkCue();
-    app.unloadForm("CPRINT");
+    app.unload<CPRINT>();
 }
 
 }  // namespace lirafok

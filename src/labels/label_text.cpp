@@ -32,10 +32,4 @@ std::string labelDate(std::time_t when) {
            text::pad(tm.tm_year + 1900, 4);
 }
 
-std::vector<std::string> listEntries(App& app, const std::string& form, const std::string& list) {
-    ui::Form* f = app.loadedForm(form);
-    auto* box = f ? dynamic_cast<ui::ListBox*>(f->findControl(list)) : nullptr;
-    return box ? box->items() : std::vector<std::string>{};
-}
-
 }  // namespace lirafok

@@ -24,8 +24,4 @@ std::string songLine(const std::string& entry, const std::string& number, bool w
 // The fixed ten-character date, month-day-year: "03-07-2026".
 std::string labelDate(std::time_t when);
 
-// The entries of list box `list` on window `form`, in list order; empty when the window is
-// not loaded or has no such list.
-std::vector<std::string> listEntries(App& app, const std::string& form, const std::string& list);
-
 }  // namespace lirafok

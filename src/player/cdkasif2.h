@@ -14,6 +14,7 @@ inline constexpr int kLyricPanelHeight = 240;  // twips
 
 class CDKASIF2 : public ui::Form {
 public:
+    static constexpr const char* kName = "CDKASIF2";
     explicit CDKASIF2(App& app);
     App& app;
     std::array<ui::Panel, kLyricPanels> KASI;

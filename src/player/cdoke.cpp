@@ -5,7 +5,7 @@
 namespace lirafok {
 
 CDOKE& cdoke(App& app) {
-    return static_cast<CDOKE&>(app.form(kMainWindow));
+    return app.form<CDOKE>();
 }
 
 namespace {
@@ -14,7 +14,7 @@ constexpr int kCol = 570;  // button width
 }  // namespace
 
 CDOKE::CDOKE(App& a)
-    : ui::Form(a.svc.host, "CDOKE"),
+    : ui::Form(a.svc.host, kName),
       app(a),
       MMControl1(*this, a.svc.scheduler, "MMControl1"),
       Timer1(*this, a.svc.scheduler, "Timer1"),

@@ -13,6 +13,7 @@ class App;
 
 class CDOKE : public ui::Form {
 public:
+    static constexpr const char* kName = "CDOKE";
     explicit CDOKE(App& app);
 
     static constexpr int kDiscPollMs = 2000;    // Timer1 looks for a disc this often

@@ -59,7 +59,8 @@ void CDOKE::statusStopped() {
         MMControl1.setUpdateInterval(interval);
         MMControl1.setTrack(track);
         MMControl1.setFrom(from);
-        MMControl1.setCommand("PLAY");
+        // A play that cannot start leaves the drive stopped; the status events show it.
+        (void)MMControl1.command(device::Command::Play);
         TRKNO.setCaption(std::to_string(track));
         s.CurrentPositionMs = MMControl1.Position();
         UpdateTrackDisplay(app);
@@ -87,7 +88,8 @@ void CDOKE::statusStopped() {
         MMControl1.setTrack(1);
         MMControl1.setTo(s.DiscStartMs);
         MMControl1.setWait(true);
-        MMControl1.setCommand("SEEK");
+        // A seek that fails leaves the position where it was; the display reads it back.
+        (void)MMControl1.command(device::Command::Seek);
         TRKNO.setCaption("1");
         RestoreScreenSaver(app);
         s.CurrentPositionMs = MMControl1.Position();
@@ -108,7 +110,8 @@ void CDOKE::statusPlaying() {
             MMControl1.setUpdateInterval(device::StatusMarker::InRepeat);
             MMControl1.setTrack(s.RepeatTrack);
             MMControl1.setFrom(s.RepeatStartMs);
-            MMControl1.setCommand("PLAY");
+            // A play that cannot start leaves the drive stopped; the status events show it.
+            (void)MMControl1.command(device::Command::Play);
             TRKNO.setCaption(std::to_string(s.RepeatTrack));
             s.CurrentPositionMs = MMControl1.Position();
         }
@@ -145,7 +148,8 @@ void CDOKE::Timer1_Timer() {
         MMControl1.setTrack(1);
         TRKNO.setCaption("1");
         MMControl1.setTo(s.DiscStartMs);
-        MMControl1.setCommand("Seek");
+        // A seek that fails leaves the position where it was; the display reads it back.
+        (void)MMControl1.command(device::Command::Seek);
     } else {
         MMControl1.setAutoEnable(true);
     }

@@ -66,7 +66,8 @@ void CDOKE::listNextPrev(bool next) {
         if (s.PlayListIndex != s.PlayListCount) {
             s.LastCommand = "NEXT";
             RestoreScreenSaver(app);
-            MMControl1.setCommand("STOP");
+            // Stopping a drive that has stopped or lost its disc changes nothing.
+            (void)MMControl1.command(device::Command::Stop);
         }
         s.LastCommand = "NEXT";
         return;
@@ -82,7 +83,8 @@ void CDOKE::listNextPrev(bool next) {
     if (moved) {
         s.LastCommand = "PREV";
         RestoreScreenSaver(app);
-        MMControl1.setCommand("STOP");
+        // Stopping a drive that has stopped or lost its disc changes nothing.
+        (void)MMControl1.command(device::Command::Stop);
         Timer1.setTimerEnabled(true);
         Timer1.setInterval(kPrevWindowMs);
         s.TimerPhase = Timer1Phase::PrevWindow;
@@ -142,7 +144,8 @@ void CDOKE::cueAfterStop() {
         MMControl1.setTrack(1);
         TRKNO.setCaption("1");
     }
-    MMControl1.setCommand("Seek");
+    // A seek that fails leaves the position where it was; the display reads it back.
+    (void)MMControl1.command(device::Command::Seek);
 }
 
 void CDOKE::MMCONTROL1_PlayCompleted(int error) {
@@ -192,9 +195,9 @@ void CDOKE::MMCONTROL1_EjectClick(bool&) {
     app.state.SetterHoldStatus = 0;
     ResetToNoDisc(app);
     MMControl1.setWait(true);
-    if (int e = MMControl1.setCommand("Eject")) ShowDeviceError(app, e);
+    if (int e = MMControl1.command(device::Command::Eject)) ShowDeviceError(app, e);
     MMControl1.setWait(true);
-    if (int e = MMControl1.setCommand("Close")) ShowDeviceError(app, e);
+    if (int e = MMControl1.command(device::Command::Close)) ShowDeviceError(app, e);
 }
 
 void CDOKE::MMControl1_EjectCompleted(int) {
@@ -245,7 +248,8 @@ void CDOKE::List1_MouseDown() {
     MMControl1.setTrack(track);
     MMControl1.setFrom(MMControl1.TrackPosition());
     MMControl1.setWait(false);
-    MMControl1.setCommand("PLAY");
+    // A play that cannot start leaves the drive stopped; the status events show it.
+    (void)MMControl1.command(device::Command::Play);
     TRKNO.setCaption(std::to_string(track));
     MMControl1.setUpdateInterval(device::StatusMarker::Running);
     s.CurrentPositionMs = MMControl1.Position();
@@ -281,7 +285,8 @@ void CDOKE::POINTX_Change() {
     SuppressScreenSaver(app);
     MMControl1.setNotify(true);
     MMControl1.setWait(false);
-    MMControl1.setCommand("PLAY");
+    // A play that cannot start leaves the drive stopped; the status events show it.
+    (void)MMControl1.command(device::Command::Play);
 }
 
 }  // namespace lirafok

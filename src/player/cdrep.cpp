@@ -19,7 +19,7 @@ constexpr const char* kReversed = "終了位置と開始位置が逆転してい
 }  // namespace
 
 CDREP::CDREP(App& a)
-    : ui::Form(a.svc.host, "CDREP"),
+    : ui::Form(a.svc.host, kName),
       app(a),
       Frame3D1(*this, "Frame3D1"),
       STRX(*this, "STRX"),
@@ -52,7 +52,7 @@ CDREP::CDREP(App& a)
 }
 
 void CDREP::close() {
-    app.unloadForm("CDREP");
+    app.unload<CDREP>();
 }
 
 namespace {

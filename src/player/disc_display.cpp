@@ -13,6 +13,9 @@
 
 namespace lirafok {
 
+// Windows of the folders above this one, shown and closed by their class.
+class CDDATA;
+
 void FitArtistFont(App& app, const std::string& caption) {
     CDOKE& w = cdoke(app);
     w.ART.setCaption(caption);
@@ -145,7 +148,7 @@ bool SaveDiscRecord(App& app, const DiscRecordEntry& entry) {
         if (s.ReducedLayout == 0) rebuildFullLayout(app);
     }
     RefreshTrackList(app);
-    app.unloadForm("CDDATA");
+    app.unload<CDDATA>();
     return true;
 }
 
@@ -169,8 +172,8 @@ void RedisplayDisc(App& app) {
         c.setFontBold(s.FBOLD != 0);
         c.setFontItalic(s.FITAL != 0);
     };
-    if (app.isLoaded("CDKASIF")) style(cdkasif(app).KASI);
-    if (app.isLoaded("CDKASIF2"))
+    if (app.isLoaded<CDKASIF>()) style(cdkasif(app).KASI);
+    if (app.isLoaded<CDKASIF2>())
         for (ui::Panel& p : cdkasif2(app).KASI) style(p);
     if (s.HOZON != 1) {
         s.ReducedLayout = s.KIDOU == 1 ? 0 : 1;

@@ -8,8 +8,22 @@
 #include "player/player_routines.h"
 #include "ui/services.h"
 #include "common/app.h"
+#include "player/cdkasif.h"
+#include "player/cdkasif2.h"
 
 namespace lirafok {
+
+// Windows of the folders above this one, shown and closed by their class.
+class CDCHG;
+class CDDATA;
+class CDEDIT;
+class CDPRG;
+class CDSDATA;
+class CDSET;
+class CDSKASI;
+class CDSTIME;
+class CDTEDIT;
+class CPRINT;
 
 void LoadDisc(App& app) {
     AppState& s = app.state;
@@ -20,7 +34,7 @@ void LoadDisc(App& app) {
     mci.setDevice(app.currentDevice());
     mci.setWait(true);
     mci.setNotify(true);
-    if (mci.setCommand("Open") != 0) {
+    if (mci.command(device::Command::Open) != 0) {
         app.msgBox("MCI_ERROR");
         app.endProgram();
         return;
@@ -51,7 +65,8 @@ void LoadDisc(App& app) {
         mci.setTrack(1);
         mci.setWait(true);
         mci.setTo(mci.Start());
-        mci.setCommand("Seek");
+        // A seek that fails leaves the position where it was; the display reads it back.
+        (void)mci.command(device::Command::Seek);
     }
     if (mci.Mode() == device::DeviceMode::Stopped) w.TRKNO.setCaption("1");
     s.DiscStartMs = mci.Start();
@@ -83,7 +98,8 @@ void LoadDisc(App& app) {
 
     if (s.AUTOX == 1 && w.NORMAL.foreColor() != ui::kBlue) {
         SuppressScreenSaver(app);
-        mci.setCommand("PLAY");
+        // A play that cannot start leaves the drive stopped; the status events show it.
+        (void)mci.command(device::Command::Play);
         mci.setUpdateInterval(device::StatusMarker::Started);
     }
 }
@@ -92,29 +108,33 @@ void UnloadDisc(App& app) {
     AppState& s = app.state;
     CDOKE& w = cdoke(app);
     w.MMControl1.setUpdateInterval(device::StatusMarker::Off);
-    for (const char* name : {"CDPRG", "CPRINT", "CDTEDIT", "CDKASIF", "CDKASIF2", "CDCHG"})
-        app.unloadForm(name);
+    app.unload<CDPRG>();
+    app.unload<CPRINT>();
+    app.unload<CDTEDIT>();
+    app.unload<CDKASIF>();
+    app.unload<CDKASIF2>();
+    app.unload<CDCHG>();
     s.TextWindowShown = 0;
     s.PanelWindowShown = 0;
     // The save prompts are modal: each returns when the user has answered it.
     if (s.EditorSavePending == 1) {
-        app.show("CDSKASI", true);
+        app.show<CDSKASI>(true);
         s.EditorSavePending = 0;
-        app.unloadForm("CDEDIT");
+        app.unload<CDEDIT>();
     }
     if (s.DataWindowOpen == 1) {
-        app.show("CDSDATA", true);
+        app.show<CDSDATA>(true);
         s.DataWindowOpen = 0;
-        app.unloadForm("CDDATA");
+        app.unload<CDDATA>();
     }
     if (s.TimingSetterActive == 1) {
-        app.show("CDSTIME", true);
-        app.unloadForm("CDSTIME");
+        app.show<CDSTIME>(true);
+        app.unload<CDSTIME>();
         s.SetterFromData = 0;
         // Saved or not, the setter worked on the disc that is gone: it closes, and closing it
         // lets go of the player.
-        app.unloadForm("CDSET");
-        app.unloadForm("CDDATA");
+        app.unload<CDSET>();
+        app.unload<CDDATA>();
     }
     w.MMControl1.setUpdateInterval(device::StatusMarker::Off);
     w.Timer1.setTimerEnabled(true);
@@ -183,7 +203,8 @@ void ResetToNoDisc(App& app) {
     w.Timer1.setInterval(CDOKE::kDiscPollMs);
     s.TimerPhase = Timer1Phase::Polling;
     w.MMControl1.setWait(true);
-    w.MMControl1.setCommand("Close");
+    // Closing is the last word to the drive: a failure leaves nothing to undo.
+    (void)w.MMControl1.command(device::Command::Close);
     w.TRKNO.setCaption("0");
     w.TRKLEN.setCaption("00:00");
     w.TOTALLEN.setCaption("00:00");

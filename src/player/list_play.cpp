@@ -35,7 +35,8 @@ void PlayNextListEntry(App& app) {
         mci.setTo(s.RepeatEndMs - 1000);
         // The end of this play must come back here, or the loop would stop after one turn.
         mci.setNotify(true);
-        mci.setCommand("PLAY");
+        // A play that cannot start leaves the drive stopped; the status events show it.
+        (void)mci.command(device::Command::Play);
         w.TRKNO.setCaption(std::to_string(s.RepeatTrack));
         s.CurrentPositionMs = mci.Position();
         UpdateTrackDisplay(app);
@@ -53,7 +54,8 @@ void PlayNextListEntry(App& app) {
     mci.setFrom(start);
     // Each entry stops one second before its track ends.
     mci.setTo(start + mci.TrackLength() - 1000);
-    mci.setCommand("PLAY");
+    // A play that cannot start leaves the drive stopped; the status events show it.
+    (void)mci.command(device::Command::Play);
     w.TRKNO.setCaption(std::to_string(t));
 }
 
@@ -83,7 +85,8 @@ void RepeatChecks(App& app) {
             mci.setNotify(true);
             s.LastCommand = "PLAY";
         }
-        mci.setCommand("PLAY");
+        // A play that cannot start leaves the drive stopped; the status events show it.
+        (void)mci.command(device::Command::Play);
         w.TRKNO.setCaption(std::to_string(s.RepeatTrack));
         s.CurrentPositionMs = mci.Position();
         UpdateTrackDisplay(app);
@@ -110,7 +113,8 @@ void ScanStep(App& app) {
         w.SCAN.setForeColor(ui::kBlack);
         w.STATUS2.setCaption("NORMAL");
         RestoreScreenSaver(app);
-        mci.setCommand("STOP");
+        // Stopping a drive that has stopped or lost its disc changes nothing.
+        (void)mci.command(device::Command::Stop);
         return;
     }
     mci.setTrack(mci.Track() + 1);
@@ -120,7 +124,8 @@ void ScanStep(App& app) {
     SuppressScreenSaver(app);
     mci.setFrom(start + offset);
     mci.setTo(start + offset + s.SCANS * 1000 + 1000);
-    mci.setCommand("PLAY");
+    // A play that cannot start leaves the drive stopped; the status events show it.
+    (void)mci.command(device::Command::Play);
 }
 
 }  // namespace lirafok

@@ -106,7 +106,7 @@ void followTimedLyric(App& app, int track, DeviceMode mode) {
         s.PanelWindowShown = 1;
         placeAndShow(app, w);
         if (s.TextWindowShown == 1) {
-            app.unloadForm("CDKASIF");
+            app.unload<CDKASIF>();
             s.TextWindowShown = 0;
         }
     }
@@ -127,7 +127,7 @@ void showPlainLyric(App& app, int track, const std::string& text) {
         placeAndShow(app, w);
     }
     if (s.PanelWindowShown == 1) {
-        app.unloadForm("CDKASIF2");
+        app.unload<CDKASIF2>();
         s.PanelWindowShown = 0;
     }
 }
@@ -135,7 +135,7 @@ void showPlainLyric(App& app, int track, const std::string& text) {
 // Back to the top of the lyric with no line lit: a seek went back before the first line.
 void ShowLyricFromStart(App& app) {
     AppState& s = app.state;
-    if (!app.isLoaded("CDKASIF2")) return;
+    if (!app.isLoaded<CDKASIF2>()) return;
     s.TopLyricLine = 0;
     RepaintLyricsPanels(app);
     s.LitPanel = -1;
@@ -159,8 +159,8 @@ void StopLyricsTick(App& app) {
 }
 
 void CloseLyricsWindows(App& app) {
-    app.unloadForm("CDKASIF");
-    app.unloadForm("CDKASIF2");
+    app.unload<CDKASIF>();
+    app.unload<CDKASIF2>();
     app.state.TextWindowShown = 0;
     app.state.PanelWindowShown = 0;
 }
@@ -211,8 +211,8 @@ void ShowTrackLyrics(App& app) {
     }
     const int fontSize = read.fontSize != 0 ? read.fontSize : s.KASIF;
     s.LyricsTextFontSize = fontSize;
-    if (app.isLoaded("CDKASIF")) cdkasif(app).KASI.setFontSize(fontSize);
-    if (read.timed || app.isLoaded("CDKASIF2")) cdkasif2(app).KASI[0].setFontSize(fontSize);
+    if (app.isLoaded<CDKASIF>()) cdkasif(app).KASI.setFontSize(fontSize);
+    if (read.timed || app.isLoaded<CDKASIF2>()) cdkasif2(app).KASI[0].setFontSize(fontSize);
     if (read.timed) {
         s.TimingsActive = 1;
         preparePanels(app);
@@ -296,7 +296,7 @@ void ChooseLyricsTop(App& app) {
 
 void PaintLyricsLines(App& app) {
     AppState& s = app.state;
-    if (s.TimingSetterActive == 1 || !app.isLoaded("CDKASIF2")) return;
+    if (s.TimingSetterActive == 1 || !app.isLoaded<CDKASIF2>()) return;
     ChooseLyricsTop(app);
     if (s.RepaintAll == 1) {
         RepaintLyricsPanels(app);

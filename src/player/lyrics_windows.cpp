@@ -20,7 +20,7 @@ constexpr int kLoadedPanels = kLyricPanels - 1;
 
 // --- CDKASIF: the whole lyric as text ---
 
-CDKASIF::CDKASIF(App& a) : ui::Form(a.svc.host, "CDKASIF"), app(a), KASI(*this, "KASI") {
+CDKASIF::CDKASIF(App& a) : ui::Form(a.svc.host, kName), app(a), KASI(*this, "KASI") {
     KASI.setMultiLine(true);
     KASI.setLocked(true);
     move(0, 0, 4500, 6885);
@@ -48,7 +48,7 @@ void CDKASIF::Form_QueryUnload(bool&, ui::UnloadMode mode) {
 // --- CDKASIF2: the karaoke panels ---
 
 CDKASIF2::CDKASIF2(App& a)
-    : ui::Form(a.svc.host, "CDKASIF2"),
+    : ui::Form(a.svc.host, kName),
       app(a),
       KASI(ui::controlArray<ui::Panel, kLyricPanels>(*this, "KASI")) {
     move(720, 30, 7095, kPanelWindowHeight);
@@ -116,11 +116,11 @@ void CDKASIF2::Form_QueryUnload(bool&, ui::UnloadMode mode) {
 }
 
 CDKASIF& cdkasif(App& app) {
-    return static_cast<CDKASIF&>(app.form("CDKASIF"));
+    return app.form<CDKASIF>();
 }
 
 CDKASIF2& cdkasif2(App& app) {
-    return static_cast<CDKASIF2&>(app.form("CDKASIF2"));
+    return app.form<CDKASIF2>();
 }
 
 }  // namespace lirafok

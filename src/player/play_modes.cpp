@@ -168,7 +168,8 @@ void ScanClick(App& app) {
     SuppressScreenSaver(app);
     mci.setFrom(start + offset);
     mci.setTo(start + length);
-    mci.setCommand("PLAY");
+    // A play that cannot start leaves the drive stopped; the status events show it.
+    (void)mci.command(device::Command::Play);
 }
 
 }  // namespace lirafok

@@ -18,7 +18,7 @@ constexpr std::int32_t kLevelStep = 1024;
 constexpr int kLevelSteps = 63;
 
 CDOKE* mainWindow(App& app) {
-    return static_cast<CDOKE*>(app.loadedForm(kMainWindow));
+    return app.loaded<CDOKE>();
 }
 
 // A press of a transport button as the user makes it: only a button drawn enabled can be
@@ -130,7 +130,8 @@ bool PlayerTransport::seekInTrack(std::int32_t ms) {
     SuppressScreenSaver(m_app);
     mci.setNotify(true);
     mci.setWait(false);
-    mci.setCommand("PLAY");
+    // A play that cannot start leaves the drive stopped; the status events show it.
+    (void)mci.command(device::Command::Play);
     return true;
 }
 

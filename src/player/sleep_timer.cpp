@@ -9,8 +9,13 @@
 #include "player/cdoke.h"
 #include "player/lyrics_display.h"
 #include "player/player_routines.h"
+#include "player/cdkasif.h"
+#include "player/cdkasif2.h"
 
 namespace lirafok {
+
+// Windows of the folders above this one, shown and closed by their class.
+class CDSKASI;
 
 namespace {
 constexpr std::int32_t kPieceMs = 60000;  // the most one timer interval holds
@@ -97,7 +102,8 @@ void CDOKE::Timer3_Timer() {
             MMControl1.setTrack(1);
             MMControl1.setFrom(s.DiscStartMs);
             MMControl1.setNotify(true);
-            MMControl1.setCommand("PLAY");
+            // A play that cannot start leaves the drive stopped; the status events show it.
+            (void)MMControl1.command(device::Command::Play);
         }
         return;
     }
@@ -122,7 +128,8 @@ void CDOKE::Timer3_Timer() {
     MMControl1.setNotify(true);
     MMControl1.setWait(true);
     RestoreScreenSaver(app);
-    MMControl1.setCommand("STOP");
+    // Stopping a drive that has stopped or lost its disc changes nothing.
+    (void)MMControl1.command(device::Command::Stop);
     // The display follows the player to where it is cued: no Stop button loses the focus
     // here to refresh it, and the idle status events leave it alone.
     s.CurrentPositionMs = MMControl1.Position();
@@ -134,15 +141,15 @@ void CDOKE::POWER_Click() {
     app.PlayOkCue();
     // The lyrics editor's unsaved work is offered for saving, as at a disc change.
     if (s.EditorSavePending == 1) {
-        app.show("CDSKASI", true);
+        app.show<CDSKASI>(true);
         s.EditorSavePending = 0;
     }
     RestoreScreenSaver(app);
     WindowPos& pos = s.ReducedLayout == 1 ? s.ReducedPos : s.FullPos;
     if (left() <= app.svc.screen.widthTwips()) pos.left = left();
     if (top() <= app.svc.screen.heightTwips()) pos.top = top();
-    app.unloadForm("CDKASIF");
-    app.unloadForm("CDKASIF2");
+    app.unload<CDKASIF>();
+    app.unload<CDKASIF2>();
     s.TextWindowShown = 0;
     s.PanelWindowShown = 0;
     if (s.HOZON == 1 && !SaveSettings(s))
@@ -157,10 +164,12 @@ void CDOKE::POWER_Click() {
     MMControl1.setTo(s.DiscStartMs);
     MMControl1.setNotify(false);
     MMControl1.setWait(true);
-    MMControl1.setCommand("STOP");
+    // Stopping a drive that has stopped or lost its disc changes nothing.
+    (void)MMControl1.command(device::Command::Stop);
     MMControl1.setNotify(false);
     MMControl1.setWait(true);
-    MMControl1.setCommand("CLOSE");
+    // Closing is the last word to the drive: a failure leaves nothing to undo.
+    (void)MMControl1.command(device::Command::Close);
     app.endProgram();
 }
 

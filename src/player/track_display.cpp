@@ -145,7 +145,8 @@ void CueFirstEntry(App& app) {
     s.CurrentTrackLengthMs = mci.TrackLength();
     s.CurrentTrackEndMs = s.CurrentTrackStartMs + s.CurrentTrackLengthMs;
     mci.setTo(s.CurrentTrackStartMs);
-    mci.setCommand("Seek");
+    // A seek that fails leaves the position where it was; the display reads it back.
+    (void)mci.command(device::Command::Seek);
     RestoreScreenSaver(app);
     ShowTrackLyrics(app);
     UpdateTimeDisplay(app);

@@ -11,6 +11,9 @@
 
 namespace lirafok {
 
+// Windows of the folders above this one, shown and closed by their class.
+class CDMD;
+
 namespace {
 constexpr int kInnerWidth = 8400;  // twips
 constexpr int kInnerHeight = 5520;
@@ -22,7 +25,7 @@ constexpr int kButtonHeight = 450;
 }  // namespace
 
 CDPRG::CDPRG(App& a)
-    : ui::Form(a.svc.host, "CDPRG"),
+    : ui::Form(a.svc.host, kName),
       app(a),
       ALL(*this, "ALL"),
       SEL(*this, "SEL"),
@@ -208,7 +211,8 @@ void CDPRG::cueProgramStart() {
     mci.setTrack(t);
     w.TRKNO.setCaption(std::to_string(t));
     mci.setTo(mci.TrackPosition());
-    mci.setCommand("Seek");
+    // A seek that fails leaves the position where it was; the display reads it back.
+    (void)mci.command(device::Command::Seek);
     UpdateTimeDisplay(app);
 }
 
@@ -240,7 +244,8 @@ void CDPRG::Command3D1_Click() {
         mci.setTrack(1);
     }
     mci.setTo(mci.TrackPosition());
-    mci.setCommand("Seek");
+    // A seek that fails leaves the position where it was; the display reads it back.
+    (void)mci.command(device::Command::Seek);
     s.LyricsLoadedTrack = text::val(w.TRKNO.caption());
     s.CurrentTrackStartMs = mci.TrackPosition();
     s.CurrentTrackLengthMs = mci.TrackLength();
@@ -252,13 +257,13 @@ void CDPRG::Command3D1_Click() {
     }
     s.startArmedRepeat();
     RefreshTrackList(app);
-    app.unloadForm("CDPRG");
+    app.unload<CDPRG>();
 }
 
 void CDPRG::Command3D2_Click() {
     app.PlayOkCue();
     if (app.state.ProgramPlay == 1) cueProgramStart();
-    app.unloadForm("CDPRG");
+    app.unload<CDPRG>();
 }
 
 void CDPRG::Form_QueryUnload(bool&, ui::UnloadMode mode) {
@@ -267,7 +272,7 @@ void CDPRG::Form_QueryUnload(bool&, ui::UnloadMode mode) {
 }
 
 void CDPRG::SSCommand1_Click() {
-    if (app.show("CDMD")) {
+    if (app.show<CDMD>()) {
         app.PlayOkCue();
     } else {
         app.PlayErrorCue();

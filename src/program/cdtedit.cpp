@@ -7,6 +7,9 @@
 
 namespace lirafok {
 
+// Windows of the folders above this one, shown and closed by their class.
+class CPRINT;
+
 namespace {
 
 const char* const kNotRegistered = "ＣＤのデータ（Ｔｉｔｌｅ等）が登録されていません。";
@@ -32,7 +35,7 @@ void fillFrom(ui::ListBox& list, const std::array<std::string, kTrackSlots>& tab
 }  // namespace
 
 CDTEDIT::CDTEDIT(App& a)
-    : ui::Form(a.svc.host, "CDTEDIT"),
+    : ui::Form(a.svc.host, kName),
       app(a),
       ALL(*this, "ALL"),
       SEL(*this, "SEL"),
@@ -272,7 +275,8 @@ void CDTEDIT::Command3D1_Click() {
         mci.setTrack(1);
         main.TRKNO.setCaption("1");
         mci.setTo(mci.TrackPosition());
-        mci.setCommand("Seek");
+        // A seek that fails leaves the position where it was; the display reads it back.
+        (void)mci.command(device::Command::Seek);
         s.LyricsLoadedTrack = text::val(main.TRKNO.caption());
         UpdateTrackDisplay(app);
     }
@@ -282,7 +286,7 @@ void CDTEDIT::Command3D1_Click() {
     }
     s.startArmedRepeat();
     RefreshTrackList(app);
-    app.unloadForm("CDTEDIT");
+    app.unload<CDTEDIT>();
 }
 
 void CDTEDIT::Command3D6_Click() {
@@ -292,12 +296,12 @@ void CDTEDIT::Command3D6_Click() {
         return;
     }
     app.PlayOkCue();
-    app.show("CPRINT");
+    app.show<CPRINT>();
 }
 
 void CDTEDIT::Command3D2_Click() {
     app.PlayOkCue();
-    app.unloadForm("CDTEDIT");
+    app.unload<CDTEDIT>();
 }
 
 }  // namespace lirafok

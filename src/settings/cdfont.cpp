@@ -29,7 +29,7 @@ std::string sizeText(double size) {
 }  // namespace
 
 CDFONT::CDFONT(App& a)
-    : ui::Form(a.svc.host, "CDFONT"),
+    : ui::Form(a.svc.host, kName),
       app(a),
       FONTNO(*this, "FONTNO"),
       AUTOX(*this, "AUTOX"),
@@ -196,7 +196,7 @@ void CDFONT::Command3D7_Click() {
                    ui::mb::kOkOnly + ui::mb::kExclamation, "画面フォント設定");
     s.CurrentFontSet = s.DiscFontSet;
     ShowDiscFonts(app);
-    app.unloadForm("CDFONT");
+    app.unload<CDFONT>();
 }
 
 void CDFONT::Command3D8_Click() {
@@ -204,7 +204,7 @@ void CDFONT::Command3D8_Click() {
     // the main window's set is the disc's again (the next layout switch applies it).
     app.state.Fonts = m_opened;
     app.state.CurrentFontSet = app.state.DiscFontSet;
-    app.unloadForm("CDFONT");
+    app.unload<CDFONT>();
 }
 
 }  // namespace lirafok

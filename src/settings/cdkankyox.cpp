@@ -8,6 +8,7 @@
 
 #include "common/app.h"
 #include "core/text.h"
+#include "settings/cdfont.h"
 
 namespace lirafok {
 
@@ -32,7 +33,7 @@ std::string twoDigits(int n) {
 }  // namespace
 
 CDKANKYOX::CDKANKYOX(App& a)
-    : ui::Form(a.svc.host, "CDKANKYOX"),
+    : ui::Form(a.svc.host, kName),
       app(a),
       SSTab1(*this, "SSTab1"),
       Timer1(*this, a.svc.scheduler, "Timer1"),
@@ -419,8 +420,8 @@ void CDKANKYOX::Command3D16_Click() {
 void CDKANKYOX::Command3D17_Click() {
     // A font window already open keeps the set it is editing: switching it to the standard
     // set under its displayed rows would file those rows under the wrong set.
-    if (!app.isLoaded("CDFONT")) app.state.CurrentFontSet = 0;
-    app.show("CDFONT");
+    if (!app.isLoaded<CDFONT>()) app.state.CurrentFontSet = 0;
+    app.show<CDFONT>();
 }
 
 // --- timer tab ---

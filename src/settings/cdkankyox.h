@@ -21,6 +21,7 @@ inline constexpr int kColourCount = 9;
 
 class CDKANKYOX : public ui::Form {
 public:
+    static constexpr const char* kName = "CDKANKYOX";
     explicit CDKANKYOX(App& app);
 
     App& app;

@@ -171,7 +171,7 @@ void CDKANKYOX::Command3D2_Click() {
     // (without this the old folder's lyric stayed up until the next track).
     app.state.LyricsLoadedTrack = 0;
     RedisplayDisc(app);
-    app.unloadForm("CDKANKYOX");
+    app.unload<CDKANKYOX>();
 }
 
 void CDKANKYOX::Command3D3_Click() {
@@ -184,7 +184,7 @@ void CDKANKYOX::Command3D3_Click() {
         if (s.DiscKey.empty()) pollForDisc(app);
     }
     if (s.DiscKey.empty()) w.MMControl1.setAutoEnable(true);
-    app.unloadForm("CDKANKYOX");
+    app.unload<CDKANKYOX>();
 }
 
 void CDKANKYOX::Command2_Click() {
@@ -221,10 +221,12 @@ void CDKANKYOX::Command2_Click() {
 
     w.MMControl1.setNotify(false);
     w.MMControl1.setWait(true);
-    w.MMControl1.setCommand("STOP");
+    // Stopping a drive that has stopped or lost its disc changes nothing.
+    (void)w.MMControl1.command(device::Command::Stop);
     w.MMControl1.setNotify(false);
     w.MMControl1.setWait(true);
-    w.MMControl1.setCommand("CLOSE");
+    // Closing is the last word to the drive: a failure leaves nothing to undo.
+    (void)w.MMControl1.command(device::Command::Close);
     app.setCurrentDriveIndex(index);
     FindCdDrives();
 

@@ -16,6 +16,7 @@
 #include "labels/cdmd.h"
 #include "labels/cdmdf.h"
 #include "labels/cprint.h"
+#include "program/cdprg.h"
 #include "program/cdtedit.h"
 #include "qt/printer_setup_dialog.h"
 #include "qt/qt_printer.h"
@@ -51,12 +52,6 @@ PdfFacts pdfFacts(const QString& pdf) {
     return f;
 }
 
-// The program editor as the MD label reads it: a window with its program list.
-struct ProgramEditor : ui::Form {
-    explicit ProgramEditor(App& app) : ui::Form(app.svc.host, "CDPRG"), SEL(*this, "SEL") {}
-    ui::ListBox SEL;
-};
-
 class LabelPdf : public ::testing::Test, protected scenario::HeadlessMachine {
 protected:
     void SetUp() override {
@@ -68,11 +63,11 @@ protected:
         qprinter.setOutputFormat(QPrinter::PdfFormat);
         program = std::make_unique<App>(Services{sched, qhost, dialogs, cues, saver, clipboard,
                                                  paper, fonts, screen, instance, drives});
-        program->registerForm("CDTEDIT", [](App& a) { return std::make_unique<CDTEDIT>(a); });
-        program->registerForm("CPRINT", [](App& a) { return std::make_unique<CPRINT>(a); });
-        program->registerForm("CDMD", [](App& a) { return std::make_unique<CDMD>(a); });
-        program->registerForm("CDMDF", [](App& a) { return std::make_unique<CDMDF>(a); });
-        program->registerForm("CDPRG", [](App& a) { return std::make_unique<ProgramEditor>(a); });
+        program->registerForm<CDTEDIT>();
+        program->registerForm<CPRINT>();
+        program->registerForm<CDMD>();
+        program->registerForm<CDMDF>();
+        program->registerForm<CDPRG>();
         // The demo disc's record and track table.
         AppState& s = program->state;
         s.DiscTitle = buildTitle("リラフォク　デモディスク", "～はじまりの歌～");
@@ -136,7 +131,7 @@ TEST_F(LabelPdf, MdLabelIsOnePageOfTheLabelsSize) {
     const QString pdf = dir.filePath(QStringLiteral("md.pdf"));
     qprinter.setOutputFileName(pdf);
     program->show("CDPRG");
-    auto& prg = window<ProgramEditor>("CDPRG");
+    auto& prg = program->form<CDPRG>();
     prg.SEL.addItem("03 00:33 青い空へ");
     prg.SEL.addItem("01 00:38 春風のうた");
     program->show("CDMD");

@@ -83,7 +83,7 @@ TEST_F(ListStop, LeavesThePlayerCuedAtTheFirstEntryInListMode) {
     s.PlayListIndex = 1;
     w.MMControl1.setTrack(3);
     w.MMControl1.setFrom(122000);
-    w.MMControl1.setCommand("PLAY");
+    (void)w.MMControl1.command(device::Command::Play);
     w.MMControl1.setUpdateInterval(1000);
     sched.advance(1000);
     ASSERT_EQ(drives.current().mode(), device::DeviceMode::Playing);
