@@ -120,7 +120,8 @@ TEST(DiscTextTest, ADiscThatCannotBeReadIsToldInAMessageBoxOnceAndTheOneBesideIs
     std::ofstream(dir + "/LIRAFOK.FOT", std::ios::binary) << "00NNoto Sans CJK JP\r\n";
     // Placed last, so it would be the disc; its sheet has more tracks than a CD.
     std::string sheet = "FILE \"rip.wav\" WAVE\r\n";
-    for (int i = 1; i <= 120; ++i) sheet += "  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n";
+    for (int i = 1; i <= 120; ++i)
+        sheet += "  TRACK 01 AUDIO\r\n    INDEX 01 " + std::to_string(i) + "\r\n";
     std::ofstream(discDir + "/more.cue", std::ios::binary) << sheet;
     {
         ProgramOnVirtualDrive p(dir, discDir);
@@ -132,9 +133,10 @@ TEST(DiscTextTest, ADiscThatCannotBeReadIsToldInAMessageBoxOnceAndTheOneBesideIs
         EXPECT_TRUE(m.dialogs.shown.empty());
         m.sched.advance(20000);
         ASSERT_EQ(m.dialogs.shown.size(), 1u);
-        EXPECT_EQ(m.dialogs.shown[0].text, "CUE シート " + discDir +
-                                               "/more.cue のトラックが 99 を超えています（CD "
-                                               "のトラックは 99 まで）");
+        EXPECT_EQ(m.dialogs.shown[0].text,
+                  "CUE シート " + discDir +
+                      "/more.cue の 200 行目のトラックが 99 を超えています（CD "
+                      "のトラックは 99 まで）");
         EXPECT_EQ(m.dialogs.shown[0].title, "LIRAFOK");
         EXPECT_EQ(app.state.TrackCount, 2);
         EXPECT_TRUE(drive.mediaPresent());

@@ -44,7 +44,9 @@ std::optional<DiscImage> readImageFile(const fs::path& image, std::vector<std::s
         if (error) *error = image.string() + " を読み込めません";
         return std::nullopt;
     }
-    if (ext == ".cue" && !cueUsesBinaryFiles(image.string())) {
+    // CUE sheets, of audio files and of raw BIN images alike, are laid out here; libcdio reads
+    // NRG and cdrdao TOC images.
+    if (ext == ".cue") {
         auto layout = layoutFromCue(image.string(), error);
         if (!layout) return std::nullopt;
         if (files) {
@@ -53,9 +55,7 @@ std::optional<DiscImage> readImageFile(const fs::path& image, std::vector<std::s
         }
         return discFromLayout(std::move(*layout));
     }
-    std::string why;
-    auto disc = readCdioDisc(image.string(), false, &why);
-    if (!disc && error) *error = image.string() + " は読み込めるディスクイメージではありません";
+    auto disc = readCdioDisc(image.string(), false, error);
     if (disc && files) *files = {image.string()};
     return disc;
 }
