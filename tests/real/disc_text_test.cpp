@@ -99,7 +99,7 @@ TEST(DiscTextTest, CueTitlesOfAnUnregisteredRipPrefillTheRecord) {
         EXPECT_EQ(w.List1.list(1), " 02 00:29 夜明け");  // the last track ends a sector early
 
         w.DATAX.userClick();
-        auto* data = static_cast<CDDATA*>(app.loadedForm("CDDATA"));
+        auto* data = app.loaded<CDDATA>();
         ASSERT_NE(data, nullptr);
         EXPECT_EQ(data->TITLE1.text(), text::padBytes("港の灯り", 26));
         EXPECT_EQ(data->ARTIST.text(), "歌手Ａ");
@@ -140,6 +140,28 @@ TEST(DiscTextTest, ADiscThatCannotBeReadIsToldInAMessageBoxOnceAndTheOneBesideIs
         EXPECT_EQ(m.dialogs.shown[0].title, "LIRAFOK");
         EXPECT_EQ(app.state.TrackCount, 2);
         EXPECT_TRUE(drive.mediaPresent());
+    }
+    std::filesystem::remove_all(dir);
+}
+
+TEST(DiscTextTest, TheDemoDiscIsFoundByTheKeyItsDriveReports) {
+    // The demo generator keys its record and lyrics by the length the virtual drive reports
+    // (the CD-audio driver's rule); a new user's first start finds them.
+    const std::string dir = testing::makeTempDir("demo");
+    ASSERT_EQ(std::system((std::string(LIRAFOK_MAKE_DEMO) + " '" + dir + "' >/dev/null").c_str()),
+              0);
+    std::ofstream(dir + "/LIRAFOK.INI", std::ios::binary) << "KASID=" << dir << "/lyrics/\r\n";
+    std::ofstream(dir + "/LIRAFOK.FOT", std::ios::binary) << "00NNoto Sans CJK JP\r\n";
+    {
+        ProgramOnVirtualDrive p(dir, dir + "/disc");
+        App& app = *p.app;
+        ASSERT_TRUE(app.run(""));
+        ASSERT_EQ(app.state.TrackCount, 4) << p.drive.lastError();
+        EXPECT_EQ(app.state.DiscUnregistered, 0) << "key " << app.state.DiscKey;
+        EXPECT_EQ(app.state.DiscStartMs, 2001);
+        EXPECT_EQ(cdoke(app).ART.caption(), "リラフォク合唱団 ");  // shown with its trailing blank
+        EXPECT_TRUE(std::filesystem::exists(dir + "/lyrics/" + app.state.DiscKey.substr(0, 8) +
+                                            "." + app.state.DiscKey.substr(8) + "01"));
     }
     std::filesystem::remove_all(dir);
 }
