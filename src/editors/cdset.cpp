@@ -242,7 +242,7 @@ void CDSET::startPlayback() {
     SetterRecording = 1;
     s.ProgramPlay = 0;
     s.LastCommand = "PLAY";
-    main.TRKNO.setCaption(std::to_string(EditTrack));
+    main.showTrack(EditTrack);
     mci.setNotify(true);
     mci.setWait(true);
     mci.setTrack(EditTrack);
@@ -372,7 +372,7 @@ void CDSET::Command3D9_Click() {
     s.PendingWait = piece.pending;
     Timer1.setTimerEnabled(true);
     Timer1.setInterval(piece.interval);
-    cdoke(app).Timer1.setTimerEnabled(true);
+    cdoke(app).runTimer1();
 }
 
 void CDSET::Timer1_Timer() {
@@ -460,7 +460,7 @@ void CDSET::releasePlayer(bool cue) {
     if (cue) {
         const bool list = SavedProgramPlay != 0 || SavedListPlay != 0;
         const int track = list ? text::val(text::left(s.PlayList[1], 2)) : 1;
-        main.TRKNO.setCaption(std::to_string(track));
+        main.showTrack(track);
         mci.setNotify(false);
         mci.setTrack(track);
         mci.setTo(mci.TrackPosition());

@@ -209,7 +209,7 @@ void CDPRG::cueProgramStart() {
     device::MMControl& mci = w.MMControl1;
     int t = entryTrackNumber(s.PlayList[1]);
     mci.setTrack(t);
-    w.TRKNO.setCaption(std::to_string(t));
+    w.showTrack(t);
     mci.setTo(mci.TrackPosition());
     // A seek that fails leaves the position where it was; the display reads it back.
     (void)mci.command(device::Command::Seek);
@@ -231,16 +231,12 @@ void CDPRG::Command3D1_Click() {
         s.ProgramPlay = 1;
         s.PlayListIndex = -1;
         s.PlayListCount = count;
-        w.STATUS2.setCaption("PROGRAM");
-        w.PROG.setForeColor(ui::kRed);
-        w.NORMAL.setForeColor(ui::kBlack);
+        w.showMode(CDOKE::ModeButton::Program, true);
         mci.setTrack(entryTrackNumber(s.PlayList[1]));
     } else {
         s.ProgramPlay = 0;
         s.PlayList[1] = "01";
-        w.STATUS2.setCaption("NORMAL");
-        w.PROG.setForeColor(ui::kBlack);
-        w.NORMAL.setForeColor(ui::kRed);
+        w.showMode(CDOKE::ModeButton::Program, false);
         mci.setTrack(1);
     }
     mci.setTo(mci.TrackPosition());

@@ -263,17 +263,13 @@ void CDTEDIT::Command3D1_Click() {
         s.ProgramPlay = 1;
         s.PlayListIndex = -1;
         s.PlayListCount = played.listCount();
-        main.STATUS2.setCaption("EDIT");
-        main.EDITX.setForeColor(ui::kRed);
-        main.NORMAL.setForeColor(ui::kBlack);
+        main.showMode(CDOKE::ModeButton::Edit, true);
     } else {
         // Nothing on side B: the whole disc is one side, played normally from track 1.
         s.ProgramPlay = 0;
-        main.STATUS2.setCaption("NORMAL");
-        main.EDITX.setForeColor(ui::kBlack);
-        main.NORMAL.setForeColor(ui::kRed);
+        main.showMode(CDOKE::ModeButton::Edit, false);
         mci.setTrack(1);
-        main.TRKNO.setCaption("1");
+        main.showTrack(1);
         mci.setTo(mci.TrackPosition());
         // A seek that fails leaves the position where it was; the display reads it back.
         (void)mci.command(device::Command::Seek);

@@ -39,15 +39,6 @@ bool folderExists(const std::string& path) {
     return std::filesystem::is_directory(path, ec);
 }
 
-// The no-disc polling the main window needs when discs are loaded automatically.
-void pollForDisc(App& app) {
-    CDOKE& w = cdoke(app);
-    w.MMControl1.setUpdateInterval(device::StatusMarker::Off);
-    w.Timer1.setTimerEnabled(true);
-    w.Timer1.setInterval(CDOKE::kDiscPollMs);
-    app.state.TimerPhase = Timer1Phase::Polling;
-}
-
 }  // namespace
 
 bool CDKANKYOX::validate() {
@@ -117,12 +108,8 @@ void CDKANKYOX::applySettings() {
 void CDKANKYOX::applyToMainWindow() {
     AppState& s = app.state;
     CDOKE& w = cdoke(app);
-    if (s.SLOAD == 1) {
-        w.LOADX.setVisible(true);
-    } else {
-        w.LOADX.setVisible(false);
-        if (s.DiscKey.empty()) pollForDisc(app);
-    }
+    w.showLoadButton(s.SLOAD == 1);
+    if (s.SLOAD != 1 && s.DiscKey.empty()) w.pollForDisc();
     if (s.DiscKey.empty()) w.MMControl1.setAutoEnable(true);
     const std::string& mode = ONOFF.caption();
     if (mode == "NON") {
@@ -135,25 +122,11 @@ void CDKANKYOX::applyToMainWindow() {
     const std::string& vol = VOLSW.caption();
     if (vol == "単独") {
         s.SWVOL = 0;
-        for (std::size_t i = 0; i < 2; ++i) {
-            w.VOLS[i].setVisible(true);
-            w.VOLD[i].setVisible(true);
-        }
+        w.showVolumeControls(2);
         return;
     }
-    if (vol == "同時") {
-        s.SWVOL = 1;
-        w.VOLS[0].setVisible(false);
-        w.VOLD[0].setVisible(false);
-        w.VOLS[1].setVisible(true);
-        w.VOLD[1].setVisible(true);
-    } else {
-        s.SWVOL = 2;
-        for (std::size_t i = 0; i < 2; ++i) {
-            w.VOLS[i].setVisible(false);
-            w.VOLD[i].setVisible(false);
-        }
-    }
+    s.SWVOL = vol == "同時" ? 1 : 2;
+    w.showVolumeControls(s.SWVOL == 1 ? 1 : 0);
     // Re-step the second channel: in linked mode both channels take its level.
     s.VolumeLevel[1] -= 1024;
     StepVolumeUp(app, 1);
@@ -177,12 +150,8 @@ void CDKANKYOX::Command3D2_Click() {
 void CDKANKYOX::Command3D3_Click() {
     const AppState& s = app.state;
     CDOKE& w = cdoke(app);
-    if (s.SLOAD != 0) {
-        w.LOADX.setVisible(true);
-    } else {
-        w.LOADX.setVisible(false);
-        if (s.DiscKey.empty()) pollForDisc(app);
-    }
+    w.showLoadButton(s.SLOAD != 0);
+    if (s.SLOAD == 0 && s.DiscKey.empty()) w.pollForDisc();
     if (s.DiscKey.empty()) w.MMControl1.setAutoEnable(true);
     app.unload<CDKANKYOX>();
 }
@@ -231,8 +200,8 @@ void CDKANKYOX::Command2_Click() {
     FindCdDrives();
 
     ResetToNoDisc(app);
-    w.EDITX.setForeColor(ui::kBlack);
-    w.STATUS1.setCaption("STOP");
+    w.showMode(CDOKE::ModeButton::Edit, false);
+    w.showStatus("STOP");
     s.RepeatKind = RepeatMode::None;
     s.SetterHoldTransport = 0;
     s.SetterHoldStatus = 0;
