@@ -1,12 +1,11 @@
 // The player's heart beat: the status event of the multimedia control and the disc polling.
 #include "core/text.h"
 #include "player/cdoke.h"
+#include "player/list_total.h"
 #include "player/player_routines.h"
 #include "common/app.h"
 
 namespace lirafok {
-
-std::int32_t listOtherEntriesMs(const AppState& s);
 
 void CDOKE::MMCONTROL1_StatusUpdate() {
     AppState& s = app.state;

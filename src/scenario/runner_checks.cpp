@@ -106,9 +106,7 @@ void Session::expectDevice(const std::vector<std::string>& w) {
     device::SimulatedDrive& d = drive();
     const std::string& what = w[2];
     if (what == "mode") {
-        int m = static_cast<int>(d.mode());
-        if (m == static_cast<int>(device::DeviceMode::NotReady) && d.isOpen() && d.mediaPresent())
-            m = 525;
+        const int m = static_cast<int>(d.mode());
         if (m != toNumber(w[3])) fail("device mode " + std::to_string(m));
     } else if (what == "position") {
         long want = toNumber(w[3]);
