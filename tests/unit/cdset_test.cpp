@@ -18,6 +18,7 @@
 #include "editors/cdset_time.h"
 #include "player/cdoke.h"
 #include "scenario/headless.h"
+#include "../support/window_test.h"
 #include "windows/windows.h"
 
 namespace lirafok {
@@ -32,55 +33,31 @@ using device::TransportButton;
 constexpr std::int32_t kTrack3 = 122000;
 const std::string kFile = "00072000.003";
 
-class Setter : public ::testing::Test, protected HeadlessMachine {
+class Setter : public testing::WindowTest {
 protected:
     void SetUp() override {
-        char buf[PATH_MAX];
-        oldCwd = getcwd(buf, sizeof buf);
-        ASSERT_EQ(chdir(tmp.path().c_str()), 0);
-        text::writeLines("LIRAFOK.FOT", {"00NＭＳ Ｐゴシック"});
-        text::writeLines("LIRAFOK.INI",
-                         {"KASID=" + tmp.path() + "/", "SOUND=1", "CYOUS=0300", "AUTOX=0"});
+        WindowTest::SetUp();
+        settings({"SOUND=1", "CYOUS=0300", "AUTOX=0"});
         insertDisc();
         text::writeLines("LIRAFOK.TXT", {"000720000-00-Title", "000720000-03-三曲目"});
-        host.whileModal = [this](ui::Form& f, const scenario::HeadlessHost::OpenTest&) {
-            ASSERT_FALSE(modalAnswers.empty()) << f.name() << " shown without an answer";
-            ASSERT_EQ(modalAnswers.front().first, f.name());
+        onModalShown = [](ui::Form& f) {
             EXPECT_EQ(f.caption(), "タイミング保存");
             EXPECT_EQ(f.findControl("Label1")->caption(), "タイミングを保存しますか？");
-            ui::Control* c = f.findControl(modalAnswers.front().second);
-            modalAnswers.pop_front();
-            ASSERT_NE(c, nullptr);
-            c->userClick();
         };
-        app = std::make_unique<App>(services());
-        registerWindows(*app);
-        app->run("");
-        sched.runDue();
-    }
-    void TearDown() override {
-        app.reset();
-        (void)chdir(oldCwd.c_str());
+        start();
     }
 
     void insertDisc() { drives.current().insertDisc(std::vector<std::int32_t>(12, 60000)); }
-    static void writeRaw(const std::string& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-    static std::string readRaw(const std::string& path) {
-        std::ostringstream s;
-        s << std::ifstream(path, std::ios::binary).rdbuf();
-        return s.str();
-    }
+    static constexpr auto writeRaw = lirafok::testing::writeRaw;
+    static constexpr auto readRaw = lirafok::testing::readRaw;
     CDSET& open(int track = 3) {
         OpenTimingSetter(*app, track);
         sched.runDue();
-        auto* w = static_cast<CDSET*>(app->loadedForm("CDSET"));
+        auto* w = app->loaded<CDSET>();
         if (!w) throw std::runtime_error("CDSET did not open");
         return *w;
     }
-    bool setterOpen() const { return app->isLoaded("CDSET"); }
-    CDOKE& main() { return static_cast<CDOKE&>(app->form("CDOKE")); }
+    bool setterOpen() const { return app->isLoaded<CDSET>(); }
     std::vector<std::string> rows(const CDSET& w) const {
         std::vector<std::string> out;
         for (const ui::Panel& p : w.KASI) out.push_back(p.caption());
@@ -106,11 +83,6 @@ protected:
         main().MMControl1.userButton(TransportButton::Stop);
         sched.advance(3000);
     }
-
-    std::deque<std::pair<std::string, std::string>> modalAnswers;  // window, control to click
-    testing::TempFolder tmp{"cdset"};
-    std::string oldCwd;
-    std::unique_ptr<App> app;
 };
 
 // Three sung lines, two empty lines and a stale timing for line 4.
@@ -343,10 +315,10 @@ TEST_F(Setter, DiscRemovedWhileOpenAsksThenClosesTheSetterAndReleasesThePlayer) 
             w.Command3D8.userClick();
             sched.advance(10000);  // the held player still watches the drive
         }
-        modalAnswers.push_back({"CDSTIME", c.answer});
+        answerModal("CDSTIME", c.answer);
         drives.current().openDoor();
         sched.advance(3000);
-        EXPECT_TRUE(modalAnswers.empty());
+        EXPECT_FALSE(modalAnswersLeft());
         EXPECT_FALSE(app->isLoaded("CDSTIME"));
         EXPECT_FALSE(setterOpen());
         EXPECT_EQ(readRaw(kFile), c.after);
@@ -375,10 +347,10 @@ TEST_F(Setter, WithoutALyricEveryButtonButCancelAsksToCancelAndTheLockHolds) {
     EXPECT_FALSE(fs::exists("00072000.005"));
 
     // The disc goes: the prompt's save has nothing to write; the setter closes all the same.
-    modalAnswers.push_back({"CDSTIME", "Command1"});
+    answerModal("CDSTIME", "Command1");
     drives.current().openDoor();
     sched.advance(3000);
-    EXPECT_TRUE(modalAnswers.empty());
+    EXPECT_FALSE(modalAnswersLeft());
     EXPECT_FALSE(setterOpen());
     EXPECT_TRUE(messages().empty());
     EXPECT_FALSE(fs::exists("00072000.005"));
