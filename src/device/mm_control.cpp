@@ -316,12 +316,14 @@ void MMControl::userButton(TransportButton b) {
     if (alive.expired() || !*m_alive) return;
     if (cancel) {
         takeOneShot();
-        return;
+    } else {
+        const int err = command(what);
+        // A pressed Stop keeps the focus: the window refreshes its times when it loses it
+        // (onStopLostFocus, raised by the front end's focus model), not here.
+        if (*done) (*done)(err);
+        if (alive.expired() || !*m_alive) return;
     }
-    const int err = command(what);
-    // A pressed Stop keeps the focus: the window refreshes when it loses it (onStopLostFocus,
-    // raised by the front end's focus model), not here.
-    if (*done) (*done)(err);
+    if (onButtonDone) onButtonDone();
 }
 
 }  // namespace lirafok::device

@@ -115,6 +115,8 @@ public:
     std::function<void(int error)> onPlayCompleted, onPauseCompleted, onStopCompleted,
         onNextCompleted, onPrevCompleted, onEjectCompleted;
     std::function<void()> onStopLostFocus;
+    // After a button's press has been handled (acted on, or cancelled by its Click event).
+    std::function<void()> onButtonDone;
     std::function<void()> onStatusUpdate;
     std::function<void(int notifyCode)> onDone;
 

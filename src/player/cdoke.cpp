@@ -176,6 +176,7 @@ void CDOKE::wireEvents() {
     MMControl1.onPrevCompleted = [this](int e) { MMCONTROL1_PrevCompleted(e); };
     MMControl1.onEjectCompleted = [this](int e) { MMControl1_EjectCompleted(e); };
     MMControl1.onStopLostFocus = [this] { MMCONTROL1_StopLostFocus(); };
+    MMControl1.onButtonDone = [this] { showStateNow(); };
     MMControl1.onStatusUpdate = [this] { MMCONTROL1_StatusUpdate(); };
     MMControl1.onDone = [this](int code) { MMControl1_Done(code); };
     Timer1.onTimer = [this] { Timer1_Timer(); };

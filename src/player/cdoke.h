@@ -103,6 +103,9 @@ public:
     void pollForDisc();
     // Timer1 runs again with the interval it has (the timing setter's test mode).
     void runTimer1();
+    // The status panel, the counters and the slider show the device's state now, after a
+    // command, instead of at the next status event (up to 3 s later).
+    void showStateNow();
     // The design geometry the layouts are built from.
     DesignLayout& designLayout() { return m_design; }
 

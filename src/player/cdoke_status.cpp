@@ -7,27 +7,52 @@
 
 namespace lirafok {
 
+namespace {
+
+const char* statusText(device::DeviceMode mode) {
+    switch (mode) {
+        case device::DeviceMode::Stopped:
+            return "STOP";
+        case device::DeviceMode::Playing:
+            return "PLAY";
+        case device::DeviceMode::Paused:
+            return "PAUSE";
+        case device::DeviceMode::NotReady:
+            return "EJECT";
+        default:
+            return "";
+    }
+}
+
+}  // namespace
+
+void CDOKE::showStateNow() {
+    if (transportHeld()) return;
+    AppState& s = app.state;
+    const device::DeviceMode mode = MMControl1.Mode();
+    if (mode != device::DeviceMode::Stopped && mode != device::DeviceMode::Playing &&
+        mode != device::DeviceMode::Paused)
+        return;
+    STATUS1.setCaption(statusText(mode));
+    // A seek has taken effect once the device plays: the slider follows the position again.
+    if (mode == device::DeviceMode::Playing && s.SliderSetByProgram == 1) s.SliderSetByProgram = 0;
+    const std::int32_t pos = MMControl1.Position();
+    s.CurrentPositionMs = pos;
+    if (mode == device::DeviceMode::Stopped || pos < s.CurrentTrackStartMs ||
+        pos > s.CurrentTrackEndMs || s.CurrentTrackLengthMs == 0) {
+        UpdateTrackDisplay(app);
+        return;
+    }
+    const std::int64_t t = trackTimeShown(s, pos, s.CurrentTrackStartMs, s.CurrentTrackLengthMs);
+    const std::int64_t total = listPlay(s) ? t + listOtherEntriesMs(s) : discTimeShown(s, pos);
+    ShowTimeFigures(app, t, pos, s.CurrentTrackStartMs, s.CurrentTrackLengthMs, total);
+}
+
 void CDOKE::MMCONTROL1_StatusUpdate() {
     AppState& s = app.state;
     device::DeviceMode mode = MMControl1.Mode();
-    switch (mode) {
-        case device::DeviceMode::Stopped:
-            STATUS1.setCaption("STOP");
-            break;
-        case device::DeviceMode::Playing:
-            STATUS1.setCaption("PLAY");
-            break;
-        case device::DeviceMode::Paused:
-            STATUS1.setCaption("PAUSE");
-            break;
-        case device::DeviceMode::NotReady:
-            STATUS1.setCaption("EJECT");
-            RestoreScreenSaver(app);
-            break;
-        default:
-            STATUS1.setCaption("");
-            break;
-    }
+    STATUS1.setCaption(statusText(mode));
+    if (mode == device::DeviceMode::NotReady) RestoreScreenSaver(app);
     if (mode == device::DeviceMode::DoorOpen) {
         ResetToNoDisc(app);
         STATUS1.setCaption("EJECT");

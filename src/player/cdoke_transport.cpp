@@ -254,6 +254,7 @@ void CDOKE::List1_MouseDown() {
     MMControl1.setUpdateInterval(device::StatusMarker::Running);
     s.CurrentPositionMs = MMControl1.Position();
     UpdateTrackDisplay(app);
+    showStateNow();
 }
 
 void CDOKE::POINTX_Change() {
@@ -287,6 +288,7 @@ void CDOKE::POINTX_Change() {
     MMControl1.setWait(false);
     // A play that cannot start leaves the drive stopped; the status events show it.
     (void)MMControl1.command(device::Command::Play);
+    showStateNow();
 }
 
 }  // namespace lirafok

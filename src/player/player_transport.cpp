@@ -132,6 +132,7 @@ bool PlayerTransport::seekInTrack(std::int32_t ms) {
     mci.setWait(false);
     // A play that cannot start leaves the drive stopped; the status events show it.
     (void)mci.command(device::Command::Play);
+    w->showStateNow();
     return true;
 }
 
