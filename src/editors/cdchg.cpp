@@ -31,6 +31,10 @@ CDCHG::CDCHG(App& a)
     List1.onClick = [this] { List1_Click(); };
     Command1.onClick = [this] { Command1_Click(); };
     Command2.onClick = [this] { Command2_Click(); };
+    setToolTips({
+        {"Command1", "選んだ登録をこのディスクのものにする"},
+        {"Command2", "閉じる"},
+    });
 }
 
 // Inner area 9000 x 4920 twips: the titles at the left, the selected record's artist and

@@ -30,6 +30,7 @@ SavePrompt::SavePrompt(App& a, const std::string& name, const std::string& capti
     Command2.setCaption("取  消");
     Command1.onClick = [this] { Command1_Click(); };
     Command2.onClick = [this] { Command2_Click(); };
+    setToolTips({{"Command1", "保存してから閉じる"}, {"Command2", "保存せずに閉じる"}});
 }
 
 void SavePrompt::Command2_Click() {

@@ -89,6 +89,14 @@ CDMD::CDMD(App& a)
     Command3D7.move(3000, y, 1320, 420);
     Command3D7.setCaption("取消");
     wireEvents();
+    setToolTips({
+        {"SSCommand1", "タイトルのフォント"},
+        {"Command3D3", "曲名のフォント"},
+        {"Command1", "プリンターの設定"},
+        {"Command3D2", "印刷する"},
+        {"Command3D1", "設定を保存して閉じる"},
+        {"Command3D7", "設定を保存せずに閉じる"},
+    });
 }
 
 void CDMD::wireEvents() {

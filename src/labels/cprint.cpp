@@ -113,6 +113,19 @@ CPRINT::CPRINT(App& a)
     layoutPreview();
     layout();
     wireEvents();
+    setToolTips({
+        {"Spin2", "上の余白 (mm)"},
+        {"Spin1", "左の余白 (mm)"},
+        {"Command3D3", "タイトルのフォント"},
+        {"Command3D4", "アーティストのフォント"},
+        {"Command3D8", "A 面の曲名のフォント"},
+        {"Command3D5", "B 面の曲名のフォント"},
+        {"Command3D6", "その他の文字のフォント"},
+        {"Command1", "プリンターの設定"},
+        {"Command3D2", "印刷する"},
+        {"Command3D1", "設定を保存して閉じる"},
+        {"Command3D7", "設定を保存せずに閉じる"},
+    });
 }
 
 void CPRINT::layoutPreview() {

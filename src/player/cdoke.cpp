@@ -59,6 +59,37 @@ CDOKE::CDOKE(App& a)
       HELPX(*this, "HELPX") {
     layoutDesign();
     wireEvents();
+    for (ui::Button* b : {&NORMAL, &PROG, &RAN, &SCAN, &ORG, &REPEAT, &EDITX, &MUTE, &KASI})
+        b->setShowsModeState(true);
+    setToolTips({
+        {"NORMAL", "通常の演奏に戻す（青：ディスクを入れても自動で演奏しない）"},
+        {"PROG", "プログラム演奏：曲を選んで好きな順に演奏"},
+        {"RAN", "ランダム演奏：全曲を一度ずつばらばらの順に"},
+        {"SCAN", "イントロスキャン：各曲の頭を数秒ずつ演奏"},
+        {"ORG", "プライベートリスト：保存した曲順で演奏"},
+        {"REPEAT", "リピート：全曲・1曲・A-B区間"},
+        {"EDITX", "カセット編集：A面・B面に曲を振り分け"},
+        {"KASI", "歌詞ウィンドウの表示・非表示 (SONG)"},
+        {"DATAX", "ディスクのタイトル・曲名の登録 (DATA)"},
+        {"LOADX", "ディスクを読み込む・取り出したディスクを戻す"},
+        {"HELPX", "ヘルプ"},
+        {"TIMEDSP", "時間表示の切り替え：経過時間／残り時間 (DSP)"},
+        {"POWER", "終了（青：タイマーが予約されている）"},
+        {"MUTE", "消音の入・切"},
+        {"REMO", "小さなリモコン表示との切り替え"},
+        {"SETUP", "環境設定"},
+        {"VOLS(0)", "左チャンネルの音量（ホイールでも変更）"},
+        {"VOLS(1)", "右チャンネルの音量（同時のときは両方；ホイールでも変更）"},
+        {"VOLD(0)", "左チャンネルの音量"},
+        {"VOLD(1)", "右チャンネルの音量"},
+        {"POINTX", "曲の中の位置：ドラッグで移動 (← → で5秒)"},
+        {"TRKNO", "演奏中の曲番号"},
+        {"TRKLEN", "曲の時間（DSPで経過／残りを切り替え）"},
+        {"TOTALLEN", "ディスク全体の時間（DSPで経過／残りを切り替え）"},
+        {"STATUS1", "演奏の状態"},
+        {"STATUS2", "演奏モード"},
+        {"List1", "曲の一覧：クリックでその曲を演奏 (↑ ↓ で前後の曲)"},
+    });
 }
 
 // The design-time arrangement: the full layout of a disc with a catalogue record.

@@ -49,6 +49,14 @@ CDREP::CDREP(App& a)
     STRX.onClick = [this] { STRX_Click(); };
     ENDX.onClick = [this] { ENDX_Click(); };
     Command3D5.onClick = [this] { Command3D5_Click(); };
+    STRX.setShowsModeState(true);
+    setToolTips({
+        {"STRX", "区間リピートの開始位置 A を今の位置に"},
+        {"ENDX", "区間リピートの終了位置 B を今の位置に（A の後で）"},
+        {"Command3D1", "全曲をくり返し演奏"},
+        {"Command3D2", "演奏中の曲をくり返し演奏"},
+        {"Command3D5", "リピートをやめる"},
+    });
 }
 
 void CDREP::close() {

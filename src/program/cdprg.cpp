@@ -85,6 +85,17 @@ CDPRG::CDPRG(App& a)
     Command3D1.onClick = [this] { Command3D1_Click(); };
     Command3D2.onClick = [this] { Command3D2_Click(); };
     SSCommand1.onClick = [this] { SSCommand1_Click(); };
+    setToolTips({
+        {"Command3D3", "選んだ曲をプログラムに加える"},
+        {"Command3D4", "選んだ曲をプログラムから外す"},
+        {"Command3D1", "プログラムを演奏する"},
+        {"Command3D2", "変更せずに閉じる"},
+        {"Command3D5", "プログラムを空にする"},
+        {"SAVE", "プログラムをプライベートリストとして保存"},
+        {"SSCommand1", "プログラムの曲で MD ラベルを印刷"},
+        {"ALLTIME", "残りの曲の合計時間"},
+        {"SELTIME", "プログラムの合計時間"},
+    });
 }
 
 void CDPRG::Form_Load() {

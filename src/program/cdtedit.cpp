@@ -65,6 +65,22 @@ CDTEDIT::CDTEDIT(App& a)
     move(1500, 1200, kInnerWidth + kFrameWidth, kInnerHeight + kFrameHeight);
     layout();
     wireEvents();
+    for (ui::Button* b : {&AMEN, &BMEN}) b->setShowsModeState(true);
+    setToolTips({
+        {"AMEN", "A 面を選ぶ（演奏・印刷の対象）"},
+        {"BMEN", "B 面を選ぶ（演奏・印刷の対象）"},
+        {"Command3D3", "選んだ曲を B 面へ"},
+        {"Command3D4", "選んだ曲を A 面へ"},
+        {"Spin1", "テープの長さ（分）"},
+        {"CHECKX", "曲を A 面・B 面に自動で振り分け"},
+        {"SORTX", "各面を曲番号順に並べる"},
+        {"Command3D1", "選んだ面を演奏する"},
+        {"Command3D6", "カセットのインデックスカードを印刷"},
+        {"Command3D2", "閉じる"},
+        {"AZAN", "A 面の残り時間"},
+        {"BZAN", "B 面の残り時間"},
+        {"TOTALX", "ディスク全体の時間"},
+    });
 }
 
 void CDTEDIT::layout() {

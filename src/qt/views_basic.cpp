@@ -122,7 +122,17 @@ ButtonView::ButtonView(ui::Control& c, FormWindow& w) : ControlViewBase(c, w) {
     setWidget(b);
     connect(b, &QPushButton::clicked, this, [this] {
         if (m_control && !m_applying) m_control->userClick();
+        // A refused press leaves the mode as it was: the pressed look follows the state, not
+        // the click.
+        if (m_control && m_widget) applyColors();
     });
+}
+
+void ButtonView::applyColors() {
+    ControlViewBase::applyColors();
+    if (!m_control->showsModeState()) return;
+    button()->setCheckable(true);
+    button()->setChecked(m_control->foreColor() != ui::kBlack);
 }
 
 void ButtonView::applyCaption() {

@@ -69,6 +69,8 @@ public:
 protected:
     void applyCaption() override;
     void applyFont() override;
+    // A mode button is also drawn pressed while its mode is on (its caption not black).
+    void applyColors() override;
 };
 
 // Panels (three-dimensional, caption centred vertically) and labels.

@@ -51,6 +51,18 @@ CDFONT::CDFONT(App& a)
       Command3D8(*this, "Command3D8") {
     layoutDesign();
     wireEvents();
+    setToolTips({
+        {"AUTOX", "固定部（ボタンなど）のフォント"},
+        {"Command3D1", "可変部（時間表示など）のフォント"},
+        {"Command3D2", "タイトルのフォント"},
+        {"Command3D3", "曲名のフォント"},
+        {"Command3D4", "アーティストのフォント"},
+        {"Command3D5", "曲名一覧のフォント"},
+        {"Command3D6", "状態表示のフォント"},
+        {"FONTNO", "次のフォントセットへ（6 セット）"},
+        {"Command3D7", "保存して閉じる"},
+        {"Command3D8", "保存せずに閉じる"},
+    });
 }
 
 // Inner area 7440 x 3960 twips: column headings, seven rows (row button, name, bold, italic,

@@ -99,6 +99,31 @@ CDKANKYOX::CDKANKYOX(App& a)
       ONOFF(*this, "ONOFF") {
     layoutDesign();
     wireEvents();
+    setToolTips({
+        {"Command3D1", "歌詞ファイルのフォルダーを選ぶ"},
+        {"AUTOX", "ディスクを入れたら自動で演奏する・しない"},
+        {"CDSET", "ディスクを自動で読み込む・LOAD ボタンで読み込む"},
+        {"VOLSW", "左右の音量：同時／単独／OFF"},
+        {"SOUNDX", "ボタンの効果音：ON／OFF"},
+        {"Command3D6", "メイン画面の背景色"},
+        {"Command3D7", "メイン画面の文字色"},
+        {"Command3D8", "タイトルの文字色"},
+        {"Command3D9", "曲名一覧の背景色"},
+        {"Command3D10", "曲名一覧の文字色"},
+        {"Command3D11", "歌詞画面の背景色"},
+        {"Command3D12", "歌詞画面の文字色"},
+        {"Command3D13", "歌詞画面の演奏中の行の色"},
+        {"SSCommand1", "歌詞画面の歌い終わった行の色"},
+        {"Command3D15", "色を初めの状態に戻す"},
+        {"Command3D16", "歌詞のフォント"},
+        {"Command3D17", "メイン画面のフォントセット"},
+        {"SpinButton1", "予約時刻の時"},
+        {"SpinButton2", "予約時刻の分"},
+        {"ONOFF", "タイマー：NON 使わない／ON 時刻に演奏／OFF 時刻に停止"},
+        {"Command2", "この CD ドライブを使う"},
+        {"Command3D2", "設定を保存して閉じる"},
+        {"Command3D3", "保存せずに閉じる"},
+    });
 }
 
 // Inner area 7440 x 5160 twips: the four tabs above, the drive change frame and the save and

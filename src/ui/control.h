@@ -87,6 +87,7 @@ enum class Prop {
     Range,
     TextSelection,
     Buttons,
+    ToolTip,
 };
 
 class ControlView {
@@ -162,6 +163,18 @@ public:
     bool flat() const { return m_flat; }
     void setFlat(bool f) { m_flat = f; }
 
+    // What the control does, in Japanese, with its key where it has one (shown on hover).
+    const std::string& toolTip() const { return m_toolTip; }
+    void setToolTip(std::string t) {
+        if (t == m_toolTip) return;
+        m_toolTip = std::move(t);
+        changed(Prop::ToolTip);
+    }
+    // A button whose caption colour is a mode's state: any colour but black is "on", and the
+    // button is then also drawn pressed, so the state does not rest on colour alone.
+    bool showsModeState() const { return m_modeState; }
+    void setShowsModeState(bool m) { m_modeState = m; }
+
     std::function<void()> onClick;
     std::function<void()> onDblClick;
     std::function<void()> onGotFocus;
@@ -209,6 +222,8 @@ private:
     int m_left = 0, m_top = 0, m_width = 0, m_height = 0;
     int m_alignment = 0;
     bool m_flat = false;
+    std::string m_toolTip;
+    bool m_modeState = false;
     ControlView* m_view = nullptr;
     Control* m_container = nullptr;
     int m_page = 0;

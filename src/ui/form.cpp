@@ -1,5 +1,7 @@
 #include "ui/form.h"
 
+#include <stdexcept>
+
 #include "ui/timer.h"
 
 namespace lirafok::ui {
@@ -16,6 +18,24 @@ Control* Form::findControl(const std::string& name, int index) const {
     for (Control* c : m_controls)
         if (c->name() == name && c->index() == index) return c;
     return nullptr;
+}
+
+void Form::setToolTips(std::initializer_list<std::pair<const char*, const char*>> tips) {
+    for (const auto& [key, tip] : tips) {
+        std::string name = key;
+        int index = -1;
+        if (const auto open = name.find('('); open != std::string::npos) {
+            index = std::stoi(name.substr(open + 1));
+            name.resize(open);
+        }
+        bool found = false;
+        for (Control* c : m_controls) {
+            if (c->name() != name || (index >= 0 && c->index() != index)) continue;
+            c->setToolTip(tip);
+            found = true;
+        }
+        if (!found) throw std::logic_error("no control " + std::string(key) + " on " + m_name);
+    }
 }
 
 void Form::setCaption(const std::string& c) {

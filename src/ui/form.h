@@ -6,6 +6,7 @@
 // (which may cancel) and then detaches the window from the screen; the owner discards the
 // object and makes a fresh one on next use.
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -133,6 +134,10 @@ public:
 
     const std::vector<Control*>& controls() const { return m_controls; }
     Control* findControl(const std::string& name, int index = -1) const;
+    // Gives controls their tool tips: a name alone names the control or every entry of the
+    // control array; "NAME(i)" one entry. A name the window does not have is a programming
+    // error (std::logic_error).
+    void setToolTips(std::initializer_list<std::pair<const char*, const char*>> tips);
     void addControl(Control& c);
 
     std::function<void(Form&)> onUnloaded;  // the owner discards the object

@@ -121,7 +121,9 @@ TEST_F(Setter, RecordsLinesTrimsTheLyricRefusesTheFifthSetAndSavesWithABackup) {
     EXPECT_EQ(s.Lyrics.count, 4);
     EXPECT_EQ(rows(w), (std::vector<std::string>{"", "", "", "", "", "一行目", "        タブ",
                                                  "さん", "", ""}));
-    EXPECT_EQ(w.CHG.caption(), "");
+    EXPECT_EQ(w.CHG.foreColor(), ui::kBlack);
+    EXPECT_EQ(w.INFO.caption(),
+              "あと 4 回「設 定」(Space) を押します（最後の 1 回は最後の行の歌い終わり）。");
     for (const ui::TextBox& box : w.Text1) EXPECT_EQ(box.text(), "");
 
     // The player is held: its transport is refused.
@@ -145,9 +147,17 @@ TEST_F(Setter, RecordsLinesTrimsTheLyricRefusesTheFifthSetAndSavesWithABackup) {
 
     for (int line = 0; line < 4; ++line) {
         sched.advance(1000);
-        w.Command3D2.userClick();
+        if (line == 3)
+            EXPECT_EQ(w.INFO.caption(),
+                      "あと 1 回：最後の行を歌い終えたところで「設 定」(Space) を押します。");
+        // Space presses "設 定" as well as the button does.
+        if (line % 2)
+            w.Command3D2.userClick();
+        else
+            EXPECT_TRUE(w.userKeyDown(ui::key::kSpace, 0));
     }
     EXPECT_EQ(s.NextLyricLine, 4);
+    EXPECT_EQ(w.INFO.caption(), "すべての行のタイミングを設定しました。");
     EXPECT_EQ(w.Text1[4].text(), "00：04：000");
     EXPECT_EQ(w.KASI[3].caption(), "さん");
     sched.advance(1000);
@@ -162,6 +172,7 @@ TEST_F(Setter, RecordsLinesTrimsTheLyricRefusesTheFifthSetAndSavesWithABackup) {
     // A page break on line 3 (row 4), and line 2 nudged after stopping.
     w.CHG.userClick();
     EXPECT_EQ(w.CHG.caption(), "改頁");
+    EXPECT_EQ(w.CHG.foreColor(), ui::kRed);
     w.Command3D8.userClick();
     sched.advance(3000);
     EXPECT_EQ(drives.current().mode(), DeviceMode::Stopped);
