@@ -74,6 +74,16 @@ void QtFormHost::showForm(ui::Form& form, bool modal) {
     }
 }
 
+void QtFormHost::raiseForm(ui::Form& form) {
+    auto it = m_entries.find(&form);
+    if (it == m_entries.end() || !it->second.window) return;
+    FormWindow* w = it->second.window;
+    if (w->isMinimized()) w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
 void QtFormHost::hideForm(ui::Form& form) {
     auto it = m_entries.find(&form);
     if (it == m_entries.end()) return;

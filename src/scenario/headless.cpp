@@ -181,6 +181,7 @@ ui::Form* HeadlessHost::topModal() const {
 }
 
 void HeadlessHost::showForm(ui::Form& form, bool modal) {
+    m_front = form.name();
     if (!modal) return;
     const std::size_t depth = m_modal.size();
     m_modal.push_back(&form);

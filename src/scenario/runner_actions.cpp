@@ -118,6 +118,9 @@ void Session::act(const std::vector<std::string>& w) {
     } else if (op == "lose-focus") {
         need(2);
         reachForm(w[1], w[1]).userLoseFocus();
+    } else if (op == "minimize") {
+        need(2);
+        reachForm(w[1], w[1]).userSetMinimized(true);
     } else if (op == "key") {
         // key FORM KEY [shift] [ctrl] [alt]: a key pressed while the window has the focus.
         need(3);

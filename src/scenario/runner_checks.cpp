@@ -18,10 +18,13 @@ ui::Form& Session::loadedForm(const std::string& name) {
 
 Value Session::property(const std::string& path) {
     const ControlPath p = parsePath(path);
-    static const std::set<std::string> formProps{"Caption", "Left", "Top", "Width", "Height"};
+    static const std::set<std::string> formProps{"Caption", "Left",      "Top",  "Width",
+                                                 "Height",  "Minimized", "Front"};
     if (p.rest.empty() && p.index < 0 && formProps.count(p.control)) {
         ui::Form& f = loadedForm(p.form);
         if (p.control == "Caption") return {f.caption(), false};
+        if (p.control == "Minimized") return {f.minimized() ? "true" : "false", false};
+        if (p.control == "Front") return {host.front() == f.name() ? "true" : "false", false};
         if (p.control == "Left") return {num(f.left()), true};
         if (p.control == "Top") return {num(f.top()), true};
         if (p.control == "Width") return {num(f.width()), true};

@@ -95,7 +95,12 @@ void Form::show(bool modal) {
     bool wasVisible = m_visible;
     m_visible = true;
     m_modal = modal;
-    if (!wasVisible || modal) m_host.showForm(*this, modal);
+    if (!wasVisible || modal) {
+        m_host.showForm(*this, modal);
+    } else {
+        m_minimized = false;
+        m_host.raiseForm(*this);
+    }
     m_modal = false;
 }
 

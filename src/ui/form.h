@@ -49,6 +49,9 @@ public:
     // hidden or unloaded again (nested event loop); headless hosts may answer scripted clicks.
     virtual void showForm(Form& form, bool modal) = 0;
     virtual void hideForm(Form& form) = 0;
+    // A form already visible is asked for again (its button pressed once more): restore it
+    // when minimised, raise it above the other windows and give it the focus.
+    virtual void raiseForm(Form& form) { (void)form; }
     // The form is unloaded: drop its window and every view attached to its controls.
     virtual void unloadForm(Form& form) = 0;
     // Caption, geometry, scale or always-on-top changed.
