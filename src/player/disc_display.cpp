@@ -131,6 +131,7 @@ bool SaveDiscRecord(App& app, const DiscRecordEntry& entry) {
     const int shown = text::val(w.TRKNO.caption());
     if (shown >= 1 && shown <= s.TrackCount)
         w.KYOKU.setCaption(s.SongName[static_cast<std::size_t>(shown)]);
+    RetitleLyricsWindows(app);
     if (!entry.perSongArtists) {
         FitArtistFont(app, s.DiscArtist + " ");
         s.HasSongArtists = 0;

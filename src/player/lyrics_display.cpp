@@ -143,6 +143,15 @@ void ShowLyricFromStart(App& app) {
 
 }  // namespace
 
+void RetitleLyricsWindows(App& app) {
+    const AppState& s = app.state;
+    const int track = s.LyricsLoadedTrack;
+    if (track < 1 || track >= kTrackSlots) return;
+    const std::string caption = lyricsWindowCaption(track, songName(s, track));
+    if (CDKASIF* w = app.loaded<CDKASIF>()) w->setCaption(caption);
+    if (CDKASIF2* w = app.loaded<CDKASIF2>()) w->setCaption(caption);
+}
+
 std::string lyricsWindowCaption(int track, const std::string& songName) {
     return text::pad(track, 2) + " - " + songName;
 }

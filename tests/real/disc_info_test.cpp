@@ -126,7 +126,7 @@ const std::vector<Layout> kLayouts = {
      },
      {150, 250},
      325,
-     {"song 01 01 A", "song 02 02 B"}},
+     {"title album", "song 01 A", "song 02 B"}},
     {"BIN/CUE, one bin named unlike the sheet",
      [](const std::string& d) {
          auto pcm = tone(200, 440);

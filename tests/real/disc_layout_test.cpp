@@ -339,5 +339,25 @@ TEST_F(DiscLayout, FloatFilesAreScaledAndClippedAsTheyAreRead) {
     for (int i = 0; i < 8; ++i) EXPECT_EQ(out[i], want[i]) << i;
 }
 
+TEST(FolderDisc, SongNamesFromFileNamesLoseTheirOwnTrackNumber) {
+    const struct {
+        const char* stem;
+        int track;
+        const char* song;
+    } cases[] = {
+        {"01 Beep Song", 1, "Beep Song"},
+        {"01-Beep Song", 1, "Beep Song"},
+        {"1. Beep Song", 1, "Beep Song"},
+        {"012_Beep", 12, "Beep"},
+        {"03 - 夜明け", 3, "夜明け"},
+        {"99 Luftballons", 3, "99 Luftballons"},
+        {"1984", 1, "1984"},
+        {"07", 7, "07"},
+        {"07 ", 7, "07 "},
+        {"Beep Song", 1, "Beep Song"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(songFromFileName(c.stem, c.track), c.song) << c.stem;
+}
+
 }  // namespace
 }  // namespace lirafok::device::real

@@ -93,8 +93,10 @@ std::vector<fs::path> audioFilesIn(const fs::path& dir) {
     return audio;
 }
 
+// `nameIsTitle`: the folder's name is offered as the disc's title (an album folder; not the
+// drive's own folder, whose name says nothing about the disc).
 std::optional<DiscImage> readAudioFolder(const fs::path& dir, std::vector<std::string>* files,
-                                         std::string* error) {
+                                         std::string* error, bool nameIsTitle) {
     std::vector<std::string> paths;
     for (const auto& a : audioFilesIn(dir)) paths.push_back(a.string());
     if (paths.empty()) {
@@ -103,6 +105,7 @@ std::optional<DiscImage> readAudioFolder(const fs::path& dir, std::vector<std::s
     }
     auto layout = layoutFromFiles(paths, error);
     if (!layout) return std::nullopt;
+    if (nameIsTitle) layout->text.title = dir.filename().string();
     if (files) *files = layout->files;
     return discFromLayout(std::move(*layout));
 }
@@ -139,7 +142,8 @@ std::vector<Candidate> candidatesIn(const fs::path& dir, bool withSubfolders, st
     return out;
 }
 
-std::optional<DiscImage> readFolder(const fs::path& dir, bool withSubfolders,
+// `driveFolder`: `dir` is the drive's own folder (its name is no disc title).
+std::optional<DiscImage> readFolder(const fs::path& dir, bool withSubfolders, bool driveFolder,
                                     std::vector<std::string>* files, std::string* error,
                                     Refusal* refusal = nullptr) {
     std::error_code ec;
@@ -157,9 +161,9 @@ std::optional<DiscImage> readFolder(const fs::path& dir, bool withSubfolders,
         if (!c.folder)
             disc = readImageFile(c.path, files, &why);
         else if (c.path == dir)
-            disc = readAudioFolder(dir, files, &why);
+            disc = readAudioFolder(dir, files, &why, !driveFolder);
         else
-            disc = readFolder(c.path, false, files, &why, &inner);
+            disc = readFolder(c.path, false, false, files, &why, &inner);
         if (disc) return disc;
         if (first.empty()) first = why;
         // A sub-folder with no disc in it (lyrics kept beside the discs) is nothing refused.
@@ -189,7 +193,7 @@ std::optional<DiscImage> readVirtualDisc(const std::string& path, std::vector<st
         if (error) *error = path + " が見つかりません";
         return std::nullopt;
     }
-    return readFolder(path, true, files, error);
+    return readFolder(path, true, false, files, error);
 }
 
 VirtualDrive::VirtualDrive(std::string folder, std::string name, ui::Scheduler& scheduler,
@@ -235,7 +239,7 @@ std::optional<DiscImage> VirtualDrive::loadDisc(std::string* error) {
     std::vector<std::string> files;
     std::string why;
     Refusal refusal;
-    auto disc = m_image.empty() ? readFolder(m_folder, true, &files, &why, &refusal)
+    auto disc = m_image.empty() ? readFolder(m_folder, true, true, &files, &why, &refusal)
                                 : readVirtualDisc(m_image, &files, &why);
     if (disc) {
         m_loadedStamp = stamp;
@@ -273,7 +277,7 @@ bool VirtualDrive::mediumChanged() {
     // (a disc that cannot be read was placed beside it, say), the loaded one plays on.
     std::vector<std::string> files;
     Refusal refusal;
-    const auto disc = readFolder(m_folder, true, &files, nullptr, &refusal);
+    const auto disc = readFolder(m_folder, true, true, &files, nullptr, &refusal);
     noteRefusal(stamp, refusal.path, refusal.placed, refusal.error);
     if (disc && files == m_loadedFiles && shapeOf(*disc) == m_loadedShape) {
         m_loadedStamp = stamp;
@@ -308,7 +312,7 @@ void VirtualDrive::settle() {
     if (stamp != m_pending->stamp) {
         // Still changing (a disc being copied in): look again, and wait again.
         Refusal refusal;
-        readFolder(m_folder, true, nullptr, nullptr, &refusal);
+        readFolder(m_folder, true, true, nullptr, nullptr, &refusal);
         noteRefusal(stamp, refusal.path, refusal.placed, refusal.error);
         return;
     }

@@ -292,6 +292,19 @@ std::optional<VirtualLayout> layoutFromCue(const std::string& cuePath, std::stri
     return layOut(*sheet, cuePath, error);
 }
 
+std::string songFromFileName(const std::string& stem, int track) {
+    std::size_t i = 0;
+    while (i < stem.size() && i < 3 && std::isdigit(static_cast<unsigned char>(stem[i]))) ++i;
+    if (i == 0 || std::stoi(stem.substr(0, i)) != track) return stem;
+    std::size_t j = i;
+    while (j < stem.size() &&
+           (stem[j] == ' ' || stem[j] == '-' || stem[j] == '.' || stem[j] == '_' || stem[j] == ')'))
+        ++j;
+    // A separator must follow the number, and a name must follow the separator.
+    if (j == i || j == stem.size()) return stem;
+    return stem.substr(j);
+}
+
 std::optional<VirtualLayout> layoutFromFiles(const std::vector<std::string>& paths,
                                              std::string* error) {
     Builder b;
@@ -307,7 +320,8 @@ std::optional<VirtualLayout> layoutFromFiles(const std::vector<std::string>& pat
         b.layout.rawFormats.push_back(std::nullopt);
         b.layout.toc.push_back({b.sector(), true});
         b.fileSpan(file, 0, framesToSectorsCeil(frames));
-        b.layout.text.trackTitles.push_back(fs::path(p).stem().string());
+        b.layout.text.trackTitles.push_back(
+            songFromFileName(fs::path(p).stem().string(), static_cast<int>(b.layout.toc.size())));
     }
     if (b.layout.toc.empty()) {
         if (error) *error = "音声ファイルがありません";

@@ -49,7 +49,12 @@ struct VirtualLayout {
 // the sheet and the line: what parseCueSheet refuses, a FILE outside the sheet's folder or
 // missing, an index beyond the end of its file.
 std::optional<VirtualLayout> layoutFromCue(const std::string& cuePath, std::string* error);
-// One track per file, in the given order, each starting on a sector boundary.
+// The song name a file's name offers: the name without its extension, less a leading track
+// number when it is `track` ("01 Beep Song", "01-Beep Song", "1. Beep Song" as track 1 give
+// "Beep Song"; "99 Luftballons" as track 3 stays as it is).
+std::string songFromFileName(const std::string& stem, int track);
+// One track per file, in the given order, each starting on a sector boundary; each track's
+// title is songFromFileName of its file.
 std::optional<VirtualLayout> layoutFromFiles(const std::vector<std::string>& paths,
                                              std::string* error);
 
