@@ -269,7 +269,8 @@ bool MMControl::buttonEnabled(TransportButton b) {
         case TransportButton::Stop:
             return mode == DeviceMode::Playing || mode == DeviceMode::Paused;
         case TransportButton::Eject:
-            return m_device && m_device->isOpen() && mode != DeviceMode::DoorOpen;
+            // With no disc in, Eject closes the tray (puts the ejected disc back).
+            return m_device != nullptr;
     }
     return false;
 }

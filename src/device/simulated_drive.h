@@ -65,6 +65,8 @@ public:
     int pause() override;
     int resume() override;
     int eject() override;
+    // Puts the disc the last eject took out back in (as a tray closing on it).
+    int closeTray() override;
     void setSilent(bool silent) override { m_silent = silent; }
     void setVolumeWord(std::uint32_t word) override {
         m_volumeWord = word;
@@ -87,6 +89,12 @@ private:
     bool m_hasDisc = false;
     std::vector<TrackInfo> m_tracks;
     std::int32_t m_length = 0;
+    struct Ejected {
+        std::vector<TrackInfo> tracks;
+        std::int32_t length = 0;
+        DiscText text;
+    };
+    std::optional<Ejected> m_ejected;  // what eject() took out, until another disc goes in
     DiscText m_text;
     bool m_failOpen = false;
     std::multiset<std::string> m_failNext;

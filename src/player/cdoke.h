@@ -109,6 +109,11 @@ public:
     // The design geometry the layouts are built from.
     DesignLayout& designLayout() { return m_design; }
 
+    // Picks a CUE sheet, a disc image or a folder of audio files and puts it into the virtual
+    // drive, as a drop does (Ctrl+O and the context menu).
+    void openDisc();
+    std::vector<ui::ContextEntry> contextMenu() override;
+
     // Whether the user's transport clicks are refused because the timing setter holds the player.
     bool transportHeld() const;
     // Disc ready: either disc-ready indication of the control, for a disc that has been loaded.

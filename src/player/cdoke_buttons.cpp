@@ -17,7 +17,8 @@ class CDTEDIT;
 void CDOKE::LOADX_Click() {
     app.PlayOkCue();
     // LOAD closes the tray first: an ejected disc goes back in and is loaded.
-    if (device::CdAudioDevice* d = app.currentDevice()) d->closeTray();
+    // A drive whose tray cannot move is closed by hand: nothing to report.
+    if (device::CdAudioDevice* d = app.currentDevice()) (void)d->closeTray();
     LoadDisc(app);
 }
 

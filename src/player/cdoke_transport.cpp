@@ -189,7 +189,15 @@ void CDOKE::MMControl1_StopCompleted(int) {
     }
 }
 
-void CDOKE::MMCONTROL1_EjectClick(bool&) {
+void CDOKE::MMCONTROL1_EjectClick(bool& cancel) {
+    if (!discReady()) {
+        // No disc: the button closes the tray, as on a CD player, and the disc loads.
+        cancel = true;
+        app.PlayOkCue();
+        if (device::CdAudioDevice* d = app.currentDevice()) (void)d->closeTray();
+        LoadDisc(app);
+        return;
+    }
     app.PlayOkCue();
     app.state.SetterHoldTransport = 0;
     app.state.SetterHoldStatus = 0;

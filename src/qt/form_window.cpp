@@ -1,5 +1,8 @@
 #include "qt/form_window.h"
 
+#include <QContextMenuEvent>
+#include <QMenu>
+
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -216,6 +219,21 @@ void FormWindow::setDropHandler(DropHandler handler) {
 void FormWindow::dragEnterEvent(QDragEnterEvent* event) {
     if (m_form && m_dropHandler && !localPath(event->mimeData()).isEmpty())
         event->acceptProposedAction();
+}
+
+void FormWindow::contextMenuEvent(QContextMenuEvent* event) {
+    if (!m_form) return;
+    const auto entries = m_form->contextMenu();
+    if (entries.empty()) return;
+    QMenu menu(this);
+    for (const ui::ContextEntry& e : entries) menu.addAction(toQ(e.caption));
+    QAction* chosen = menu.exec(event->globalPos());
+    if (!chosen || !m_form) return;
+    const int i = static_cast<int>(menu.actions().indexOf(chosen));
+    // The entries are asked for again: the menu ran an event loop, the window may have changed.
+    const auto now = m_form->contextMenu();
+    if (i >= 0 && i < static_cast<int>(now.size()) && now[static_cast<std::size_t>(i)].action)
+        now[static_cast<std::size_t>(i)].action();
 }
 
 void FormWindow::dropEvent(QDropEvent* event) {

@@ -58,6 +58,8 @@ protected:
     void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    // The form's context menu, when it has one.
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void buildViews();

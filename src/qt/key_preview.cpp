@@ -43,6 +43,10 @@ int KeyPreview::keyCode(int qtKey) {
         case Qt::Key_MediaPrevious:
             return k::kMediaPrevious;
         default:
+            // Letters and digits are their own codes, as the windows' keys name them.
+            if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) ||
+                (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9))
+                return qtKey;
             return 0;
     }
 }

@@ -58,6 +58,12 @@ public:
     virtual void formChanged(Form& form) = 0;
 };
 
+// One entry of a window's context menu.
+struct ContextEntry {
+    std::string caption;  // with its key after a tab ("ディスクを開く…\tCtrl+O")
+    std::function<void()> action;
+};
+
 class Form {
 public:
     // Non-client size of a sizable window (frame and title bar), in twips.
@@ -153,6 +159,11 @@ protected:
     virtual void Form_LostFocus() {}
     virtual bool Form_KeyDown(int keyCode, int shift) { return false; }
 
+public:
+    // What the window's context menu (a right click on the window) offers; empty: none.
+    virtual std::vector<ContextEntry> contextMenu() { return {}; }
+
+protected:
     FormHost& host() { return m_host; }
 
 private:

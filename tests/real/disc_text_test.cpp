@@ -23,7 +23,7 @@ namespace {
 
 class OneVirtualDrive final : public DriveSet {
 public:
-    explicit OneVirtualDrive(device::CdAudioDevice& d) : m_drive(d) {}
+    explicit OneVirtualDrive(device::real::VirtualDrive& d) : m_drive(d) {}
     std::vector<std::string> names() override { return {m_drive.name()}; }
     bool readDefault(std::string& data) override {
         data = std::string(4, '\0');
@@ -31,9 +31,12 @@ public:
     }
     bool writeDefault(const std::string&) override { return true; }
     device::CdAudioDevice* device(int index) override { return index == 0 ? &m_drive : nullptr; }
+    bool loadIntoVirtualDrive(const std::string& path, std::string* error) override {
+        return m_drive.loadImage(path, error) == device::errors::kNone;
+    }
 
 private:
-    device::CdAudioDevice& m_drive;
+    device::real::VirtualDrive& m_drive;
 };
 
 // The whole program on one virtual drive of `discDir`, run from the program folder `dir`
@@ -162,6 +165,33 @@ TEST(DiscTextTest, TheDemoDiscIsFoundByTheKeyItsDriveReports) {
         EXPECT_EQ(cdoke(app).ART.caption(), "リラフォク合唱団 ");  // shown with its trailing blank
         EXPECT_TRUE(std::filesystem::exists(dir + "/lyrics/" + app.state.DiscKey.substr(0, 8) +
                                             "." + app.state.DiscKey.substr(8) + "01"));
+    }
+    std::filesystem::remove_all(dir);
+}
+
+TEST(DiscTextTest, OpenDiscPutsARipFromElsewhereIntoTheDrive) {
+    // Ctrl+O with a rip's sheet, then with one of an album folder's files: each is the disc.
+    const std::string dir = testing::makeTempDir("open");
+    std::filesystem::create_directories(dir + "/disc");
+    std::filesystem::create_directories(dir + "/rips/album");
+    testing::writeRip(dir + "/rips", {{440, 20 * 44100, 0}, {660, 30 * 44100, 0}}, false, "wav");
+    testing::writeAudioFile(dir + "/rips/album/01 One.wav", std::vector<std::int16_t>(88200, 0));
+    std::ofstream(dir + "/LIRAFOK.INI", std::ios::binary) << "KASID=cat/\r\n";
+    std::ofstream(dir + "/LIRAFOK.FOT", std::ios::binary) << "00NNoto Sans CJK JP\r\n";
+    {
+        ProgramOnVirtualDrive p(dir, dir + "/disc");
+        App& app = *p.app;
+        ASSERT_TRUE(app.run(""));
+        EXPECT_EQ(app.state.TrackCount, 0);
+        p.m.dialogs.files.push_back({std::string(dir + "/rips/rip.cue")});
+        EXPECT_TRUE(cdoke(app).userKeyDown('O', ui::key::kCtrlMask));
+        p.m.sched.advance(2500);
+        EXPECT_EQ(app.state.TrackCount, 2) << p.drive.lastError();
+        p.m.dialogs.files.push_back({std::string(dir + "/rips/album/01 One.wav")});
+        EXPECT_TRUE(cdoke(app).userKeyDown('O', ui::key::kCtrlMask));
+        p.m.sched.advance(4500);
+        EXPECT_EQ(app.state.TrackCount, 1) << p.drive.lastError();
+        EXPECT_TRUE(p.m.dialogs.shown.empty());
     }
     std::filesystem::remove_all(dir);
 }
