@@ -102,6 +102,12 @@ std::optional<std::string> HeadlessDialogs::openFileDialog(const std::string& ti
     return take(files);
 }
 
+std::optional<std::string> HeadlessDialogs::folderDialog(const std::string& title,
+                                                         const std::string&) {
+    if (files.empty()) throw ScenarioFailure("file dialog \"" + title + "\" without an answer");
+    return take(files);
+}
+
 std::optional<std::string> HeadlessDialogs::saveFileDialog(const std::string& title,
                                                            const std::string&, const std::string&) {
     if (files.empty()) throw ScenarioFailure("file dialog \"" + title + "\" without an answer");

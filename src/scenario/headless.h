@@ -72,6 +72,8 @@ public:
     // what is tested.
     std::optional<std::string> openFileDialog(const std::string& title,
                                               const std::string& filter) override;
+    std::optional<std::string> folderDialog(const std::string& title,
+                                            const std::string& start) override;
     std::optional<std::string> saveFileDialog(const std::string& title, const std::string& filter,
                                               const std::string& suggested) override;
     void showHelp(const std::string& path, const std::string& keyword) override {

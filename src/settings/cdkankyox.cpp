@@ -243,6 +243,7 @@ void CDKANKYOX::wireEvents() {
     SpinButton2.onSpinUp = [this] { SpinButton2_SpinUp(); };
     SpinButton2.onSpinDown = [this] { SpinButton2_SpinDown(); };
     Timer1.onTimer = [this] { Timer1_Timer(); };
+    Command3D1.onClick = [this] { Command3D1_Click(); };
     Command3D6.onClick = [this] { Command3D6_Click(); };
     Command3D7.onClick = [this] { Command3D7_Click(); };
     Command3D8.onClick = [this] { Command3D8_Click(); };

@@ -5,6 +5,7 @@
 
 #include "common/app.h"
 #include "core/settings_file.h"
+#include "catalogue/lyrics_folder.h"
 #include "core/text.h"
 #include "player/cdoke.h"
 #include "player/disc_display.h"
@@ -132,8 +133,41 @@ void CDKANKYOX::applyToMainWindow() {
     StepVolumeUp(app, 1);
 }
 
+void CDKANKYOX::Command3D1_Click() {
+    std::string start = KASIDIR.text();
+    if (start.size() > 1 && start.back() == '/') start.pop_back();
+    const auto picked = app.svc.dialogs.folderDialog("歌詞フォルダーを選ぶ", start);
+    if (!picked || picked->empty()) return;
+    KASIDIR.setText(picked->back() == '/' ? *picked : *picked + "/");
+}
+
+bool CDKANKYOX::settleLyricsFolder() {
+    const std::string old = app.state.KASID;
+    const std::string now = KASIDIR.text();
+    if (now == old || old.empty() || holdsCatalogue(now) || !holdsCatalogue(old)) return true;
+    const int answer = app.msgBox(
+        "新しい歌詞フォルダー " + now + " にはカタログ（LIRAFOK.TXT）がありません。\n" +
+            "今の歌詞フォルダーのカタログと歌詞ファイルをコピーしますか？\n\n" +
+            "はい：コピーして新しいフォルダーを使う（元のファイルはそのまま残ります）\n" +
+            "いいえ：空の新しいフォルダーを使う\n" + "キャンセル：今のフォルダー " + old +
+            " のまま",
+        ui::mb::kYesNoCancel + ui::mb::kQuestion, kTitle);
+    if (answer == ui::mb::kCancel) {
+        KASIDIR.setText(old);
+        return true;
+    }
+    if (answer != ui::mb::kYes) return true;
+    const FolderCopy copy = copyLyricsFolder(old, now);
+    if (copy.ok) return true;
+    app.PlayErrorCue();
+    app.msgBox(copy.error + "\n歌詞フォルダーは変更していません。",
+               ui::mb::kOkOnly + ui::mb::kExclamation, kTitle);
+    return false;
+}
+
 void CDKANKYOX::Command3D2_Click() {
     if (!validate()) return;
+    if (!settleLyricsFolder()) return;
     applySettings();
     applyToMainWindow();
     if (!SaveSettings(app.state))

@@ -75,6 +75,11 @@ public:
                                                       const std::string& suggested) {
         return std::nullopt;
     }
+    // A folder picked, starting in `start`; nullopt when cancelled.
+    virtual std::optional<std::string> folderDialog(const std::string& title,
+                                                    const std::string& start) {
+        return std::nullopt;
+    }
 };
 
 // Plays a wave file asynchronously; a missing or unreadable file is silent. Never blocks.
