@@ -1,6 +1,7 @@
 // The GUI program: Qt services, the machine's drives and the windows, wired together once.
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QPrinter>
@@ -54,6 +55,13 @@ int main(int argc, char** argv) {
     qt::DBusScreenSaver saver;
     qt::QtClipboard clipboard;
     qt::QtPrinter paper(printer, host);
+    // Each PDF asks where it goes, proposing the label's name in the documents folder; the
+    // dialog asks before it replaces a file.
+    paper.askPdfPath = [](const QString& suggested) {
+        return QFileDialog::getSaveFileName(QApplication::activeWindow(),
+                                            QString::fromUtf8("PDF に保存"), suggested,
+                                            QStringLiteral("PDF (*.pdf)"));
+    };
     qt::QtInstalledFonts fonts;
     qt::QtScreen screen;
     qt::RaisingInstance instance;

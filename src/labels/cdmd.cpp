@@ -12,7 +12,6 @@ namespace lirafok {
 namespace {
 
 const char* const kTitle = "ＭＤレベル印刷";
-const char* const kPrintFailed = "印刷できませんでした。";
 constexpr double kMaxPoints = 16;
 // Heights of the title label: one line holding title and artist, or the title above the artist.
 constexpr int kTitleOneLine = 480;
@@ -214,14 +213,10 @@ void CDMD::Command3D2_Click() {
     app.PlayOkCue();
     CDMDF& f = label();
     ui::Printer& p = app.svc.printer;
+    p.setDocumentName(labelJobName(app.state, "MDラベル"));
     p.setDocumentSize(f.innerWidth(), f.innerHeight());
     p.printForm(f);
-    if (!p.endDoc()) {
-        app.PlayErrorCue();
-        const std::string why = p.errorText();
-        app.msgBox(why.empty() ? kPrintFailed : std::string(kPrintFailed) + "\r\n" + why, 48,
-                   kTitle);
-    }
+    tellLabelJob(app, p.endDoc(), kTitle);
 }
 
 void CDMD::Command3D1_Click() {

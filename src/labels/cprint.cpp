@@ -15,7 +15,6 @@ namespace lirafok {
 namespace {
 
 const char* const kTitle = "カセットラベル印刷";
-const char* const kPrintFailed = "印刷できませんでした。";
 // The tape length on the card is always printed in this face.
 const char* const kSizeFace = "ＭＳ ゴシック";
 constexpr double kSizePoints = 18;
@@ -437,12 +436,8 @@ CassetteCard CPRINT::card() const {
 
 void CPRINT::Command3D2_Click() {
     app.PlayOkCue();
-    if (!printCassetteCard(app.svc.printer, card())) {
-        app.PlayErrorCue();
-        const std::string why = app.svc.printer.errorText();
-        app.msgBox(why.empty() ? kPrintFailed : std::string(kPrintFailed) + "\r\n" + why, 48,
-                   kTitle);
-    }
+    app.svc.printer.setDocumentName(labelJobName(app.state, "カセットカード"));
+    tellLabelJob(app, printCassetteCard(app.svc.printer, card()), kTitle);
 }
 
 void CPRINT::Command3D1_Click() {

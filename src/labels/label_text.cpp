@@ -1,6 +1,7 @@
 #include "labels/label_text.h"
 
 #include "catalogue/catalogue_file.h"
+#include "catalogue/title_text.h"
 #include "common/app.h"
 #include "core/text.h"
 
@@ -30,6 +31,27 @@ std::string labelDate(std::time_t when) {
     localtime_r(&when, &tm);
     return text::pad(tm.tm_mon + 1, 2) + "-" + text::pad(tm.tm_mday, 2) + "-" +
            text::pad(tm.tm_year + 1900, 4);
+}
+
+std::string labelJobName(const AppState& s, const std::string& kind) {
+    const std::string title = titleText(s.DiscTitle);
+    return title.empty() ? kind : title + " " + kind;
+}
+
+bool tellLabelJob(App& app, bool sent, const std::string& title) {
+    ui::Printer& p = app.svc.printer;
+    if (sent) {
+        if (!p.savedTo().empty())
+            app.msgBox("PDF を保存しました。\r\n" + p.savedTo(),
+                       ui::mb::kOkOnly + ui::mb::kInformation, title);
+        return true;
+    }
+    if (p.cancelled()) return false;
+    app.PlayErrorCue();
+    const std::string why = p.errorText();
+    app.msgBox(why.empty() ? "印刷できませんでした。" : "印刷できませんでした。\r\n" + why,
+               ui::mb::kOkOnly + ui::mb::kExclamation, title);
+    return false;
 }
 
 }  // namespace lirafok

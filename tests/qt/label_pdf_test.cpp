@@ -113,7 +113,8 @@ TEST_F(LabelPdf, DemoCassetteCardIsOnePageOfTheCardsSizeWithItsTexts) {
     editor.Command3D6.userClick();
     auto& card = window<CPRINT>("CPRINT");
     card.Command3D2.userClick();
-    EXPECT_TRUE(dialogs.shown.empty());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown.front().text, "PDF を保存しました。\r\n" + pdf.toStdString());
 
     // 5 mm margins all round a card of 5660 x 5137 twips.
     const PdfFacts facts = pdfFacts(pdf);
@@ -140,7 +141,8 @@ TEST_F(LabelPdf, MdLabelIsOnePageOfTheLabelsSize) {
     md.Check5.setValue(1);
     pump(50);
     md.Command3D2.userClick();
-    EXPECT_TRUE(dialogs.shown.empty());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown.front().text, "PDF を保存しました。\r\n" + pdf.toStdString());
     if (!dir.autoRemove()) {
         for (const char* name : {"CDMD", "CDMDF"})
             if (FormWindow* w = qhost.windowOf(program->form(name)))
@@ -150,6 +152,36 @@ TEST_F(LabelPdf, MdLabelIsOnePageOfTheLabelsSize) {
     EXPECT_EQ(facts.pages, 1);
     EXPECT_NEAR(facts.width, kMdLabelSize / 20.0, 1);
     EXPECT_NEAR(facts.height, kMdLabelSize / 20.0, 1);
+    // Drawn as text, not as a picture of the window: every line is there, both title lines too.
+    const QString text = run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    // (pdftotext gives some kanji as their radical forms: the words avoid them.)
+    for (const char* words : {"リラフォク", "デモディスク", "合唱団", "空へ", "のうた"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(words))) << words << "\n" << text.toStdString();
+}
+
+TEST_F(LabelPdf, ATitleWiderThanItsFieldIsScaledDownNotCut) {
+    const QString pdf = dir.filePath(QStringLiteral("wide.pdf"));
+    qprinter.setOutputFileName(pdf);
+    program->state.DiscTitle =
+        buildTitle("ＷＷＷＷＷＷＷＷＷＷＷＷＷ", "ＭＭＭＭＭＭＭＭＭＭＭＭＭ");
+    program->state.GPT1N = "Noto Serif CJK JP";
+    program->state.GPT1S = 16;
+    program->show("CDTEDIT");
+    window<CDTEDIT>("CDTEDIT").Command3D6.userClick();
+    window<CPRINT>("CPRINT").Command3D2.userClick();
+    // Every word lies inside the card: 5 mm margin plus 5660 twips, in points.
+    const QString boxes =
+        run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    const double right = (285 + 5660) / 20.0;
+    int words = 0;
+    QRegularExpression word(QStringLiteral("xMax=\"([0-9.]+)\"[^>]*>([^<]*)<"));
+    for (auto it = word.globalMatch(boxes); it.hasNext();) {
+        const auto m = it.next();
+        ++words;
+        EXPECT_LE(m.captured(1).toDouble(), right + 0.5) << m.captured(2).toStdString();
+    }
+    EXPECT_GT(words, 3);
+    EXPECT_TRUE(boxes.contains(QString::fromUtf8("ＷＷＷＷＷＷＷＷＷＷＷＷＷ")));
 }
 
 TEST_F(LabelPdf, AFileThatCannotBeWrittenIsReportedAndTheCardKept) {
@@ -172,20 +204,49 @@ TEST_F(LabelPdf, AFileThatCannotBeWrittenIsReportedAndTheCardKept) {
     dialogs.shown.clear();
     qprinter.setOutputFileName(dir.filePath(QStringLiteral("later.pdf")));
     card.Command3D2.userClick();
-    EXPECT_TRUE(dialogs.shown.empty());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_NE(dialogs.shown.front().text.find("later.pdf"), std::string::npos);
     EXPECT_EQ(pdfFacts(dir.filePath(QStringLiteral("later.pdf"))).pages, 1);
 }
 
-TEST_F(LabelPdf, SetUpDialogOffersPdfAndNamesTheFile) {
+TEST_F(LabelPdf, SetUpDialogOffersPdf) {
     PrinterSetupDialog dlg(qprinter);
     EXPECT_EQ(dlg.printers()->itemText(dlg.printers()->count() - 1),
               PrinterSetupDialog::pdfChoice());
     dlg.printers()->setCurrentText(PrinterSetupDialog::pdfChoice());
-    dlg.fileName()->setText(dir.filePath(QStringLiteral("named")));
     dlg.accept();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(qprinter.outputFormat(), QPrinter::PdfFormat);
-    EXPECT_EQ(qprinter.outputFileName(), dir.filePath(QStringLiteral("named.pdf")));
+}
+
+TEST_F(LabelPdf, EachPdfAsksWhereItGoesAndSaysWhereItWent) {
+    // The proposal: the disc title and the label's kind, in the documents folder.
+    std::vector<QString> asked;
+    QString answer = dir.filePath(QStringLiteral("mine"));
+    paper.askPdfPath = [&](const QString& suggested) {
+        asked.push_back(suggested);
+        return answer;
+    };
+    program->show("CDTEDIT");
+    window<CDTEDIT>("CDTEDIT").Command3D6.userClick();
+    auto& card = window<CPRINT>("CPRINT");
+    card.Command3D2.userClick();
+    ASSERT_EQ(asked.size(), 1u);
+    const QString name =
+        QString::fromUtf8("リラフォク　デモディスク ～はじまりの歌～ カセットカード.pdf");
+    EXPECT_TRUE(asked[0].endsWith(QStringLiteral("/") + name)) << asked[0].toStdString();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown.front().text,
+              "PDF を保存しました。\r\n" + dir.filePath(QStringLiteral("mine.pdf")).toStdString());
+    EXPECT_EQ(pdfFacts(dir.filePath(QStringLiteral("mine.pdf"))).pages, 1);
+    // The next print asks again (nothing is overwritten behind the user); a cancel prints
+    // nothing and tells nothing.
+    dialogs.shown.clear();
+    answer.clear();
+    card.Command3D2.userClick();
+    EXPECT_EQ(asked.size(), 2u);
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(cues.played.empty() || cues.played.back() != "error");
 }
 
 }  // namespace
