@@ -350,12 +350,13 @@ void RepaintLyricsPanels(App& app) {
 void FitLyricsPanels(App& app) {
     AppState& s = app.state;
     CDKASIF2& w = cdkasif2(app);
-    s.VisibleLyricLines = lyricPanelsFor(w.innerHeight(), kFittedPanels);
     const double size = w.KASI[0].font().size;
     for (int j = 1; j < kLyricPanels; ++j) {
         w.KASI[slot(j)].setFontSize(size);
         w.KASI[slot(j)].setFontName(s.FONTN);
     }
+    w.layLines();
+    s.VisibleLyricLines = lyricPanelsFor(static_cast<int>(w.lineAreaHeight()), kFittedPanels);
 }
 
 }  // namespace lirafok

@@ -132,6 +132,12 @@ void FormWindow::applyForm() {
         for (auto& v : m_views)
             if (auto* cv = dynamic_cast<ControlViewBase*>(v.get()); cv && cv->control())
                 cv->applyGeometry();
+    if (m_form->fontZoom() != m_appliedZoom) {
+        m_appliedZoom = m_form->fontZoom();
+        for (auto& v : m_views)
+            if (auto* cv = dynamic_cast<ControlViewBase*>(v.get()); cv && cv->control())
+                cv->update(ui::Prop::Font);
+    }
     m_applying = false;
 }
 

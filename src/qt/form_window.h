@@ -84,6 +84,7 @@ private:
     bool m_applying = false;
     bool m_restackPending = false;
     QPoint m_appliedPos{-100000, -100000};
+    double m_appliedZoom = 1;
     DropHandler m_dropHandler;
 };
 

@@ -81,6 +81,8 @@ public:
     PanelWidget* panel() const { return static_cast<PanelWidget*>(m_widget.data()); }
     FontPurpose fontPurpose() const { return m_purpose; }
 
+    void applyGeometry() override;
+
 protected:
     void applyCaption() override;
     void applyColors() override;

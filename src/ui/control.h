@@ -163,6 +163,11 @@ public:
     bool flat() const { return m_flat; }
     void setFlat(bool f) { m_flat = f; }
 
+    // The text is drawn no taller than the control (a smaller size when the font would not fit
+    // its height), with a little air above and below: lines stacked in panels never overlap.
+    bool fitsTextToHeight() const { return m_fitHeight; }
+    void setFitsTextToHeight(bool f) { m_fitHeight = f; }
+
     // What the control does, in Japanese, with its key where it has one (shown on hover).
     const std::string& toolTip() const { return m_toolTip; }
     void setToolTip(std::string t) {
@@ -224,6 +229,7 @@ private:
     bool m_flat = false;
     std::string m_toolTip;
     bool m_modeState = false;
+    bool m_fitHeight = false;
     ControlView* m_view = nullptr;
     Control* m_container = nullptr;
     int m_page = 0;

@@ -64,6 +64,12 @@ void Form::setScale(double left, double top, double width, double height) {
     if (m_loaded) m_host.formChanged(*this);
 }
 
+void Form::setFontZoom(double z) {
+    if (z == m_fontZoom) return;
+    m_fontZoom = z;
+    if (m_loaded) m_host.formChanged(*this);
+}
+
 void Form::resetScale() {
     m_customScale = false;
     m_scaleLeft = m_scaleTop = 0;

@@ -102,6 +102,10 @@ public:
     void setScale(double left, double top, double width, double height);
     void resetScale();
     bool customScale() const { return m_customScale; }
+    // How much larger than their point sizes the window's texts are drawn (1: as given): a
+    // window that zooms its contents with its size (the karaoke panels) sets it.
+    double fontZoom() const { return m_fontZoom; }
+    void setFontZoom(double z);
 
     Color backColor() const { return m_backColor; }
     void setBackColor(Color c);
@@ -173,6 +177,7 @@ private:
     int m_left = 0, m_top = 0, m_width = 4800, m_height = 3600;
     bool m_customScale = false;
     double m_scaleLeft = 0, m_scaleTop = 0, m_scaleWidth = 0, m_scaleHeight = 0;
+    double m_fontZoom = 1;
     Color m_backColor = kButtonFace;
     bool m_topMost = false;
     bool m_noActivate = false;
