@@ -32,6 +32,7 @@ struct VirtualLayout {
     std::vector<TocEntry> toc;
     std::int64_t leadOutSector = 0;
     DiscText text;
+    std::shared_ptr<DiscGraphics> graphics;  // CD+G of its tracks, when any has some
 };
 
 // Lays out a CUE sheet (read as cue_sheet.h describes) whose FILE entries are audio files
@@ -49,7 +50,8 @@ struct VirtualLayout {
 // the sheet and the line: what parseCueSheet refuses, a FILE outside the sheet's folder or
 // missing, an index beyond the end of its file.
 std::optional<VirtualLayout> layoutFromCue(const std::string& cuePath, std::string* error);
-// One track per file, in the given order, each starting on a sector boundary.
+// One track per file, in the given order, each starting on a sector boundary. A .cdg file of
+// the same stem beside an audio file (any case) is that track's CD+G graphics.
 std::optional<VirtualLayout> layoutFromFiles(const std::vector<std::string>& paths,
                                              std::string* error);
 
