@@ -6,36 +6,39 @@ namespace lirafok::cdg {
 
 Timeline::Timeline(std::vector<std::uint8_t> bytes) : m_bytes(std::move(bytes)) {
     m_bytes.resize(packetCount() * kPacketBytes);
-    // What a full-screen preset does not paint: track it through the stream once.
-    std::array<std::uint16_t, kColours> colours{};
-    int transparent = -1, h = 0, v = 0;
-    for (std::size_t i = 0; i < packetCount(); ++i) {
+    scan(0);
+}
+
+void Timeline::append(const std::vector<std::uint8_t>& bytes) {
+    const std::size_t from = packetCount();
+    m_bytes.insert(m_bytes.end(), bytes.begin(),
+                   bytes.begin() + static_cast<std::ptrdiff_t>(bytes.size() / kPacketBytes *
+                                                                kPacketBytes));
+    scan(from);
+}
+
+void Timeline::scan(std::size_t from) {
+    // What a full-screen preset does not paint, tracked through the stream.
+    Screen& state = m_scanned;
+    for (std::size_t i = from; i < packetCount(); ++i) {
         const std::uint8_t* p = packet(i);
         if (!isCdgPacket(p)) continue;
-        const std::uint8_t* d = p + 4;
         switch (static_cast<Instruction>(instructionOf(p))) {
             case Instruction::MemoryPreset:
                 if (isFullScreenPreset(p)) {
                     m_presetIndex.push_back(i);
-                    m_presetColours.push_back(colours);
-                    m_presetState.push_back({transparent, h, v});
+                    m_presetColours.push_back(state.colours);
+                    m_presetState.push_back({state.transparent, state.hOffset, state.vOffset});
                 }
                 break;
             case Instruction::LoadColoursLow:
-            case Instruction::LoadColoursHigh: {
-                Screen s;
-                s.colours = colours;
-                apply(s, p);
-                colours = s.colours;
-                break;
-            }
+            case Instruction::LoadColoursHigh:
             case Instruction::DefineTransparent:
-                transparent = d[0] & 0x0F;
-                break;
             case Instruction::ScrollPreset:
             case Instruction::ScrollCopy:
-                h = std::min(d[1] & 0x07, kBorderWidth - 1);
-                v = std::min(d[2] & 0x0F, kBorderHeight - 1);
+                // Only colours, the transparent colour and the offsets matter here; the
+                // pixels a scroll moves are thrown away.
+                apply(state, p);
                 break;
             default:
                 break;

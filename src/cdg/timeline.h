@@ -26,6 +26,9 @@ public:
     Timeline() = default;
     // `bytes`: whole packets of 24 bytes (a trailing partial packet is dropped).
     explicit Timeline(std::vector<std::uint8_t> bytes);
+    // More packets, as they are read (a drive delivers a track piece by piece). The screen
+    // stays what it is; later packets become reachable.
+    void append(const std::vector<std::uint8_t>& bytes);
 
     std::size_t packetCount() const { return m_bytes.size() / kPacketBytes; }
     const std::uint8_t* packet(std::size_t i) const { return m_bytes.data() + i * kPacketBytes; }
@@ -47,6 +50,8 @@ public:
 private:
     void forward(std::size_t count);
     void jump(std::size_t count);
+    // Records the full-screen presets among packets [from, packetCount()).
+    void scan(std::size_t from);
 
     std::vector<std::uint8_t> m_bytes;
     // Full-screen presets: their packet indexes, and the colours and (transparent colour,
@@ -54,6 +59,7 @@ private:
     std::vector<std::size_t> m_presetIndex;
     std::vector<std::array<std::uint16_t, kColours>> m_presetColours;
     std::vector<std::array<int, 3>> m_presetState;
+    Screen m_scanned;  // colours, transparent colour and offsets after the packets scanned
     std::map<std::size_t, Screen> m_snapshots;  // by packets applied
     Screen m_screen;
     std::size_t m_applied = 0;

@@ -57,6 +57,7 @@ class QtScreen : public ui::Screen {
 public:
     int widthTwips() override;
     int heightTwips() override;
+    std::vector<std::string> monitorNames() override;
 };
 
 }  // namespace lirafok::qt
