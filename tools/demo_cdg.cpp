@@ -22,7 +22,7 @@ using cdg::Screen;
 enum Colour : std::uint8_t { kBackground = 0, kInk = 1, kSung = 2, kOutline = 3, kTitle = 4 };
 constexpr std::array<std::uint16_t, 8> kColours = {0x114, 0xFFF, 0xF80, 0x000,
                                                    0x8CF, 0x226, 0x000, 0x000};
-constexpr int kPixelSize = 22;  // glyph size for lyric lines
+constexpr int kPixelSize = 22;          // glyph size for lyric lines
 constexpr int kLineTop[2] = {72, 132};  // pixel rows of the two lyric lines (tile aligned)
 
 std::vector<char32_t> codePoints(const std::string& s) {
@@ -44,7 +44,8 @@ struct Mask {
     int width = 0, height = 0;
     std::vector<std::uint8_t> ink;
     bool at(int x, int y) const {
-        return x >= 0 && y >= 0 && x < width && y < height && ink[static_cast<std::size_t>(y * width + x)];
+        return x >= 0 && y >= 0 && x < width && y < height &&
+               ink[static_cast<std::size_t>(y * width + x)];
     }
 };
 
@@ -78,8 +79,11 @@ public:
         for (const char32_t c : codePoints(text)) {
             if (FT_Load_Char(m_face, c, FT_LOAD_RENDER) != 0) continue;
             const FT_GlyphSlot g = m_face->glyph;
-            Placed p{pen + g->bitmap_left, baseline - g->bitmap_top, static_cast<int>(g->bitmap.width),
-                     static_cast<int>(g->bitmap.rows), {}};
+            Placed p{pen + g->bitmap_left,
+                     baseline - g->bitmap_top,
+                     static_cast<int>(g->bitmap.width),
+                     static_cast<int>(g->bitmap.rows),
+                     {}};
             for (int y = 0; y < p.h; ++y)
                 for (int x = 0; x < p.w; ++x)
                     p.bits.push_back(g->bitmap.buffer[y * g->bitmap.pitch + x] >= 110);
@@ -111,7 +115,8 @@ private:
 
 // Draws `mask` at row `top`: ink in `ink` left of `split` (pixels) and `rest` right of it, a
 // one-pixel outline round the ink.
-void drawLine(Screen& s, const Mask& mask, int top, int split, std::uint8_t ink, std::uint8_t rest) {
+void drawLine(Screen& s, const Mask& mask, int top, int split, std::uint8_t ink,
+              std::uint8_t rest) {
     for (int y = 0; y < mask.height; ++y) {
         const int sy = top + y;
         if (sy < cdg::kBorderHeight || sy >= cdg::kHeight - cdg::kBorderHeight) continue;
@@ -119,7 +124,8 @@ void drawLine(Screen& s, const Mask& mask, int top, int split, std::uint8_t ink,
             std::uint8_t c = kBackground;
             if (mask.at(x, y))
                 c = x < split ? ink : rest;
-            else if (mask.at(x - 1, y) || mask.at(x + 1, y) || mask.at(x, y - 1) || mask.at(x, y + 1))
+            else if (mask.at(x - 1, y) || mask.at(x + 1, y) || mask.at(x, y - 1) ||
+                     mask.at(x, y + 1))
                 c = kOutline;
             s.pixels[static_cast<std::size_t>(sy * cdg::kWidth + x)] = c;
         }
@@ -220,15 +226,16 @@ std::vector<std::uint8_t> renderSongCdg(const Song& song, const std::string& sub
             if (n.degree != 0) sungBeats += n.beats;
         const Mask mask = fonts.line(phrase.lyric, kPixelSize);
         const int left = fonts.left(), right = fonts.right();
-        const double wipeMs = std::max(1.0, (sungBeats) * beatMs);
-        for (int x = left - left % cdg::kTileWidth; x <= right + cdg::kTileWidth; x += cdg::kTileWidth) {
+        const double wipeMs = std::max(1.0, (sungBeats)*beatMs);
+        for (int x = left - left % cdg::kTileWidth; x <= right + cdg::kTileWidth;
+             x += cdg::kTileWidth) {
             target = now;
             drawLine(target, mask, kLineTop[slot], x + cdg::kTileWidth, kSung, kInk);
             const double f = static_cast<double>(x - left) / std::max(1, right - left);
             schedule.put(atMs(start + static_cast<std::int64_t>(std::clamp(f, 0.0, 1.0) * wipeMs)),
-                         cdg::encode::drawDifference(now, target, kLineTop[slot] / cdg::kTileHeight,
-                                                     0, (mask.height + cdg::kTileHeight - 1) /
-                                                            cdg::kTileHeight));
+                         cdg::encode::drawDifference(
+                             now, target, kLineTop[slot] / cdg::kTileHeight, 0,
+                             (mask.height + cdg::kTileHeight - 1) / cdg::kTileHeight));
         }
     }
     return schedule.bytes();

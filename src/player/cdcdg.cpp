@@ -57,9 +57,9 @@ CDCDG::CDCDG(App& a)
       SMOOTH(*this, "SMOOTH", "VIEW"),
       MONITORS(*this, "MONITORS", "VIEW"),
       MONITOR{{{*this, "MONITOR", "MONITORS", 0},
-                {*this, "MONITOR", "MONITORS", 1},
-                {*this, "MONITOR", "MONITORS", 2},
-                {*this, "MONITOR", "MONITORS", 3}}},
+               {*this, "MONITOR", "MONITORS", 1},
+               {*this, "MONITOR", "MONITORS", 2},
+               {*this, "MONITOR", "MONITORS", 3}}},
       AUTO(*this, "AUTO", "VIEW") {
     setCaption("CD+G");
     VIEW.setCaption("表示(&V)");
@@ -239,8 +239,7 @@ void CDCDG::onPiece(std::vector<std::uint8_t> packets) {
     m_shownGeneration = ~0ull;
 }
 
-void CDCDG::onDone(bool ok, const std::string& error,
-                   const device::DiscGraphics::Counts& counts) {
+void CDCDG::onDone(bool ok, const std::string& error, const device::DiscGraphics::Counts& counts) {
     m_loader.reset();
     m_counts = counts;
     // A drive that cannot read the sub-channel says so once; the audio plays on.
@@ -248,7 +247,9 @@ void CDCDG::onDone(bool ok, const std::string& error,
 }
 
 void CDCDG::showPicture(std::int32_t position) {
-    if (m_track < 1 || m_track > static_cast<int>(m_tracks.size())) {
+    // No graphics (yet) for the track: black, not a screen of colour 0.
+    if (m_track < 1 || m_track > static_cast<int>(m_tracks.size()) ||
+        m_timeline.packetCount() == 0) {
         if (PICTURE.screen()) PICTURE.clear();
         return;
     }

@@ -53,12 +53,12 @@ public:
     App& app;
     ui::CdgPicture PICTURE;
     ui::Timer Refresh;
-    ui::Menu VIEW;           // 表示
-    ui::Menu FULL;           // 全画面
-    ui::Menu SMOOTH;         // なめらかに拡大
-    ui::Menu MONITORS;       // 全画面にするモニター
+    ui::Menu VIEW;      // 表示
+    ui::Menu FULL;      // 全画面
+    ui::Menu SMOOTH;    // なめらかに拡大
+    ui::Menu MONITORS;  // 全画面にするモニター
     std::array<ui::Menu, kMonitors> MONITOR;
-    ui::Menu AUTO;           // CD+G の曲で自動的に開く
+    ui::Menu AUTO;  // CD+G の曲で自動的に開く
 
     void Refresh_Timer();
     void PICTURE_DblClick();
@@ -98,7 +98,7 @@ private:
     CdgWindowSettings m_settings;
     std::shared_ptr<device::DiscGraphics> m_graphics;
     std::vector<device::TrackInfo> m_tracks;
-    int m_track = 0;  // the track whose graphics the timeline holds; 0: none
+    int m_track = 0;             // the track whose graphics the timeline holds; 0: none
     bool m_hasGraphics = false;  // a CD+G packet arrived for the track
     cdg::Timeline m_timeline;
     std::unique_ptr<CdgLoader> m_loader;

@@ -20,8 +20,8 @@ public:
 
     // Starts reading at once. `onPiece` and `onDone` run on the window thread, in order, and
     // never after the loader is destroyed.
-    CdgLoader(ui::Scheduler& scheduler, std::shared_ptr<device::DiscGraphics> graphics,
-              int track, Piece onPiece, Done onDone);
+    CdgLoader(ui::Scheduler& scheduler, std::shared_ptr<device::DiscGraphics> graphics, int track,
+              Piece onPiece, Done onDone);
     // Stops the reading at its next piece without waiting for it (a drive read in progress
     // finishes on its own thread, which then ends).
     ~CdgLoader();

@@ -40,7 +40,8 @@ void CdgWidget::setScreen(const cdg::Screen* screen) {
     // two at a time, and a full repaint at 1920 x 1080 costs far more than the decoding.
     std::array<QRgb, cdg::kColours> lut;
     for (int i = 0; i < cdg::kColours; ++i)
-        lut[static_cast<std::size_t>(i)] = 0xFF000000u | cdg::Screen::toRgb(screen->colours[static_cast<std::size_t>(i)]);
+        lut[static_cast<std::size_t>(i)] =
+            0xFF000000u | cdg::Screen::toRgb(screen->colours[static_cast<std::size_t>(i)]);
     int left = cdg::kWidth, right = -1, top = cdg::kHeight, bottom = -1;
     for (int y = 0; y < cdg::kHeight; ++y) {
         auto* row = reinterpret_cast<QRgb*>(m_image.scanLine(y));
