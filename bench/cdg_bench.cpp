@@ -281,23 +281,30 @@ int main(int argc, char** argv) {
             QEventLoop loop;
             bool done = false;
             const auto t0 = std::chrono::steady_clock::now();
-            watch.onPaint = [&] {
+            // The picture on the screen (the widget's image) is the exact screen playing
+            // through shows for the audible packet. Checked at every paint and every
+            // millisecond: a seek to where the picture is the same needs no paint.
+            auto check = [&] {
                 if (done) return;
                 const std::int64_t frames = device::real::discMsToFrame(m.drive->positionMs()) -
                                             device::real::discMsToFrame(track.startMs);
-                if (frames < static_cast<std::int64_t>(target) * 44 - 44100)
-                    return;  // not yet moved
-                // The exact screen of the packet shown, and it is the audible one.
-                const std::size_t shown = w->timeline().applied();
-                if (shown == 0 || !(reference.screenAfter(shown) == w->timeline().screen())) return;
-                const std::int64_t audiblePacket = frames / cdg::kFramesPerPacket;
-                if (std::llabs(static_cast<long long>(shown) - 1 - audiblePacket) > 5) return;
-                times.push_back(
-                    std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
-                        .count());
+                if (frames < static_cast<std::int64_t>(target) * 441 / 10 - 44100) return;
+                const std::size_t audible = static_cast<std::size_t>(frames / cdg::kFramesPerPacket) + 1;
+                const cdg::Screen& want = reference.screenAfter(audible);
+                const QImage& img = widget->image();
+                for (int y = 0; y < cdg::kHeight; ++y)
+                    for (int x = 0; x < cdg::kWidth; ++x)
+                        if ((img.pixel(x, y) & 0xFFFFFF) != want.rgbAt(x, y)) return;
+                times.push_back(std::chrono::duration<double, std::milli>(
+                                    std::chrono::steady_clock::now() - t0)
+                                    .count());
                 done = true;
                 loop.quit();
             };
+            watch.onPaint = check;
+            QTimer poll;
+            QObject::connect(&poll, &QTimer::timeout, check);
+            poll.start(1);
             widget->installEventFilter(&watch);
             PlayerTransport(*m.app).seekInTrack(target);
             runFor(qapp, 2000, &loop);
