@@ -93,6 +93,9 @@ void CDCDG::Form_Load() {
         if (there) m.setCaption(std::to_string(i + 1) + ": " + names[static_cast<std::size_t>(i)]);
     }
     MONITORS.setVisible(names.size() > 1);
+    // The lower right corner of the screen: the main window sits top left, the lyrics top right.
+    const int sw = app.svc.screen.widthTwips(), sh = app.svc.screen.heightTwips();
+    move(std::max(0, sw - width()), std::max(0, sh - height()), width(), height());
     applySettings();
     Form_Resize();
 }

@@ -110,6 +110,9 @@ void FormWindow::applyFullScreen() {
             if (windowHandle()) windowHandle()->setScreen(target);
             if (target) move(target->geometry().topLeft());
             showFullScreen();
+            // Without a window manager (a bare X server) nobody acts on the full-screen state:
+            // the window takes the monitor's geometry itself.
+            if (target) setGeometry(target->geometry());
         }
         layoutChildren();
         refitViews();
@@ -175,7 +178,8 @@ void FormWindow::applyForm() {
 }
 
 void FormWindow::layoutChildren() {
-    const int menuHeight = m_menuBar && m_menuBar->isVisibleTo(this) ? m_menuBar->sizeHint().height() : 0;
+    const int menuHeight =
+        m_menuBar && m_menuBar->isVisibleTo(this) ? m_menuBar->sizeHint().height() : 0;
     if (m_menuBar) m_menuBar->setGeometry(0, 0, width(), menuHeight);
     m_client->setGeometry(0, menuHeight, width(), std::max(0, height() - menuHeight));
 }

@@ -72,7 +72,10 @@ TEST_F(CdgView, EveryPixelOfTheScreenReachesTheImage) {
     for (int y = 0; y < 216; y += 7)
         for (int x = 0; x < 300; x += 5)
             ASSERT_EQ(img.pixel(x, y) & 0xFFFFFF, screen.rgbAt(x, y)) << x << "," << y;
-    EXPECT_EQ(img.pixel(294, 204) & 0xFFFFFF, 0xFF0000u);
+    // The tile in the last row and column: its top row all ink (blue), its bottom row ink at
+    // the last pixel only, ground (red) elsewhere.
+    EXPECT_EQ(img.pixel(294, 204) & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(img.pixel(294, 215) & 0xFFFFFF, 0xFF0000u);
     EXPECT_EQ(img.pixel(299, 215) & 0xFFFFFF, 0x0000FFu);
 }
 
