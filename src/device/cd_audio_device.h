@@ -12,10 +12,13 @@
 // must invoke on the window thread (through Scheduler::post).
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace lirafok::device {
+
+class DiscGraphics;
 
 // Device modes, with the values of the standard multimedia interface that the windows read.
 enum class DeviceMode : int {
@@ -88,6 +91,9 @@ public:
     virtual std::int32_t discStartMs() = 0;
     virtual std::int32_t discLengthMs() = 0;
     virtual DiscText discText() { return {}; }
+    // The CD+G graphics of the present disc (see disc_graphics.h); nullptr when the disc can
+    // have none. The object stays valid after the disc changes (it reads the old disc's files).
+    virtual std::shared_ptr<DiscGraphics> graphics() { return nullptr; }
 
     virtual DeviceMode mode() = 0;
     // The position the listener hears now (output latency accounted for).

@@ -26,6 +26,7 @@ void SimulatedDrive::insertDisc(const std::vector<std::int32_t>& lengths,
     m_ejected.reset();
     m_tracks.clear();
     m_text = {};
+    m_graphics = nullptr;
     std::int32_t start = 2000, sum = 0;
     for (std::int32_t len : lengths) {
         m_tracks.push_back({start, len});

@@ -1,4 +1,5 @@
 // The main window's keyboard: the transport without the mouse.
+#include "player/cdcdg.h"
 #include "player/cdoke.h"
 
 #include "common/app.h"
@@ -20,6 +21,9 @@ bool CDOKE::Form_KeyDown(int keyCode, int shift) {
     if (shift & (ui::key::kCtrlMask | ui::key::kAltMask)) return false;
     PlayerTransport transport(app);
     switch (keyCode) {
+        case ui::key::kF11:
+            // The CD+G window, for a disc that may carry graphics.
+            return ShowCdgWindow(app);
         case ui::key::kSpace:
         case ui::key::kMediaPlayPause:
             transport.playPause();

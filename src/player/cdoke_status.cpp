@@ -1,5 +1,6 @@
 // The player's heart beat: the status event of the multimedia control and the disc polling.
 #include "core/text.h"
+#include "player/cdcdg.h"
 #include "player/cdoke.h"
 #include "player/list_total.h"
 #include "player/player_routines.h"
@@ -67,6 +68,7 @@ void CDOKE::MMCONTROL1_StatusUpdate() {
         statusStopped();
     else if (mode == device::DeviceMode::Playing)
         statusPlaying();
+    FollowCdg(app);
 }
 
 void CDOKE::statusStopped() {

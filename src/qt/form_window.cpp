@@ -9,7 +9,10 @@
 #include <QMimeData>
 #include <QEvent>
 #include <QMenuBar>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 
 #include "qt/control_view.h"
@@ -95,11 +98,53 @@ void FormWindow::applyFlags() {
     }
 }
 
+// Full screen on the monitor the form asks for (as ui::Screen::monitorNames() orders them:
+// the primary one first), or back to the window's own geometry.
+void FormWindow::applyFullScreen() {
+    if (m_form->fullScreen()) {
+        QList<QScreen*> screens = QGuiApplication::screens();
+        std::stable_partition(screens.begin(), screens.end(),
+                              [](QScreen* s) { return s == QGuiApplication::primaryScreen(); });
+        const int monitor = m_form->fullScreenMonitor();
+        QScreen* target = monitor >= 0 && monitor < screens.size() ? screens[monitor] : screen();
+        if (m_menuBar) m_menuBar->hide();
+        if (!isFullScreen() || screen() != target) {
+            if (isFullScreen()) showNormal();
+            if (windowHandle()) windowHandle()->setScreen(target);
+            if (target) move(target->geometry().topLeft());
+            showFullScreen();
+            // Without a window manager (a bare X server) nobody acts on the full-screen state:
+            // the window takes the monitor's geometry itself.
+            if (target) setGeometry(target->geometry());
+        }
+        layoutChildren();
+        refitViews();
+        return;
+    }
+    if (m_menuBar) m_menuBar->show();
+    if (isFullScreen()) showNormal();
+    layoutChildren();
+    refitViews();
+}
+
+void FormWindow::refitViews() {
+    for (auto& v : m_views)
+        if (auto* cv = dynamic_cast<ControlViewBase*>(v.get()); cv && cv->control())
+            cv->applyGeometry();
+}
+
 void FormWindow::applyForm() {
     if (!m_form) return;
     m_applying = true;
     setWindowTitle(toQ(m_form->caption()));
     applyFlags();
+    if (m_form->fullScreen() || isFullScreen()) {
+        applyFullScreen();
+        if (m_form->fullScreen()) {
+            m_applying = false;
+            return;
+        }
+    }
 
     QPalette pal = m_client->palette();
     pal.setColor(QPalette::Window, toQColor(m_form->backColor()));
@@ -142,7 +187,8 @@ void FormWindow::applyForm() {
 }
 
 void FormWindow::layoutChildren() {
-    const int menuHeight = m_menuBar ? m_menuBar->sizeHint().height() : 0;
+    const int menuHeight =
+        m_menuBar && m_menuBar->isVisibleTo(this) ? m_menuBar->sizeHint().height() : 0;
     if (m_menuBar) m_menuBar->setGeometry(0, 0, width(), menuHeight);
     m_client->setGeometry(0, menuHeight, width(), std::max(0, height() - menuHeight));
 }
@@ -194,6 +240,12 @@ void FormWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     layoutChildren();
     if (!m_form || m_applying || !isVisible() || isMinimized()) return;
+    // Full screen lays the controls out over the whole monitor; the form keeps its own size
+    // for when it leaves full screen.
+    if (isFullScreen() || m_form->fullScreen()) {
+        refitViews();
+        return;
+    }
     const QSize client = m_client->size();
     if (client == m_mapper.innerPixels()) return;  // our own resize arriving
     m_form->userResizeInner(client.width() * kTwipsPerPixel, client.height() * kTwipsPerPixel);
@@ -201,7 +253,7 @@ void FormWindow::resizeEvent(QResizeEvent* event) {
 
 void FormWindow::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
-    if (!m_form || m_applying || !isVisible()) return;
+    if (!m_form || m_applying || !isVisible() || isFullScreen() || m_form->fullScreen()) return;
     m_appliedPos = pos();
     m_form->userMove(pos().x() * kTwipsPerPixel, pos().y() * kTwipsPerPixel);
 }

@@ -66,6 +66,9 @@ private:
     void layoutChildren();
     void restack();
     void applyFlags();
+    void applyFullScreen();
+    // Places every control's widget again (full screen entered or left).
+    void refitViews();
     bool hasFocusableControl() const;
 
     ui::Form* m_form;

@@ -22,6 +22,10 @@ int KeyPreview::keyCode(int qtKey) {
     switch (qtKey) {
         case Qt::Key_Space:
             return k::kSpace;
+        case Qt::Key_F11:
+            return k::kF11;
+        case Qt::Key_Escape:
+            return k::kEscape;
         case Qt::Key_Left:
             return k::kLeft;
         case Qt::Key_Up:

@@ -58,6 +58,7 @@ class QtScreen : public ui::Screen {
 public:
     int widthTwips() override;
     int heightTwips() override;
+    std::vector<std::string> monitorNames() override;
 };
 
 }  // namespace lirafok::qt

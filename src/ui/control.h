@@ -64,6 +64,7 @@ enum class ControlKind {
     MultimediaControl,
     CommonDialog,
     TabControl,
+    CdgPicture,  // the CD+G screen (ui/cdg_picture.h)
 };
 
 // Whether a control of this kind can hold the focus (a click or the Tab key gives it the

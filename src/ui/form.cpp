@@ -155,4 +155,11 @@ void Form::userMove(int left, int top) {
     m_top = top;
 }
 
+void Form::setFullScreen(bool on, int monitor) {
+    if (on == m_fullScreen && monitor == m_fullScreenMonitor) return;
+    m_fullScreen = on;
+    m_fullScreenMonitor = monitor;
+    if (m_loaded) m_host.formChanged(*this);
+}
+
 }  // namespace lirafok::ui

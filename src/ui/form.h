@@ -18,7 +18,9 @@ class Form;
 
 // Key codes of the window's key events, as the classic key constants number them.
 namespace key {
+inline constexpr int kEscape = 27;
 inline constexpr int kSpace = 32;
+inline constexpr int kF11 = 0x7A;
 inline constexpr int kLeft = 37;
 inline constexpr int kUp = 38;
 inline constexpr int kRight = 39;
@@ -116,6 +118,12 @@ public:
     void setShowWithoutActivating(bool n) { m_noActivate = n; }
     bool resizable() const { return m_resizable; }
     void setResizable(bool r) { m_resizable = r; }
+    // Full screen on monitor `monitor` (0-based, in the order ui::Screen::monitorNames()
+    // lists them; -1 or a monitor that is not there: the one the window is on). The geometry
+    // in twips stays what it was, for when the window leaves full screen.
+    bool fullScreen() const { return m_fullScreen; }
+    int fullScreenMonitor() const { return m_fullScreenMonitor; }
+    void setFullScreen(bool on, int monitor = -1);
 
     bool loaded() const { return m_loaded; }
     bool shown() const { return m_loaded && m_visible; }
@@ -182,6 +190,8 @@ private:
     bool m_topMost = false;
     bool m_noActivate = false;
     bool m_resizable = true;
+    bool m_fullScreen = false;
+    int m_fullScreenMonitor = -1;
     bool m_loaded = false;
     bool m_loading = false;
     bool m_visible = false;

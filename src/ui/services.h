@@ -194,6 +194,9 @@ public:
     virtual ~Screen() = default;
     virtual int widthTwips() = 0;
     virtual int heightTwips() = 0;
+    // The monitors a window can go full screen on, by name, the primary one first (empty when
+    // the front end has no screens).
+    virtual std::vector<std::string> monitorNames() { return {}; }
 };
 
 // Single-instance test. acquire() is true for the first running copy only.

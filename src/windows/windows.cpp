@@ -11,6 +11,7 @@
 #include "labels/cdmd.h"
 #include "labels/cdmdf.h"
 #include "labels/cprint.h"
+#include "player/cdcdg.h"
 #include "player/cdkasif.h"
 #include "player/cdkasif2.h"
 #include "player/cdoke.h"
@@ -41,6 +42,7 @@ void registerWindows(App& app) {
     app.registerForm<CDMD>();
     app.registerForm<CDMDF>();
     app.registerForm<CDCHG>();
+    app.registerForm<CDCDG>();
     app.setMainForm<CDOKE>();
 }
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "device/real/cdio_subcode.h"
 #include "device/real/cue_sheet.h"
 
 namespace lirafok::device::real {
@@ -110,6 +111,9 @@ std::optional<DiscImage> readCdioDisc(const std::string& path, bool useParanoia,
         }
     }
     disc.source = std::make_shared<CdioSource>(path, disc.toc, disc.leadOutSector, useParanoia);
+    // A real drive may deliver the CD+G graphics from the sub-channel.
+    if (isDevicePath(path))
+        disc.graphics = std::make_shared<DriveGraphics>(path, disc.toc, disc.leadOutSector);
     return disc;
 }
 

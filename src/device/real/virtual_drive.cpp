@@ -8,7 +8,9 @@
 #include <unistd.h>
 
 #include "device/real/cdio_source.h"
+#include "device/real/cdg_sources.h"
 #include "device/real/change_stamp.h"
+#include "device/real/karaoke_files.h"
 #include "device/real/virtual_layout.h"
 
 namespace fs = std::filesystem;
@@ -30,7 +32,7 @@ bool isAudioExt(const std::string& e) {
 }
 
 bool isImageExt(const std::string& e) {
-    return e == ".cue" || e == ".nrg" || e == ".toc";
+    return e == ".cue" || e == ".nrg" || e == ".toc" || e == ".zip" || e == ".ccd";
 }
 
 std::optional<DiscImage> readImageFile(const fs::path& image, std::vector<std::string>* files,
@@ -48,6 +50,16 @@ std::optional<DiscImage> readImageFile(const fs::path& image, std::vector<std::s
     // NRG and cdrdao TOC images.
     if (ext == ".cue") {
         auto layout = layoutFromCue(image.string(), error);
+        if (!layout) return std::nullopt;
+        if (files) {
+            *files = layout->files;
+            files->push_back(image.string());
+        }
+        return discFromLayout(std::move(*layout));
+    }
+    if (ext == ".zip" || ext == ".ccd") {
+        auto layout = ext == ".zip" ? layoutFromZip(image.string(), defaultZipCache(), error)
+                                    : layoutFromCcd(image.string(), error);
         if (!layout) return std::nullopt;
         if (files) {
             *files = layout->files;
@@ -183,7 +195,15 @@ std::optional<DiscImage> readVirtualDisc(const std::string& path, std::vector<st
                                          std::string* error) {
     std::error_code ec;
     if (fs::is_regular_file(path, ec)) {
-        if (!isImageExt(lowerExt(path))) {
+        // A karaoke pair: an audio file and the .cdg of the same stem, either of them named.
+        const std::string ext = lowerExt(path);
+        if (ext == ".cdg" || (isAudioExt(ext) && cdgBeside(path))) {
+            auto layout = layoutFromPair(path, error);
+            if (!layout) return std::nullopt;
+            if (files) *files = layout->files;
+            return discFromLayout(std::move(*layout));
+        }
+        if (!isImageExt(ext)) {
             if (error) *error = path + " は CUE シートでもディスクイメージでもありません";
             return std::nullopt;
         }

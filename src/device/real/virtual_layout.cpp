@@ -8,7 +8,9 @@
 
 #include "core/text.h"
 #include "device/real/audio_file_reader.h"
+#include "device/real/cdg_sources.h"
 #include "device/real/virtual_source.h"
+#include "cdg/packet.h"
 
 namespace fs = std::filesystem;
 
@@ -175,6 +177,44 @@ RawFormat rawFormat(const CueSheet& sheet, const Cuts& cuts, std::size_t file) {
     return format;
 }
 
+// A track's graphics: the .cdg beside its audio file (from the track's INDEX 01 on), or the
+// sub-channel of a CDG track in a raw image (96 bytes after each sector's 2352 of audio).
+void attachGraphics(const CueSheet& sheet, VirtualLayout& layout) {
+    std::vector<CdgPiece> pieces;
+    bool any = false;
+    for (std::size_t k = 0; k < sheet.tracks.size(); ++k) {
+        const CueIndex& start = sheet.tracks[k].start();
+        const auto f = static_cast<std::size_t>(start.file);
+        CdgPiece piece;
+        piece.sectors =
+            (k + 1 < layout.toc.size() ? layout.toc[k + 1].startSector : layout.leadOutSector) -
+            layout.toc[k].startSector;
+        if (!layout.rawFormats[f]) {
+            if (const auto cdg = cdgBeside(layout.files[f])) {
+                piece.kind = CdgPiece::Kind::Packets;
+                piece.path = *cdg;
+                piece.first = start.sector * cdg::kPacketsPerSector;
+            }
+        } else {
+            const RawFormat& format = *layout.rawFormats[f];
+            const RawZone* zone = &format.zones.front();
+            for (const RawZone& z : format.zones)
+                if (z.firstSector <= start.sector) zone = &z;
+            if (zone->sectorBytes == kBytesPerSector + cdg::kSubcodeBytesPerSector) {
+                piece.kind = CdgPiece::Kind::SectorTail;
+                piece.path = layout.files[f];
+                piece.stride = zone->sectorBytes;
+                piece.first = zone->byteOffset +
+                              (start.sector - zone->firstSector) * zone->sectorBytes +
+                              kBytesPerSector;
+            }
+        }
+        any = any || piece.kind != CdgPiece::Kind::None;
+        pieces.push_back(std::move(piece));
+    }
+    if (any) layout.graphics = std::make_shared<FileGraphics>(std::move(pieces));
+}
+
 std::optional<VirtualLayout> layOut(const CueSheet& sheet, const std::string& cuePath,
                                     std::string* error) {
     auto refuse = [&](const std::string& why) -> std::optional<VirtualLayout> {
@@ -267,6 +307,7 @@ std::optional<VirtualLayout> layOut(const CueSheet& sheet, const std::string& cu
     b.layout.leadOutSector = b.sector();
     b.layout.text.title = sheet.title;
     b.layout.text.performer = sheet.performer;
+    attachGraphics(sheet, b.layout);
     return std::move(b.layout);
 }
 
@@ -308,6 +349,8 @@ std::string songFromFileName(const std::string& stem, int track) {
 std::optional<VirtualLayout> layoutFromFiles(const std::vector<std::string>& paths,
                                              std::string* error) {
     Builder b;
+    std::vector<CdgPiece> pieces;
+    bool any = false;
     for (const auto& p : paths) {
         std::string why;
         const std::int64_t frames = audioFileFrames(p, &why);
@@ -322,7 +365,16 @@ std::optional<VirtualLayout> layoutFromFiles(const std::vector<std::string>& pat
         b.fileSpan(file, 0, framesToSectorsCeil(frames));
         b.layout.text.trackTitles.push_back(
             songFromFileName(fs::path(p).stem().string(), static_cast<int>(b.layout.toc.size())));
+        CdgPiece piece;
+        piece.sectors = framesToSectorsCeil(frames);
+        if (const auto cdg = cdgBeside(p)) {
+            piece.kind = CdgPiece::Kind::Packets;
+            piece.path = *cdg;
+            any = true;
+        }
+        pieces.push_back(std::move(piece));
     }
+    if (any) b.layout.graphics = std::make_shared<FileGraphics>(std::move(pieces));
     if (b.layout.toc.empty()) {
         if (error) *error = "音声ファイルがありません";
         return std::nullopt;
@@ -340,6 +392,7 @@ DiscImage discFromLayout(VirtualLayout layout) {
     disc.toc = layout.toc;
     disc.leadOutSector = layout.leadOutSector;
     disc.text = layout.text;
+    disc.graphics = layout.graphics;
     disc.source = std::make_shared<VirtualSource>(
         std::move(layout.files), std::move(layout.rawFormats), std::move(layout.segments));
     return disc;

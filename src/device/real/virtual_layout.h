@@ -32,6 +32,7 @@ struct VirtualLayout {
     std::vector<TocEntry> toc;
     std::int64_t leadOutSector = 0;
     DiscText text;
+    std::shared_ptr<DiscGraphics> graphics;  // CD+G of its tracks, when any has some
 };
 
 // Lays out a CUE sheet (read as cue_sheet.h describes) whose FILE entries are audio files
@@ -54,7 +55,8 @@ std::optional<VirtualLayout> layoutFromCue(const std::string& cuePath, std::stri
 // "Beep Song"; "99 Luftballons" as track 3 stays as it is).
 std::string songFromFileName(const std::string& stem, int track);
 // One track per file, in the given order, each starting on a sector boundary; each track's
-// title is songFromFileName of its file.
+// title is songFromFileName of its file. A .cdg file of the same stem beside an audio file
+// (any case) is that track's CD+G graphics.
 std::optional<VirtualLayout> layoutFromFiles(const std::vector<std::string>& paths,
                                              std::string* error);
 
