@@ -3,12 +3,16 @@
 // changes and repeats; closing, full screen and its settings.
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "../support/window_test.h"
 #include "cdg/encoder.h"
 #include "device/disc_graphics.h"
 #include "player/cdcdg.h"
+#include "player/cdg_loader.h"
+#include "ui/virtual_scheduler.h"
 #include "player/player_transport.h"
 
 namespace lirafok {
@@ -204,6 +208,54 @@ TEST_F(CdgWindow, SettingsAreKeptInTheirOwnFileAndAutoOpenCanBeTurnedOff) {
     settle();
     EXPECT_TRUE(window().shown());
     EXPECT_TRUE(window().PICTURE.smooth());
+}
+
+}  // namespace
+}  // namespace lirafok
+
+namespace lirafok {
+namespace {
+
+// Graphics whose read blocks until released: the reading thread outlives the loader, the
+// window and the scheduler, and must touch none of them afterwards (the sanitizer run catches
+// a post to a scheduler that is gone).
+struct SlowGraphics final : device::DiscGraphics {
+    std::mutex m;
+    std::condition_variable cv;
+    bool released = false, finished = false;
+    Presence presence(int) const override { return Presence::Present; }
+    bool read(int, const Sink& sink, Counts*, std::string*) override {
+        std::unique_lock lock(m);
+        cv.wait(lock, [this] { return released; });
+        lock.unlock();
+        const bool more = sink(std::vector<std::uint8_t>(24 * 4, 0));
+        lock.lock();
+        finished = true;
+        cv.notify_all();
+        return more;
+    }
+};
+
+TEST(CdgLoaderLifetime, AReadThatEndsAfterEverythingIsGoneTouchesNothing) {
+    auto graphics = std::make_shared<SlowGraphics>();
+    int pieces = 0;
+    {
+        auto scheduler = std::make_unique<ui::VirtualScheduler>();
+        auto loader = std::make_unique<CdgLoader>(
+            *scheduler, graphics, 1, [&](std::vector<std::uint8_t>) { ++pieces; },
+            [](bool, const std::string&, const device::DiscGraphics::Counts&) {});
+        loader.reset();
+        scheduler.reset();
+    }
+    {
+        std::lock_guard lock(graphics->m);
+        graphics->released = true;
+    }
+    graphics->cv.notify_all();
+    std::unique_lock lock(graphics->m);
+    ASSERT_TRUE(
+        graphics->cv.wait_for(lock, std::chrono::seconds(5), [&] { return graphics->finished; }));
+    EXPECT_EQ(pieces, 0);
 }
 
 }  // namespace
