@@ -149,6 +149,8 @@ bool SaveDiscRecord(App& app, const DiscRecordEntry& entry) {
         if (s.ReducedLayout == 0) rebuildFullLayout(app);
     }
     RefreshTrackList(app);
+    // The refilled list keeps the current track selected, as before the save.
+    SelectTrackInList(app, text::val(w.TRKNO.caption()));
     app.unload<CDDATA>();
     return true;
 }
