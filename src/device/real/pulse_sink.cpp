@@ -362,7 +362,10 @@ void PulseSink::flushForPauseLocked() {
     m_resumeKnown = false;
     m_pauseToken = ++m_pauseIssued;
     drop(pa_stream_flush(m_stream, nullptr, nullptr));
-    drop(pa_stream_update_timing_info(m_stream, onPauseTiming, this));
+    // libpulse refuses the request when too many are on their way (a stalled server).
+    pa_operation* report = pa_stream_update_timing_info(m_stream, onPauseTiming, this);
+    if (!report) holdFromHeardLocked();
+    drop(report);
 }
 
 void PulseSink::pause() {
@@ -381,8 +384,10 @@ void PulseSink::pause() {
         m_silent.pause();
         return;
     }
-    if (!readyLocked()) {
-        holdFromHeardLocked();  // being made: nothing was sent yet
+    if (!readyLocked() || (m_sent == m_segCaller && m_sent == m_written)) {
+        // Being made, or nothing sent since the last flush or resume: the server holds nothing
+        // to drop or keep.
+        holdFromHeardLocked();
         return;
     }
     // A pause is a flush whose dropped frames are kept: corking instead would make the server
@@ -395,10 +400,16 @@ void PulseSink::pause() {
         flushForPauseLocked();
         return;
     }
+    m_pauseToken = ++m_pauseIssued;
+    pa_operation* report = pa_stream_update_timing_info(m_stream, onPauseIndex, this);
+    if (!report) {
+        holdFromHeardLocked();
+        drop(pa_stream_flush(m_stream, nullptr, nullptr));
+        return;
+    }
+    drop(report);
     m_pauseFlushDue = true;
     m_resumeKnown = false;
-    m_pauseToken = ++m_pauseIssued;
-    drop(pa_stream_update_timing_info(m_stream, onPauseIndex, this));
 }
 
 void PulseSink::resume() {
