@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config ccache
   qt6-base-dev qt6-multimedia-dev libxkbcommon-dev
   libcdio-dev libcdio-paranoia-dev libsndfile1-dev libdiscid-dev librubberband-dev libzip-dev zlib1g-dev libfreetype-dev ffmpeg
   libgtest-dev libgmock-dev libpulse-dev
@@ -23,7 +23,8 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 fi
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+# ccache keeps rebuilds (and the sanitizer builds of scripts/test.sh) short.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >/dev/null
 cmake --build build -j"$(nproc)"
 
 # The desktop's view of the program for this user: AppStream metadata, icon and, when present,

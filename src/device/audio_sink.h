@@ -5,15 +5,25 @@
 // Format: always 44 100 frames per second, 16-bit signed native-endian samples, two
 // interleaved channels (left, right). A frame is one left and one right sample.
 //
-// Threading: calls on one sink never overlap; the caller serialises them (the pipeline holds
-// its own lock around every call), but successive calls may come from different threads.
-// No call blocks for longer than a few milliseconds.
+// Threading: calls on one sink never overlap; the caller serialises them (the PCM pipeline
+// makes every call from its writer thread), but successive calls may come from different
+// threads. No call blocks for longer than a few milliseconds: nothing waits for a sound
+// server's answer. What needs one (making a stream, learning where a pause stopped) is asked
+// for and completed later, on the server's own thread; until then the sink takes no data.
+// A sink never calls back into its caller.
+#include <chrono>
 #include <cstdint>
+#include <functional>
 
 namespace lirafok::device {
 
 inline constexpr int kSinkSampleRate = 44100;
 inline constexpr int kSinkChannels = 2;
+
+// The monotonic clock a sink or the pipeline reads. Empty means std::chrono::steady_clock;
+// tests give a fake one (shared by the pipeline and its sink) that moves only when told. It is
+// read under the pipeline's lock, so it takes no lock and never blocks.
+using MonotonicClock = std::function<std::chrono::steady_clock::time_point()>;
 
 class AudioSink {
 public:
@@ -21,6 +31,8 @@ public:
 
     // Opens the output. False when there is no usable output (no sound server, no device);
     // the caller may then fall back to a silent sink. Opening an open sink returns true.
+    // May return before the output is ready (a sound server still making the stream): until
+    // it is, write() takes nothing; an output that then fails plays on as silence, on time.
     virtual bool open() = 0;
     // Drops any buffered data and releases the output. Idempotent.
     virtual void close() = 0;
@@ -37,8 +49,9 @@ public:
     // played. Frozen while paused.
     virtual std::int64_t bufferedFrames() = 0;
 
-    // Pause stops the output within a few milliseconds and keeps the buffered data; resume
-    // continues it where it stopped. Both are idempotent.
+    // Pause stops the output within a few milliseconds (or as soon as a stalled sound server
+    // answers) and keeps the buffered data; resume continues it where it stopped, once the
+    // sink knows where that was (write() takes nothing until then). Both are idempotent.
     virtual void pause() = 0;
     virtual void resume() = 0;
     // Discards every buffered frame at once, including what a sound server has queued

@@ -8,15 +8,16 @@ namespace {
 constexpr std::int64_t kNsPerSecond = 1'000'000'000;
 }
 
-SilentSink::SilentSink(std::int64_t bufferFrames)
-    : m_capacity(std::max<std::int64_t>(bufferFrames, 1)) {}
+SilentSink::SilentSink(std::int64_t bufferFrames, MonotonicClock now)
+    : m_now(now ? std::move(now) : MonotonicClock(&Clock::now)),
+      m_capacity(std::max<std::int64_t>(bufferFrames, 1)) {}
 
 bool SilentSink::open() {
     if (!m_open) {
         m_open = true;
         m_buffered = 0;
         m_remainderNs = 0;
-        m_last = Clock::now();
+        m_last = m_now();
     }
     return true;
 }
@@ -27,7 +28,7 @@ void SilentSink::close() {
 }
 
 void SilentSink::advance() {
-    const auto now = Clock::now();
+    const auto now = m_now();
     if (!m_open || m_paused || m_buffered == 0) {
         // Nothing plays: time passing now must not be credited to frames written later.
         m_last = now;
@@ -57,7 +58,7 @@ std::int64_t SilentSink::write(const std::int16_t* /*frames*/, std::int64_t coun
     if (!m_open || m_paused || count <= 0) return 0;
     advance();
     const std::int64_t taken = std::min(count, m_capacity - m_buffered);
-    if (m_buffered == 0) m_last = Clock::now();
+    if (m_buffered == 0) m_last = m_now();
     m_buffered += taken;
     return taken;
 }
@@ -76,13 +77,13 @@ void SilentSink::pause() {
 void SilentSink::resume() {
     if (!m_paused) return;
     m_paused = false;
-    m_last = Clock::now();
+    m_last = m_now();
 }
 
 void SilentSink::flush() {
     m_buffered = 0;
     m_remainderNs = 0;
-    m_last = Clock::now();
+    m_last = m_now();
 }
 
 }  // namespace lirafok::device

@@ -1,7 +1,7 @@
 #pragma once
-// An audio sink without sound: it consumes frames at 44 100 per second of real (monotonic)
-// time, so that a machine without audio output still plays every span on time and reports
-// the same positions as one with sound.
+// An audio sink without sound: it consumes frames at 44 100 per second of monotonic time, so
+// that a machine without audio output still plays every span on time and reports the same
+// positions as one with sound. Not thread-safe by itself: its callers serialise the calls.
 #include <chrono>
 #include <cstdint>
 
@@ -12,8 +12,8 @@ namespace lirafok::device {
 class SilentSink final : public AudioSink {
 public:
     // `bufferFrames`: how much the pretend device holds ahead of the listener (its latency
-    // when full). The default is 100 ms.
-    explicit SilentSink(std::int64_t bufferFrames = kSinkSampleRate / 10);
+    // when full). The default is 100 ms. `now`: the clock it plays by (empty: the real one).
+    explicit SilentSink(std::int64_t bufferFrames = kSinkSampleRate / 10, MonotonicClock now = {});
 
     bool open() override;
     void close() override;
@@ -29,6 +29,7 @@ private:
     // Moves the play head: frames whose time has come count as heard.
     void advance();
 
+    MonotonicClock m_now;
     std::int64_t m_capacity;
     bool m_open = false;
     bool m_paused = false;

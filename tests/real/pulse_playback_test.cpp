@@ -82,6 +82,15 @@ TEST(PulsePlayback, TwoHundredTransportCommandsNeitherLoseNorRepeatNorPlayStaleA
                 starts.push_back({discMsToFrame(target), "start from stopped"});
                 break;
             case 2:
+                if (k % 8 == 6) {
+                    // Paused at once, or as soon as the first frames reach the sink: the server
+                    // has not yet said where its flushed queue ends.
+                    ASSERT_EQ(drive.play(target, -1, nullptr), errors::kNone);
+                    starts.push_back({discMsToFrame(target), "start paused at once"});
+                    const auto until = Clock::now() + std::chrono::milliseconds(k % 16 / 8 * 500);
+                    while (drive.player()->writtenFrames() == 0 && Clock::now() < until)
+                        std::this_thread::yield();
+                }
                 ASSERT_EQ(drive.pause(), errors::kNone);
                 pump(60);
                 ASSERT_EQ(drive.resume(), errors::kNone);

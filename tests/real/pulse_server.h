@@ -52,14 +52,22 @@ public:
         const char* args[] = {"pacat",        "--raw",        "--format=s16le",
                               "--rate=44100", "--channels=2", "--latency-msec=10",
                               "/dev/zero",    nullptr};
-        if (posix_spawnp(&m_keepAwake, "pacat", nullptr, nullptr, const_cast<char**>(args),
+        // Its output goes nowhere: a test process that dies without stopping it must not leave
+        // it holding the test runner's pipes open.
+        posix_spawn_file_actions_t quiet;
+        posix_spawn_file_actions_init(&quiet);
+        posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+        if (posix_spawnp(&m_keepAwake, "pacat", &quiet, nullptr, const_cast<char**>(args),
                          environ) != 0)
             m_keepAwake = -1;
+        posix_spawn_file_actions_destroy(&quiet);
         std::this_thread::sleep_for(std::chrono::milliseconds(2500));
         return true;
     }
 
     void stop() {
+        if (m_pid > 0) ::kill(m_pid, SIGCONT);  // a test that stalled it may have failed
         if (m_keepAwake > 0) {
             ::kill(m_keepAwake, SIGTERM);
             ::waitpid(m_keepAwake, nullptr, 0);
@@ -79,6 +87,10 @@ public:
     }
 
     const std::string& runtimeDir() const { return m_runtime; }
+    // Stalls the server (SIGSTOP) or lets it go on (SIGCONT), as a busy or hung machine would.
+    void freeze(bool frozen) {
+        if (m_pid > 0) ::kill(m_pid, frozen ? SIGSTOP : SIGCONT);
+    }
 
 private:
     bool fail(std::string* why, const std::string& text) {
@@ -101,6 +113,7 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, m_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                          0644);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         const std::string latency = "--latency-msec=" + std::to_string(latencyMs);
         std::vector<std::string> args = {"parec",          "-d",           "lirafok_test.monitor",
                                          "--format=s16le", "--rate=44100", "--channels=2",

@@ -137,6 +137,7 @@ std::int64_t RecordingSink::write(const std::int16_t* frames, std::int64_t count
     std::lock_guard lk(m_mutex);
     const std::int64_t n = m_clock.write(frames, count);
     m_data.insert(m_data.end(), frames, frames + n * 2);
+    m_accepted += n;
     return n;
 }
 std::int64_t RecordingSink::bufferedFrames() {
@@ -146,16 +147,26 @@ std::int64_t RecordingSink::bufferedFrames() {
 void RecordingSink::pause() {
     std::lock_guard lk(m_mutex);
     m_clock.pause();
+    m_paused = true;
 }
 void RecordingSink::resume() {
     std::lock_guard lk(m_mutex);
     m_clock.resume();
+    m_paused = false;
 }
 void RecordingSink::flush() {
     std::lock_guard lk(m_mutex);
     const std::int64_t unheard = m_clock.bufferedFrames();
     m_data.resize(m_data.size() - static_cast<std::size_t>(unheard) * 2);
     m_clock.flush();
+}
+std::int64_t RecordingSink::acceptedFrames() {
+    std::lock_guard lk(m_mutex);
+    return m_accepted;
+}
+bool RecordingSink::paused() {
+    std::lock_guard lk(m_mutex);
+    return m_paused;
 }
 std::vector<std::int16_t> RecordingSink::heard() {
     std::lock_guard lk(m_mutex);

@@ -2,6 +2,8 @@
 // Generated test discs: every track is a tone of its own frequency, the left channel at full
 // test amplitude and the right one at half, so that a read-back can be checked sample by
 // sample and a recording by frequency, level and channel.
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -41,11 +43,32 @@ void writeAudioFile(const std::string& path, const std::vector<std::int16_t>& fr
 // A fresh, empty folder under the system's temporary folder.
 std::string makeTempDir(const std::string& tag);
 
-// A sink on the silent sink's clock that keeps what the listener "heard": every frame it was
-// given, minus what a flush threw away before it was played.
+// A monotonic clock that moves only when the test says so; any thread may read it. Counts its
+// readings, so that a test can wait until a pipeline thread has seen the time it was set to.
+class FakeClock {
+public:
+    std::chrono::steady_clock::time_point now() {
+        m_reads.fetch_add(1);
+        return std::chrono::steady_clock::time_point(std::chrono::hours(1)) +
+               std::chrono::nanoseconds(m_ns.load());
+    }
+    void advance(std::chrono::nanoseconds by) { m_ns.fetch_add(by.count()); }
+    long reads() const { return m_reads.load(); }
+    device::MonotonicClock clock() {
+        return [this] { return now(); };
+    }
+
+private:
+    std::atomic<std::int64_t> m_ns{0};
+    std::atomic<long> m_reads{0};
+};
+
+// A sink on the silent sink's clock (the real one, or `now`) that keeps what the listener
+// "heard": every frame it was given, minus what a flush threw away before it was played.
 class RecordingSink final : public device::AudioSink {
 public:
-    explicit RecordingSink(std::int64_t bufferFrames = 4410) : m_clock(bufferFrames) {}
+    explicit RecordingSink(std::int64_t bufferFrames = 4410, device::MonotonicClock now = {})
+        : m_clock(bufferFrames, std::move(now)) {}
     bool open() override;
     void close() override;
     std::int64_t writableFrames() override;
@@ -58,11 +81,16 @@ public:
     // Frames heard so far (interleaved).
     std::vector<std::int16_t> heard();
     void clear();
+    // Frames write() ever took, and whether it is paused.
+    std::int64_t acceptedFrames();
+    bool paused();
 
 private:
     std::mutex m_mutex;
     device::SilentSink m_clock;
     std::vector<std::int16_t> m_data;
+    std::int64_t m_accepted = 0;
+    bool m_paused = false;
 };
 
 }  // namespace lirafok::testing

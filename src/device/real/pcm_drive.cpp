@@ -98,7 +98,14 @@ DeviceMode PcmDrive::mode() {
     checkLoss();
     if (m_lost || doorOpen()) return DeviceMode::DoorOpen;
     if (!m_disc) return DeviceMode::NotReady;
-    if (m_player->active()) return m_player->paused() ? DeviceMode::Paused : DeviceMode::Playing;
+    switch (m_player->state()) {
+        case PlayerState::Playing:
+            return DeviceMode::Playing;
+        case PlayerState::Paused:
+            return DeviceMode::Paused;
+        case PlayerState::Idle:
+            break;
+    }
     return DeviceMode::Stopped;
 }
 
@@ -124,7 +131,7 @@ int PcmDrive::play(std::int32_t fromMs, std::int32_t toMs, SpanEndHandler onEnd)
 
 void PcmDrive::stopSpan(SpanEnd why) {
     if (!m_player) return;
-    if (m_player->active()) m_player->stop();
+    m_player->stop();
     m_span = 0;  // a notice already on its way for the old span is ignored
     if (m_onEnd) {
         m_scheduler.post([h = std::move(m_onEnd), why] { h(why); });

@@ -2,6 +2,9 @@
 // What every drive that plays through the PCM pipeline shares: the span, pause, seek and stop
 // logic, the position, levels and mute, and what happens when the disc goes away. A back end
 // only says how to find its disc, whether it is still there and how to eject it.
+//
+// Called on the window thread only. The transport calls never wait on the sound output: they
+// hand their request to the pipeline's threads (see pcm_player.h) and read its state.
 #include <functional>
 #include <memory>
 #include <optional>

@@ -1,7 +1,6 @@
 #include "device/real/pcm_player.h"
 
 #include <algorithm>
-#include <chrono>
 
 #include "device/silent_sink.h"
 
@@ -17,21 +16,41 @@ constexpr std::int64_t kQueueFrames = 2 * 44100;
 // (100 ms), a quarter of the sound server's (200 ms), so the sink never runs dry while the
 // writer wakes only twenty times a second. Commands wake it at once.
 constexpr auto kWriterSleep = std::chrono::milliseconds(50);
+// Until the sink is seen playing a new or resumed span, the writer looks more often, so that
+// the position starts moving as soon as the first frame is heard.
+constexpr auto kStartSleep = std::chrono::milliseconds(5);
 // After the last frame, silence is written so that a sink that waits for a full buffer before
 // starting (a sound server's prebuffering) still plays a short span to its end.
 constexpr std::int64_t kMaxPadding = 44100;
-// A sink that never reports the end as heard is given up on after this long.
+constexpr std::int64_t kPaddingStep = 4410;
+// A sink that never reports the end as heard is given up on after this long of playing (time
+// spent paused does not count).
 constexpr auto kDrainGiveUp = std::chrono::seconds(3);
+// Between two reports the position moves on by the clock, but by no more than this: a sink
+// that stops reporting (a stalled sound server) has most likely stopped playing too.
+constexpr std::int64_t kMaxGuessFrames = 44100 / 10;
+
+// The frames as the sink should get them: `in` itself when the sink applies the levels (or
+// they are full), else a scaled copy in `scratch`. The high half of the level word drives the
+// left channel, the low half the right one.
+const std::int16_t* scaled(const std::int16_t* in, std::int64_t frames, std::uint32_t levels,
+                           bool muted, bool sinkLevels, std::vector<std::int16_t>& scratch) {
+    const std::int32_t left = muted ? 0 : static_cast<std::int32_t>(levels >> 16);
+    const std::int32_t right = muted ? 0 : static_cast<std::int32_t>(levels & 0xFFFF);
+    if (sinkLevels || (left == 0xFFFF && right == 0xFFFF)) return in;
+    scratch.resize(static_cast<std::size_t>(frames) * 2);
+    for (std::int64_t i = 0; i < frames; ++i) {
+        scratch[i * 2] = static_cast<std::int16_t>(in[i * 2] * left / 0xFFFF);
+        scratch[i * 2 + 1] = static_cast<std::int16_t>(in[i * 2 + 1] * right / 0xFFFF);
+    }
+    return scratch.data();
+}
 }  // namespace
 
-PcmPlayer::PcmPlayer(std::unique_ptr<AudioSink> sink, EndNotice notice)
-    : m_sink(std::move(sink)), m_notice(std::move(notice)) {
-    if (!m_sink || !m_sink->open()) {
-        m_sink = std::make_unique<SilentSink>();
-        m_sink->open();
-        m_hasSound = false;
-    }
-    m_sinkLevels = m_sink->setLevels(0xFFFF, 0xFFFF, false);
+PcmPlayer::PcmPlayer(std::unique_ptr<AudioSink> sink, EndNotice notice, MonotonicClock now)
+    : m_now(now ? std::move(now) : MonotonicClock(&Clock::now)),
+      m_notice(std::move(notice)),
+      m_sink(std::move(sink)) {
     m_reader = std::thread([this] { readerLoop(); });
     m_writer = std::thread([this] { writerLoop(); });
 }
@@ -45,16 +64,22 @@ PcmPlayer::~PcmPlayer() {
     m_writerCv.notify_all();
     m_reader.join();
     m_writer.join();
-    m_sink->close();
+}
+
+bool PcmPlayer::openSink() {
+    if (!m_sink || !m_sink->open()) {
+        m_sink = std::make_unique<SilentSink>(kSinkSampleRate / 10, m_now);
+        m_sink->open();
+        m_hasSound = false;
+    }
+    return m_sink->setLevels(0xFFFF, 0xFFFF, false);
 }
 
 void PcmPlayer::clearLocked() {
     m_queue.clear();
     m_queuedFrames = 0;
     m_written = 0;
-    m_padding = 0;
     m_readFailed = false;
-    m_sink->flush();
 }
 
 std::uint64_t PcmPlayer::play(std::shared_ptr<PcmSource> source, std::int64_t first,
@@ -64,36 +89,50 @@ std::uint64_t PcmPlayer::play(std::shared_ptr<PcmSource> source, std::int64_t fi
         std::lock_guard lk(m_mutex);
         span = ++m_span;
         clearLocked();
-        if (m_paused) m_sink->resume();
         m_paused = false;
         m_active = true;
         m_source = std::move(source);
         m_first = first;
         m_end = std::max(first, end);
         m_readNext = first;
+        m_shown = first;
     }
     m_readerCv.notify_all();
     m_writerCv.notify_all();
     return span;
 }
 
-std::int64_t PcmPlayer::audibleLocked() {
-    const std::int64_t heard = m_written + m_padding - m_sink->bufferedFrames();
-    return m_first + std::clamp<std::int64_t>(heard, 0, m_written);
+std::int64_t PcmPlayer::positionLocked() {
+    if (!m_active) return m_idlePosition;
+    if (m_paused) return m_pausedPosition;
+    std::int64_t frame = m_first;
+    if (m_heard.span == m_span) {
+        frame = m_heard.frame;
+        if (m_heard.moving) {
+            const auto ns =
+                std::chrono::duration_cast<std::chrono::nanoseconds>(m_now() - m_heard.at);
+            const std::int64_t since = ns.count() * kSinkSampleRate / 1'000'000'000;
+            frame += std::clamp<std::int64_t>(since, 0, std::min(m_heard.ahead, kMaxGuessFrames));
+        }
+    }
+    m_shown = std::max(m_shown, frame);
+    return m_shown;
 }
 
 std::int64_t PcmPlayer::stop() {
-    std::lock_guard lk(m_mutex);
-    if (m_active) {
-        m_idlePosition = audibleLocked();
+    std::int64_t position;
+    {
+        std::lock_guard lk(m_mutex);
+        if (!m_active) return m_idlePosition;
+        position = m_idlePosition = positionLocked();
         m_active = false;
         ++m_span;  // a reader still inside a read drops its chunk
         clearLocked();
-        if (m_paused) m_sink->resume();
         m_paused = false;
         m_source.reset();
     }
-    return m_idlePosition;
+    m_writerCv.notify_all();  // the writer flushes the sink
+    return position;
 }
 
 void PcmPlayer::setPosition(std::int64_t frame) {
@@ -102,36 +141,36 @@ void PcmPlayer::setPosition(std::int64_t frame) {
 }
 
 void PcmPlayer::pause() {
-    std::lock_guard lk(m_mutex);
-    if (m_active && !m_paused) {
+    {
+        std::lock_guard lk(m_mutex);
+        if (!m_active || m_paused) return;
+        m_pausedPosition = positionLocked();
+        m_pausedAt = m_now();
         m_paused = true;
-        m_sink->pause();
+        m_heard.moving = false;  // after the resume, the clock runs again from a new report
     }
+    m_writerCv.notify_all();
 }
 
 void PcmPlayer::resume() {
     {
         std::lock_guard lk(m_mutex);
         if (!m_active || !m_paused) return;
+        if (m_drainSpan == m_span) m_drainStart += m_now() - m_pausedAt;
         m_paused = false;
-        m_sink->resume();
     }
     m_writerCv.notify_all();
 }
 
 std::int64_t PcmPlayer::position() {
     std::lock_guard lk(m_mutex);
-    return m_active ? audibleLocked() : m_idlePosition;
+    return positionLocked();
 }
 
-bool PcmPlayer::active() {
+PlayerState PcmPlayer::state() {
     std::lock_guard lk(m_mutex);
-    return m_active;
-}
-
-bool PcmPlayer::paused() {
-    std::lock_guard lk(m_mutex);
-    return m_active && m_paused;
+    if (!m_active) return PlayerState::Idle;
+    return m_paused ? PlayerState::Paused : PlayerState::Playing;
 }
 
 std::int64_t PcmPlayer::writtenFrames() {
@@ -145,17 +184,21 @@ std::uint64_t PcmPlayer::currentSpan() {
 }
 
 void PcmPlayer::setLevels(std::uint16_t left, std::uint16_t right) {
-    std::lock_guard lk(m_mutex);
-    m_levels = (std::uint32_t{left} << 16) | right;
-    if (m_sinkLevels) m_sink->setLevels(left, right, m_muted);
+    {
+        std::lock_guard lk(m_mutex);
+        m_levels = (std::uint32_t{left} << 16) | right;
+        ++m_levelsVersion;
+    }
+    m_writerCv.notify_all();
 }
 
 void PcmPlayer::setMuted(bool muted) {
-    std::lock_guard lk(m_mutex);
-    m_muted = muted;
-    if (m_sinkLevels)
-        m_sink->setLevels(static_cast<std::uint16_t>(m_levels >> 16),
-                          static_cast<std::uint16_t>(m_levels & 0xFFFF), muted);
+    {
+        std::lock_guard lk(m_mutex);
+        m_muted = muted;
+        ++m_levelsVersion;
+    }
+    m_writerCv.notify_all();
 }
 
 void PcmPlayer::readerLoop() {
@@ -187,81 +230,144 @@ void PcmPlayer::readerLoop() {
     }
 }
 
-const std::int16_t* PcmPlayer::applyLevels(const std::int16_t* in, std::int64_t frames) {
-    // The high half of the level word drives the left channel, the low half the right one.
-    const std::int32_t left = m_muted ? 0 : static_cast<std::int32_t>(m_levels >> 16);
-    const std::int32_t right = m_muted ? 0 : static_cast<std::int32_t>(m_levels & 0xFFFF);
-    if (m_sinkLevels || (left == 0xFFFF && right == 0xFFFF)) return in;
-    m_scratch.resize(static_cast<std::size_t>(frames) * 2);
-    for (std::int64_t i = 0; i < frames; ++i) {
-        m_scratch[i * 2] = static_cast<std::int16_t>(in[i * 2] * left / 0xFFFF);
-        m_scratch[i * 2 + 1] = static_cast<std::int16_t>(in[i * 2 + 1] * right / 0xFFFF);
-    }
-    return m_scratch.data();
+void PcmPlayer::endSpan(std::unique_lock<std::mutex>& lk, SpanEnd why, std::int64_t position) {
+    m_idlePosition = position;
+    m_active = false;
+    m_paused = false;
+    const std::uint64_t span = m_span;
+    clearLocked();
+    m_source.reset();
+    lk.unlock();
+    if (m_notice) m_notice(span, why);
+    lk.lock();
 }
 
 void PcmPlayer::writerLoop() {
-    using Clock = std::chrono::steady_clock;
+    const bool sinkLevels = openSink();
+    // The sink's side, known to this thread only: which span's audio the sink holds (0: none),
+    // whether it may hold anything a new span must not follow, whether it is paused, and the
+    // frames of the span and the silence after it that it accepted.
+    std::uint64_t sinkSpan = 0;
+    bool sinkDirty = false;
+    bool sinkPaused = false;
+    std::uint64_t levelsSeen = ~std::uint64_t{0};
+    std::int64_t written = 0;
+    std::int64_t padding = 0;
+    std::int64_t heardAtStart = -1;  // the first report since the sink started or resumed
+    Chunk chunk;                     // taken from the queue, being written
+    std::vector<std::int16_t> scratch;
+    std::vector<std::int16_t> silence;
+
     std::unique_lock lk(m_mutex);
-    std::uint64_t drainSpan = 0;
-    Clock::time_point drainStart{};
     while (!m_quit) {
+        // Commands first, in the order the sink needs them: drop the old span's audio, set
+        // the levels, then hold or release the output.
+        const std::uint64_t target = m_active ? m_span : 0;
+        const bool holdWanted = m_active && m_paused;
+        if (target != sinkSpan || holdWanted != sinkPaused || levelsSeen != m_levelsVersion) {
+            const bool flush = target != sinkSpan && sinkDirty;
+            const bool levels = levelsSeen != m_levelsVersion && sinkLevels;
+            const std::uint32_t word = m_levels;
+            const bool muted = m_muted;
+            const bool hold = holdWanted != sinkPaused;
+            levelsSeen = m_levelsVersion;
+            if (target != sinkSpan) {
+                sinkSpan = target;
+                written = padding = 0;
+                chunk = {};
+            }
+            sinkPaused = holdWanted;
+            heardAtStart = -1;
+            lk.unlock();
+            if (flush) m_sink->flush();
+            if (levels)
+                m_sink->setLevels(static_cast<std::uint16_t>(word >> 16),
+                                  static_cast<std::uint16_t>(word & 0xFFFF), muted);
+            if (hold) holdWanted ? m_sink->pause() : m_sink->resume();
+            lk.lock();
+            if (flush) sinkDirty = false;
+            continue;
+        }
         if (!m_active || m_paused) {
             m_writerCv.wait(lk);
             continue;
         }
-        std::chrono::milliseconds pause = kWriterSleep;
-        if (!m_queue.empty()) {
-            // Offer the rest of the chunk; the sink takes what fits (one call instead of asking
-            // for room first: a sink on another thread makes every call a round trip).
-            Chunk& c = m_queue.front();
-            const std::int64_t n = c.frames - c.taken;
-            const std::int64_t w = m_sink->write(applyLevels(c.samples.data() + c.taken * 2, n), n);
-            c.taken += w;
-            m_written += w;
-            m_queuedFrames -= w;
-            if (c.taken >= c.frames) {
-                m_queue.pop_front();
-                m_readerCv.notify_all();
-            }
-            if (w == n) continue;  // the sink may take more
+
+        // The sink plays the active span: offer it the next frames (the rest of the chunk in
+        // one call instead of asking for room first: a sink on another thread makes every call
+        // a round trip), or silence after the last one, then ask what it still buffers.
+        const std::uint64_t span = m_span;
+        if (chunk.taken >= chunk.frames && !m_queue.empty()) {
+            chunk = std::move(m_queue.front());
+            m_queue.pop_front();
+        }
+        bool draining = false;
+        std::int64_t n = 0;
+        if (chunk.taken < chunk.frames) {
+            n = chunk.frames - chunk.taken;
         } else if (m_readFailed) {
-            m_idlePosition = audibleLocked();
-            m_active = false;
-            const std::uint64_t span = m_span;
-            clearLocked();
-            m_source.reset();
-            lk.unlock();
-            if (m_notice) m_notice(span, SpanEnd::Failed);
-            lk.lock();
+            endSpan(lk, SpanEnd::Failed, positionLocked());
             continue;
         } else if (m_readNext >= m_end) {
-            // Everything is written: let the sink play it out, padded with silence.
-            if (drainSpan != m_span) {
-                drainSpan = m_span;
-                drainStart = Clock::now();
+            draining = true;
+            if (m_drainSpan != span) {
+                m_drainSpan = span;
+                m_drainStart = m_now();
             }
-            if (m_padding < kMaxPadding) {
-                const std::int64_t n = std::min<std::int64_t>(4410, kMaxPadding - m_padding);
-                m_scratch.assign(static_cast<std::size_t>(n) * 2, 0);
-                m_padding += m_sink->write(m_scratch.data(), n);
-            }
-            const std::int64_t heard = m_written + m_padding - m_sink->bufferedFrames();
-            if (heard >= m_written || Clock::now() - drainStart > kDrainGiveUp) {
-                m_idlePosition = m_end;
-                m_active = false;
-                const std::uint64_t span = m_span;
-                clearLocked();
-                m_source.reset();
-                lk.unlock();
-                if (m_notice) m_notice(span, SpanEnd::Reached);
-                lk.lock();
-                continue;
-            }
-            pause = std::chrono::milliseconds(2);
+            n = std::min(kPaddingStep, kMaxPadding - padding);
         }
-        m_writerCv.wait_for(lk, pause);
+        const std::uint32_t word = m_levels;
+        const bool muted = m_muted;
+        lk.unlock();
+        std::int64_t took = 0;
+        if (n > 0 && draining) {
+            silence.assign(static_cast<std::size_t>(n) * 2, 0);
+            took = m_sink->write(silence.data(), n);
+        } else if (n > 0) {
+            const std::int16_t* in = chunk.samples.data() + chunk.taken * 2;
+            took = m_sink->write(scaled(in, n, word, muted, sinkLevels, scratch), n);
+        }
+        const std::int64_t buffered = m_sink->bufferedFrames();
+        const Clock::time_point now = m_now();
+        lk.lock();
+        if (took > 0) sinkDirty = true;
+        if (m_span != span || !m_active) continue;  // replaced or stopped: the sink is flushed next
+
+        if (draining) {
+            padding += took;
+        } else if (took > 0) {
+            chunk.taken += took;
+            written += took;
+            m_queuedFrames -= took;
+            m_readerCv.notify_all();
+        }
+        m_written = written;
+        const std::int64_t heard =
+            std::clamp<std::int64_t>(written + padding - buffered, 0, written);
+        if (heardAtStart < 0) heardAtStart = heard;
+        // A report taken before a pause that came meanwhile must not set the clock running.
+        m_heard = {span, m_first + heard, now, written - heard, !m_paused && heard > heardAtStart};
+
+        if (draining &&
+            (padding >= buffered || (!m_paused && now - m_drainStart >= kDrainGiveUp))) {
+            endSpan(lk, SpanEnd::Reached, m_end);
+            continue;
+        }
+        if (!draining && n > 0 && took == n) continue;  // the sink may take more
+        const auto sleep = draining         ? std::chrono::milliseconds(2)
+                           : m_heard.moving ? kWriterSleep
+                                            : kStartSleep;
+        // A command or the audio the writer ran out of may have come while the lock was
+        // released (its notification then found nobody waiting): look before sleeping.
+        const bool starved = !draining && n == 0;
+        m_writerCv.wait_for(lk, sleep, [&] {
+            return m_quit || (m_active ? m_span : 0) != sinkSpan ||
+                   (m_active && m_paused) != sinkPaused || levelsSeen != m_levelsVersion ||
+                   (starved && (!m_queue.empty() || m_readFailed));
+        });
     }
+    lk.unlock();
+    m_sink->close();
 }
 
 }  // namespace lirafok::device::real

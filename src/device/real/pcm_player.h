@@ -9,14 +9,37 @@
 //
 // Positions are disc frames (1/44100 s). The position is what the listener hears: frames
 // written to the sink minus the frames the sink reports it still buffers.
+//
+// Threads. The caller's thread (the window thread) calls the public methods; they never wait
+// on the source or the sink. They post what they ask for and read what the writer publishes,
+// holding the player mutex for a few microseconds. The writer is the only thread that calls
+// the sink (it opens it, writes, flushes, pauses, resumes, sets the levels and closes it), and
+// it reports the heard position after each of its rounds; between two reports the position
+// moves on by the clock, never past what the sink was given. The reader is the only thread
+// that calls the source.
+//
+// Locks, and which may be taken while holding which:
+//   1. m_mutex, the player mutex: guards every member marked "under m_mutex". A leaf: while
+//      it is held no other lock is taken and neither the sink, nor the source, nor the end
+//      notice is called (the condition variables are only notified).
+//   2. The sink's locks, taken inside the sink's own calls, on the writer thread only, without
+//      the player mutex: PulseSink takes the PulseAudio threaded main loop's lock (libpulse
+//      holds the same lock while it runs the sink's callbacks on its own thread); a test sink
+//      takes its own mutex. The main-loop lock is the innermost lock of the program: nothing
+//      of ours is locked under it, and the sink's callbacks never reach the player.
+//   3. The source's locks (a drive's reader), taken inside read() on the reader thread,
+//      without the player mutex.
+//   4. The scheduler's queue lock, taken when the end notice posts, without the player mutex.
+// So the player mutex is never held together with any other lock, and the only nesting is
+// within a sink (a test sink's mutex, then nothing).
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -26,16 +49,27 @@
 
 namespace lirafok::device::real {
 
+// What the pipeline is doing, read in one go.
+enum class PlayerState {
+    Idle,     // no span: never started, stopped or ended; the position stays where it was put
+    Playing,  // a span plays (its first audio may still be on its way to the listener)
+    Paused,   // a span is held with its buffered audio until resume()
+};
+
 class PcmPlayer {
 public:
-    // Called on the writer thread when a span ends by itself: Reached once its last frame has
-    // been heard (the sink has played it, not merely accepted it), Failed when the source
-    // failed. Not called for spans that stop() or play() cut short.
+    // Called on the writer thread, without the player mutex, when a span ends by itself:
+    // Reached once its last frame has been heard (the sink has played it, not merely accepted
+    // it), Failed when the source failed. Not called for spans that stop() or play() cut short.
     using EndNotice = std::function<void(std::uint64_t span, SpanEnd why)>;
 
-    // Opens `sink`; when it is missing or cannot open, a SilentSink takes its place so that
-    // playback still runs on time.
-    PcmPlayer(std::unique_ptr<AudioSink> sink, EndNotice notice);
+    // Takes `sink` and returns at once: the writer thread opens it (the caller never waits for
+    // the output). When it is missing or cannot open, a SilentSink takes its place so that
+    // playback still runs on time. `now`: the monotonic clock of the pipeline (the position
+    // between two of the sink's reports, the give-up time of the final drain); empty means the
+    // real one, tests share a fake one with their sink.
+    PcmPlayer(std::unique_ptr<AudioSink> sink, EndNotice notice, MonotonicClock now = {});
+    // Ends the threads and closes the sink; waits for a sink call in progress to return.
     ~PcmPlayer();
     PcmPlayer(const PcmPlayer&) = delete;
     PcmPlayer& operator=(const PcmPlayer&) = delete;
@@ -47,15 +81,16 @@ public:
     std::int64_t stop();
     // Places the position while nothing plays (after stop()).
     void setPosition(std::int64_t frame);
-    // Holds the span and its buffered audio; resume() continues it. No-ops when idle.
+    // Holds the span and its buffered audio; resume() continues it. No-ops when idle. The
+    // position freezes at the call; time spent paused does not count towards giving up on a
+    // sink that never reports the span's end as heard.
     void pause();
     void resume();
 
     // The frame the listener hears now; while idle, where the last span stopped or ended.
+    // Never steps back while a span plays.
     std::int64_t position();
-    // A span is active (playing or paused) and has not ended yet.
-    bool active();
-    bool paused();
+    PlayerState state();
     // Frames of the current span accepted by the sink so far (for measurements).
     std::int64_t writtenFrames();
 
@@ -64,35 +99,50 @@ public:
     // samples before the sink.
     void setLevels(std::uint16_t left, std::uint16_t right);
     void setMuted(bool muted);
-    // False when the player fell back to the silent sink.
+    // False once the player fell back to the silent sink (true until the writer has tried the
+    // sink).
     bool hasSound() const { return m_hasSound; }
     // The span number of the last play() (0 before the first).
     std::uint64_t currentSpan();
 
 private:
+    using Clock = std::chrono::steady_clock;
     struct Chunk {
         std::vector<std::int16_t> samples;
         std::int64_t frames = 0;
         std::int64_t taken = 0;  // frames already given to the sink
     };
+    // The writer's last report on what the listener hears.
+    struct Heard {
+        std::uint64_t span = 0;  // the span it is about (0: none yet)
+        std::int64_t frame = 0;  // the disc frame heard at `at`
+        Clock::time_point at{};
+        std::int64_t ahead = 0;  // frames given to the sink and not heard at `at`
+        bool moving = false;     // the sink was seen playing (heard advanced) since it last
+                                 // started or resumed
+    };
 
     void readerLoop();
     void writerLoop();
-    // Under the lock: the audible frame of the active span.
-    std::int64_t audibleLocked();
+    // Opens the sink (or the silent stand-in) on the writer thread; true when the sink applies
+    // the levels itself.
+    bool openSink();
+    // Under the lock: the audible frame of the active span, as shown.
+    std::int64_t positionLocked();
     void clearLocked();
-    // The frames as the sink should get them: `in` itself when the sink applies the levels
-    // (or they are full), else a scaled copy in m_scratch. Under the lock.
-    const std::int16_t* applyLevels(const std::int16_t* in, std::int64_t frames);
+    // Under the lock, on the writer thread: the span ended by itself. Releases the lock to tell.
+    void endSpan(std::unique_lock<std::mutex>& lk, SpanEnd why, std::int64_t position);
+
+    const MonotonicClock m_now;
+    const EndNotice m_notice;
+    std::unique_ptr<AudioSink> m_sink;  // writer thread only (and the destructor after it)
+    std::atomic<bool> m_hasSound{true};
 
     std::mutex m_mutex;
     std::condition_variable m_readerCv;
     std::condition_variable m_writerCv;
-    std::unique_ptr<AudioSink> m_sink;
-    EndNotice m_notice;
-    bool m_hasSound = true;
+    // Under m_mutex from here on.
     bool m_quit = false;
-
     std::uint64_t m_span = 0;
     bool m_active = false;
     bool m_paused = false;
@@ -102,15 +152,20 @@ private:
     std::int64_t m_readNext = 0;
     bool m_readFailed = false;
     std::deque<Chunk> m_queue;
-    std::int64_t m_queuedFrames = 0;
-    std::int64_t m_written = 0;  // frames of the span accepted by the sink
-    std::int64_t m_padding = 0;  // silence written after the span's last frame
+    std::int64_t m_queuedFrames = 0;  // read and not yet taken by the sink (the writer's chunk too)
+    std::int64_t m_written = 0;       // frames of the span accepted by the sink
     std::int64_t m_idlePosition = 0;
-
+    Heard m_heard;
+    std::int64_t m_shown = 0;           // the highest position reported for the span
+    std::int64_t m_pausedPosition = 0;  // what position() says while paused
+    Clock::time_point m_pausedAt{};
+    // The final drain: the span whose last frame is written, and when its drain started
+    // (moved on by the time spent paused).
+    std::uint64_t m_drainSpan = 0;
+    Clock::time_point m_drainStart{};
     std::uint32_t m_levels = 0xFFFFFFFFu;
     bool m_muted = false;
-    bool m_sinkLevels = false;  // the sink applies levels and mute itself (at once)
-    std::vector<std::int16_t> m_scratch;
+    std::uint64_t m_levelsVersion = 0;  // counts changes, so that the writer applies each once
 
     std::thread m_reader;
     std::thread m_writer;

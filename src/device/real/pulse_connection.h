@@ -28,7 +28,10 @@ public:
     bool alive();
 
     // Holds the main loop's lock (recursive in libpulse's sense: not to be nested on the same
-    // thread; libpulse's own callbacks already run under it).
+    // thread; libpulse's own callbacks already run under it). The innermost lock of the
+    // program: while it is held no other lock of ours is taken, so it may be taken under any
+    // of them (see the lock order in pcm_player.h). Held only for local work, never while
+    // waiting for the server.
     class Lock {
     public:
         explicit Lock(const PulseConnection& c);

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
 
 namespace lirafok::device::real {
 
@@ -16,6 +15,13 @@ namespace {
 constexpr std::int64_t kBytesPerFrame = 4;
 // Silence sent before the first frame after a flush or a pause (10 ms).
 constexpr std::int64_t kLeadInFrames = kSinkSampleRate / 100;
+// A server that has not made the stream by then is taken as gone: the sink plays silence.
+// Long enough for a busy or briefly stalled server, short enough that a dead one does not
+// hold the music at its first frame for long.
+constexpr auto kOpenTimeout = std::chrono::seconds(5);
+// A resume waits this long for the server to say where the pause stopped; then everything
+// not yet heard is sent again.
+constexpr auto kResumeTimeout = std::chrono::milliseconds(500);
 
 std::uint32_t msToBytes(std::int64_t ms) {
     return static_cast<std::uint32_t>(ms * kSinkSampleRate / 1000 * kBytesPerFrame);
@@ -49,7 +55,8 @@ void PulseSink::onStreamState(pa_stream* s, void* self) {
     auto* sink = static_cast<PulseSink*>(self);
     const pa_stream_state_t st = pa_stream_get_state(s);
     if (st == PA_STREAM_FAILED || st == PA_STREAM_TERMINATED) sink->m_broken = true;
-    pa_threaded_mainloop_signal(sink->m_connection->mainloop(), 0);
+    // Levels set while the stream was being made reach it now.
+    if (st == PA_STREAM_READY && !sink->m_fallback) sink->applyLevelsLocked();
 }
 
 bool PulseSink::open() {
@@ -80,34 +87,42 @@ bool PulseSink::open() {
         (m_muted ? PA_STREAM_START_MUTED : PA_STREAM_START_UNMUTED));
     const pa_cvolume volume = volumeOf(m_left, m_right);
     if (pa_stream_connect_playback(m_stream, nullptr, &attr, flags, &volume, nullptr) < 0) {
-        pa_stream_unref(m_stream);
-        m_stream = nullptr;
-        return false;
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (pa_stream_get_state(m_stream) == PA_STREAM_CREATING &&
-           std::chrono::steady_clock::now() < deadline) {
-        pa_threaded_mainloop_unlock(m_connection->mainloop());
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        pa_threaded_mainloop_lock(m_connection->mainloop());
-    }
-    if (pa_stream_get_state(m_stream) != PA_STREAM_READY) {
         pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-        pa_stream_disconnect(m_stream);
         pa_stream_unref(m_stream);
         m_stream = nullptr;
         return false;
     }
+    // The server's answer comes on its thread; until then the stream takes no data.
+    m_openedAt = Clock::now();
     resetLocked();
-    m_paused = false;
+    m_paused = m_resumeDue = m_pauseFlushDue = false;
     m_retained.assign(static_cast<std::size_t>(m_capacity * 2 + kSinkSampleRate) * 2, 0);
     return true;
+}
+
+void PulseSink::onOrphanState(pa_stream* s, void*) {
+    switch (pa_stream_get_state(s)) {
+        case PA_STREAM_READY:
+            pa_stream_disconnect(s);
+            break;
+        case PA_STREAM_FAILED:
+        case PA_STREAM_TERMINATED:
+            pa_stream_unref(s);  // libpulse holds its own reference during this call
+            break;
+        default:
+            break;
+    }
 }
 
 void PulseSink::close() {
     if (!m_connection) return;
     PulseConnection::Lock lock(*m_connection);
-    if (m_stream) {
+    if (m_stream && pa_stream_get_state(m_stream) == PA_STREAM_CREATING) {
+        // libpulse cannot take back a stream the server has not made yet: it is let go as soon
+        // as it is made, by a callback that needs nothing of this sink.
+        pa_stream_set_state_callback(m_stream, onOrphanState, nullptr);
+        m_stream = nullptr;
+    } else if (m_stream) {
         pa_stream_set_state_callback(m_stream, nullptr, nullptr);
         pa_stream_disconnect(m_stream);
         pa_stream_unref(m_stream);
@@ -115,20 +130,44 @@ void PulseSink::close() {
     }
     m_silent.close();
     m_fallback = false;
-    m_paused = false;
+    m_paused = m_resumeDue = m_pauseFlushDue = false;
+    ++m_pauseIssued;  // a report still on its way is void
     resetLocked();
 }
 
 bool PulseSink::failedLocked() {
     if (m_fallback) return true;
     if (!m_stream) return false;
-    if (!m_broken && pa_stream_get_state(m_stream) == PA_STREAM_READY) return false;
+    const pa_stream_state_t st = pa_stream_get_state(m_stream);
+    if (!m_broken && st == PA_STREAM_READY) return false;
+    if (!m_broken && st == PA_STREAM_CREATING && Clock::now() - m_openedAt < kOpenTimeout)
+        return false;
     // What the server held is lost with it; from here a clock stands in for the listener.
     m_fallback = true;
+    m_resumeDue = m_pauseFlushDue = false;
+    ++m_pauseIssued;
     m_silent.open();
     if (m_paused) m_silent.pause();
     resetLocked();
     return true;
+}
+
+bool PulseSink::readyLocked() {
+    return m_stream && !failedLocked() && pa_stream_get_state(m_stream) == PA_STREAM_READY;
+}
+
+bool PulseSink::indexKnownLocked() const {
+    const pa_timing_info* t = pa_stream_get_timing_info(m_stream);
+    return t && !t->write_index_corrupt;
+}
+
+void PulseSink::settleLocked() {
+    if (m_resumeDue && Clock::now() - m_resumeAsked >= kResumeTimeout) {
+        m_resumeFrom = m_heard;
+        m_resumeKnown = true;
+        ++m_pauseIssued;  // a late answer is void
+        resumeLocked();
+    }
 }
 
 void PulseSink::resetLocked() {
@@ -155,21 +194,44 @@ bool PulseSink::streaming() {
     return m_stream && !failedLocked();
 }
 
+bool PulseSink::ready() {
+    if (!m_connection) return false;
+    PulseConnection::Lock lock(*m_connection);
+    return readyLocked();
+}
+
 std::int64_t PulseSink::bufferedLocked() {
-    if (m_paused) return m_written - (m_resumeKnown ? m_resumeFrom : m_heard);
-    if (m_sent == m_segCaller) return m_written - m_heard;  // nothing sent since it started
+    if (m_paused || m_resumeDue) return m_written - (m_resumeKnown ? m_resumeFrom : m_heard);
+    updateHeardLocked();
+    return m_written - m_heard;
+}
+
+void PulseSink::updateHeardLocked() {
+    if (m_sent == m_segCaller) return;  // nothing sent since the segment started
     pa_usec_t latency = 0;
     int negative = 0;
     // Until the server has reported on the data sent since the last flush, none of it has been
     // heard.
-    if (pa_stream_get_latency(m_stream, &latency, &negative) < 0) return m_written - m_heard;
+    if (pa_stream_get_latency(m_stream, &latency, &negative) < 0) return;
     if (negative) latency = 0;
-    const auto ahead = static_cast<std::int64_t>((latency * kSinkSampleRate + 500'000) / 1'000'000);
+    std::int64_t ahead =
+        static_cast<std::int64_t>((latency * kSinkSampleRate + 500'000) / 1'000'000);
+    // libpulse's interpolation stands still while the server's last report said the stream was
+    // not playing. A stream whose whole queue was played between two reports (a stalled server
+    // catching up renders it at once) would then seem never to play again, and the sink would
+    // never send more. What the server reported still queued, plus what was sent since, is the
+    // most that can be ahead of the listener now.
+    if (const pa_timing_info* t = pa_stream_get_timing_info(m_stream);
+        t && !t->read_index_corrupt && !t->write_index_corrupt) {
+        const std::int64_t queued =
+            std::max<std::int64_t>(0, t->write_index - t->read_index) / kBytesPerFrame;
+        const auto device = static_cast<std::int64_t>(t->sink_usec * kSinkSampleRate / 1'000'000);
+        ahead = std::min(ahead, queued + device);
+    }
     const std::int64_t inSegment = std::clamp<std::int64_t>(
         serverSentLocked() - ahead - m_segServer - m_leadIn, 0, m_sent - m_segCaller);
     // The server's interpolation may step back for a moment: what has been heard stays heard.
     m_heard = std::max(m_heard, m_segCaller + inSegment);
-    return m_written - m_heard;
 }
 
 std::int64_t PulseSink::bufferedFrames() {
@@ -177,6 +239,7 @@ std::int64_t PulseSink::bufferedFrames() {
     PulseConnection::Lock lock(*m_connection);
     if (!m_stream) return 0;
     if (failedLocked()) return m_silent.bufferedFrames();
+    settleLocked();
     return bufferedLocked();
 }
 
@@ -219,6 +282,8 @@ std::int64_t PulseSink::writableFrames() {
     PulseConnection::Lock lock(*m_connection);
     if (!m_stream || m_paused) return 0;
     if (failedLocked()) return m_silent.writableFrames();
+    settleLocked();
+    if (m_resumeDue || !readyLocked()) return 0;
     sendRetainedLocked();
     return m_sent < m_written ? 0 : roomLocked();
 }
@@ -228,6 +293,8 @@ std::int64_t PulseSink::write(const std::int16_t* frames, std::int64_t count) {
     PulseConnection::Lock lock(*m_connection);
     if (!m_stream || m_paused) return 0;
     if (failedLocked()) return m_silent.write(frames, count);
+    settleLocked();
+    if (m_resumeDue || !readyLocked()) return 0;
     sendRetainedLocked();
     if (m_sent < m_written) return 0;
     // The room is the sink's own target, not the server's last request: right after a flush
@@ -246,10 +313,23 @@ std::int64_t PulseSink::write(const std::int16_t* frames, std::int64_t count) {
     return n;
 }
 
+void PulseSink::onPauseIndex(pa_stream* s, int success, void* self) {
+    auto* sink = static_cast<PulseSink*>(self);
+    if (!sink->m_pauseFlushDue || sink->m_pauseToken != sink->m_pauseIssued) return;
+    sink->updateHeardLocked();
+    if (success && sink->indexKnownLocked()) {
+        sink->flushForPauseLocked();
+    } else {
+        sink->holdFromHeardLocked();
+        drop(pa_stream_flush(s, nullptr, nullptr));
+    }
+}
+
 void PulseSink::onPauseTiming(pa_stream* s, int success, void* self) {
     auto* sink = static_cast<PulseSink*>(self);
+    if (sink->m_pauseToken != sink->m_pauseIssued || sink->m_resumeKnown) return;
     const pa_timing_info* t = pa_stream_get_timing_info(s);
-    if (success && t && !t->write_index_corrupt && sink->m_pauseToken == sink->m_pauseIssued) {
+    if (success && t && !t->write_index_corrupt) {
         // The flush moved the server's write index back to its read index: everything past it
         // was dropped unheard.
         const std::int64_t dropped = (sink->m_pauseWriteIndex - t->write_index) / kBytesPerFrame;
@@ -258,51 +338,23 @@ void PulseSink::onPauseTiming(pa_stream* s, int success, void* self) {
             sink->m_segCaller +
             std::clamp<std::int64_t>(sink->m_pauseServerAt - sink->m_segServer - sink->m_leadIn, 0,
                                      sink->m_pauseSent - sink->m_segCaller);
-        sink->m_resumeKnown = true;
+    } else {
+        // No report from the server: everything not yet heard is sent again.
+        sink->m_resumeFrom = sink->m_heard;
     }
-    pa_threaded_mainloop_signal(sink->m_connection->mainloop(), 0);
+    sink->m_resumeKnown = true;
+    if (sink->m_resumeDue) sink->resumeLocked();
 }
 
-bool PulseSink::waitLocked(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline || failedLocked()) return false;
-        pa_threaded_mainloop_unlock(m_connection->mainloop());
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-        pa_threaded_mainloop_lock(m_connection->mainloop());
-    }
-    return true;
+void PulseSink::holdFromHeardLocked() {
+    m_pauseFlushDue = false;
+    m_resumeFrom = m_heard;
+    m_pauseServerAt = serverSentLocked();
+    m_resumeKnown = true;
 }
 
-void PulseSink::pause() {
-    if (!m_connection) return;
-    PulseConnection::Lock lock(*m_connection);
-    if (m_paused || !m_stream) return;
-    if (failedLocked()) {
-        m_silent.pause();
-        m_paused = true;
-        return;
-    }
-    // A pause is a flush whose dropped frames are kept: corking instead would make the server
-    // rewind what the device had mixed ahead, which it does only to within a few milliseconds.
-    // The server's write index tells exactly how much of what was sent it dropped.
-    bufferedLocked();
-    auto indexKnown = [&] {
-        const pa_timing_info* t = pa_stream_get_timing_info(m_stream);
-        return t && !t->write_index_corrupt;
-    };
-    if (!indexKnown()) {
-        drop(pa_stream_update_timing_info(m_stream, nullptr, nullptr));
-        if (!waitLocked(indexKnown)) {
-            // No report from the server: everything not yet heard is replayed on resume.
-            m_resumeFrom = m_heard;
-            m_pauseServerAt = serverSentLocked();
-            m_resumeKnown = true;
-            drop(pa_stream_flush(m_stream, nullptr, nullptr));
-            m_paused = true;
-            return;
-        }
-    }
+void PulseSink::flushForPauseLocked() {
+    m_pauseFlushDue = false;
     m_pauseWriteIndex = pa_stream_get_timing_info(m_stream)->write_index;
     m_pauseSent = m_sent;
     m_pauseServerSent = serverSentLocked();
@@ -310,25 +362,86 @@ void PulseSink::pause() {
     m_resumeKnown = false;
     m_pauseToken = ++m_pauseIssued;
     drop(pa_stream_flush(m_stream, nullptr, nullptr));
-    drop(pa_stream_update_timing_info(m_stream, onPauseTiming, this));
+    // libpulse refuses the request when too many are on their way (a stalled server).
+    pa_operation* report = pa_stream_update_timing_info(m_stream, onPauseTiming, this);
+    if (!report) holdFromHeardLocked();
+    drop(report);
+}
+
+void PulseSink::pause() {
+    if (!m_connection) return;
+    PulseConnection::Lock lock(*m_connection);
+    if (!m_stream) return;
+    if (m_resumeDue) {
+        // Still held: the resume is simply called off.
+        m_resumeDue = false;
+        m_paused = true;
+        return;
+    }
+    if (m_paused) return;
     m_paused = true;
+    if (failedLocked()) {
+        m_silent.pause();
+        return;
+    }
+    if (!readyLocked() || (m_sent == m_segCaller && m_sent == m_written)) {
+        // Being made, or nothing sent since the last flush or resume: the server holds nothing
+        // to drop or keep.
+        holdFromHeardLocked();
+        return;
+    }
+    // A pause is a flush whose dropped frames are kept: corking instead would make the server
+    // rewind what the device had mixed ahead, which it does only to within a few milliseconds.
+    // The server's write index tells exactly how much of what was sent it dropped; right after
+    // a flush it is not known until the server has answered, so the pause's flush waits for
+    // that answer (the server plays on for that round trip).
+    updateHeardLocked();
+    if (indexKnownLocked()) {
+        flushForPauseLocked();
+        return;
+    }
+    m_pauseToken = ++m_pauseIssued;
+    pa_operation* report = pa_stream_update_timing_info(m_stream, onPauseIndex, this);
+    if (!report) {
+        holdFromHeardLocked();
+        drop(pa_stream_flush(m_stream, nullptr, nullptr));
+        return;
+    }
+    drop(report);
+    m_pauseFlushDue = true;
+    m_resumeKnown = false;
 }
 
 void PulseSink::resume() {
     if (!m_connection) return;
     PulseConnection::Lock lock(*m_connection);
     if (!m_paused || !m_stream) return;
+    m_paused = false;
     if (failedLocked()) {
-        m_paused = false;
         m_silent.resume();
         return;
     }
-    if (!waitLocked([&] { return m_resumeKnown; })) m_resumeFrom = m_heard;
-    m_resumeKnown = true;
-    m_paused = false;
+    if (m_pauseFlushDue) {
+        // The flush never happened: the stream simply plays on.
+        m_pauseFlushDue = false;
+        m_resumeKnown = true;
+        ++m_pauseIssued;
+        return;
+    }
+    if (!m_resumeKnown) {
+        // Sent again from where the server stopped, once it has said where that was.
+        m_resumeDue = true;
+        m_resumeAsked = Clock::now();
+        return;
+    }
+    resumeLocked();
+}
+
+void PulseSink::resumeLocked() {
+    m_resumeDue = false;
     m_sent = m_heard = m_resumeFrom;
     startSegmentLocked(m_resumeFrom, m_pauseServerAt);
-    sendRetainedLocked();
+    if (readyLocked()) sendRetainedLocked();
 }
 
 void PulseSink::flush() {
@@ -340,9 +453,13 @@ void PulseSink::flush() {
         return;
     }
     // The server drops its queue for this stream and waits for the next write; what the device
-    // already holds (at most a tenth of the buffer) still plays out before it.
-    drop(pa_stream_flush(m_stream, nullptr, nullptr));
+    // already holds (at most a tenth of the buffer) still plays out before it. A resume waiting
+    // for the server is complete (nothing is left to send again); a pause waiting to flush has
+    // its flush now.
+    if (pa_stream_get_state(m_stream) == PA_STREAM_READY)
+        drop(pa_stream_flush(m_stream, nullptr, nullptr));
     ++m_pauseIssued;  // a report still on its way for a pause is void
+    m_resumeDue = m_pauseFlushDue = false;
     resetLocked();
 }
 

@@ -9,11 +9,15 @@
 // that resume() sends it again from the very frame the server had not mixed yet. Channel levels
 // and mute are the stream's volume in the server, applied to queued audio at once.
 //
-// When the server goes away while playing, the sink plays on as a SilentSink, so playback stays
-// on time (and silent) instead of stopping.
-#include <atomic>
+// No call waits for the server. open() asks for the stream and returns; until the server has
+// made it, write() takes nothing. A pause asks the server where it stopped and a resume waits
+// (taking no data) for that answer, which libpulse's thread applies when it comes. All state is
+// under the main loop's lock, which libpulse also holds while it runs the sink's callbacks.
+//
+// When the server goes away while playing, or does not make the stream in time, the sink plays
+// on as a SilentSink, so playback stays on time (and silent) instead of stopping.
+#include <chrono>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,8 +40,9 @@ public:
     PulseSink(const PulseSink&) = delete;
     PulseSink& operator=(const PulseSink&) = delete;
 
-    // Makes the stream and waits (a round trip to the server) until it is ready. False when
-    // the connection is gone or the server refuses the stream.
+    // Asks the server for the stream and returns at once. False when the connection is gone
+    // or the stream cannot be asked for; a server that refuses it later, or has not made it
+    // within a few seconds, leaves the sink playing silence.
     bool open() override;
     void close() override;
     std::int64_t writableFrames() override;
@@ -48,39 +53,66 @@ public:
     void flush() override;
     bool setLevels(std::uint16_t left, std::uint16_t right, bool muted) override;
 
-    // The server stream works (false before open(), after close() and once it failed).
+    // The server stream works or is being made (false before open(), after close() and once
+    // it failed).
     bool streaming();
+    // The server has made the stream.
+    bool ready();
     // Frames the sink keeps queued when full.
     std::int64_t capacityFrames() const { return m_capacity; }
 
 private:
+    using Clock = std::chrono::steady_clock;
+
     // Everything below runs under the main-loop lock.
     // True once the stream failed; switches to the silent clock.
     bool failedLocked();
+    // The stream is ready for data (not failed, not being made).
+    bool readyLocked();
+    // The server has told its write index since the last flush.
+    bool indexKnownLocked() const;
+    // The pause's flush, once the server's write index is known.
+    void flushForPauseLocked();
+    // A pause whose flushed frames are not known: all not yet heard is sent again on resume.
+    void holdFromHeardLocked();
+    void resumeLocked();
+    // Completes a resume whose answer from the server is overdue.
+    void settleLocked();
     void resetLocked();
     // A segment: what is sent from caller frame `callerFrame` on, placed at server frame
     // `serverFrame` (frames the server has been given since the last flush), after a lead-in.
     void startSegmentLocked(std::int64_t callerFrame, std::int64_t serverFrame);
     std::int64_t serverSentLocked() const;
     std::int64_t bufferedLocked();
+    // Moves m_heard on by the server's latency report (paused or not).
+    void updateHeardLocked();
     // Frames the server may be given now.
     std::int64_t roomLocked();
     bool sendLocked(const std::int16_t* frames, std::int64_t count);
     void sendRetainedLocked();
-    // Waits (releasing the lock) until `done`, at most half a second; false on time-out.
-    bool waitLocked(const std::function<bool()>& done);
     void applyLevelsLocked();
+    // libpulse's thread, under the main-loop lock.
     static void onStreamState(pa_stream* s, void* self);
+    static void onPauseIndex(pa_stream* s, int success, void* self);
     static void onPauseTiming(pa_stream* s, int success, void* self);
+    // A stream closed while the server was still making it: disconnected once made.
+    static void onOrphanState(pa_stream* s, void*);
 
     std::shared_ptr<PulseConnection> m_connection;
     std::string m_name;
     std::int64_t m_capacity;
     pa_stream* m_stream = nullptr;
-    std::atomic<bool> m_broken{false};  // set on the server's thread
-    bool m_fallback = false;            // playing on m_silent since the stream failed
+    Clock::time_point m_openedAt{};
+    bool m_broken = false;    // set on the server's thread
+    bool m_fallback = false;  // playing on m_silent since the stream failed
     SilentSink m_silent;
+    // The caller's view: pause() was called and resume() not yet. While a resume waits for the
+    // server's answer on the pause (m_resumeDue) the stream still takes no data; while a pause
+    // waits for the write index before it flushes (m_pauseFlushDue) the server plays on.
     bool m_paused = false;
+    bool m_resumeDue = false;
+    Clock::time_point m_resumeAsked{};
+    bool m_pauseFlushDue = false;
     // Frames since the last flush: accepted from the caller, given to the server (fewer only
     // while frames dropped by a pause are being sent again), and heard (the most ever seen).
     std::int64_t m_written = 0;

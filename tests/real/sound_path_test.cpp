@@ -1,0 +1,328 @@
+// The PCM pipeline's threads against slow and stalled outputs: the window thread never waits
+// for the sink or the sound server, and a pause does not eat into the final drain.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "device/real/pcm_player.h"
+#include "device/real/pulse_sink.h"
+#include "device/real/virtual_drive.h"
+#include "pulse_server.h"
+#include "test_discs.h"
+#include "ui/virtual_scheduler.h"
+
+namespace lirafok::device::real {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// The names of the server's playback streams (pactl, as the private server's client).
+std::string serverStreams() {
+    std::string names;
+    if (FILE* p = popen("pactl list sink-inputs 2>/dev/null | grep media.name", "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, p)) names += line;
+        pclose(p);
+    }
+    return names;
+}
+
+// Waits (polling, at most `limit` of real time) until a pipeline thread has done what `done`
+// looks for; false on time-out.
+template <class Pred>
+bool waitUntil(Pred done, std::chrono::milliseconds limit = 3000ms) {
+    const auto deadline = Clock::now() + limit;
+    while (!done()) {
+        if (Clock::now() > deadline) return false;
+        std::this_thread::sleep_for(200us);
+    }
+    return true;
+}
+
+// Disc frames that carry their own number, so that what was heard can be checked frame by frame.
+class NumberedSource final : public PcmSource {
+public:
+    bool read(std::int64_t first, std::int16_t* out, std::int64_t count) override {
+        for (std::int64_t i = 0; i < count; ++i)
+            out[i * 2] = out[i * 2 + 1] = static_cast<std::int16_t>((first + i) % 30000 + 1);
+        return true;
+    }
+};
+
+TEST(FinalDrain, TimeSpentPausedDoesNotCountTowardsGivingUp) {
+    // Half a second of span fits the sink whole (with 441 frames of the padding after it), so
+    // the drain starts at once. Then the span is paused for 4 s, longer than the 3 s after
+    // which a sink that never reports the end as heard is given up on.
+    constexpr std::int64_t kSpan = 22050, kCapacity = kSpan + 441;
+    struct Case {
+        const char* name;
+        bool sinkPlays;  // false: the sink's clock stands still, it never plays anything
+        std::chrono::milliseconds playedBeforePause;
+        std::chrono::milliseconds endsAfterResume;
+    };
+    for (const Case& c : {Case{"the sink plays the rest after the resume", true, 0ms, 500ms},
+                          Case{"a sink that never plays is given up on after 3 s of play", false,
+                               2000ms, 1000ms}}) {
+        SCOPED_TRACE(c.name);
+        testing::FakeClock clock, sinkClock;
+        auto owned = std::make_unique<testing::RecordingSink>(kCapacity, sinkClock.clock());
+        testing::RecordingSink* sink = owned.get();
+        std::mutex m;
+        std::vector<SpanEnd> ends;
+        Clock::time_point endedAt{};
+        PcmPlayer player(
+            std::move(owned),
+            [&](std::uint64_t, SpanEnd why) {
+                std::lock_guard lk(m);
+                ends.push_back(why);
+                endedAt = clock.now();
+            },
+            clock.clock());
+        auto ended = [&] {
+            std::lock_guard lk(m);
+            return !ends.empty();
+        };
+        auto advance = [&](std::chrono::milliseconds by, bool playing = true) {
+            // Both clocks move together when the sink plays; then a playing writer must see the
+            // new time (two readings later it has done a whole round with it).
+            clock.advance(by);
+            if (c.sinkPlays) sinkClock.advance(by);
+            if (!playing) return;
+            const long reads = clock.reads();
+            ASSERT_TRUE(waitUntil([&] { return clock.reads() >= reads + 2 || ended(); }));
+        };
+
+        player.play(std::make_shared<NumberedSource>(), 0, kSpan);
+        ASSERT_TRUE(waitUntil([&] { return sink->acceptedFrames() == kCapacity; }))
+            << "the span and the first padding reach the sink";
+        advance(c.playedBeforePause);
+        player.pause();
+        ASSERT_TRUE(waitUntil([&] { return sink->paused(); }));
+        advance(4000ms, false);
+        const Clock::time_point resumedAt = clock.now();
+        player.resume();
+        ASSERT_TRUE(waitUntil([&] { return !sink->paused(); }));
+        for (int step = 0; step < 400 && !ended(); ++step) advance(10ms);
+
+        ASSERT_TRUE(ended());
+        EXPECT_EQ(ends, std::vector<SpanEnd>{SpanEnd::Reached});
+        const auto after =
+            std::chrono::duration_cast<std::chrono::milliseconds>(endedAt - resumedAt);
+        EXPECT_NEAR(after.count(), c.endsAfterResume.count(), 10);
+        EXPECT_EQ(player.position(), kSpan);
+        if (c.sinkPlays) {
+            // Nothing of the span was flushed: the listener heard every frame.
+            const auto heard = sink->heard();
+            ASSERT_GE(heard.size(), static_cast<std::size_t>(kSpan) * 2);
+            for (std::int64_t i = 0; i < kSpan; ++i)
+                ASSERT_EQ(heard[i * 2], i % 30000 + 1) << "frame " << i;
+        }
+    }
+}
+
+// A sink whose every call waits, while the gate is shut, for the test to open it (at most 2 s:
+// a sound server that answers late).
+class GatedSink final : public AudioSink {
+public:
+    bool open() override { return gate(), m_inner.open(); }
+    void close() override { gate(), m_inner.close(); }
+    std::int64_t writableFrames() override { return gate(), m_inner.writableFrames(); }
+    std::int64_t write(const std::int16_t* f, std::int64_t n) override {
+        return gate(), m_inner.write(f, n);
+    }
+    std::int64_t bufferedFrames() override { return gate(), m_inner.bufferedFrames(); }
+    void pause() override { gate(), m_inner.pause(); }
+    void resume() override { gate(), m_inner.resume(); }
+    void flush() override { gate(), m_inner.flush(); }
+
+    void shut(bool shut) {
+        {
+            std::lock_guard lk(m_mutex);
+            m_shut = shut;
+        }
+        m_cv.notify_all();
+    }
+    // A call is waiting at the gate.
+    bool holding() {
+        std::lock_guard lk(m_mutex);
+        return m_waiting > 0;
+    }
+
+private:
+    void gate() {
+        std::unique_lock lk(m_mutex);
+        ++m_waiting;
+        m_cv.wait_for(lk, 2s, [&] { return !m_shut; });
+        --m_waiting;
+    }
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_shut = true;
+    int m_waiting = 0;
+    testing::RecordingSink m_inner;
+};
+
+// Every call the window thread makes on a drive, each timed; the longest wait is kept (and
+// recorded in the test's XML report: microseconds and the call).
+struct TimedCalls {
+    static constexpr std::int64_t kLimitUs = 20'000;
+    std::int64_t worstUs = 0;
+    std::string worst;
+    void run(const char* name, const std::function<void()>& call) {
+        const auto t0 = Clock::now();
+        call();
+        const auto us = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - t0);
+        if (us.count() > worstUs) {
+            worstUs = us.count();
+            worst = name;
+        }
+    }
+    // Checks and records the longest wait of a phase, and starts the next one.
+    void check(const char* key) {
+        ::testing::Test::RecordProperty(key, std::to_string(worstUs) + " " + worst);
+        EXPECT_LE(worstUs, kLimitUs) << worst << " waited (" << key << ")";
+        worstUs = 0;
+    }
+    void transport(PcmDrive& drive) {
+        const std::pair<const char*, std::function<void()>> calls[] = {
+            {"play", [&] { drive.play(2000, -1, nullptr); }},
+            {"position", [&] { drive.positionMs(); }},
+            {"mode", [&] { drive.mode(); }},
+            {"pause", [&] { drive.pause(); }},
+            {"position while paused", [&] { drive.positionMs(); }},
+            {"resume", [&] { drive.resume(); }},
+            {"levels", [&] { drive.setVolumeWord(0x80004000u); }},
+            {"mute", [&] { drive.setSilent(true); }},
+            {"seek", [&] { drive.seek(3000); }},
+            {"play from the seek", [&] { drive.play(3000, -1, nullptr); }},
+            {"unmute", [&] { drive.setSilent(false); }},
+            {"stop", [&] { drive.stop(); }},
+            {"mode when stopped", [&] { drive.mode(); }},
+        };
+        for (const auto& [name, call] : calls) run(name, call);
+    }
+};
+
+class SlowOutput : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = testing::makeTempDir("slow");
+        testing::writeRip(dir, {{440, 150 * 588, 0}, {660, 150 * 588, 0}}, false, "wav");
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+    // Plays a short span to its end: the pipeline took every command posted while it waited.
+    void playsToTheEnd(PcmDrive& drive) {
+        std::vector<SpanEnd> ends;
+        ASSERT_EQ(drive.play(2000, 2300, [&](SpanEnd why) { ends.push_back(why); }), errors::kNone);
+        ASSERT_TRUE(waitUntil([&] {
+            scheduler.runDue();
+            return !ends.empty();
+        }));
+        EXPECT_EQ(ends, std::vector<SpanEnd>{SpanEnd::Reached});
+        EXPECT_EQ(drive.mode(), DeviceMode::Stopped);
+        EXPECT_EQ(drive.positionMs(), 2300);
+    }
+
+    ui::VirtualScheduler scheduler;
+    std::string dir;
+};
+
+TEST_F(SlowOutput, ASinkThatAnswersLateNeverHoldsTheWindowThread) {
+    GatedSink* sink = nullptr;
+    VirtualDrive drive(dir, "virtual", scheduler, [&] {
+        auto s = std::make_unique<GatedSink>();
+        sink = s.get();
+        return s;
+    });
+    TimedCalls calls;
+    calls.run("open", [&] { drive.open(); });
+    ASSERT_TRUE(drive.mediaPresent()) << drive.lastError();
+    ASSERT_TRUE(waitUntil([&] { return sink->holding(); })) << "the sink is opened";
+    calls.transport(drive);
+    calls.check("worst_us_while_the_sink_opens");
+
+    sink->shut(false);
+    ASSERT_EQ(drive.play(2000, -1, nullptr), errors::kNone);
+    ASSERT_TRUE(waitUntil([&] { return drive.player()->writtenFrames() > 0; }));
+    sink->shut(true);
+    ASSERT_TRUE(waitUntil([&] { return sink->holding(); })) << "the sink is called while playing";
+    calls.transport(drive);
+    calls.check("worst_us_while_the_sink_plays");
+
+    sink->shut(false);
+    playsToTheEnd(drive);
+}
+
+TEST_F(SlowOutput, AStalledSoundServerNeverHoldsTheWindowThreadNorTheSink) {
+    testing::PrivatePulseServer server;
+    std::string why;
+    if (!server.start(&why)) GTEST_SKIP() << "no PulseAudio server: " << why;
+    const auto pulse = PulseConnection::connect("lirafok-test", &why);
+    ASSERT_TRUE(pulse) << why;
+
+    // The sink's own calls, while the server is stopped: none waits for its answer.
+    server.freeze(true);
+    TimedCalls sinkCalls;
+    {
+        PulseSink sink(pulse, "stalled");
+        const std::vector<std::int16_t> frames(4410 * 2, 100);
+        sinkCalls.run("open", [&] { EXPECT_TRUE(sink.open()); });
+        sinkCalls.run("write", [&] { sink.write(frames.data(), 4410); });
+        sinkCalls.run("buffered", [&] { sink.bufferedFrames(); });
+        sinkCalls.run("pause", [&] { sink.pause(); });
+        sinkCalls.run("resume", [&] { sink.resume(); });
+        sinkCalls.run("flush", [&] { sink.flush(); });
+        sinkCalls.run("levels", [&] { sink.setLevels(100, 200, false); });
+        sinkCalls.run("close", [&] { sink.close(); });
+    }
+    sinkCalls.check("worst_us_of_the_sink_itself");
+
+    // A drive opened and commanded while the server is stopped, for two seconds.
+    PulseSink* sink = nullptr;
+    VirtualDrive drive(dir, "virtual", scheduler, [&] {
+        auto s = std::make_unique<PulseSink>(pulse, "CD");
+        sink = s.get();
+        return s;
+    });
+    TimedCalls calls;
+    auto commandFor = [&](std::chrono::milliseconds span) {
+        const auto end = Clock::now() + span;
+        while (Clock::now() < end) {
+            calls.transport(drive);
+            scheduler.runDue();
+            std::this_thread::sleep_for(50ms);
+        }
+    };
+    calls.run("open", [&] { drive.open(); });
+    ASSERT_TRUE(drive.mediaPresent()) << drive.lastError();
+    commandFor(2000ms);
+    server.freeze(false);
+    calls.check("worst_us_while_the_stream_is_made");
+    ASSERT_TRUE(waitUntil([&] { return sink->ready(); })) << "the late stream is used";
+    playsToTheEnd(drive);
+    EXPECT_EQ(serverStreams().find("stalled"), std::string::npos)
+        << "a stream closed while the server was making it stays in the server";
+
+    // Stalled in the middle of a span: the span goes on once the server does.
+    ASSERT_EQ(drive.play(2000, -1, nullptr), errors::kNone);
+    ASSERT_TRUE(waitUntil([&] { return drive.positionMs() > 2100; }));
+    server.freeze(true);
+    commandFor(2000ms);
+    ASSERT_EQ(drive.play(2000, -1, nullptr), errors::kNone);
+    server.freeze(false);
+    calls.check("worst_us_while_the_server_is_stopped");
+    ASSERT_TRUE(waitUntil([&] { return drive.positionMs() > 2100; }));
+    EXPECT_TRUE(sink->ready()) << "the stream must outlive the stall";
+    playsToTheEnd(drive);
+    drive.close();
+}
+
+}  // namespace
+}  // namespace lirafok::device::real
