@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/app_state.h"
+#include "device/cd_audio_device.h"
 
 namespace lirafok {
 
@@ -22,6 +23,7 @@ struct DiscRecordEntry {
     int fontSet = 0;
     std::array<std::string, kTrackSlots> songName;    // tracks 1..TrackCount
     std::array<std::string, kTrackSlots> songArtist;  // tracks 1..TrackCount
+    bool operator==(const DiscRecordEntry&) const = default;
 };
 
 // Writes the loaded disc's record at the top of the catalogue (the previous file kept as the
@@ -37,6 +39,8 @@ bool SaveDiscRecord(App& app, const DiscRecordEntry& entry);
 // disc artist, differing ones are per-song artists. False, nothing changed, when the disc
 // carries no titles.
 bool ApplyDiscText(App& app);
+// The same for titles from elsewhere (an online database), in the shape the disc's own take.
+bool ApplyDiscText(App& app, const device::DiscText& text);
 // Whether the disc in the drive carries any title, performer or track title of its own.
 bool DiscCarriesText(App& app);
 // The full layout is compact for a disc without a record that carries no titles either.
