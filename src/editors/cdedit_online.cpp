@@ -166,11 +166,14 @@ std::optional<ui::PublishRequest> CDEDIT::publishRequest(std::string* why) const
     ui::PublishRequest r{q->track, q->artist, q->album, q->durationSec, {}, {}};
     std::size_t plainEnd = 0;
     for (std::size_t i = 0; i < lyrics.lines.size(); ++i) {
-        r.plain += (i ? "\n" : "") + lyrics.lines[i];
+        if (i > 0) r.plain += '\n';
+        r.plain += lyrics.lines[i];
         if (!lyrics.lines[i].empty()) plainEnd = r.plain.size();
-        if (i < lyrics.times.size() && lyrics.times[i] != kNoTiming)
-            r.synced += (r.synced.empty() ? "" : "\n") + formatLrcTime(lyrics.times[i]) + " " +
-                        lyrics.lines[i];
+        if (i >= lyrics.times.size() || lyrics.times[i] == kNoTiming) continue;
+        if (!r.synced.empty()) r.synced += '\n';
+        r.synced += formatLrcTime(lyrics.times[i]);
+        r.synced += ' ';
+        r.synced += lyrics.lines[i];
     }
     r.plain.resize(plainEnd);
     if (r.synced.empty()) {

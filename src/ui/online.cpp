@@ -15,6 +15,10 @@ constexpr std::int64_t kEnhancedCdGap = 11400;
 
 }  // namespace
 
+std::string programVersion() {
+    return LIRAFOK_VERSION;
+}
+
 std::string userAgent() {
     return std::string("LIRAFOK/") + LIRAFOK_VERSION + " ( " + kProjectAddress + " )";
 }

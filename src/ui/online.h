@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/disc_toc.h"
@@ -49,6 +50,9 @@ enum class OnlineStatus {
 };
 
 struct OnlineOutcome {
+    OnlineOutcome() = default;
+    OnlineOutcome(OnlineStatus s, int retryAfter = 0, int http = 0, std::string said = {})
+        : status(s), retryAfterSec(retryAfter), httpStatus(http), detail(std::move(said)) {}
     OnlineStatus status = OnlineStatus::NotFound;
     int retryAfterSec = 0;  // Busy: the wait the server asked for; 0 when it named none
     int httpStatus = 0;     // the last HTTP status seen (0: none)
@@ -128,7 +132,8 @@ public:
 
 // --- shared by every implementation and the windows ---
 
-// The User-Agent: "LIRAFOK/<version> ( <project address> )".
+// The program's version ("0.1"), and the User-Agent: "LIRAFOK/<version> ( <project address> )".
+std::string programVersion();
 std::string userAgent();
 // The publish body exactly as it is sent (JSON, UTF-8).
 std::string publishBody(const PublishRequest& request);
