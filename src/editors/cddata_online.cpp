@@ -110,7 +110,7 @@ void CDDATA::applyRelease(int index) {
     }
     OnlineTextNotes notes;
     const device::DiscText text = releaseToDiscText(release, app.state.TrackCount, notes);
-    if (!ApplyDiscText(app, text)) {
+    if (!ShowFoundTitles(app, text)) {
         app.PlayErrorCue();
         NETMSG.setCaption("使えるタイトルがありませんでした");
         return;

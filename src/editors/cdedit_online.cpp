@@ -125,6 +125,9 @@ void CDEDIT::lyricsDone(ui::LyricsResult r, bool byUser) {
             return;
         }
         lyrics = in.lyrics;
+        // LRCLIB writes a blank after each time tag ("[00:17.12] text"); it is no lyric.
+        for (std::string& line : lyrics.lines)
+            if (!line.empty() && line.front() == ' ') line.erase(0, 1);
     } else {
         // Plain lyrics are taken line by line as they are: a line like "[Chorus]" is lyric
         // text here, not an LRC tag.

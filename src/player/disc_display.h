@@ -41,6 +41,11 @@ bool SaveDiscRecord(App& app, const DiscRecordEntry& entry);
 bool ApplyDiscText(App& app);
 // The same for titles from elsewhere (an online database), in the shape the disc's own take.
 bool ApplyDiscText(App& app, const device::DiscText& text);
+// Titles found for a disc without a record, shown as ApplyDiscText does and from then on
+// treated as the disc's own: the full layout gets its title panels, the track list and the
+// song panel their names. Nothing is written. False, nothing changed, for a registered disc
+// or titles without any text.
+bool ShowFoundTitles(App& app, const device::DiscText& titles);
 // Whether the disc in the drive carries any title, performer or track title of its own.
 bool DiscCarriesText(App& app);
 // The full layout is compact for a disc without a record that carries no titles either.
