@@ -192,6 +192,8 @@ void QtOnlineLookup::send(Job& job, Server server, const QUrl& u, const QByteArr
     job.tooLarge = job.timedOut = false;
     auto* timer = new QTimer(reply);
     timer->setSingleShot(true);
+    // A coarse timer may fire 5 % early; the limit is the limit.
+    timer->setTimerType(Qt::PreciseTimer);
     connect(timer, &QTimer::timeout, &job, [&job, reply] {
         job.timedOut = true;
         reply->abort();

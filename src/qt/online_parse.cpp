@@ -190,7 +190,10 @@ CddbQueryParse parseCddbQuery(const QByteArray& text) {
             }
             if (const auto m = match(lines[i])) out.matches.push_back(*m);
         }
-        if (!ended) return out;  // cut short
+        if (!ended) {  // cut short
+            out.matches.clear();
+            return out;
+        }
         out.status = out.matches.empty() ? ui::OnlineStatus::NotFound : ui::OnlineStatus::Found;
     } else {
         out.status = ui::OnlineStatus::Refused;
@@ -304,7 +307,10 @@ int retryAfterSeconds(const QByteArray& value, qint64 now) {
     if (ok) {
         wait = seconds;
     } else {
-        const QDateTime at = QDateTime::fromString(QString::fromLatin1(v), Qt::RFC2822Date);
+        // An HTTP date ends in "GMT", which Qt's RFC 2822 reader may not take as a zone.
+        QString date = QString::fromLatin1(v);
+        if (date.endsWith(QLatin1String(" GMT"))) date = date.chopped(4) + QLatin1String(" +0000");
+        const QDateTime at = QDateTime::fromString(date, Qt::RFC2822Date);
         if (!at.isValid()) return 0;
         wait = at.toSecsSinceEpoch() - now;
     }
