@@ -146,9 +146,14 @@ void CDDATA::Form_Load() {
     m_filled = recordEntry();
     // A disc without a record and without titles of its own gets them from the databases by
     // itself, once the user has allowed online look-ups.
+    // It starts once the window is on the screen, so that opening it is not counted against
+    // the look-up's time.
     if (app.state.DiscUnregistered == 1 && app.state.TrackCount > 0 && !DiscCarriesText(app) &&
         OnlineAllowedQuietly(app))
-        startLookup(false);
+        m_autoLookup = app.svc.scheduler.schedule(0, [this] {
+            m_autoLookup = 0;
+            startLookup(false);
+        });
 }
 
 void CDDATA::FillFromDisc() {

@@ -13,6 +13,7 @@
 #include "ui/control.h"
 #include "ui/form.h"
 #include "ui/online.h"
+#include "ui/scheduler.h"
 
 namespace lirafok {
 
@@ -108,7 +109,8 @@ private:
     bool marksAccepted();
 
     ui::OnlineRequestId m_lookup = 0;
-    std::string m_lookupKey;  // the disc key the running look-up is for
+    ui::TaskId m_autoLookup = 0;  // the look-up the opening starts, until it starts
+    std::string m_lookupKey;      // the disc key the running look-up is for
     std::vector<ui::ReleaseCandidate> m_releases;
     DiscRecordEntry m_filled;  // what the window held after it was last filled
     bool m_hasMarks = false;   // an online fill replaced characters

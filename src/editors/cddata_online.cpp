@@ -29,6 +29,7 @@ bool holdsMark(const DiscRecordEntry& e, int tracks) {
 }  // namespace
 
 CDDATA::~CDDATA() {
+    if (m_autoLookup) app.svc.scheduler.cancel(m_autoLookup);
     if (m_lookup) app.online().cancel(m_lookup);
 }
 
@@ -69,6 +70,8 @@ void CDDATA::startLookup(bool byUser) {
 }
 
 void CDDATA::stopLookup() {
+    if (m_autoLookup) app.svc.scheduler.cancel(m_autoLookup);
+    m_autoLookup = 0;
     if (m_lookup) app.online().cancel(m_lookup);
     m_lookup = 0;
     NETGET.setCaption("ネット検索");

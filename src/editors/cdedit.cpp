@@ -153,7 +153,12 @@ void CDEDIT::Form_Load() {
         m_loadedText.clear();
         // A track without lyrics gets them from LRCLIB by itself, once the user has allowed
         // online look-ups; they stay in the editor until the user saves.
-        if (OnlineAllowedQuietly(app)) startLyricsLookup(false);
+        // It starts once the window is on the screen.
+        if (OnlineAllowedQuietly(app))
+            m_autoLookup = app.svc.scheduler.schedule(0, [this] {
+                m_autoLookup = 0;
+                startLyricsLookup(false);
+            });
         return;
     }
     ui::Menu* entry = &PHY;

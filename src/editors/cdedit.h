@@ -9,6 +9,7 @@
 #include "ui/control.h"
 #include "ui/form.h"
 #include "ui/online.h"
+#include "ui/scheduler.h"
 
 namespace lirafok {
 
@@ -95,7 +96,8 @@ private:
     void stopLyricsLookup();
     std::optional<ui::LyricsQuery> lyricsQuery() const;
     ui::OnlineRequestId m_lyricsLookup = 0;
-    std::string m_plainCaption;  // the window's caption without the look-up's note
+    ui::TaskId m_autoLookup = 0;  // the look-up the opening starts, until it starts
+    std::string m_plainCaption;   // the window's caption without the look-up's note
 };
 
 // Writes the editor's text, size marker and timing lines to EditorLyricsPath and closes the

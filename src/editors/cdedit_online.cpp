@@ -42,6 +42,7 @@ std::vector<std::string> fittedLines(const std::string& text, OnlineTextNotes& n
 }  // namespace
 
 CDEDIT::~CDEDIT() {
+    if (m_autoLookup) app.svc.scheduler.cancel(m_autoLookup);
     if (m_lyricsLookup) app.online().cancel(m_lyricsLookup);
 }
 
@@ -85,6 +86,8 @@ void CDEDIT::startLyricsLookup(bool byUser) {
 }
 
 void CDEDIT::stopLyricsLookup() {
+    if (m_autoLookup) app.svc.scheduler.cancel(m_autoLookup);
+    m_autoLookup = 0;
     if (m_lyricsLookup) app.online().cancel(m_lyricsLookup);
     m_lyricsLookup = 0;
     NET_GET.setCaption(kNetGetCaption);
