@@ -83,10 +83,11 @@ void CDDATA::lookupDone(ui::DiscLookupResult r, bool byUser) {
     // Another disc went in meanwhile: its window must not get this one's titles.
     if (!loaded() || app.state.DiscKey != m_lookupKey) return;
     if (r.outcome.status != ui::OnlineStatus::Found || r.releases.empty()) {
-        const std::string why = onlineMessage(r.outcome.status == ui::OnlineStatus::Found
-                                                  ? ui::OnlineOutcome{ui::OnlineStatus::NotFound}
-                                                  : r.outcome);
-        NETMSG.setCaption(why.substr(0, why.find('\n')));
+        const ui::OnlineOutcome o = r.outcome.status == ui::OnlineStatus::Found
+                                        ? ui::OnlineOutcome{ui::OnlineStatus::NotFound}
+                                        : r.outcome;
+        const std::string why = onlineMessage(o);
+        NETMSG.setCaption(onlineShortMessage(o));
         if (byUser) {
             app.PlayErrorCue();
             app.msgBox(why, ui::mb::kOkOnly + ui::mb::kInformation, kTitle);
@@ -98,7 +99,9 @@ void CDDATA::lookupDone(ui::DiscLookupResult r, bool byUser) {
         applyRelease(0);
         return;
     }
-    NETMSG.setCaption(std::to_string(m_releases.size()) + " 件見つかりました。選んでください");
+    NETMSG.setCaption(std::to_string(m_releases.size()) + " 件見つかりました");
+    // A choice still open from an earlier look-up lists the old releases: it opens anew.
+    app.unload<CDNETSEL>();
     app.show<CDNETSEL>();
 }
 
@@ -122,7 +125,7 @@ void CDDATA::applyRelease(int index) {
     m_filled = recordEntry();
     m_hasMarks = notes.replaced > 0;
     app.PlayOkCue();
-    NETMSG.setCaption(release.source + " のタイトルを入れました（未保存）");
+    NETMSG.setCaption(release.source + " から入力・未保存");
     const std::string told = onlineNotesText(notes);
     if (!told.empty()) app.msgBox(told, ui::mb::kOkOnly + ui::mb::kInformation, kTitle);
 }

@@ -106,8 +106,7 @@ void CDEDIT::lyricsDone(ui::LyricsResult r, bool byUser) {
         app.msgBox(why, ui::mb::kOkOnly + ui::mb::kInformation, kTitle);
     };
     if (r.outcome.status != ui::OnlineStatus::Found) {
-        const std::string why = onlineMessage(r.outcome);
-        return tell(why, why.substr(0, why.find('\n')));
+        return tell(onlineMessage(r.outcome), onlineShortMessage(r.outcome));
     }
     if (r.synced.empty() && r.plain.empty())
         return tell(r.instrumental ? "この曲は歌のない曲（インストゥルメンタル）として登録されて"

@@ -94,7 +94,7 @@ void CDSEND::sent(const ui::PublishResult& r) {
         return;
     }
     const std::string why = onlineMessage(r.outcome);
-    STATUS.setCaption(why.substr(0, why.find('\n')));
+    STATUS.setCaption(onlineShortMessage(r.outcome));
     Command1.setEnabled(true);
     app.PlayErrorCue();
     app.msgBox(why, ui::mb::kOkOnly + ui::mb::kExclamation, kTitle);

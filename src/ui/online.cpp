@@ -110,4 +110,28 @@ std::string onlineMessage(const OnlineOutcome& o) {
     return {};
 }
 
+std::string onlineShortMessage(const OnlineOutcome& o) {
+    switch (o.status) {
+        case OnlineStatus::Found:
+            return {};
+        case OnlineStatus::NotFound:
+            return "見つかりませんでした";
+        case OnlineStatus::Offline:
+            return "接続できません（オフライン）";
+        case OnlineStatus::TimedOut:
+            return "応答がありません（" + std::to_string(kRequestTimeoutMs / 1000) + " 秒）";
+        case OnlineStatus::Busy:
+            return "サーバーが混雑しています";
+        case OnlineStatus::BadAnswer:
+            return "応答を読めません";
+        case OnlineStatus::TooLarge:
+            return "応答が大きすぎます";
+        case OnlineStatus::ServerError:
+            return "サーバーのエラー（HTTP " + std::to_string(o.httpStatus) + "）";
+        case OnlineStatus::Refused:
+            return "受け付けられませんでした";
+    }
+    return {};
+}
+
 }  // namespace lirafok::ui

@@ -145,5 +145,7 @@ std::string jsonString(const std::string& utf8);
 std::string musicBrainzToc(const DiscToc& toc);
 // What the user reads for an outcome that found nothing (Japanese, one or two lines).
 std::string onlineMessage(const OnlineOutcome& outcome);
+// The same in a few words, for a status line (at most 16 characters).
+std::string onlineShortMessage(const OnlineOutcome& outcome);
 
 }  // namespace lirafok::ui

@@ -22,6 +22,7 @@
 #include "editors/cddata.h"
 #include "editors/cdedit.h"
 #include "editors/cdnetsel.h"
+#include "editors/cdsend.h"
 #include "loopback_http.h"
 #include "player/cdkasif2.h"
 #include "player/cdoke.h"
@@ -29,6 +30,7 @@
 #include "qt/qt_scheduler.h"
 #include "qt_test_support.h"
 #include "scenario/headless.h"
+#include "settings/cdkankyox.h"
 #include "windows/windows.h"
 
 namespace lirafok::qt::test {
@@ -219,6 +221,26 @@ TEST_F(OnlineGui, AnUnregisteredDiscGetsTitlesAndLyricsThatFollowTheMusicOnceSav
     EXPECT_EQ(panels->KASI[0].foreColor(), 8421504);
     shot("05-lyrics-follow-the-music", panels);
     main.MMControl1.userButton(device::TransportButton::Stop);
+
+    // Giving back: the publish window shows what would be sent, and sends nothing by itself.
+    main.DATAX.userClick();
+    program->form<CDDATA>().KYOKUNO[0].userClick();
+    program->form<CDEDIT>().NET_PUB.userClick();
+    ASSERT_TRUE(program->isLoaded<CDSEND>());
+    CDSEND& send = program->form<CDSEND>();
+    EXPECT_NE(send.BODY.text().find("\"syncedLyrics\":\"[00:00.80] はるかぜ\\n"),
+              std::string::npos);
+    shot("06-publish-shows-what-is-sent", &send);
+    pump(300);
+    EXPECT_EQ(server.seen.size(), 2u);  // the titles and the lyrics, nothing more
+    send.Command2.userClick();
+    program->form<CDEDIT>().CANCEL_R.userClick();
+    program->form<CDDATA>().Command3D4.userClick();
+    main.SETUP.userClick();
+    CDKANKYOX& settings = program->form<CDKANKYOX>();
+    EXPECT_EQ(settings.NETSW.value(), 1);
+    shot("07-settings-online-switch", &settings);
+    settings.Command3D3.userClick();
 
     std::printf(
         "[ figures ] look-up to the choice window %lld ms, to the filled lyrics editor "
