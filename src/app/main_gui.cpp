@@ -18,6 +18,7 @@
 #include "qt/form_window.h"
 #include "qt/key_preview.h"
 #include "qt/mpris.h"
+#include "qt/online_client.h"
 #include "qt/raising_instance.h"
 #include "qt/qt_dialogs.h"
 #include "qt/qt_form_host.h"
@@ -96,8 +97,10 @@ int main(int argc, char** argv) {
         return false;
     };
 
+    // Titles and lyrics from online databases, asked only once the user has agreed.
+    qt::QtOnlineLookup online;
     App app(Services{scheduler, host, dialogs, cues, saver, clipboard, paper, fonts, screen,
-                     instance, drives});
+                     instance, drives, &online});
     registerWindows(app);
     app.onEnded = [] { QCoreApplication::quit(); };
 

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "common/app.h"
+#include "common/online_use.h"
 #include "core/raw_file.h"
 #include "core/text.h"
 #include "lyrics/lyrics_file.h"
@@ -73,7 +74,9 @@ CDEDIT::CDEDIT(App& a)
       COPY_RTN(*this, "COPY_RTN"),
       LRC_R(*this, "LRC_R"),
       LRC_IN(*this, "LRC_IN", "LRC_R"),
-      LRC_OUT(*this, "LRC_OUT", "LRC_R") {
+      LRC_OUT(*this, "LRC_OUT", "LRC_R"),
+      NET_GET(*this, "NET_GET", "LRC_R"),
+      NET_PUB(*this, "NET_PUB", "LRC_R") {
     setCaption("歌詞編集");
     setResizable(true);
     move(0, 0, kWindowWidth, 7200);
@@ -98,6 +101,8 @@ CDEDIT::CDEDIT(App& a)
     LRC_R.setCaption("LRC(&L)");
     LRC_IN.setCaption("LRCファイルを読み込む(&I)...");
     LRC_OUT.setCaption("LRCファイルに書き出す(&O)...");
+    NET_GET.setCaption(kNetGetCaption);
+    NET_PUB.setCaption("この歌詞を LRCLIB に公開(&U)...");
     wireEvents();
 }
 
@@ -117,6 +122,8 @@ void CDEDIT::wireEvents() {
     COPY_RTN.onClick = [this] { COPY_RTN_Click(); };
     LRC_IN.onClick = [this] { LRC_IN_Click(); };
     LRC_OUT.onClick = [this] { LRC_OUT_Click(); };
+    NET_GET.onClick = [this] { NET_GET_Click(); };
+    NET_PUB.onClick = [this] { NET_PUB_Click(); };
 }
 
 void CDEDIT::Form_Load() {
@@ -128,6 +135,7 @@ void CDEDIT::Form_Load() {
     const std::string song =
         track >= 0 && track < kTrackSlots ? s.SongName[static_cast<std::size_t>(track)] : "";
     setCaption(text::pad(track, 2) + " - " + song);
+    m_plainCaption = caption();
 
     EditorLyricTimes.fill(kNoTiming);
     EditorPageFlags.fill(0);
@@ -143,6 +151,14 @@ void CDEDIT::Form_Load() {
         chooseSize(PHY, 0);
         m_loadedSize = 0;
         m_loadedText.clear();
+        // A track without lyrics gets them from LRCLIB by itself, once the user has allowed
+        // online look-ups; they stay in the editor until the user saves.
+        // It starts once the window is on the screen.
+        if (OnlineAllowedQuietly(app))
+            m_autoLookup = app.svc.scheduler.schedule(0, [this] {
+                m_autoLookup = 0;
+                startLyricsLookup(false);
+            });
         return;
     }
     ui::Menu* entry = &PHY;
@@ -199,6 +215,7 @@ void CDEDIT::Form_QueryUnload(bool& cancel, ui::UnloadMode mode) {
         cancel = true;
         return;
     }
+    stopLyricsLookup();
     s.EditorActive = 0;
     s.EditorSavePending = 0;
 }

@@ -2,20 +2,27 @@
 // The lyrics editor: the text of one track's lyrics file in a multi-line box, the size the
 // lyric is displayed with, the four clipboard entries, saving, cancelling and copying the
 // lyrics of another track. The file's timing lines are carried through a save unchanged.
+#include <optional>
 #include <string>
 
 #include "core/lyric_tables.h"
 #include "ui/control.h"
 #include "ui/form.h"
+#include "ui/online.h"
+#include "ui/scheduler.h"
 
 namespace lirafok {
 
 class App;
 
+// The LRCLIB entry's caption while no look-up runs.
+inline constexpr const char* kNetGetCaption = "ネットで歌詞を探す（LRCLIB）(&S)";
+
 class CDEDIT : public ui::Form {
 public:
     static constexpr const char* kName = "CDEDIT";
     explicit CDEDIT(App& app);
+    ~CDEDIT() override;
 
     App& app;
     ui::TextBox EDTEXT;
@@ -25,6 +32,7 @@ public:
     ui::Menu CANCEL_R;
     ui::Menu COPY_RTN;
     ui::Menu LRC_R, LRC_IN, LRC_OUT;  // lyrics and timings from and to LRC files
+    ui::Menu NET_GET, NET_PUB;        // lyrics from LRCLIB; the user's own lyrics to LRCLIB
 
     // The file's timing lines as loaded, written back on save (kNoTiming: no line).
     LyricTimeTable EditorLyricTimes = LyricTables::filledTimes();
@@ -45,6 +53,13 @@ public:
     void COPY_RTN_Click();
     void LRC_IN_Click();
     void LRC_OUT_Click();
+    void NET_GET_Click();
+    void NET_PUB_Click();
+
+    // What publishing the editor's lyric would send (the track's names and length from the
+    // disc's record, the lines with their times); nullopt, with the reason in `why`, when the
+    // track has no name or no line has a time.
+    std::optional<ui::PublishRequest> publishRequest(std::string* why) const;
 
     // Points of the checked size entry; 0 for PHY (no marker line, the KASIF setting applies).
     int checkedFontSize() const;
@@ -73,6 +88,16 @@ private:
     int m_loadedSize = 0;
     bool m_saveFailed = false;
     bool m_imported = false;  // an LRC file replaced the lyric: saving writes it
+
+    // Lyrics from LRCLIB (cdedit_online.cpp): by itself when the editor opens on a track
+    // without lyrics, or when the user asks (then every outcome is told).
+    void startLyricsLookup(bool byUser);
+    void lyricsDone(ui::LyricsResult result, bool byUser);
+    void stopLyricsLookup();
+    std::optional<ui::LyricsQuery> lyricsQuery() const;
+    ui::OnlineRequestId m_lyricsLookup = 0;
+    ui::TaskId m_autoLookup = 0;  // the look-up the opening starts, until it starts
+    std::string m_plainCaption;   // the window's caption without the look-up's note
 };
 
 // Writes the editor's text, size marker and timing lines to EditorLyricsPath and closes the

@@ -89,6 +89,8 @@ void Session::expect(const Command& cmd, const std::vector<std::string>& w) {
         if (!app || !app->ended()) fail("the program is still running");
     } else if (k == "running") {
         if (!app || app->ended()) fail("the program is not running");
+    } else if (k == "online") {
+        expectOnline(cmd);
     } else if (k == "printed") {
         expectPrinted(cmd);
     } else if (k == "each-track-once") {

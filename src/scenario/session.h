@@ -68,6 +68,9 @@ private:
     void machine(const Command& c, const std::vector<std::string>& w);
     void answer(const std::vector<std::string>& w);
     void start(const std::vector<std::string>& w);
+    // Scripted online answers (runner_online.cpp).
+    void onlineCommand(const std::vector<std::string>& w);
+    void expectOnline(const Command& c);
 
     // Acting as the user.
     void act(const std::vector<std::string>& w);
@@ -100,6 +103,7 @@ private:
     int m_line = 0;
     std::deque<Queued<ModalAnswer>> m_modalAnswers;
     FocusHolder m_focus;
+    std::vector<ui::ReleaseCandidate> m_releases;  // `online release` lines not yet queued
 };
 
 }  // namespace lirafok::scenario

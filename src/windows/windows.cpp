@@ -4,7 +4,9 @@
 #include "editors/cdchg.h"
 #include "editors/cddata.h"
 #include "editors/cdedit.h"
+#include "editors/cdnetsel.h"
 #include "editors/cdsdata.h"
+#include "editors/cdsend.h"
 #include "editors/cdset.h"
 #include "editors/cdstime.h"
 #include "editors/cdskasi.h"
@@ -43,6 +45,8 @@ void registerWindows(App& app) {
     app.registerForm<CDMDF>();
     app.registerForm<CDCHG>();
     app.registerForm<CDCDG>();
+    app.registerForm<CDNETSEL>();
+    app.registerForm<CDSEND>();
     app.setMainForm<CDOKE>();
 }
 
