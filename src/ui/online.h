@@ -33,8 +33,10 @@ inline constexpr int kMusicBrainzGapMs = 1000;
 inline constexpr int kMaxRetryWaitSec = 5;
 // Tracks of a release a result keeps (a disc plays at most 99 of them).
 inline constexpr int kMaxReleaseTracks = 100;
-// Identifies the program to the servers, as MusicBrainz and LRCLIB ask of every client.
-inline constexpr const char* kProjectAddress = "https://github.com/lirafok/lirafok";
+// Identifies the program to the servers, as MusicBrainz and LRCLIB ask of every client. The
+// project has no public address yet: the agent says what the program is, and names no address
+// that is not its own (one goes here once the project has it).
+inline constexpr const char* kProjectAddress = "desktop karaoke CD player for Linux";
 
 // How a request ended.
 enum class OnlineStatus {
