@@ -12,6 +12,7 @@
 #include "labels/cdmdf.h"
 #include "labels/cprint.h"
 #include "player/cdcdg.h"
+#include "player/cdkara.h"
 #include "player/cdkasif.h"
 #include "player/cdkasif2.h"
 #include "player/cdoke.h"
@@ -43,6 +44,7 @@ void registerWindows(App& app) {
     app.registerForm<CDMDF>();
     app.registerForm<CDCHG>();
     app.registerForm<CDCDG>();
+    app.registerForm<CDKARA>();
     app.setMainForm<CDOKE>();
 }
 
