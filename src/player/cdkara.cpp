@@ -346,9 +346,12 @@ bool CDKARA::yieldToCdg(int track) {
     device::CdAudioDevice* dev = app.currentDevice();
     auto graphics = dev ? dev->graphics() : nullptr;
     CDCDG* cdg = app.loaded<CDCDG>();
-    const bool has = track >= 1 && graphics &&
-                     (graphics->presence(track) == device::DiscGraphics::Presence::Present ||
-                      (cdg && cdg->shown() && cdg->loadedTrack() == track));
+    const auto presence =
+        track >= 1 && graphics ? graphics->presence(track) : device::DiscGraphics::Presence::None;
+    // A drive's sub-channel tells only by reading: the CD+G window knows once packets came.
+    const bool has = presence == device::DiscGraphics::Presence::Present ||
+                     (presence == device::DiscGraphics::Presence::Unknown && cdg &&
+                      cdg->loadedTrack() == track && cdg->hasGraphics());
     if (has && !m_yielded && shown()) {
         // The CD+G window takes this window's place, full screen where this one was.
         rememberGeometry();

@@ -108,7 +108,17 @@ ui::KaraokeScene buildKaraokeScene(const KaraokeLyricInput& in) {
         }
         l.vanish = std::max(l.vanish, l.end);
     }
-    scene.titleUntil = scene.lines.empty() ? 0 : scene.lines.front().appear;
+    // The title card: until the first lines appear, and for a moment even when the singing
+    // starts soon after the track (the first lines then come a little later).
+    if (!scene.lines.empty()) {
+        const std::int32_t first = scene.lines.front().start;
+        scene.titleUntil =
+            std::max(scene.lines.front().appear, std::min(first - kTitleLeadMs, kTitleMs));
+        for (std::size_t k = 0; k < scene.lines.size() && k < 2; ++k) {
+            ui::KaraokeLine& l = scene.lines[k];
+            if (l.row == static_cast<int>(k)) l.appear = std::max(l.appear, scene.titleUntil);
+        }
+    }
     return scene;
 }
 

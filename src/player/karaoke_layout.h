@@ -22,6 +22,10 @@ inline constexpr std::int32_t kLongGapMs = 5000;
 inline constexpr std::int32_t kLingerMs = 1000;
 // How long the last syllable of a line is wiped when nothing says when it ends.
 inline constexpr std::int32_t kTailMs = 1000;
+// The title card shows at least this long at the start of a track (when the singing starts
+// late enough), and gives way this long before the first line is sung.
+inline constexpr std::int32_t kTitleMs = 3000;
+inline constexpr std::int32_t kTitleLeadMs = 1000;
 
 struct KaraokeLyricInput {
     std::vector<std::string> lines;   // the lyric's text lines as the file holds them
