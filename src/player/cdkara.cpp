@@ -343,6 +343,7 @@ void CDKARA::applyScene() {
 }
 
 bool CDKARA::yieldToCdg(int track) {
+    if (!shown() && !m_yielded) return false;
     device::CdAudioDevice* dev = app.currentDevice();
     auto graphics = dev ? dev->graphics() : nullptr;
     CDCDG* cdg = app.loaded<CDCDG>();
@@ -385,9 +386,10 @@ void CDKARA::follow() {
     const std::int32_t position = dev ? dev->positionMs() : 0;
     const int track = s.DiscKey.empty() ? 0 : trackAt(position);
     if (track != m_track || s.DiscKey != m_discKey) loadTrack(track);
-    const bool away = m_wanted && yieldToCdg(track);
-    const bool moving = position != m_lastPosition;
+    const bool moving = position != m_lastPosition && m_lastPosition >= 0;
     m_lastPosition = position;
+    // The graphics take over once the track plays (a stopped disc shows its lyric).
+    const bool away = m_wanted && (moving || m_yielded) && yieldToCdg(track);
     if (shown()) {
         SCREEN.setRunning(moving);
         SCREEN.refresh(clockAt(position));
