@@ -18,7 +18,7 @@ TEST(SetterWords, TapsWalkSyllablesAndLines) {
         {0, 1000, true, false, "きょ/【う】/は"},
         {0, 1200, false, false, "きょ/う/【は】"},
         {0, 1400, false, true, "【きょ】/う/は"},  // the line is done: the cursor goes on
-        {1, 2000, true, true, ""},                   // a blank line takes one tap
+        {1, 2000, true, true, ""},                 // a blank line takes one tap
         {2, 3000, true, false, "hello /【world】"},
         {2, 3500, false, true, "【hello 】/world"},
     };
