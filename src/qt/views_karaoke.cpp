@@ -75,6 +75,7 @@ void KaraokeWidget::setFontFace(const ui::Font& font) {
 
 void KaraokeWidget::invalidateRows() {
     for (RowPicture& r : m_rows) r = RowPicture{};
+    m_ready.clear();
     m_fullRepaint = true;
     update();
 }
@@ -91,11 +92,33 @@ QRect KaraokeWidget::rowRect(int row) const {
 
 void KaraokeWidget::layoutRow(int row, int line) {
     RowPicture& r = m_rows[static_cast<std::size_t>(row & 1)];
-    r = RowPicture{};
+    if (const auto ready = m_ready.find(line); ready != m_ready.end()) {
+        r = std::move(ready->second);
+        m_ready.erase(ready);
+        return;
+    }
+    r = buildRow(row, line);
+}
+
+void KaraokeWidget::prepareAhead(std::int32_t t) {
+    // One line a tick, the next to appear within the coming second and a half: its pictures
+    // are drawn while nothing else is, not in the frame that shows it.
+    for (std::size_t i = 0; i < m_scene->lines.size(); ++i) {
+        const ui::KaraokeLine& l = m_scene->lines[i];
+        if (l.appear <= t || l.appear > t + 1500) continue;
+        const int line = static_cast<int>(i);
+        if (m_ready.count(line) || m_rows[0].line == line || m_rows[1].line == line) continue;
+        m_ready.emplace(line, buildRow(l.row, line));
+        return;
+    }
+}
+
+KaraokeWidget::RowPicture KaraokeWidget::buildRow(int row, int line) const {
+    RowPicture r;
     r.line = line;
     if (!m_scene || line < 0 || line >= static_cast<int>(m_scene->lines.size())) {
         r.line = -1;
-        return;
+        return r;
     }
     const ui::KaraokeLine& l = m_scene->lines[static_cast<std::size_t>(line)];
     QFont font = resolveFont(m_font);
@@ -165,6 +188,7 @@ void KaraokeWidget::layoutRow(int row, int line) {
         r.at = QPoint(margin - static_cast<int>(pad), upperTop);
     else
         r.at = QPoint(width() - margin - w + static_cast<int>(pad), lowerTop);
+    return r;
 }
 
 double KaraokeWidget::baseEdge(const RowPicture& r, double wiped) const {
@@ -205,6 +229,7 @@ void KaraokeWidget::advance() {
     if (m_fullRepaint) return;  // a whole frame is on its way
     const std::int32_t t = m_clock ? m_clock() : 0;
     const ui::KaraokeFrame f = ui::karaokeFrameAt(*m_scene, t);
+    prepareAhead(t);
     if (f.title != m_painted.title || f.dots != m_painted.dots) {
         m_fullRepaint = true;
         update();

@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <map>
 #include <vector>
 
 #include "qt/control_view.h"
@@ -69,6 +70,8 @@ private:
         QPoint at;           // top left in the widget
     };
     void layoutRow(int row, int line);
+    RowPicture buildRow(int row, int line) const;
+    void prepareAhead(std::int32_t t);
     void invalidateRows();
     double baseEdge(const RowPicture& r, double wiped) const;
     QRect dirtyFor(int row, double fromEdge, double toEdge) const;
@@ -82,7 +85,8 @@ private:
     ui::Font m_font;
     std::function<std::int32_t()> m_clock;
     std::array<RowPicture, 2> m_rows;
-    ui::KaraokeFrame m_painted;  // what the last frame showed
+    std::map<int, RowPicture> m_ready;  // lines about to appear, drawn ahead
+    ui::KaraokeFrame m_painted;         // what the last frame showed
     std::array<double, 2> m_paintedEdge{{-1, -1}};
     bool m_fullRepaint = true;
     std::uint64_t m_frames = 0;
