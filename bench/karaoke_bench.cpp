@@ -125,9 +125,13 @@ bool playTrack2(Machine& m, std::int32_t fromMs) {
 }
 
 void makeFullHd(CDKARA& w, bool fullScreen) {
-    if (fullScreen)
+    if (fullScreen) {
+        // The window may come up full screen already: its own settings file remembers.
+        if (!w.fullScreen()) w.FULL_Click();
+    } else if (w.fullScreen()) {
         w.FULL_Click();
-    else
+    }
+    if (!fullScreen)
         w.move(0, 0, 1920 * 15 + ui::Form::kFrameWidth, 1080 * 15 + ui::Form::kFrameHeight);
     runFor(400);
 }
@@ -249,6 +253,12 @@ int main(int argc, char** argv) {
                 PlayerTransport(*m.app).seekInTrack(800);
                 runFor(400);
                 saveShot(widget->grab(), fs::path(shots) / "title.png");
+                // The demo's third song, word-timed too, into its second line.
+                PlayerTransport(*m.app).next();
+                runFor(500);
+                PlayerTransport(*m.app).seekInTrack(9000);
+                runFor(800);
+                saveShot(widget->grab(), fs::path(shots) / "song3_mid_wipe.png");
             }
             PlayerTransport(*m.app).stop();
             runFor(300);

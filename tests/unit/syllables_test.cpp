@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/text.h"
+#include "lyrics/lyrics_file.h"
 #include "lyrics/syllable_file.h"
 
 namespace lirafok {
@@ -177,6 +178,25 @@ TEST(SyllableFile, WholeFileByteForByte) {
     ASSERT_TRUE(writeSyllableFile(path, SyllableTrack{}));
     EXPECT_FALSE(std::filesystem::exists(path));
     EXPECT_FALSE(readSyllableFile(path).exists);
+}
+
+TEST(SyllableFile, TravelsWithALyricCopiedFromAnotherTrack) {
+    lirafok::testing::TempFolder tmp("sylcopy");
+    const std::string t1 = tmp / "00012000.001", t2 = tmp / "00012000.002",
+                      t3 = tmp / "00012000.003";
+    lirafok::testing::writeRaw(t1, text::toCp932("一行目\r\n"));
+    lirafok::testing::writeRaw(t2, text::toCp932("二曲目\r\n"));
+    lirafok::testing::writeRaw(t3, text::toCp932("三曲目\r\n"));
+    SyllableTrack t;
+    t.at(0) = {"二曲目", {}, {{0, 1, "に"}}};
+    ASSERT_TRUE(writeSyllableFile(syllableFilePath(t2), t));
+    ASSERT_TRUE(writeSyllableFile(syllableFilePath(t1), SyllableTrack{-50, {}}));
+    ASSERT_TRUE(copyLyrics(t1, 2));  // track 2 over track 1: its readings come along
+    EXPECT_EQ(lirafok::testing::readRaw(syllableFilePath(t1)),
+              lirafok::testing::readRaw(syllableFilePath(t2)));
+    ASSERT_TRUE(copyLyrics(t1, 3));  // track 3 has none: track 1's goes
+    EXPECT_FALSE(std::filesystem::exists(syllableFilePath(t1)));
+    EXPECT_EQ(lirafok::testing::readRaw(t1), lirafok::testing::readRaw(t3));
 }
 
 TEST(SyllableFile, BadLinesAreSkippedAndTold) {
