@@ -213,7 +213,11 @@ int main(int argc, char** argv) {
     const std::string demo =
         std::string(LIRAFOK_MAKE_DEMO) + " " + dir.string() + "/demo >/dev/null";
     if (std::system(demo.c_str()) != 0) return 1;
-    text::writeLines((dir / "LIRAFOK.INI").string(), {"KASID=" + dir.string() + "/demo/lyrics/"});
+    // The first settings scripts/run.sh gives a new user: white lines on black, the wipe
+    // yellow, sung lines grey, a bold Japanese gothic.
+    text::writeLines((dir / "LIRAFOK.INI").string(),
+                     {"KASID=" + dir.string() + "/demo/lyrics/", "CKAS1=0", "CKAS2=16777215",
+                      "CKAS3=65535", "CKAS4=8421504", "FONTN=Noto Sans CJK JP", "FBOLD=-1"});
     text::writeLines((dir / "LIRAFOK.FOT").string(), {"00NＭＳ Ｐゴシック"});
     text::writeLines((dir / "cdg_window.ini").string(), {"auto_open=0", "smooth=0", "monitor=-1"});
     if (::chdir(dir.c_str()) != 0) return 1;

@@ -128,15 +128,19 @@ void CDKARA::Form_Load() {
         move(m_settings.left, m_settings.top, m_settings.width, m_settings.height);
     else  // the lower left corner: the CD+G window takes the lower right
         move(0, std::max(0, sh - height()), width(), height());
+    applyLook();
+    Form_Resize();
+}
+
+void CDKARA::applyLook() {
     const AppState& s = app.state;
     SCREEN.setColours({s.CKAS1, s.CKAS2, s.CKAS3, s.CKAS4});
     ui::Font font = SCREEN.font();
     font.name = s.FONTN;
-    font.bold = s.FBOLD == 1;
-    font.italic = s.FITAL == 1;
-    SCREEN.setFont(font);
-    setBackColor(s.CKAS1);
-    Form_Resize();
+    font.bold = s.FBOLD != 0;
+    font.italic = s.FITAL != 0;
+    if (!(font == SCREEN.font())) SCREEN.setFont(font);
+    if (backColor() != s.CKAS1) setBackColor(s.CKAS1);
 }
 
 void CDKARA::Form_Resize() {
@@ -331,11 +335,13 @@ void CDKARA::loadTrack(int track) {
         m_input.artist = s.HasSongArtists == 1 ? s.SongArtist[t] : s.DiscArtist;
     }
     setCaption(caption);
+    // The settings may have changed colours or font since the last track.
+    applyLook();
     applyScene();
 }
 
 void CDKARA::applyScene() {
-    if (m_input.lines.empty()) {
+    if (m_input.lines.empty() && m_input.title.empty() && m_input.artist.empty()) {
         SCREEN.setScene(nullptr);
         return;
     }

@@ -96,6 +96,8 @@ protected:
 private:
     void loadTrack(int track);
     void applyScene();
+    // Colours CKAS1-CKAS4 and the lyrics font, as the settings have them now.
+    void applyLook();
     void setFullScreen(bool on);
     void nudgeOffset(std::int32_t deltaMs);
     void rememberGeometry();

@@ -1,6 +1,7 @@
 #include "player/karaoke_layout.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace lirafok {
 
@@ -110,7 +111,10 @@ ui::KaraokeScene buildKaraokeScene(const KaraokeLyricInput& in) {
     }
     // The title card: until the first lines appear, and for a moment even when the singing
     // starts soon after the track (the first lines then come a little later).
-    if (!scene.lines.empty()) {
+    if (scene.lines.empty()) {
+        // Nothing timed to sing: the title card stays.
+        scene.titleUntil = std::numeric_limits<std::int32_t>::max();
+    } else {
         const std::int32_t first = scene.lines.front().start;
         scene.titleUntil =
             std::max(scene.lines.front().appear, std::min(first - kTitleLeadMs, kTitleMs));

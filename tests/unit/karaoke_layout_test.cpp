@@ -127,6 +127,16 @@ TEST(KaraokeLayout, OnlyLineTimesLightWholeLines) {
     EXPECT_FALSE(buildKaraokeScene(in).lines[1].wipe);
 }
 
+TEST(KaraokeLayout, NothingTimedKeepsTheTitleCard) {
+    KaraokeLyricInput in;
+    in.title = "星のオルゴール";
+    in.lines = {"時刻のない歌詞"};
+    in.times = {kNoTiming};
+    const ui::KaraokeScene s = buildKaraokeScene(in);
+    EXPECT_TRUE(s.lines.empty());
+    for (std::int32_t t : {0, 60000, 600000}) EXPECT_TRUE(ui::karaokeFrameAt(s, t).title) << t;
+}
+
 TEST(KaraokeLayout, LyricClockAddsLeadAndOffset) {
     const struct {
         std::int32_t elapsed, lead, offset, clock;
