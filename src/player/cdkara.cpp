@@ -251,7 +251,15 @@ void CDKARA::nudgeOffset(std::int32_t deltaMs) {
         app.msgBox("ずれの設定を保存できません（" + m_sidePath + "）",
                    ui::mb::kOkOnly + ui::mb::kExclamation, "カラオケ");
     }
-    applyScene();
+    showCaption();
+}
+
+void CDKARA::showCaption() {
+    // The offset shows while it is not 0, so that the keys' effect is seen.
+    const std::int32_t o = m_syllables.offsetMs;
+    setCaption(o == 0
+                   ? m_songCaption
+                   : m_songCaption + "（歌詞 " + (o > 0 ? "+" : "") + std::to_string(o) + " ms）");
 }
 
 void CDKARA::Refresh_Timer() {
@@ -334,7 +342,8 @@ void CDKARA::loadTrack(int track) {
         m_input.title = s.SongName[t];
         m_input.artist = s.HasSongArtists == 1 ? s.SongArtist[t] : s.DiscArtist;
     }
-    setCaption(caption);
+    m_songCaption = caption;
+    showCaption();
     // The settings may have changed colours or font since the last track.
     applyLook();
     applyScene();

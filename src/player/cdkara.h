@@ -98,6 +98,7 @@ private:
     void applyScene();
     // Colours CKAS1-CKAS4 and the lyrics font, as the settings have them now.
     void applyLook();
+    void showCaption();
     void setFullScreen(bool on);
     void nudgeOffset(std::int32_t deltaMs);
     void rememberGeometry();
@@ -110,6 +111,7 @@ private:
     int m_track = 0;
     std::string m_discKey;
     std::string m_sidePath;
+    std::string m_songCaption;
     SyllableTrack m_syllables;
     std::vector<std::string> m_unknownSideLines;
     KaraokeLyricInput m_input;
