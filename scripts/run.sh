@@ -28,6 +28,10 @@ if [ ! -f "$home_dir/LIRAFOK.INI" ]; then
     "FONTN=Noto Sans CJK JP" "FBOLD=-1" "GPT1N=Noto Sans CJK JP" "GPT2N=Noto Sans CJK JP" \
     "GPASN=Noto Sans CJK JP" "GPBSN=Noto Sans CJK JP" "GPOTN=Noto Sans CJK JP" \
     | iconv -f UTF-8 -t CP932 > "$home_dir/LIRAFOK.INI"
+  # The karaoke screen opens with the program, so that the demo's word-timed songs are seen
+  # wiped syllable by syllable on the first run (its 表示 menu turns that off).
+  printf '%s\r\n' "at_startup=1" "monitor=-1" "full_screen=0" "left=-1" "top=-1" "width=0" \
+    "height=0" > "$home_dir/karaoke_window.ini"
 fi
 
 bash scripts/install-desktop.sh

@@ -76,7 +76,13 @@ CDEDIT::CDEDIT(App& a)
       LRC_IN(*this, "LRC_IN", "LRC_R"),
       LRC_OUT(*this, "LRC_OUT", "LRC_R"),
       NET_GET(*this, "NET_GET", "LRC_R"),
-      NET_PUB(*this, "NET_PUB", "LRC_R") {
+      NET_PUB(*this, "NET_PUB", "LRC_R"),
+      KARA_IN(*this, "KARA_IN", "LRC_R"),
+      ELRC_OUT(*this, "ELRC_OUT", "LRC_R"),
+      TAGS_OUT(*this, "TAGS_OUT", "LRC_R"),
+      RUBY_R(*this, "RUBY_R"),
+      RUBY_SET(*this, "RUBY_SET", "RUBY_R"),
+      RUBY_DEL(*this, "RUBY_DEL", "RUBY_R") {
     setCaption("歌詞編集");
     setResizable(true);
     move(0, 0, kWindowWidth, 7200);
@@ -103,6 +109,12 @@ CDEDIT::CDEDIT(App& a)
     LRC_OUT.setCaption("LRCファイルに書き出す(&O)...");
     NET_GET.setCaption(kNetGetCaption);
     NET_PUB.setCaption("この歌詞を LRCLIB に公開(&U)...");
+    KARA_IN.setCaption("文字ごとの時刻付き歌詞を読み込む(&K)...");
+    ELRC_OUT.setCaption("拡張LRCに書き出す(&E)...");
+    TAGS_OUT.setCaption("カラオケタグ（ルビ付き）で書き出す(&T)...");
+    RUBY_R.setCaption("ふりがな(&R)");
+    RUBY_SET.setCaption("選んだ文字にふりがなを付ける(&S)...");
+    RUBY_DEL.setCaption("選んだ文字のふりがなを消す(&D)");
     wireEvents();
 }
 
@@ -124,6 +136,11 @@ void CDEDIT::wireEvents() {
     LRC_OUT.onClick = [this] { LRC_OUT_Click(); };
     NET_GET.onClick = [this] { NET_GET_Click(); };
     NET_PUB.onClick = [this] { NET_PUB_Click(); };
+    KARA_IN.onClick = [this] { KARA_IN_Click(); };
+    ELRC_OUT.onClick = [this] { ELRC_OUT_Click(); };
+    TAGS_OUT.onClick = [this] { TAGS_OUT_Click(); };
+    RUBY_SET.onClick = [this] { RUBY_SET_Click(); };
+    RUBY_DEL.onClick = [this] { RUBY_DEL_Click(); };
 }
 
 void CDEDIT::Form_Load() {
@@ -145,6 +162,7 @@ void CDEDIT::Form_Load() {
 
     EditorLyrics file = readEditorLyrics(s.EditorLyricsPath);
     m_fileExisted = file.exists;
+    loadSyllables();
     if (!file.exists) {
         // A missing file: an empty editor at the standard size; saving creates the file.
         EDTEXT.setText("");
@@ -234,9 +252,13 @@ int CDEDIT::checkedFontSize() const {
     return 0;
 }
 
-bool CDEDIT::modified() const {
+bool CDEDIT::textModified() const {
     return !m_fileExisted || m_imported || EDTEXT.text() != m_loadedText ||
            checkedFontSize() != m_loadedSize;
+}
+
+bool CDEDIT::modified() const {
+    return textModified() || currentSyllables() != m_loadedSyllables;
 }
 
 void CDEDIT::chooseSize(ui::Menu& entry, int points) {
@@ -325,10 +347,15 @@ bool SaveLyricsText(App& app) {
     }
     // An unchanged text is not rewritten, so that a file in any layout the readers accept
     // (no separator, no final line break) stays exactly as it is.
-    if (w->modified() && !saveLyricsText(s.EditorLyricsPath, w->checkedFontSize(), w->EDTEXT.text(),
-                                         w->EditorLyricTimes, w->EditorPageFlags)) {
+    if (w->textModified() &&
+        !saveLyricsText(s.EditorLyricsPath, w->checkedFontSize(), w->EDTEXT.text(),
+                        w->EditorLyricTimes, w->EditorPageFlags)) {
         app.PlayErrorCue();
         app.msgBox(kSaveFailed);
+        s.EditorSavePending = 1;
+        return false;
+    }
+    if (!w->saveSyllables()) {
         s.EditorSavePending = 1;
         return false;
     }

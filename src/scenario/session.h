@@ -75,6 +75,7 @@ private:
     // Acting as the user.
     void act(const std::vector<std::string>& w);
     ui::Form& reachForm(const std::string& name, const std::string& what);
+    void expectKaraoke(const std::vector<std::string>& w);
     ui::Control& reachControl(const std::string& path);
     void reach(const ui::Control& c, const std::string& what);
     void click(const std::vector<std::string>& w);

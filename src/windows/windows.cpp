@@ -14,6 +14,7 @@
 #include "labels/cdmdf.h"
 #include "labels/cprint.h"
 #include "player/cdcdg.h"
+#include "player/cdkara.h"
 #include "player/cdkasif.h"
 #include "player/cdkasif2.h"
 #include "player/cdoke.h"
@@ -47,6 +48,7 @@ void registerWindows(App& app) {
     app.registerForm<CDCDG>();
     app.registerForm<CDNETSEL>();
     app.registerForm<CDSEND>();
+    app.registerForm<CDKARA>();
     app.setMainForm<CDOKE>();
 }
 
