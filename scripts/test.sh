@@ -13,3 +13,6 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O
 cmake --build build-asan -j"$(nproc)" --target lirafok_unit_tests lirafok-scenario lirafok_soak
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
+
+# The Debian package: built, checked by lintian, installed, heard playing, removed.
+bash scripts/package_check.sh
