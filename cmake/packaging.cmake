@@ -94,16 +94,16 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, pulseaudio | pipewir
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${LIRAFOK_PACKAGING_DIR}/conffiles)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "audio CD player with karaoke lyrics")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "audio CD player with karaoke lyrics
- LIRAFOK plays audio CDs and ripped CD images (BIN/CUE, CUE with FLAC or WAV,
- a folder of audio files), recognises each disc by its length, shows its title
- and songs from a local catalogue and lights each lyric line at the moment
- recorded for it. It shows CD+G karaoke graphics, edits disc records, lyrics and
- their timings, and prints cassette cards and MiniDisc labels. Its windows and
- messages are in Japanese.
- .
- The first start prepares the user's program folder ~/.local/share/lirafok with
- settings, help, sound cues and a generated demo disc.")
+# CPack puts the summary on the Description line and indents every line of the text below.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "LIRAFOK plays audio CDs and ripped CD images (BIN/CUE, CUE with FLAC or
+WAV, a folder of audio files), recognises each disc by its length, shows its
+title and songs from a local catalogue and lights each lyric line at the moment
+recorded for it. It shows CD+G karaoke graphics, edits disc records, lyrics and
+their timings, and prints cassette cards and MiniDisc labels. Its windows and
+messages are in Japanese.
+.
+The first start prepares the user's program folder ~/.local/share/lirafok with
+settings, help, sound cues and a generated demo disc.")
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 include(CPack)

@@ -41,7 +41,7 @@ version=$(sed -n 's/^project(lirafok VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 deb="build/lirafok_${version}_$(dpkg --print-architecture).deb"
 check "package $deb built" test -f "$deb"
 echo "--- contents"
-dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
+dpkg-deb --field "$deb"
 dpkg-deb --contents "$deb" | awk '{print $1, $6}'
 
 # --- lintian: no error, and no warning but these, each for its reason.

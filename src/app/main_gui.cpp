@@ -115,6 +115,8 @@ int main(int argc, char** argv) {
 
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("LIRAFOK"));
+    // The desktop entry: a Wayland desktop shows its name and icon for the program's windows.
+    QApplication::setDesktopFileName(QStringLiteral("lirafok"));
     // One look everywhere: Fusion draws the controls' own colours faithfully.
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setFont(lirafok::qt::applicationFont());
