@@ -33,9 +33,10 @@ install(FILES data/LIRAFOK.FOX data/LIRAFOK.HLP DESTINATION ${CMAKE_INSTALL_DATA
 
 # The starter names the installed program; the desktop entry and the autostart entry name the
 # starter and the hook by their full paths (desktops start entries with a minimal PATH).
-file(READ scripts/lirafok-start starter)
-string(REPLACE "@LIRAFOK_BIN@" "${CMAKE_INSTALL_FULL_BINDIR}/lirafok" starter "${starter}")
-file(WRITE ${LIRAFOK_PACKAGING_DIR}/lirafok-start "${starter}")
+set(LIRAFOK_BIN "${CMAKE_INSTALL_FULL_BINDIR}/lirafok")
+configure_file(scripts/lirafok-start ${LIRAFOK_PACKAGING_DIR}/lirafok-start @ONLY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             ${CMAKE_SOURCE_DIR}/data/lirafok.desktop ${CMAKE_SOURCE_DIR}/data/lirafok-autoplay.desktop)
 install(PROGRAMS ${LIRAFOK_PACKAGING_DIR}/lirafok-start scripts/lirafok-autoplay
         DESTINATION ${LIRAFOK_HELPER_DIR})
 file(READ data/lirafok.desktop entry)
