@@ -92,9 +92,10 @@ check "manual page renders without warnings" bash -c \
 # --- The installed program on a fresh home: prepares its folder, plays the demo disc.
 work=$(mktemp -d /tmp/lirafok-pkg-XXXXXX)
 chmod 755 "$work"
-pulse_pid="" program_pid=""
+pulse_pid=""
 cleanup() {
-  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null || true
+  # The program the session started, should the session have ended before stopping it.
+  [ -s "$work/program.pid" ] && kill "$(cat "$work/program.pid")" 2>/dev/null || true
   [ -n "$pulse_pid" ] && kill "$pulse_pid" 2>/dev/null || true
   rm -rf "$work"
 }
@@ -134,9 +135,9 @@ second=$(position)
 echo "positions ${first:-0} ${second:-0}" >> "$WORK/mpris.txt"
 kill "$(cat "$WORK/program.pid")"
 wait
+rm "$WORK/program.pid"
 SESSION
 WORK="$work" dbus-run-session -- bash "$work/session.sh" || true
-program_pid=""
 echo "--- the installed program"
 cat "$work/program.log" "$work/mpris.txt"
 home_dir="$work/home/.local/share/lirafok"
