@@ -66,6 +66,8 @@ grep -q '^E:' build/lintian.txt || ok "lintian: no error"
 if dpkg-query -W -f='${Status}' lirafok 2>/dev/null | grep -q "install ok installed"; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get purge -y -qq lirafok >/dev/null
 fi
+# A check cut short still takes the package away again.
+trap 'DEBIAN_FRONTEND=noninteractive $sudo apt-get purge -y -qq lirafok >/dev/null 2>&1 || true' EXIT
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "./$deb" >/dev/null
 check "installed" dpkg-query -W lirafok
 for f in /usr/bin/lirafok /usr/bin/lirafok-discinfo /usr/bin/lirafok-cdg \
@@ -99,7 +101,7 @@ cleanup() {
   [ -n "$pulse_pid" ] && kill "$pulse_pid" 2>/dev/null || true
   rm -rf "$work"
 }
-trap cleanup EXIT
+trap 'cleanup; DEBIAN_FRONTEND=noninteractive $sudo apt-get purge -y -qq lirafok >/dev/null 2>&1 || true' EXIT
 mkdir -p "$work/home" "$work/run"
 chmod 700 "$work/run"
 export HOME="$work/home" XDG_RUNTIME_DIR="$work/run"
@@ -129,7 +131,7 @@ first=$(position)
 parec -d lirafok_check.monitor --raw --format=s16le --rate=44100 --channels=2 \
   > "$WORK/heard.raw" &
 rec=$!
-sleep 3
+sleep 4
 kill -INT $rec; wait $rec 2>/dev/null
 second=$(position)
 echo "positions ${first:-0} ${second:-0}" >> "$WORK/mpris.txt"
@@ -148,15 +150,16 @@ done
 check "MPRIS says Playing" grep -q "status (<'Playing'>,)" "$work/mpris.txt"
 read -r _ first second < <(grep positions "$work/mpris.txt")
 check "the position advances (${first} -> ${second} us)" \
-  test "$second" -gt $((first + 1500000))
-# Sound in every half second of the 3 s heard: the demo's music, not a short cue.
+  test "$second" -gt $((first + 2000000))
+# Sound in every half second heard (4 s asked for; parec may start late on a busy machine, so
+# at least 2 s): the demo's music, not a short cue.
 loud=$(od -An -v -t d2 -w4 "$work/heard.raw" | awk '
   { n++; a = $1 < 0 ? -$1 : $1; if (a > peak) peak = a
     if (n % 22050 == 0) { if (peak > 1000) loud++; peak = 0 } }
   END { print loud + 0, int(n / 22050) }')
 read -r loud_parts parts <<<"$loud"
 check "heard the demo disc ($loud_parts of $parts half seconds with sound)" \
-  test "$parts" -ge 5 -a "$loud_parts" -eq "$parts"
+  test "$parts" -ge 4 -a "$loud_parts" -eq "$parts"
 
 # --- Remove without a trace.
 DEBIAN_FRONTEND=noninteractive $sudo apt-get remove -y -qq lirafok >/dev/null
