@@ -3,7 +3,8 @@
 #   PREFIX/lib/lirafok          lirafok-make-demo, the desktop starter and the AutoPlay hook
 #                               (programs of this package only; the generator is machine code,
 #                               which has no place under share/)
-#   DATADIR/lirafok             the first font list and the help a new program folder gets
+#   DATADIR/lirafok             the first font list, the help and the sound cues a new program
+#                               folder gets
 #   DATADIR/applications, icons, metainfo, SYSCONFDIR/xdg/autostart, MANDIR/man1, DOCDIR
 # The paths the program needs at run time are baked in from the same variables, so a package
 # is made from a build configured with the prefix it installs to (/usr).
@@ -29,7 +30,13 @@ if(NOT TARGET lirafok OR NOT TARGET lirafok-make-demo)
 endif()
 
 install(TARGETS lirafok-make-demo RUNTIME DESTINATION ${LIRAFOK_HELPER_DIR})
-install(FILES data/LIRAFOK.FOX data/LIRAFOK.HLP DESTINATION ${CMAKE_INSTALL_DATADIR}/lirafok)
+# The sound cues beside them, synthesised by the generator at build time.
+add_custom_command(OUTPUT ${LIRAFOK_PACKAGING_DIR}/cues/LIRAFOK1.WAV ${LIRAFOK_PACKAGING_DIR}/cues/LIRAFOK2.WAV
+  COMMAND lirafok-make-demo --cues ${LIRAFOK_PACKAGING_DIR}/cues
+  DEPENDS lirafok-make-demo VERBATIM)
+add_custom_target(lirafok_cues ALL DEPENDS ${LIRAFOK_PACKAGING_DIR}/cues/LIRAFOK1.WAV)
+install(FILES data/LIRAFOK.FOX data/LIRAFOK.HLP ${LIRAFOK_PACKAGING_DIR}/cues/LIRAFOK1.WAV
+        ${LIRAFOK_PACKAGING_DIR}/cues/LIRAFOK2.WAV DESTINATION ${CMAKE_INSTALL_DATADIR}/lirafok)
 
 # The starter names the installed program; the desktop entry and the autostart entry name the
 # starter and the hook by their full paths (desktops start entries with a minimal PATH).

@@ -70,6 +70,9 @@ fi
 trap 'DEBIAN_FRONTEND=noninteractive $sudo apt-get purge -y -qq lirafok >/dev/null 2>&1 || true' EXIT
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "./$deb" >/dev/null
 check "installed" dpkg-query -W lirafok
+for f in /usr/share/lirafok/LIRAFOK1.WAV /usr/share/lirafok/LIRAFOK2.WAV; do
+  check "$f shipped" test -s "$f"
+done
 for f in /usr/bin/lirafok /usr/bin/lirafok-discinfo /usr/bin/lirafok-cdg \
          /usr/lib/lirafok/lirafok-make-demo /usr/lib/lirafok/lirafok-start \
          /usr/lib/lirafok/lirafok-autoplay; do
@@ -131,7 +134,7 @@ first=$(position)
 parec -d lirafok_check.monitor --raw --format=s16le --rate=44100 --channels=2 \
   > "$WORK/heard.raw" &
 rec=$!
-sleep 4
+sleep 6
 kill -INT $rec; wait $rec 2>/dev/null
 second=$(position)
 echo "positions ${first:-0} ${second:-0}" >> "$WORK/mpris.txt"
@@ -147,11 +150,12 @@ for f in LIRAFOK.INI LIRAFOK.FOX LIRAFOK.HLP LIRAFOK1.WAV LIRAFOK2.WAV disc/demo
          lyrics/LIRAFOK.TXT; do
   check "first start made $f" test -s "$home_dir/$f"
 done
+check "the user's cues are the shipped ones" cmp -s /usr/share/lirafok/LIRAFOK1.WAV "$home_dir/LIRAFOK1.WAV"
 check "MPRIS says Playing" grep -q "status (<'Playing'>,)" "$work/mpris.txt"
 read -r _ first second < <(grep positions "$work/mpris.txt")
 check "the position advances (${first} -> ${second} us)" \
   test "$second" -gt $((first + 2000000))
-# Sound in every half second heard (4 s asked for; parec may start late on a busy machine, so
+# Sound in every half second heard (6 s asked for; parec may start late on a busy machine, so
 # at least 2 s): the demo's music, not a short cue.
 loud=$(od -An -v -t d2 -w4 "$work/heard.raw" | awk '
   { n++; a = $1 < 0 ? -$1 : $1; if (a > peak) peak = a

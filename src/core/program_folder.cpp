@@ -23,6 +23,8 @@ namespace {
 
 const char kSettingsFile[] = "LIRAFOK.INI";
 const char* const kCopied[] = {"LIRAFOK.FOX", "LIRAFOK.HLP"};
+// Copied when shipped; the generator makes them otherwise.
+const char* const kCopiedWhenShipped[] = {"LIRAFOK1.WAV", "LIRAFOK2.WAV"};
 
 std::string env(const char* name) {
     const char* v = std::getenv(name);
@@ -121,6 +123,11 @@ bool prepareProgramFolder(const std::string& folderIn, const ShippedFiles& shipp
         if (rawfile::fileExists(to)) continue;
         if (!text::copyFile(shipped.dataDir + "/" + name, to))
             return fail(why, "cannot copy " + shipped.dataDir + "/" + name + " to " + folder);
+    }
+    for (const char* name : kCopiedWhenShipped) {
+        const std::string from = shipped.dataDir + "/" + name, to = folder + "/" + name;
+        if (rawfile::fileExists(from) && !rawfile::fileExists(to) && !text::copyFile(from, to))
+            return fail(why, "cannot copy " + from + " to " + folder);
     }
     // The generator writes into a folder of its own; only what is missing moves over, so
     // that a folder that lost its settings keeps its catalogue, lyrics and disc.

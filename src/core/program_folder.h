@@ -11,7 +11,7 @@ namespace lirafok::core {
 // folder) or, for a program run from its build tree, the source tree's data/ and the build's
 // generator.
 struct ShippedFiles {
-    std::string dataDir;   // holds LIRAFOK.FOX and LIRAFOK.HLP
+    std::string dataDir;   // holds LIRAFOK.FOX and LIRAFOK.HLP (and the sound cues, when shipped)
     std::string makeDemo;  // the demo-disc generator, lirafok-make-demo
 };
 
@@ -34,10 +34,10 @@ bool needsPreparing(const std::string& folder);
 // and faces that exist on this system.
 std::vector<std::string> firstSettings(const std::string& folder);
 
-// Prepares `folder`: creates it, copies the font list and the help, runs the generator for the
-// demo disc, its catalogue and lyrics and the two sound cues, and writes the first settings
-// last, so that a preparation cut short is done again at the next start. Nothing that is
-// already there is replaced (a folder that only lost its settings keeps its catalogue, lyrics
+// Prepares `folder`: creates it, copies the font list, the help and (when shipped) the sound
+// cues, runs the generator for the demo disc, its catalogue and lyrics (and the cues when not
+// shipped), and writes the first settings last, so that a preparation cut short is done again
+// at the next start. Nothing that is already there is replaced (a folder that only lost its settings keeps its catalogue, lyrics
 // and disc). False with the reason in `why` when a step fails; the settings are then not
 // written.
 bool prepareProgramFolder(const std::string& folder, const ShippedFiles& shipped,

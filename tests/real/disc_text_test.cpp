@@ -60,7 +60,7 @@ struct ProgramOnVirtualDrive {
     ~ProgramOnVirtualDrive() {
         app->endProgram();
         app.reset();
-        (void)chdir(old);
+        EXPECT_EQ(chdir(old), 0);
     }
     char old[4096] = {};
     scenario::HeadlessMachine m;

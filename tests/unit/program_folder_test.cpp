@@ -173,6 +173,14 @@ TEST_F(PrepareTest, WhatTheUserHasIsKept) {
     EXPECT_FALSE(core::needsPreparing(folder));
 }
 
+TEST_F(PrepareTest, ShippedCuesAreCopiedAndTheGeneratorsOnlyFillIn) {
+    writeRaw(tmp / "share/LIRAFOK1.WAV", "shipped ok cue");
+    std::string why;
+    ASSERT_TRUE(core::prepareProgramFolder(folder, shipped, &why)) << why;
+    EXPECT_EQ(readRaw(folder + "/LIRAFOK1.WAV"), "shipped ok cue");
+    EXPECT_EQ(readRaw(folder + "/LIRAFOK2.WAV"), "demo");  // not shipped: the generator's
+}
+
 TEST_F(PrepareTest, AFailedGeneratorLeavesNoSettingsSoTheNextStartTriesAgain) {
     generator(1);
     std::string why;
