@@ -72,6 +72,14 @@ foreach(page lirafok.1 lirafok-discinfo.1 lirafok-cdg.1)
   install(FILES ${LIRAFOK_PACKAGING_DIR}/${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   list(APPEND compressed ${LIRAFOK_PACKAGING_DIR}/${page}.gz)
 endforeach()
+# The main page in Japanese too (man -L ja lirafok).
+add_custom_command(OUTPUT ${LIRAFOK_PACKAGING_DIR}/ja/lirafok.1.gz
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${LIRAFOK_PACKAGING_DIR}/ja
+  COMMAND sh -c "${GZIP_PROGRAM} -9nc \"$0\" > \"$1\""
+          ${CMAKE_SOURCE_DIR}/data/man/ja/lirafok.1 ${LIRAFOK_PACKAGING_DIR}/ja/lirafok.1.gz
+  DEPENDS ${CMAKE_SOURCE_DIR}/data/man/ja/lirafok.1 VERBATIM)
+install(FILES ${LIRAFOK_PACKAGING_DIR}/ja/lirafok.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/ja/man1)
+list(APPEND compressed ${LIRAFOK_PACKAGING_DIR}/ja/lirafok.1.gz)
 add_custom_command(OUTPUT ${LIRAFOK_PACKAGING_DIR}/changelog.gz
   COMMAND sh -c "${GZIP_PROGRAM} -9nc \"$0\" > \"$1\""
           ${CMAKE_SOURCE_DIR}/packaging/changelog ${LIRAFOK_PACKAGING_DIR}/changelog.gz

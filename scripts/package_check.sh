@@ -91,8 +91,10 @@ check "desktop entry starts the installed starter" \
 # the project has a domain to name it by. Every other issue fails.
 check "AppStream metadata valid" appstreamcli validate --no-net --explain \
   --override=cid-desktopapp-is-not-rdns=info /usr/share/metainfo/lirafok.metainfo.xml
-check "manual page renders without warnings" bash -c \
-  'test -z "$(LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l -Tutf8 -Z /usr/share/man/man1/lirafok.1.gz 2>&1 >/dev/null)"'
+for page in /usr/share/man/man1/lirafok.1.gz /usr/share/man/ja/man1/lirafok.1.gz; do
+  check "manual page $page renders without warnings" bash -c \
+    'test -z "$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$0" 2>&1 >/dev/null)"' "$page"
+done
 
 # --- The installed program on a fresh home: prepares its folder, plays the demo disc.
 work=$(mktemp -d /tmp/lirafok-pkg-XXXXXX)
