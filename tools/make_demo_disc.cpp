@@ -3,6 +3,7 @@
 //                     song also has its CD+G graphics, 01.cdg beside 01.wav
 //   OUTDIR/lyrics/    LIRAFOK.TXT (catalogue record) and timed lyrics for the sung tracks
 //   OUTDIR/LIRAFOK1.WAV, OUTDIR/LIRAFOK2.WAV   the ok and error cues
+// lirafok-make-demo --cues OUTDIR: the two cues only.
 // All music is synthesised here; nothing comes from elsewhere.
 #include <sndfile.h>
 
@@ -42,6 +43,15 @@ bool writeWav(const std::string& path, const std::vector<std::int16_t>& samples,
 bool fail(const std::string& what) {
     std::fprintf(stderr, "lirafok-make-demo: %s\n", what.c_str());
     return false;
+}
+
+bool makeCues(const fs::path& out) {
+    std::error_code ec;
+    fs::create_directories(out, ec);
+    if (!writeWav((out / "LIRAFOK1.WAV").string(), tools::renderOkCue(), 1) ||
+        !writeWav((out / "LIRAFOK2.WAV").string(), tools::renderErrorCue(), 1))
+        return fail("cannot write the sound cues in " + out.string());
+    return true;
 }
 
 bool makeDemo(const fs::path& out) {
@@ -155,9 +165,7 @@ bool makeDemo(const fs::path& out) {
         }
     }
 
-    if (!writeWav((out / "LIRAFOK1.WAV").string(), tools::renderOkCue(), 1) ||
-        !writeWav((out / "LIRAFOK2.WAV").string(), tools::renderErrorCue(), 1))
-        return fail("cannot write the sound cues");
+    if (!makeCues(out)) return false;
 
     std::printf("demo disc: %zu tracks, %d with timed lyrics (%d word by word), disc key %s\n",
                 songs.size(), timed, worded, key.c_str());
@@ -172,8 +180,10 @@ bool makeDemo(const fs::path& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // --cues: only the two sound cues (what the package ships beside the help).
+    if (argc == 3 && std::string(argv[1]) == "--cues") return makeCues(argv[2]) ? 0 : 1;
     if (argc != 2) {
-        std::fprintf(stderr, "usage: lirafok-make-demo OUTDIR\n");
+        std::fprintf(stderr, "usage: lirafok-make-demo OUTDIR\n       lirafok-make-demo --cues OUTDIR\n");
         return 2;
     }
     return makeDemo(argv[1]) ? 0 : 1;

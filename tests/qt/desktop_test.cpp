@@ -149,7 +149,9 @@ protected:
         transport.reset();
         if (program) program->endProgram();
         program.reset();
-        if (!m_oldDir.empty()) (void)chdir(m_oldDir.c_str());
+        if (!m_oldDir.empty()) {
+            EXPECT_EQ(chdir(m_oldDir.c_str()), 0);
+        }
     }
 
     lirafok::testing::TempFolder m_dir{"mpris"};
