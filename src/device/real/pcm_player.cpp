@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "device/real/output_ducking.h"
 #include "device/silent_sink.h"
 
 namespace lirafok::device::real {
@@ -45,17 +46,28 @@ const std::int16_t* scaled(const std::int16_t* in, std::int64_t frames, std::uin
     }
     return scratch.data();
 }
+
+// The level word with both halves lowered while a sound cue plays.
+std::uint32_t duckedLevels(std::uint32_t levels, bool ducked) {
+    if (!ducked) return levels;
+    const auto lower = [](std::uint32_t level) {
+        return static_cast<std::uint32_t>(level * OutputDucking::kMusicLevel);
+    };
+    return (lower(levels >> 16) << 16) | lower(levels & 0xFFFF);
+}
 }  // namespace
 
 PcmPlayer::PcmPlayer(std::unique_ptr<AudioSink> sink, EndNotice notice, MonotonicClock now)
     : m_now(now ? std::move(now) : MonotonicClock(&Clock::now)),
       m_notice(std::move(notice)),
       m_sink(std::move(sink)) {
+    m_duckingId = OutputDucking::shared().attach([this](bool ducked) { setDucked(ducked); });
     m_reader = std::thread([this] { readerLoop(); });
     m_writer = std::thread([this] { writerLoop(); });
 }
 
 PcmPlayer::~PcmPlayer() {
+    OutputDucking::shared().detach(m_duckingId);
     {
         std::lock_guard lk(m_mutex);
         m_quit = true;
@@ -201,6 +213,15 @@ void PcmPlayer::setMuted(bool muted) {
     m_writerCv.notify_all();
 }
 
+void PcmPlayer::setDucked(bool ducked) {
+    {
+        std::lock_guard lk(m_mutex);
+        m_ducked = ducked;
+        ++m_levelsVersion;
+    }
+    m_writerCv.notify_all();
+}
+
 void PcmPlayer::readerLoop() {
     std::unique_lock lk(m_mutex);
     while (!m_quit) {
@@ -267,7 +288,7 @@ void PcmPlayer::writerLoop() {
         if (target != sinkSpan || holdWanted != sinkPaused || levelsSeen != m_levelsVersion) {
             const bool flush = target != sinkSpan && sinkDirty;
             const bool levels = levelsSeen != m_levelsVersion && sinkLevels;
-            const std::uint32_t word = m_levels;
+            const std::uint32_t word = duckedLevels(m_levels, m_ducked);
             const bool muted = m_muted;
             const bool hold = holdWanted != sinkPaused;
             levelsSeen = m_levelsVersion;
@@ -316,7 +337,7 @@ void PcmPlayer::writerLoop() {
             }
             n = std::min(kPaddingStep, kMaxPadding - padding);
         }
-        const std::uint32_t word = m_levels;
+        const std::uint32_t word = duckedLevels(m_levels, m_ducked);
         const bool muted = m_muted;
         lk.unlock();
         std::int64_t took = 0;

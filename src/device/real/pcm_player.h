@@ -130,6 +130,8 @@ private:
     // Under the lock: the audible frame of the active span, as shown.
     std::int64_t positionLocked();
     void clearLocked();
+    // A sound cue started (true) or has been heard (false): the levels are lowered meanwhile.
+    void setDucked(bool ducked);
     // Under the lock, on the writer thread: the span ended by itself. Releases the lock to tell.
     void endSpan(std::unique_lock<std::mutex>& lk, SpanEnd why, std::int64_t position);
 
@@ -165,7 +167,9 @@ private:
     Clock::time_point m_drainStart{};
     std::uint32_t m_levels = 0xFFFFFFFFu;
     bool m_muted = false;
+    bool m_ducked = false;              // a sound cue plays: the levels are lowered
     std::uint64_t m_levelsVersion = 0;  // counts changes, so that the writer applies each once
+    int m_duckingId = 0;
 
     std::thread m_reader;
     std::thread m_writer;

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 
 #include "device/real/audio_file_reader.h"
+#include "device/real/output_ducking.h"
 
 namespace lirafok::device::real {
 
@@ -27,6 +29,16 @@ std::optional<std::pair<std::int64_t, std::uintmax_t>> fileStamp(const std::stri
     if (ec) return std::nullopt;
     return std::make_pair(static_cast<std::int64_t>(time.time_since_epoch().count()), size);
 }
+
+// A cue louder than the ducking allows is turned down to that peak (never up).
+void limitPeak(std::vector<std::int16_t>& samples) {
+    int peak = 0;
+    for (const std::int16_t s : samples) peak = std::max(peak, std::abs(int{s}));
+    const double limit = OutputDucking::kCuePeak * 32767.0;
+    if (peak <= limit) return;
+    const double gain = limit / peak;
+    for (std::int16_t& s : samples) s = static_cast<std::int16_t>(s * gain);
+}
 }  // namespace
 
 WavePlayer::WavePlayer(std::unique_ptr<AudioSink> sink) : m_sink(std::move(sink)) {
@@ -41,6 +53,7 @@ WavePlayer::~WavePlayer() {
     m_cv.notify_all();
     m_thread.join();
     if (m_sink && m_sinkOpen) m_sink->close();
+    if (m_ducking) OutputDucking::shared().cueEnded();
 }
 
 void WavePlayer::play(const std::string& path) {
@@ -72,6 +85,12 @@ int WavePlayer::started() {
     return m_started;
 }
 
+void WavePlayer::setDucking(bool on) {
+    if (on == m_ducking) return;
+    m_ducking = on;
+    on ? OutputDucking::shared().cueStarted() : OutputDucking::shared().cueEnded();
+}
+
 std::shared_ptr<const WavePlayer::Sound> WavePlayer::load(const std::string& path) {
     const auto stamp = fileStamp(path);
     if (!stamp) return nullptr;
@@ -83,6 +102,7 @@ std::shared_ptr<const WavePlayer::Sound> WavePlayer::load(const std::string& pat
     const std::int64_t frames = std::min(reader->frames(), kMaxFrames);
     sound->frames.assign(static_cast<std::size_t>(frames + kTailFrames) * 2, 0);
     if (!reader->read(0, sound->frames.data(), frames)) return nullptr;
+    limitPeak(sound->frames);
     sound->stamp = *stamp;
     m_cache[path] = sound;
     return sound;
@@ -99,6 +119,7 @@ void WavePlayer::loop() {
             m_stop = false;
             m_sound.reset();
             if (m_sink) m_sink->flush();
+            setDucking(false);
         }
         if (!m_request.empty()) {
             const std::string path = m_request;
@@ -112,13 +133,21 @@ void WavePlayer::loop() {
                 if (m_sink) m_sink->flush();
                 m_sound = std::move(sound);
                 m_next = 0;
+                setDucking(m_sink != nullptr);
             }
         }
         const std::int64_t total =
             m_sound ? static_cast<std::int64_t>(m_sound->frames.size() / 2) : 0;
         if (!m_sink || m_next >= total) {
             m_sound.reset();
-            m_cv.wait(lk, [&] { return m_quit || m_stop || !m_request.empty(); });
+            const auto asked = [&] { return m_quit || m_stop || !m_request.empty(); };
+            // The music stays lowered until the cue's last frame has been heard.
+            if (m_ducking && m_sink && m_sink->bufferedFrames() > 0) {
+                m_cv.wait_for(lk, kRefill, asked);
+                continue;
+            }
+            setDucking(false);
+            m_cv.wait(lk, asked);
             continue;
         }
         m_next += m_sink->write(m_sound->frames.data() + m_next * 2, total - m_next);

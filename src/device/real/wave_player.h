@@ -4,7 +4,8 @@
 // are kept while the file is unchanged) and plays it through an AudioSink. A new sound replaces
 // the one still playing, as the system's asynchronous sound call does: the sink's queue is
 // flushed and the new sound written in its place, on the same output stream. Mono files play
-// on both channels. A missing or undecodable file plays nothing.
+// on both channels. A missing or undecodable file plays nothing. A cue is limited in level and
+// lowers the music while it is heard (see OutputDucking), so that the two never clip together.
 #include <condition_variable>
 #include <cstdint>
 #include <map>
@@ -44,6 +45,8 @@ private:
         std::pair<std::int64_t, std::uintmax_t> stamp;  // the file's modification time and size
     };
     void loop();
+    // Player thread, under the lock: tells the music outputs a cue is (no longer) heard.
+    void setDucking(bool on);
     // On the player's thread, without the lock: the decoded file, or nullptr.
     std::shared_ptr<const Sound> load(const std::string& path);
 
@@ -57,6 +60,7 @@ private:
     std::shared_ptr<const Sound> m_sound;  // what plays now
     std::int64_t m_next = 0;               // next frame of m_sound to write
     int m_started = 0;
+    bool m_ducking = false;  // this player has told the music outputs to make room
     std::map<std::string, std::shared_ptr<const Sound>> m_cache;  // player thread only
     std::thread m_thread;
 };
