@@ -188,7 +188,7 @@ private:
     }
 
     CDOKE* mainWindow() const {
-        return app && !app->ended() ? dynamic_cast<CDOKE*>(app->loadedForm(kMainWindow)) : nullptr;
+        return app && !app->ended() ? app->loaded<CDOKE>() : nullptr;
     }
 
     device::SimulatedDrive& drive() {
@@ -623,9 +623,9 @@ private:
                std::to_string(s.ListPlay) + ", ProgramPlay " + std::to_string(s.ProgramPlay) +
                ", ScanPlay " + std::to_string(s.ScanPlay) + ", PlayListIndex " +
                std::to_string(s.PlayListIndex) + "/" + std::to_string(s.PlayListCount) +
-               ", Repeat " + std::to_string(s.RepeatOn) + "/" + std::to_string(s.RepeatKind) +
-               ", LastCommand \"" + s.LastCommand + "\", interval " +
-               std::to_string(main ? main->MMControl1.UpdateInterval() : -1);
+               ", Repeat " + std::to_string(static_cast<int>(s.RepeatOn)) + "/" +
+               std::to_string(static_cast<int>(s.RepeatKind)) + ", LastCommand \"" + s.LastCommand +
+               "\", interval " + std::to_string(main ? main->MMControl1.UpdateInterval() : -1);
     }
 
     void report(double wallSeconds) {

@@ -3,12 +3,12 @@
 # the configure. The window folders are ordered too, so that their sideways calls can never
 # form a circle.
 set(LIRAFOK_LAYERS
-    core ui device common
+    core cdg ui device common
     catalogue lyrics player settings editors program labels
     windows qt scenario app)
 # Folders that may include less than the order allows.
-set(LIRAFOK_LAYER_LIMIT_qt core ui device common)  # the toolkit front end names no window
-set(LIRAFOK_LAYER_LIMIT_scenario core ui device common
+set(LIRAFOK_LAYER_LIMIT_qt core cdg ui device common)  # the toolkit front end names no window
+set(LIRAFOK_LAYER_LIMIT_scenario core cdg ui device common
     catalogue lyrics player settings editors program labels windows)
 # Only these folders may include Qt.
 set(LIRAFOK_QT_FOLDERS qt app)

@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 packages=(
   build-essential cmake pkg-config ccache
   qt6-base-dev qt6-multimedia-dev libxkbcommon-dev
-  libcdio-dev libcdio-paranoia-dev libcue-dev libsndfile1-dev libdiscid-dev
+  libcdio-dev libcdio-paranoia-dev libsndfile1-dev libdiscid-dev librubberband-dev libzip-dev zlib1g-dev libfreetype-dev ffmpeg
   libgtest-dev libgmock-dev libpulse-dev
   fonts-noto-cjk xvfb xauth pulseaudio pulseaudio-utils poppler-utils
   dbus libglib2.0-bin

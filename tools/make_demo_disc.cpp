@@ -1,5 +1,6 @@
 // lirafok-make-demo OUTDIR: writes the demo disc and everything that goes with it.
-//   OUTDIR/disc/      demo.cue and one WAV per track (the virtual drive's disc)
+//   OUTDIR/disc/      demo.cue and one WAV per track (the virtual drive's disc); the first
+//                     song also has its CD+G graphics, 01.cdg beside 01.wav
 //   OUTDIR/lyrics/    LIRAFOK.TXT (catalogue record) and timed lyrics for the sung tracks
 //   OUTDIR/LIRAFOK1.WAV, OUTDIR/LIRAFOK2.WAV   the ok and error cues
 // All music is synthesised here; nothing comes from elsewhere.
@@ -11,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "cdg/packet.h"
 #include "core/text.h"
+#include "demo_cdg.h"
 #include "demo_songs.h"
 #include "device/real/virtual_drive.h"
 
@@ -54,8 +57,26 @@ bool makeDemo(const fs::path& out) {
     for (std::size_t i = 0; i < songs.size(); ++i) {
         const std::string num = text::pad(static_cast<std::int64_t>(i + 1), 2);
         const std::string wav = num + ".wav";
-        if (!writeWav((discDir / wav).string(), tools::renderSong(songs[i]), 2))
+        const auto samples = tools::renderSong(songs[i]);
+        if (!writeWav((discDir / wav).string(), samples, 2))
             return fail("cannot write " + (discDir / wav).string());
+        // The first song is a CD+G song: its lyrics as karaoke graphics, one packet stream as
+        // long as the track (4 packets a sector).
+        if (i == 0) {
+            std::string why;
+            const std::int64_t packets =
+                static_cast<std::int64_t>(samples.size()) / 2 / 588 * cdg::kPacketsPerSector;
+            const auto graphics =
+                tools::renderSongCdg(songs[i], kArtist, packets, tools::findJapaneseFont(), &why);
+            if (graphics.empty()) {
+                std::fprintf(stderr, "lirafok-make-demo: no CD+G graphics (%s)\n", why.c_str());
+            } else {
+                std::ofstream g(discDir / (num + ".cdg"), std::ios::binary | std::ios::trunc);
+                g.write(reinterpret_cast<const char*>(graphics.data()),
+                        static_cast<std::streamsize>(graphics.size()));
+                if (!g) return fail("cannot write " + (discDir / (num + ".cdg")).string());
+            }
+        }
         cue += "FILE \"" + wav + "\" WAVE\r\n  TRACK " + num + " AUDIO\r\n    TITLE \"" +
                songs[i].cueTitle + "\"\r\n    INDEX 01 00:00:00\r\n";
     }

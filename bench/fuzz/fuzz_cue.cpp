@@ -1,10 +1,11 @@
-// CUE sheets of a rip (LIRAFOK_FUZZ_FOLDER 0: the sheet read directly by the layout) and the
+// CUE sheets of a rip (LIRAFOK_FUZZ_FOLDER 0: the sheet parsed and laid out directly) and the
 // virtual drive's reading of a folder holding the sheet (1). The folder holds two short WAV
-// files, "01.wav" and "02.wav", which a seed sheet can name.
+// files, "01.wav" and "02.wav", and a raw image "disc.bin", which a seed sheet can name.
 #include <sndfile.h>
 
 #include <vector>
 
+#include "device/real/cue_sheet.h"
 #include "device/real/virtual_drive.h"
 #include "device/real/virtual_layout.h"
 #include "fuzz_input.h"
@@ -32,6 +33,12 @@ const std::string& discFolder() {
         std::filesystem::create_directories(f);
         writeWav(f + "01.wav", 588 * 80);
         writeWav(f + "02.wav", 588 * 45 + 17);
+        // 40 sectors of 2352 bytes and a partial one.
+        std::FILE* bin = std::fopen((f + "disc.bin").c_str(), "wb");
+        if (!bin) __builtin_trap();
+        const std::vector<unsigned char> bytes(2352 * 40 + 1000, 0x11);
+        std::fwrite(bytes.data(), 1, bytes.size(), bin);
+        std::fclose(bin);
         return f;
     }();
     return folder;
@@ -50,9 +57,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::string error;
 #if LIRAFOK_FUZZ_FOLDER == 0
-    (void)cueUsesBinaryFiles(path);
-    const std::string raw(fuzz::asText(data, size));
-    (void)cueTextToUtf8(raw.c_str());
+    (void)cueTextToUtf8(fuzz::asText(data, size));
+    if (const auto sheet = parseCueSheet(fuzz::asText(data, size))) {
+        // What the parser lets through has 1..99 tracks, each with an INDEX 01 in a file.
+        if (sheet->tracks.empty() || sheet->tracks.size() > 99) __builtin_trap();
+        for (const CueTrack& t : sheet->tracks) {
+            if (t.start().number != 1) __builtin_trap();
+            if (t.start().file < 0 || t.start().file >= static_cast<int>(sheet->files.size()))
+                __builtin_trap();
+        }
+    }
     if (auto layout = layoutFromCue(path, &error)) {
         std::int64_t next = -1;
         for (const Segment& s : layout->segments) {
@@ -60,6 +74,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (next >= 0 && s.firstFrame != next) __builtin_trap();
             next = s.firstFrame + s.frames;
         }
+        // Track starts move forward and stay before the lead-out.
+        std::int64_t previous = kLeadInSectors - 1;
+        for (const TocEntry& t : layout->toc) {
+            if (t.startSector <= previous) __builtin_trap();
+            previous = t.startSector;
+        }
+        if (layout->leadOutSector <= previous) __builtin_trap();
+        // Reading the disc's start, its joins and its end fails on nothing.
+        auto disc = discFromLayout(std::move(*layout));
+        std::vector<std::int16_t> pcm(2 * 700);
+        for (const TocEntry& t : disc.toc) {
+            if (!disc.source->read(t.startSector * kFramesPerSector - 350, pcm.data(), 700))
+                __builtin_trap();
+        }
+        if (!disc.source->read(disc.endFrame() - 350, pcm.data(), 700)) __builtin_trap();
     }
 #else
     std::vector<std::string> files;

@@ -33,13 +33,10 @@ run_one() {
   local corpus=build-fuzz/corpus/$t findings=build-fuzz/findings/$t log=build-fuzz/fuzz_$t.log
   mkdir -p "$corpus" "$findings" "$seeds/$t"
   # -max_len 64 KiB: the readers' limits are far larger, but the interesting structure lies
-  # in the first lines. Leaks are reported too (detect_leaks). -close_fd_mask=3: libcue prints
-  # a parse error for nearly every input (gigabytes of log an hour); libFuzzer and the
-  # sanitizers keep their own copy of stderr for their reports.
+  # in the first lines. Leaks are reported too (detect_leaks).
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    LSAN_OPTIONS=suppressions=$PWD/bench/fuzz/lsan.supp \
     nice -n "${NICE:-0}" "build-fuzz/bench/fuzz/fuzz_$t" -max_total_time="$seconds" \
-    -max_len=65536 -close_fd_mask=3 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    -max_len=65536 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$findings/" "$corpus" "$seeds/$t" >"$log" 2>&1 || true
 }
 export -f run_one

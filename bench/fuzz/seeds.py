@@ -94,7 +94,23 @@ cues = [
     'FILE "02.flac" WAVE\r\n  TRACK 02 AUDIO\r\n    INDEX 01 00:00:00\r\n',
     'FILE "disc.bin" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n',
 ]
+# The layouts rippers write (gaps appended, a hidden track, raw images of each kind) and their
+# encodings (UTF-16 with a byte-order mark, CP1252, CR line ends, lower case).
+appended = ('FILE "01.wav" WAVE\r\n  TRACK 01 AUDIO\r\n    INDEX 00 00:00:00\r\n'
+            '    INDEX 01 00:00:30\r\n  TRACK 02 AUDIO\r\n    INDEX 00 00:01:00\r\n'
+            'FILE "02.wav" WAVE\r\n    INDEX 01 00:00:00\r\n')
+cues += [
+    appended,
+    'FILE "disc.bin" MOTOROLA\r\n  TRACK 01 CDG\r\n    INDEX 01 00:00:00\r\n'
+    '  TRACK 02 MODE1/2048\r\n    PREGAP 00:02:00\r\n    INDEX 01 00:00:20\r\n',
+    'file 01.wav wave\rtrack 1 audio\rindex 1 0\rtrack 2 audio\rindex 0 1:00\rindex 1 75\r'
+    'FILE "01.wav" WAVE\rTRACK 3 AUDIO\rINDEX 1 1:10\r',
+]
+byte_cues = [b'\xff\xfe' + appended.encode('utf-16-le'), b'\xfe\xff' + appended.encode('utf-16-be'),
+             b'TITLE "Don\x92t Stop"\r\n' + appended.encode()]
 for c in cues:
+    byte_cues.append(c.encode('cp932'))
+for c in byte_cues:
     for t in ('cue', 'virtual_drive'):
-        put(t, c.encode('cp932'))
-    put('text', c.encode('cp932'))
+        put(t, c)
+    put('text', c)

@@ -1,6 +1,7 @@
 // The GUI program: Qt services, the machine's drives and the windows, wired together once.
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QPrinter>
@@ -11,6 +12,7 @@
 #include "core/default_drive.h"
 #include "device/real/pulse_sink.h"
 #include "device/silent_sink.h"
+#include "player/cdoke.h"
 #include "player/player_transport.h"
 #include "qt/font_resolver.h"
 #include "qt/form_window.h"
@@ -53,6 +55,13 @@ int main(int argc, char** argv) {
     qt::DBusScreenSaver saver;
     qt::QtClipboard clipboard;
     qt::QtPrinter paper(printer, host);
+    // Each PDF asks where it goes, proposing the label's name in the documents folder; the
+    // dialog asks before it replaces a file.
+    paper.askPdfPath = [](const QString& suggested) {
+        return QFileDialog::getSaveFileName(QApplication::activeWindow(),
+                                            QString::fromUtf8("PDF に保存"), suggested,
+                                            QStringLiteral("PDF (*.pdf)"));
+    };
     qt::QtInstalledFonts fonts;
     qt::QtScreen screen;
     qt::RaisingInstance instance;
@@ -80,7 +89,7 @@ int main(int argc, char** argv) {
     // the main window's disc polling then finds the new disc.
     // What cannot be put in is told, naming the file.
     host.onDropPath = [&drives, &dialogs](ui::Form& form, const std::string& path) {
-        if (form.name() != "CDOKE") return false;
+        if (form.name() != CDOKE::kName) return false;
         std::string error;
         if (drives.loadIntoVirtualDrive(path, &error)) return true;
         dialogs.messageBox(error, ui::mb::kOkOnly + ui::mb::kExclamation, "LIRAFOK");
@@ -95,7 +104,7 @@ int main(int argc, char** argv) {
     // Another copy started by the user, the desktop's player widget: the main window comes to
     // the front.
     auto raiseMain = [&app, &host] {
-        ui::Form* main = app.loadedForm(kMainWindow);
+        ui::Form* main = app.loadedForm<CDOKE>();
         qt::FormWindow* window = main ? host.windowOf(*main) : nullptr;
         if (!window) return;
         window->setWindowState(window->windowState() & ~Qt::WindowMinimized);

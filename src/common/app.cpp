@@ -7,6 +7,8 @@ namespace lirafok {
 struct App::Slot {
     std::string name;
     FormFactory make;
+    FormKey key = nullptr;  // typed look-ups; null for windows known by name only
+    Caster cast = nullptr;
     std::unique_ptr<ui::Form> form;
 };
 
@@ -22,10 +24,16 @@ App::~App() {
 }
 
 void App::registerForm(const std::string& name, FormFactory make) {
+    registerForm(name, std::move(make), nullptr, nullptr);
+}
+
+void App::registerForm(const std::string& name, FormFactory make, FormKey key, Caster cast) {
     if (find(name)) throw std::logic_error("window registered twice: " + name);
     auto s = std::make_unique<Slot>();
     s->name = name;
     s->make = std::move(make);
+    s->key = key;
+    s->cast = cast;
     m_slots.push_back(std::move(s));
 }
 
@@ -49,9 +57,22 @@ App::Slot& App::slot(const std::string& name) const {
     throw std::logic_error("unknown window " + name);
 }
 
+App::Slot& App::slot(FormKey key) const {
+    for (auto& s : m_slots)
+        if (s->key == key) return *s;
+    throw std::logic_error("a window class that was not registered");
+}
+
+void* App::cast(const Slot& s, ui::Form& f) {
+    return s.cast(f);
+}
+
 ui::Form& App::form(const std::string& name) {
-    Slot& s = slot(name);
-    if (!s.make) throw std::logic_error("window " + name + " is not built");
+    return form(slot(name));
+}
+
+ui::Form& App::form(Slot& s) {
+    if (!s.make) throw std::logic_error("window " + s.name + " is not built");
     if (!s.form) {
         s.form = s.make(*this);
         s.form->onUnloaded = [this](ui::Form& f) { retire(f); };
@@ -64,8 +85,12 @@ ui::Form& App::form(const std::string& name) {
 }
 
 bool App::show(const std::string& name, bool modal) {
-    if (m_ended || !slot(name).make) return false;
-    ui::Form& f = form(name);
+    return show(slot(name), modal);
+}
+
+bool App::show(Slot& s, bool modal) {
+    if (m_ended || !s.make) return false;
+    ui::Form& f = form(s);
     if (m_ended || !f.loaded()) return false;
     if (modal) ++m_modalShows;
     f.show(modal);
@@ -98,11 +123,18 @@ void App::retire(ui::Form& form) {
 
 ui::Form* App::loadedForm(const std::string& name) const {
     Slot* s = find(name);
-    return s && s->form && s->form->loaded() ? s->form.get() : nullptr;
+    return s ? loadedForm(*s) : nullptr;
+}
+
+ui::Form* App::loadedForm(const Slot& s) const {
+    return s.form && s.form->loaded() ? s.form.get() : nullptr;
 }
 
 void App::unloadForm(const std::string& name) {
-    Slot& s = slot(name);
+    unloadForm(slot(name));
+}
+
+void App::unloadForm(Slot& s) {
     if (s.form && s.form->loaded()) s.form->unload();
 }
 
@@ -131,7 +163,8 @@ bool App::run(const std::string& commandLine) {
         int d = static_cast<unsigned char>(data[0]);
         if (d < static_cast<int>(svc.drives.names().size())) m_driveIndex = d;
     }
-    ui::Form& main = form(kMainWindow);
+    if (!m_mainKey) throw std::logic_error("no main window");
+    ui::Form& main = form(slot(m_mainKey));
     if (!m_ended) main.show();
     return !m_ended;
 }

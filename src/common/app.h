@@ -32,8 +32,11 @@ struct Services {
     DriveSet& drives;
 };
 
-// The name of the main window, which run() shows first.
-inline constexpr const char* kMainWindow = "CDOKE";
+// A window class's identity for the typed look-ups: one address per class. It needs only a
+// declaration of the class, so a window may show one that lives in a folder above its own.
+template <class W>
+inline constexpr char kFormKey = 0;
+using FormKey = const char*;
 
 class App {
 public:
@@ -47,13 +50,64 @@ public:
     AppState state;
     Services svc;
 
-    // Makes a window known by its name. Registering a name twice is a programming error.
+    // Makes window class W known under W::kName, made as an `Impl` (W itself, or a class
+    // derived from it). The typed look-ups below find it. Registering a name twice is a
+    // programming error.
+    template <class W, class Impl = W>
+    void registerForm() {
+        registerForm(
+            W::kName, [](App& a) -> std::unique_ptr<ui::Form> { return std::make_unique<Impl>(a); },
+            &kFormKey<W>,
+            [](ui::Form& f) -> void* { return static_cast<W*>(static_cast<Impl*>(&f)); });
+    }
+    // A window known by its name only (tests, and windows the typed look-ups never ask for).
     void registerForm(const std::string& name, FormFactory make);
     bool isRegistered(const std::string& name) const;
     // Makes a name known as a window of the program that this build does not have yet: showing
     // it does nothing (show() is false) and closing it is no error, but asking for the window
     // itself is.
     void reserveForm(const std::string& name);
+
+    // The main window, shown first by run(); registered before run() is called.
+    template <class W>
+    void setMainForm() {
+        m_mainKey = &kFormKey<W>;
+    }
+
+    // --- typed look-ups: the window of class W (registered with registerForm<W>) ---
+    // Created and loaded on first use.
+    template <class W>
+    W& form() {
+        Slot& s = slot(&kFormKey<W>);
+        ui::Form& f = form(s);
+        return *static_cast<W*>(cast(s, f));
+    }
+    // The window when it is loaded, else nullptr; never creates one.
+    template <class W>
+    W* loaded() const {
+        Slot& s = slot(&kFormKey<W>);
+        ui::Form* f = loadedForm(s);
+        return f ? static_cast<W*>(cast(s, *f)) : nullptr;
+    }
+    // The same window as its base, for code that knows the class only by its declaration.
+    template <class W>
+    ui::Form* loadedForm() const {
+        return loadedForm(slot(&kFormKey<W>));
+    }
+    template <class W>
+    bool isLoaded() const {
+        return loadedForm(slot(&kFormKey<W>)) != nullptr;
+    }
+    // As show(name, modal).
+    template <class W>
+    bool show(bool modal = false) {
+        return show(slot(&kFormKey<W>), modal);
+    }
+    // As unloadForm(name).
+    template <class W>
+    void unload() {
+        unloadForm(slot(&kFormKey<W>));
+    }
 
     // Program entry: ends at once (returns false) when another instance runs; otherwise shows
     // the main window, whose Form_Load runs the start-up. `commandLine` is empty or the
@@ -71,6 +125,7 @@ public:
     int currentDriveIndex() const { return m_driveIndex; }
     void setCurrentDriveIndex(int i) { m_driveIndex = i; }
 
+    // --- look-ups by name, for the scenario runner and the front end ---
     // The window `name`, created and loaded on first use (like referring to it). An unknown
     // name throws std::logic_error.
     ui::Form& form(const std::string& name);
@@ -92,8 +147,16 @@ public:
 
 private:
     struct Slot;
+    using Caster = void* (*)(ui::Form&);
+    void registerForm(const std::string& name, FormFactory make, FormKey key, Caster cast);
     Slot* find(const std::string& name) const;
     Slot& slot(const std::string& name) const;
+    Slot& slot(FormKey key) const;
+    static void* cast(const Slot& s, ui::Form& f);
+    ui::Form& form(Slot& s);
+    bool show(Slot& s, bool modal);
+    ui::Form* loadedForm(const Slot& s) const;
+    void unloadForm(Slot& s);
     void retire(ui::Form& form);
 
     std::vector<std::unique_ptr<Slot>> m_slots;
@@ -109,6 +172,7 @@ private:
     bool m_ended = false;
     bool m_tellsUser = false;  // the drive set's tellUser is this program's
     int m_driveIndex = 0;
+    FormKey m_mainKey = nullptr;
 };
 
 }  // namespace lirafok

@@ -7,15 +7,15 @@
 
 namespace lirafok {
 
+class CDKANKYOX;  // the settings window, above this layer: reached by its class and control names
+
 namespace {
 
-// The settings window is above this layer: it is reached by its name and its controls' names.
-constexpr const char* kSettingsWindow = "CDKANKYOX";
 // Stored indexes the drive choice recognises.
 constexpr int kHighestRecognisedIndex = 9;
 
 void showDriveChoice(App& app, bool readable) {
-    ui::Form* settings = app.loadedForm(kSettingsWindow);
+    ui::Form* settings = app.loadedForm<CDKANKYOX>();
     if (!settings) return;
     if (ui::Control* frame = settings->findControl("Frame8")) frame->setVisible(readable);
     if (!readable) return;

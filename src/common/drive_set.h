@@ -27,6 +27,15 @@ public:
     // with a Japanese text that names the file. Unset: nobody is told.
     std::function<void(const std::string& message)> tellUser;
 
+    // Puts the disc at `path` (a CUE sheet, a disc image or a folder of audio files) into the
+    // virtual drive, as a drop on the main window does; the disc polling then loads it. False,
+    // with a Japanese `error` naming the file, when the path holds no disc or there is no
+    // virtual drive.
+    virtual bool loadIntoVirtualDrive(const std::string& path, std::string* error) {
+        if (error) *error = "仮想ドライブがありません";
+        return false;
+    }
+
     // Index of the drive that `drive` names (as a command line gives it), -1 for none. A set
     // whose names carry more than the drive itself (a model, a folder) also knows the drive by
     // what its name begins with; by default only the exact name counts.

@@ -17,6 +17,13 @@ enum class PlaybackState {
     Paused,   // paused by the user; play resumes
 };
 
+// What repeats, as the desktop names it.
+enum class LoopMode {
+    None,      // no repeat
+    Track,     // the track (or an A-B stretch of it) repeats
+    Playlist,  // the whole disc or list repeats
+};
+
 struct NowPlaying {
     PlaybackState state = PlaybackState::NoDisc;
     std::string discKey;  // identifies the disc ("" without one)
@@ -33,6 +40,8 @@ struct NowPlaying {
     bool canSeek = false;         // playing or paused inside a track
     bool canGoNext = false;
     bool canGoPrevious = false;
+    LoopMode loop = LoopMode::None;  // the repeat mode the REP window set (on or armed)
+    bool shuffle = false;            // random play is the mode
 };
 
 class MediaTransport {
@@ -55,6 +64,11 @@ public:
     // Both channels to `level` (0..1, in the steps of the main window's level spinners);
     // nothing while the level controls are switched off.
     virtual void setVolume(double level) = 0;
+    // As the repeat window's buttons: Playlist repeats the whole disc, Track the track now
+    // playing (only while playing), None ends every repeat.
+    virtual void setLoop(LoopMode loop) = 0;
+    // As RAN (on: random play from the next play, only while stopped) and NOR (off).
+    virtual void setShuffle(bool on) = 0;
 };
 
 }  // namespace lirafok

@@ -14,10 +14,38 @@ namespace lirafok {
 inline constexpr int kMaxTracks = 100;
 inline constexpr int kTrackSlots = 102;  // indexes 0..101, tracks use 1..TrackCount
 
+// The repeat switch of the play modes (the values are those the windows have always used).
+enum class RepeatSwitch : std::int32_t {
+    Off = 0,    // no repeat
+    On = 1,     // repeating
+    Armed = 9,  // chosen while not playing: becomes On when play starts
+};
+
+// What a repeat repeats.
+enum class RepeatMode : std::int16_t {
+    None = 0,       // nothing chosen
+    WholeDisc = 1,  // the whole disc, or the whole list in list play
+    OneTrack = 2,   // the track that played when it was chosen
+    AB = 3,         // from point A to point B
+};
+
+// What the main window's Timer1 does at its next tick.
+enum class Timer1Phase : std::int16_t {
+    Polling = 0,     // looks for a disc every 2000 ms
+    PrevWindow = 1,  // ends the 3000 ms in which a second Prev goes back one more entry
+    ScanStep = 2,    // moves the intro scan to the next track
+};
+
 struct WindowPos {
     std::int32_t left = 0;
     std::int32_t top = 0;
 };
+// Where the main window opens in its two layouts when no position is kept (twips).
+inline constexpr WindowPos kFullLayoutHome{1350, 585};
+inline constexpr WindowPos kReducedLayoutHome{0, 1125};
+// The list-total cache's "nothing cached" keys.
+inline constexpr std::int32_t kNoListTotalIndex = 999999;
+inline constexpr std::int32_t kNoListTotalMode = 99999;
 
 struct AppState : Settings {
     // --- program, paths, layout ---
@@ -26,8 +54,8 @@ struct AppState : Settings {
     std::string HelpPath;
     std::int32_t ReducedLayout = 0;
     std::int32_t SkipPositionSave = 0;
-    WindowPos FullPos{1350, 585};
-    WindowPos ReducedPos{0, 1125};
+    WindowPos FullPos = kFullLayoutHome;
+    WindowPos ReducedPos = kReducedLayoutHome;
     std::array<std::string, 27> DriveNames;
     std::string DefaultDriveData;  // 4 raw bytes; first = index of the default drive
 
@@ -48,12 +76,12 @@ struct AppState : Settings {
     std::int32_t CurrentTrackLengthMs = 0;
     std::int32_t CurrentTrackIndex = 0;
     std::int32_t PausedByUser = 0;
-    std::int32_t TimerPhase = 0;  // next Timer1 tick: 0 polling, 1 Prev window, 2 scan step
+    Timer1Phase TimerPhase = Timer1Phase::Polling;
     std::int32_t SliderSetByProgram = 0;
     std::int32_t SaverSuppressed = 0;
     std::int32_t ListTotalMs = 0;
-    std::int32_t ListTotalKeyIndex = 999999;  // PlayListIndex the cached total belongs to
-    std::int32_t ListTotalKeyMode = 99999;    // TOTLE the cached total belongs to
+    std::int32_t ListTotalKeyIndex = kNoListTotalIndex;  // PlayListIndex of the cached total
+    std::int32_t ListTotalKeyMode = kNoListTotalMode;    // TOTLE of the cached total
 
     // --- play modes ---
     std::array<std::string, kTrackSlots> PlayList;  // entries 1..PlayListCount, track entry text
@@ -62,8 +90,8 @@ struct AppState : Settings {
     std::int32_t ListPlay = 0;
     std::int32_t ProgramPlay = 0;
     std::int32_t ScanPlay = 0;
-    std::int32_t RepeatOn = 0;
-    std::int32_t RepeatKind = 0;  // 1 whole disc, 2 one track, 3 A-B
+    RepeatSwitch RepeatOn = RepeatSwitch::Off;
+    RepeatMode RepeatKind = RepeatMode::None;
     std::int32_t RepeatTrack = 0;
     std::int32_t RepeatStartMs = 0;
     std::int32_t RepeatEndMs = 0;
@@ -136,6 +164,24 @@ struct AppState : Settings {
     // --- fonts ---
     FontTable Fonts;
     std::int32_t CurrentFontSet = 0;
+
+    // A repeat chosen while not playing starts with play.
+    void startArmedRepeat() {
+        if (RepeatOn == RepeatSwitch::Armed) RepeatOn = RepeatSwitch::On;
+    }
+    void clearRepeat() {
+        RepeatOn = RepeatSwitch::Off;
+        RepeatKind = RepeatMode::None;
+    }
+    // The repeat `mode` is on.
+    bool repeating(RepeatMode mode) const {
+        return RepeatOn == RepeatSwitch::On && RepeatKind == mode;
+    }
+    // A repeat of one track or of A-B is chosen (on or armed).
+    bool loopChosen() const {
+        return RepeatOn != RepeatSwitch::Off &&
+               (RepeatKind == RepeatMode::OneTrack || RepeatKind == RepeatMode::AB);
+    }
 };
 
 // List play: a random or private list, or a program, plays entry by entry.

@@ -18,6 +18,12 @@ namespace lirafok::text {
 std::string fromCp932(std::string_view bytes);
 // UTF-8 -> CP932 bytes. U+F700..U+F7FF become the raw byte; a character CP932 lacks becomes "?".
 std::string toCp932(std::string_view utf8);
+// Windows-1252 (Western European) bytes -> UTF-8. Never fails: the five bytes the code page
+// leaves undefined become the C1 control characters of their value, as Windows decodes them.
+std::string fromCp1252(std::string_view bytes);
+// True when `bytes` is well-formed UTF-8 (no overlong forms, surrogates or code points past
+// U+10FFFF); plain ASCII is.
+bool validUtf8(std::string_view bytes);
 
 // Length in CP932 bytes (a double-byte character counts 2).
 std::size_t byteLength(std::string_view utf8);

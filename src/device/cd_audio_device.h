@@ -12,10 +12,13 @@
 // must invoke on the window thread (through Scheduler::post).
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace lirafok::device {
+
+class DiscGraphics;
 
 // Device modes, with the values of the standard multimedia interface that the windows read.
 enum class DeviceMode : int {
@@ -71,9 +74,9 @@ public:
 
     // Opens the device. Does not need a disc. Returns 0 or an error number
     // (kCannotLoadDriver when the back end cannot work at all). Opening an open device is 0.
-    virtual int open() = 0;
+    [[nodiscard]] virtual int open() = 0;
     // Stops playback (a pending span ends as Aborted) and releases the device. Idempotent.
-    virtual int close() = 0;
+    [[nodiscard]] virtual int close() = 0;
     virtual bool isOpen() const = 0;
 
     // Refreshes the medium state (the drive may have been loaded or the image replaced) and
@@ -88,6 +91,9 @@ public:
     virtual std::int32_t discStartMs() = 0;
     virtual std::int32_t discLengthMs() = 0;
     virtual DiscText discText() { return {}; }
+    // The CD+G graphics of the present disc (see disc_graphics.h); nullptr when the disc can
+    // have none. The object stays valid after the disc changes (it reads the old disc's files).
+    virtual std::shared_ptr<DiscGraphics> graphics() { return nullptr; }
 
     virtual DeviceMode mode() = 0;
     // The position the listener hears now (output latency accounted for).
@@ -97,19 +103,20 @@ public:
     // then stops by itself, leaving the position at `toMs`. Any span already playing ends as
     // Superseded. When `onEnd` is set it is called exactly once when this span stops.
     // Returns an error number; on error nothing plays and onEnd is not called.
-    virtual int play(std::int32_t fromMs, std::int32_t toMs, SpanEndHandler onEnd) = 0;
+    [[nodiscard]] virtual int play(std::int32_t fromMs, std::int32_t toMs,
+                                   SpanEndHandler onEnd) = 0;
     // Stops and places the position at `ms` (mode Stopped). A playing span ends as Aborted.
-    virtual int seek(std::int32_t ms) = 0;
+    [[nodiscard]] virtual int seek(std::int32_t ms) = 0;
     // Stops playing; the position stays where it is. A playing span ends as Aborted.
-    virtual int stop() = 0;
+    [[nodiscard]] virtual int stop() = 0;
     // Pauses a playing span; resume() continues it (same span, same `onEnd`).
-    virtual int pause() = 0;
-    virtual int resume() = 0;
+    [[nodiscard]] virtual int pause() = 0;
+    [[nodiscard]] virtual int resume() = 0;
     // Opens the tray / takes the image out. The disc is gone afterwards (mode DoorOpen).
-    virtual int eject() = 0;
+    [[nodiscard]] virtual int eject() = 0;
     // Closes the tray / puts the ejected disc back in (the LOAD button). A drive without a
     // tray it can move does nothing. Returns an error number.
-    virtual int closeTray() { return 0; }
+    [[nodiscard]] virtual int closeTray() { return 0; }
 
     // Mute: silences the output without moving the position.
     virtual void setSilent(bool silent) = 0;

@@ -1,16 +1,10 @@
 #include "device/mm_control.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace lirafok::device {
 
 namespace {
-std::string lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
 int spanEndCode(SpanEnd e) {
     switch (e) {
         case SpanEnd::Reached:
@@ -208,41 +202,50 @@ int MMControl::doSkip(bool next, const OneShot& o) {
     return m_device->seek(start);
 }
 
-int MMControl::setCommand(const std::string& command) {
+int MMControl::command(Command c) {
     OneShot o = takeOneShot();
-    std::string c = lower(command);
     int err = 0;
     if (!m_device) {
         err = errors::kDeviceNotOpen;
-    } else if (c == "open") {
-        err = m_device->open();
-    } else if (c == "close") {
-        err = m_device->close();
-    } else if (c == "eject") {
-        err = eject();
-    } else if (c == "stop") {
-        err = m_device->isOpen() ? m_device->stop() : errors::kDeviceNotOpen;
-    } else if (c == "play") {
-        err = doPlay(o);
-        m_error = err;
-        if (err && o.notify) postDone(kNotifyFailure);
-        return err;
-    } else if (c == "seek") {
-        if (!m_device->isOpen())
-            err = errors::kDeviceNotOpen;
-        else
-            err = m_device->seek(o.to ? *o.to : (o.from ? *o.from : m_device->discStartMs()));
-    } else if (c == "pause") {
-        if (!m_device->isOpen())
-            err = errors::kDeviceNotOpen;
-        else if (m_device->mode() == DeviceMode::Paused)
-            err = m_device->resume();
-        else
-            err = m_device->pause();
-    } else if (c == "next" || c == "prev") {
-        err = doSkip(c == "next", o);
     } else {
-        err = errors::kUnsupportedFunction;
+        switch (c) {
+            case Command::Open:
+                err = m_device->open();
+                break;
+            case Command::Close:
+                err = m_device->close();
+                break;
+            case Command::Eject:
+                err = eject();
+                break;
+            case Command::Stop:
+                err = m_device->isOpen() ? m_device->stop() : errors::kDeviceNotOpen;
+                break;
+            case Command::Play:
+                err = doPlay(o);
+                m_error = err;
+                if (err && o.notify) postDone(kNotifyFailure);
+                return err;
+            case Command::Seek:
+                if (!m_device->isOpen())
+                    err = errors::kDeviceNotOpen;
+                else
+                    err =
+                        m_device->seek(o.to ? *o.to : (o.from ? *o.from : m_device->discStartMs()));
+                break;
+            case Command::Pause:
+                if (!m_device->isOpen())
+                    err = errors::kDeviceNotOpen;
+                else if (m_device->mode() == DeviceMode::Paused)
+                    err = m_device->resume();
+                else
+                    err = m_device->pause();
+                break;
+            case Command::Next:
+            case Command::Prev:
+                err = doSkip(c == Command::Next, o);
+                break;
+        }
     }
     m_error = err;
     if (o.notify) postDone(err ? kNotifyFailure : kNotifySuccessful);
@@ -253,7 +256,8 @@ int MMControl::setCommand(const std::string& command) {
 bool MMControl::buttonEnabled(TransportButton b) {
     if (!enabled()) return false;
     DeviceMode mode = Mode();
-    bool disc = mode == DeviceMode::Stopped || mode == DeviceMode::Playing || mode == DeviceMode::Paused;
+    bool disc =
+        mode == DeviceMode::Stopped || mode == DeviceMode::Playing || mode == DeviceMode::Paused;
     switch (b) {
         case TransportButton::Prev:
         case TransportButton::Next:
@@ -265,7 +269,8 @@ bool MMControl::buttonEnabled(TransportButton b) {
         case TransportButton::Stop:
             return mode == DeviceMode::Playing || mode == DeviceMode::Paused;
         case TransportButton::Eject:
-            return m_device && m_device->isOpen() && mode != DeviceMode::DoorOpen;
+            // With no disc in, Eject closes the tray (puts the ejected disc back).
+            return m_device != nullptr;
     }
     return false;
 }
@@ -274,37 +279,37 @@ void MMControl::userButton(TransportButton b) {
     bool cancel = false;
     std::function<void(bool&)>* click = nullptr;
     std::function<void(int)>* done = nullptr;
-    const char* command = "";
+    Command what = Command::Play;
     switch (b) {
         case TransportButton::Play:
             click = &onPlayClick;
             done = &onPlayCompleted;
-            command = "Play";
+            what = Command::Play;
             break;
         case TransportButton::Pause:
             click = &onPauseClick;
             done = &onPauseCompleted;
-            command = "Pause";
+            what = Command::Pause;
             break;
         case TransportButton::Stop:
             click = &onStopClick;
             done = &onStopCompleted;
-            command = "Stop";
+            what = Command::Stop;
             break;
         case TransportButton::Next:
             click = &onNextClick;
             done = &onNextCompleted;
-            command = "Next";
+            what = Command::Next;
             break;
         case TransportButton::Prev:
             click = &onPrevClick;
             done = &onPrevCompleted;
-            command = "Prev";
+            what = Command::Prev;
             break;
         case TransportButton::Eject:
             click = &onEjectClick;
             done = &onEjectCompleted;
-            command = "Eject";
+            what = Command::Eject;
             break;
     }
     std::weak_ptr<bool> alive = m_alive;
@@ -312,12 +317,14 @@ void MMControl::userButton(TransportButton b) {
     if (alive.expired() || !*m_alive) return;
     if (cancel) {
         takeOneShot();
-        return;
+    } else {
+        const int err = command(what);
+        // A pressed Stop keeps the focus: the window refreshes its times when it loses it
+        // (onStopLostFocus, raised by the front end's focus model), not here.
+        if (*done) (*done)(err);
+        if (alive.expired() || !*m_alive) return;
     }
-    int err = setCommand(command);
-    // A pressed Stop keeps the focus: the window refreshes when it loses it (onStopLostFocus,
-    // raised by the front end's focus model), not here.
-    if (*done) (*done)(err);
+    if (onButtonDone) onButtonDone();
 }
 
 }  // namespace lirafok::device

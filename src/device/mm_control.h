@@ -29,10 +29,33 @@ namespace lirafok::device {
 
 enum class TransportButton { Prev, Next, Play, Pause, Stop, Eject };
 
+// The commands of the control.
+enum class Command {
+    Open,   // opens the device (needs no disc)
+    Close,  // stops and releases the device
+    Eject,  // opens the tray or takes the image out
+    Stop,   // stops playing; the position stays
+    Play,   // plays From..To (From: the position; To: the disc end)
+    Seek,   // stops and places the position at To (or From, or the disc start)
+    Pause,  // pauses a playing span, or resumes a paused one
+    Next,   // the next track's start
+    Prev,   // the current track's start, or the previous track's within 3 s of it
+};
+
 inline constexpr int kNotifySuccessful = 1;
 inline constexpr int kNotifySuperseded = 2;
 inline constexpr int kNotifyAborted = 4;
 inline constexpr int kNotifyFailure = 8;
+
+// The status interval doubles as the player's state marker: the value last written says what
+// the status routine is in, and the routine reads it back.
+enum class StatusMarker : int {
+    Off = 0,         // no status events (no disc)
+    Started = 1,     // play was just started: the next event sets Running
+    InRepeat = 100,  // turning a repeat loop: events come quickly until it has turned
+    Running = 1000,  // playing
+    Idle = 3000,     // a disc is loaded and nothing plays
+};
 
 class MMControl : public ui::Control {
 public:
@@ -62,6 +85,9 @@ public:
     void setSilent(bool s);
     int UpdateInterval() const { return m_updateInterval; }
     void setUpdateInterval(int ms);
+    void setUpdateInterval(StatusMarker m) { setUpdateInterval(static_cast<int>(m)); }
+    // The interval last written is the marker `m`.
+    bool marks(StatusMarker m) const { return m_updateInterval == static_cast<int>(m); }
     // The two disc-ready indications: a disc is open and playable.
     bool CanPlay();
     bool CanEject();
@@ -71,9 +97,8 @@ public:
     // Error number of the last command (0 = none).
     int Error() const { return m_error; }
 
-    // Executes a command string ("Open", "Close", "Eject", "Stop", "Play", "Seek", "Pause",
-    // "Next", "Prev"; case-insensitive). Returns the error number, also kept in Error().
-    int setCommand(const std::string& command);
+    // Executes a command. Returns the error number (0 = success), also kept in Error().
+    [[nodiscard]] int command(Command c);
 
     // The volume word sent to the device (kept for the device checks).
     void setVolumeWord(std::uint32_t word);
@@ -90,6 +115,8 @@ public:
     std::function<void(int error)> onPlayCompleted, onPauseCompleted, onStopCompleted,
         onNextCompleted, onPrevCompleted, onEjectCompleted;
     std::function<void()> onStopLostFocus;
+    // After a button's press has been handled (acted on, or cancelled by its Click event).
+    std::function<void()> onButtonDone;
     std::function<void()> onStatusUpdate;
     std::function<void(int notifyCode)> onDone;
 

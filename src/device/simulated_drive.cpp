@@ -23,8 +23,10 @@ SimulatedDrive::~SimulatedDrive() {
 void SimulatedDrive::insertDisc(const std::vector<std::int32_t>& lengths,
                                 std::optional<std::int32_t> lengthOverride) {
     endSpan(SpanEnd::Failed);
+    m_ejected.reset();
     m_tracks.clear();
     m_text = {};
+    m_graphics = nullptr;
     std::int32_t start = 2000, sum = 0;
     for (std::int32_t len : lengths) {
         m_tracks.push_back({start, len});
@@ -240,7 +242,21 @@ int SimulatedDrive::resume() {
 int SimulatedDrive::eject() {
     if (failing("eject")) return errors::kHardware;
     if (!m_open) return errors::kDeviceNotOpen;
+    if (m_hasDisc) m_ejected = Ejected{m_tracks, m_length, m_text};
     openDoor();
+    return 0;
+}
+
+int SimulatedDrive::closeTray() {
+    if (!m_doorOpen) return 0;
+    m_doorOpen = false;
+    if (m_ejected && !m_hasDisc) {
+        m_tracks = m_ejected->tracks;
+        m_length = m_ejected->length;
+        m_text = m_ejected->text;
+        m_hasDisc = true;
+    }
+    m_ejected.reset();
     return 0;
 }
 

@@ -3,12 +3,14 @@
 // files and tests); the position advances with the scheduler's clock only while playing, and
 // a span stops by itself at its end, reporting through the span-end handler on time.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "device/cd_audio_device.h"
+#include "device/disc_graphics.h"
 #include "ui/scheduler.h"
 
 namespace lirafok::device {
@@ -26,6 +28,8 @@ public:
     void insertEmptyDisc();  // a disc that reports 0 tracks
     // Titles the disc in the drive carries (CD-TEXT); a newly inserted disc carries none.
     void setDiscText(DiscText text) { m_text = std::move(text); }
+    // CD+G graphics the disc in the drive carries (a newly inserted disc carries none).
+    void setGraphics(std::shared_ptr<DiscGraphics> graphics) { m_graphics = std::move(graphics); }
     void removeDisc();  // door closed, no medium
     void openDoor();    // the disc is gone; mode 530
     void closeDoor();
@@ -57,6 +61,9 @@ public:
     std::int32_t discStartMs() override;
     std::int32_t discLengthMs() override;
     DiscText discText() override { return m_hasDisc && !m_doorOpen ? m_text : DiscText{}; }
+    std::shared_ptr<DiscGraphics> graphics() override {
+        return m_hasDisc && !m_doorOpen ? m_graphics : nullptr;
+    }
     DeviceMode mode() override;
     std::int32_t positionMs() override;
     int play(std::int32_t fromMs, std::int32_t toMs, SpanEndHandler onEnd) override;
@@ -65,6 +72,8 @@ public:
     int pause() override;
     int resume() override;
     int eject() override;
+    // Puts the disc the last eject took out back in (as a tray closing on it).
+    int closeTray() override;
     void setSilent(bool silent) override { m_silent = silent; }
     void setVolumeWord(std::uint32_t word) override {
         m_volumeWord = word;
@@ -87,7 +96,14 @@ private:
     bool m_hasDisc = false;
     std::vector<TrackInfo> m_tracks;
     std::int32_t m_length = 0;
+    struct Ejected {
+        std::vector<TrackInfo> tracks;
+        std::int32_t length = 0;
+        DiscText text;
+    };
+    std::optional<Ejected> m_ejected;  // what eject() took out, until another disc goes in
     DiscText m_text;
+    std::shared_ptr<DiscGraphics> m_graphics;
     bool m_failOpen = false;
     std::multiset<std::string> m_failNext;
 

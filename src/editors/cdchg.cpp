@@ -20,7 +20,7 @@ constexpr int kButtonHeight = 420;
 }  // namespace
 
 CDCHG::CDCHG(App& a)
-    : ui::Form(a.svc.host, "CDCHG"),
+    : ui::Form(a.svc.host, kName),
       app(a),
       List1(*this, "List1"),
       List2(*this, "List2"),
@@ -31,6 +31,10 @@ CDCHG::CDCHG(App& a)
     List1.onClick = [this] { List1_Click(); };
     Command1.onClick = [this] { Command1_Click(); };
     Command2.onClick = [this] { Command2_Click(); };
+    setToolTips({
+        {"Command1", "選んだ登録をこのディスクのものにする"},
+        {"Command2", "閉じる"},
+    });
 }
 
 // Inner area 9000 x 4920 twips: the titles at the left, the selected record's artist and
@@ -118,7 +122,7 @@ void CDCHG::Command1_Click() {
     // missing): the redisplay reads them again under the new one.
     s.LyricsLoadedTrack = 0;
     LookupDisc(app);
-    if (auto* data = dynamic_cast<CDDATA*>(app.loadedForm("CDDATA"))) data->FillFromDisc();
+    if (auto* data = app.loaded<CDDATA>()) data->FillFromDisc();
     Command2_Click();
 }
 

@@ -11,6 +11,7 @@ class App;
 
 class CDCHG : public ui::Form {
 public:
+    static constexpr const char* kName = "CDCHG";
     explicit CDCHG(App& app);
 
     App& app;

@@ -22,7 +22,7 @@ constexpr int kButtonHeight = 405;
 }  // namespace
 
 CDDATA::CDDATA(App& a)
-    : ui::Form(a.svc.host, "CDDATA"),
+    : ui::Form(a.svc.host, kName),
       app(a),
       TITLE1(*this, "TITLE1"),
       TITLE2(*this, "TITLE2"),
@@ -46,6 +46,22 @@ CDDATA::CDDATA(App& a)
       KUBUNS(*this, "KUBUNS") {
     layoutDesign();
     wireEvents();
+    for (ui::Button* b : {&KUBUN, &KUBUNS, &Command3D5, &Command3D6, &Command3D7})
+        b->setShowsModeState(true);
+    setToolTips({
+        {"KYOKUNO", "この曲の歌詞・タイミングを開く"},
+        {"FONTNO", "このディスクの画面フォント（フォントセット）"},
+        {"Command3D1", "次の 10 曲"},
+        {"Command3D2", "前の 10 曲"},
+        {"Command3D3", "登録内容を保存する"},
+        {"Command3D4", "保存せずに閉じる"},
+        {"Command3D5", "曲名を入力する欄にする"},
+        {"Command3D6", "曲ごとのアーティストを入力する欄にする"},
+        {"Command3D7", "曲ごとのアーティストを使う・使わない"},
+        {"Command3D8", "別のプレスのディスクの登録を引き継ぐ（ファイル変更）"},
+        {"KUBUN", "曲番号のボタンで歌詞エディタを開く"},
+        {"KUBUNS", "曲番号のボタンでタイミング設定を開く"},
+    });
 }
 
 // Inner area 8400 x 5820 twips: the title and artist at the top, the ten rows (number,
@@ -76,7 +92,7 @@ void CDDATA::layoutDesign() {
         const int top = kRowTop + k * kRowStep;
         KYOKUNO[i].move(120, top, 600, kRowHeight);
         TRKLEN[i].move(780, top, 720, kRowHeight);
-        TRKLEN[i].setAlignment(2);
+        TRKLEN[i].setAlignment(ui::align::kCentre);
         KYOKU[i].move(1560, top, 5160, kRowHeight);
     }
     button(Command3D5, 6900, kRowTop, 1380, "曲名");

@@ -20,6 +20,7 @@ inline constexpr int kDataRows = 10;
 
 class CDDATA : public ui::Form {
 public:
+    static constexpr const char* kName = "CDDATA";
     explicit CDDATA(App& app);
 
     App& app;

@@ -8,6 +8,7 @@
 #include "lyrics/lyrics_file.h"
 #include "player/cdoke.h"
 #include "player/font_routines.h"
+#include "editors/cdchg.h"
 
 namespace lirafok {
 
@@ -47,7 +48,7 @@ void CDDATA::KYOKUNO_Click(int index) {
 void CDDATA::Command3D8_Click() {
     if (!playerStopped(app)) return refuse(app, "演奏を停止して下さい");
     app.PlayOkCue();
-    app.show("CDCHG");
+    app.show<CDCHG>();
 }
 
 DiscRecordEntry CDDATA::recordEntry() {
@@ -91,7 +92,7 @@ void CDDATA::discardWork() {
 
 void CDDATA::Command3D4_Click() {
     app.PlayOkCue();
-    app.unloadForm("CDDATA");
+    app.unload<CDDATA>();
 }
 
 void CDDATA::Form_QueryUnload(bool&, ui::UnloadMode) {

@@ -7,6 +7,7 @@
 #include "core/text.h"
 #include "lyrics/lyrics_file.h"
 #include "ui/services.h"
+#include "editors/cdskasi.h"
 
 namespace lirafok {
 
@@ -15,7 +16,6 @@ namespace {
 // Twips: wide enough for the whole menu bar. The window is docked at the right screen edge.
 constexpr int kWindowWidth = 6600;
 
-const char* const kSavePrompt = "CDSKASI";
 const char* const kSaveFailed = "歌詞ファイルを保存できません";
 
 // The track the editor's file belongs to: the path rule ends every lyrics file name in the
@@ -47,13 +47,13 @@ int copyTrack(const std::optional<std::string>& answer, int trackCount) {
 }
 
 CDEDIT* loadedEditor(App& app) {
-    return static_cast<CDEDIT*>(app.loadedForm("CDEDIT"));
+    return app.loaded<CDEDIT>();
 }
 
 }  // namespace
 
 CDEDIT::CDEDIT(App& a)
-    : ui::Form(a.svc.host, "CDEDIT"),
+    : ui::Form(a.svc.host, kName),
       app(a),
       EDTEXT(*this, "EDTEXT"),
       Quit(*this, "Quit"),
@@ -183,8 +183,8 @@ void CDEDIT::Form_QueryUnload(bool& cancel, ui::UnloadMode mode) {
         // Closing by the frame discards like CANCEL_R, but edited text is offered for saving
         // first.
         if (modified()) {
-            app.show(kSavePrompt, true);
-            app.unloadForm(kSavePrompt);
+            app.show<CDSKASI>(true);
+            app.unload<CDSKASI>();
             if (m_saveFailed) {
                 m_saveFailed = false;
                 cancel = true;
@@ -270,7 +270,7 @@ void CDEDIT::Quit_Click() {
 void CDEDIT::CANCEL_R_Click() {
     app.state.EditorActive = 0;
     app.state.EditorSavePending = 0;
-    app.unloadForm("CDEDIT");
+    app.unload<CDEDIT>();
 }
 
 void CDEDIT::COPY_RTN_Click() {
@@ -295,7 +295,7 @@ void CDEDIT::COPY_RTN_Click() {
     }
     s.EditorActive = 0;
     s.EditorSavePending = 0;
-    app.unloadForm("CDEDIT");
+    app.unload<CDEDIT>();
 }
 
 bool SaveLyricsText(App& app) {
@@ -316,7 +316,7 @@ bool SaveLyricsText(App& app) {
         return false;
     }
     s.EditorActive = 0;
-    app.unloadForm("CDEDIT");
+    app.unload<CDEDIT>();
     return true;
 }
 
@@ -336,7 +336,7 @@ void OpenLyricsEditor(App& app, int track) {
     }
     s.EditorLyricsPath = path;
     s.EditorSavePending = 1;
-    app.show("CDEDIT");
+    app.show<CDEDIT>();
 }
 
 }  // namespace lirafok

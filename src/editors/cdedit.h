@@ -14,6 +14,7 @@ class App;
 
 class CDEDIT : public ui::Form {
 public:
+    static constexpr const char* kName = "CDEDIT";
     explicit CDEDIT(App& app);
 
     App& app;

@@ -7,12 +7,11 @@
 namespace lirafok {
 
 CDSDATA::CDSDATA(App& a)
-    : SavePrompt(a, "CDSDATA", "ＤＡＴＡファイル保存確認", "ＤＡＴＡファイルを保存しますか？",
-                 4800) {}
+    : SavePrompt(a, kName, "ＤＡＴＡファイル保存確認", "ＤＡＴＡファイルを保存しますか？", 4800) {}
 
 void CDSDATA::Command1_Click() {
     // The registration window is still loaded and supplies the record.
-    if (auto* data = dynamic_cast<CDDATA*>(app.loadedForm("CDDATA"))) {
+    if (auto* data = app.loaded<CDDATA>()) {
         DiscRecordEntry entry = data->recordEntry();
         // A record without a title would be shown and stored as a disc without a name: refused
         // as the window's own save button refuses it.
@@ -23,12 +22,12 @@ void CDSDATA::Command1_Click() {
             app.PlayOkCue();
         }
     }
-    app.unloadForm("CDSDATA");
+    app.unload<CDSDATA>();
 }
 
 void CDSDATA::Command2_Click() {
     app.PlayOkCue();
-    app.unloadForm("CDSDATA");
+    app.unload<CDSDATA>();
 }
 
 }  // namespace lirafok

@@ -7,6 +7,7 @@ namespace lirafok {
 
 class CDSDATA : public SavePrompt {
 public:
+    static constexpr const char* kName = "CDSDATA";
     explicit CDSDATA(App& app);
     void Command1_Click() override;
     void Command2_Click() override;

@@ -32,7 +32,7 @@ constexpr int kTimeLeft = 6600;
 constexpr int kTimeWidth = 1800;
 constexpr int kButtonHeight = 420;
 constexpr int kInnerWidth = 8520;
-constexpr int kInnerHeight = 4740;
+constexpr int kInnerHeight = 5100;
 
 // The track the setter's file belongs to: the path rule ends every lyrics file name in the
 // track number as two digits.
@@ -67,13 +67,13 @@ void trimLyric(LyricTables& t) {
 }
 
 CDSET* loadedSetter(App& app) {
-    return static_cast<CDSET*>(app.loadedForm("CDSET"));
+    return app.loaded<CDSET>();
 }
 
 }  // namespace
 
 CDSET::CDSET(App& a)
-    : ui::Form(a.svc.host, "CDSET"),
+    : ui::Form(a.svc.host, kName),
       app(a),
       KASI(ui::controlArray<ui::Panel, kSetterRows>(*this, "KASI")),
       Text1(ui::controlArray<ui::TextBox, kSetterRows>(*this, "Text1")),
@@ -89,6 +89,7 @@ CDSET::CDSET(App& a)
       UPX(*this, "UPX"),
       DOWNX(*this, "DOWNX"),
       CHG(*this, "CHG"),
+      INFO(*this, "INFO"),
       Timer1(*this, a.svc.scheduler, "Timer1") {
     setCaption(kTitle);
     setResizable(false);
@@ -114,7 +115,6 @@ CDSET::CDSET(App& a)
     Command3D9.move(4080, rowA, 1200, kButtonHeight);
     Command3D9.setCaption("テスト");
     CHG.move(5400, rowA, 1080, kButtonHeight);
-    CHG.setCaption("");
     UPX.move(6600, rowA, 840, kButtonHeight);
     UPX.setCaption("▲");
     DOWNX.move(7560, rowA, 840, kButtonHeight);
@@ -129,8 +129,27 @@ CDSET::CDSET(App& a)
     Command3D3.setCaption("保存");
     Command3D4.move(6960, rowB, 1440, kButtonHeight);
     Command3D4.setCaption("取消");
+    INFO.move(120, rowB + kButtonHeight + 60, kInnerWidth - 240, 300);
+    // The page mark is a state of row 4's line: the caption stays, its colour and a pressed
+    // look tell whether the line starts a new page.
+    CHG.setCaption("改頁");
+    CHG.setShowsModeState(true);
     Timer1.setInterval(0);
     wireEvents();
+    setToolTips({
+        {"Command3D1", "曲を頭から演奏してタイミングの設定を始める"},
+        {"Command3D2", "歌い出しでこのボタンを押す：次の行のタイミングを設定 (Space)"},
+        {"Command3D3", "タイミングを保存して閉じる"},
+        {"Command3D4", "保存せずに閉じる"},
+        {"Command3D5", "最初の行へ"},
+        {"Command3D6", "次の行へ"},
+        {"Command3D7", "前の行へ"},
+        {"Command3D8", "演奏を止める"},
+        {"Command3D9", "設定したタイミングで歌詞を表示して確かめる"},
+        {"UPX", "青い行（次の行）の時間を 100 ms 遅くする"},
+        {"DOWNX", "青い行（次の行）の時間を 100 ms 早くする"},
+        {"CHG", "赤い行（設定した行）で改ページする・しない（赤：する）"},
+    });
 }
 
 void CDSET::wireEvents() {
@@ -216,7 +235,33 @@ void CDSET::showRows() {
         Text1[at(r)].setText(timed ? TIME_SETWK(t.times[at(line)]) : "");
     }
     const bool mark = inSlots(n - 1) && t.pageFlags[at(n - 1)] == 1;
-    CHG.setCaption(mark ? "改頁" : "");
+    CHG.setForeColor(mark ? ui::kRed : ui::kBlack);
+    showTapsLeft();
+}
+
+void CDSET::showTapsLeft() {
+    const int count = app.state.Lyrics.count;
+    const int left = count - app.state.NextLyricLine;
+    if (count == 0)
+        INFO.setCaption("");
+    else if (left <= 0)
+        INFO.setCaption("すべての行のタイミングを設定しました。");
+    else if (left == 1)
+        INFO.setCaption("あと 1 回：最後の行を歌い終えたところで「設 定」(Space) を押します。");
+    else
+        INFO.setCaption("あと " + std::to_string(left) +
+                        " 回「設 定」(Space) を押します（最後の 1 回は最後の行の歌い終わり）。");
+}
+
+void CDSET::moveCursorTo(int line) {
+    app.state.NextLyricLine = std::clamp(line, 0, app.state.Lyrics.count);
+    showRows();
+}
+
+bool CDSET::Form_KeyDown(int keyCode, int shift) {
+    if (keyCode != ui::key::kSpace || shift != 0) return false;
+    Command3D2.userClick();
+    return true;
 }
 
 void CDSET::applyRow4() {
@@ -242,7 +287,7 @@ void CDSET::startPlayback() {
     SetterRecording = 1;
     s.ProgramPlay = 0;
     s.LastCommand = "PLAY";
-    main.TRKNO.setCaption(std::to_string(EditTrack));
+    main.showTrack(EditTrack);
     mci.setNotify(true);
     mci.setWait(true);
     mci.setTrack(EditTrack);
@@ -251,15 +296,17 @@ void CDSET::startPlayback() {
     if (n > 0 && inSlots(n - 1) && s.Lyrics.times[at(n - 1)] <= trackLength())
         start += s.Lyrics.times[at(n - 1)];
     mci.setTo(start);
-    mci.setCommand("SEEK");
+    // A seek that fails leaves the position where it was; the display reads it back.
+    (void)mci.command(device::Command::Seek);
     SuppressScreenSaver(app);
-    mci.setUpdateInterval(1000);
+    mci.setUpdateInterval(device::StatusMarker::Running);
     mci.setNotify(true);
     mci.setWait(false);
     mci.setTrack(EditTrack);
     mci.setFrom(start);
     mci.setTo(trackLength() + trackStart() - 1000);
-    mci.setCommand("PLAY");
+    // A play that cannot start leaves the drive stopped; the status events show it.
+    (void)mci.command(device::Command::Play);
 }
 
 void CDSET::Command3D1_Click() {
@@ -301,7 +348,7 @@ void CDSET::Command3D4_Click() {
     }
     app.state.SetterFromData = 0;
     releasePlayer(true);
-    app.unloadForm("CDSET");
+    app.unload<CDSET>();
 }
 
 void CDSET::Command3D5_Click() {
@@ -342,10 +389,11 @@ void CDSET::Command3D8_Click() {
     Timer1.setInterval(0);
     app.state.LastCommand = "STOP";
     RestoreScreenSaver(app);
-    mci.setUpdateInterval(3000);
+    mci.setUpdateInterval(device::StatusMarker::Idle);
     mci.setNotify(true);
     mci.setWait(true);
-    mci.setCommand("STOP");
+    // Stopping a drive that has stopped or lost its disc changes nothing.
+    (void)mci.command(device::Command::Stop);
 }
 
 void CDSET::Command3D9_Click() {
@@ -369,7 +417,7 @@ void CDSET::Command3D9_Click() {
     s.PendingWait = piece.pending;
     Timer1.setTimerEnabled(true);
     Timer1.setInterval(piece.interval);
-    cdoke(app).Timer1.setTimerEnabled(true);
+    cdoke(app).runTimer1();
 }
 
 void CDSET::Timer1_Timer() {
@@ -432,7 +480,7 @@ void CDSET::CHG_Click() {
     if (n < 1 || !inSlots(n - 1)) return;
     std::int32_t& flag = s.Lyrics.pageFlags[at(n - 1)];
     flag = flag == 1 ? 0 : 1;
-    CHG.setCaption(flag == 1 ? "改頁" : "");
+    CHG.setForeColor(flag == 1 ? ui::kRed : ui::kBlack);
 }
 
 void CDSET::releasePlayer(bool cue) {
@@ -457,18 +505,19 @@ void CDSET::releasePlayer(bool cue) {
     if (cue) {
         const bool list = SavedProgramPlay != 0 || SavedListPlay != 0;
         const int track = list ? text::val(text::left(s.PlayList[1], 2)) : 1;
-        main.TRKNO.setCaption(std::to_string(track));
+        main.showTrack(track);
         mci.setNotify(false);
         mci.setTrack(track);
         mci.setTo(mci.TrackPosition());
         mci.setWait(true);
-        mci.setCommand("SEEK");
+        // A seek that fails leaves the position where it was; the display reads it back.
+        (void)mci.command(device::Command::Seek);
     }
     s.ProgramPlay = SavedProgramPlay;
     s.ListPlay = SavedListPlay;
     if (cue) {
         // Idle again, as after any stop: the status routine resumes and the display follows.
-        mci.setUpdateInterval(3000);
+        mci.setUpdateInterval(device::StatusMarker::Idle);
         s.CurrentPositionMs = mci.Position();
         UpdateTrackDisplay(app);
     }
@@ -501,6 +550,8 @@ bool SaveLyricsTimings(App& app) {
         if (fault) {
             app.PlayErrorCue();
             app.msgBox(fault);
+            // The line at fault comes up as the next line to set.
+            w->moveCursorTo(i);
             return false;
         }
     }
@@ -508,11 +559,11 @@ bool SaveLyricsTimings(App& app) {
     w->SetterTesting = 0;
     if (!saveLyricsTimings(s.SetterLyricsPath, "LIRAFOK.BAK", t)) {
         app.PlayErrorCue();
-        app.msgBox("COPY ERR", 0, "CDSET");
+        app.msgBox("COPY ERR", 0, CDSET::kName);
         return false;
     }
     w->releasePlayer(true);
-    app.unloadForm("CDSET");
+    app.unload<CDSET>();
     return true;
 }
 
@@ -524,7 +575,7 @@ void OpenTimingSetter(App& app, int track) {
     }
     s.SetterLyricsPath = lyricsFilePath(s.KASID, s.DiscKey, track);
     s.SetterFromData = 1;
-    app.show("CDSET");
+    app.show<CDSET>();
 }
 
 }  // namespace lirafok

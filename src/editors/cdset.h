@@ -23,6 +23,7 @@ inline constexpr int kSetterRows = 10;
 
 class CDSET : public ui::Form {
 public:
+    static constexpr const char* kName = "CDSET";
     explicit CDSET(App& app);
 
     App& app;
@@ -38,6 +39,7 @@ public:
     ui::Button Command3D8;  // 停止
     ui::Button Command3D9;  // テスト
     ui::Button UPX, DOWNX, CHG;
+    ui::Label INFO;    // how many presses of "設 定" are still needed
     ui::Timer Timer1;  // test mode
 
     // The track being set (the last two characters of SetterLyricsPath).
@@ -70,9 +72,14 @@ public:
     // window's display refreshed. The window itself stays; the caller closes it.
     void releasePlayer(bool cue);
 
+    // Puts the cursor on line `line` (row 5, the next line to set) and shows the rows.
+    void moveCursorTo(int line);
+
 protected:
     void Form_Load() override;
     void Form_QueryUnload(bool& cancel, ui::UnloadMode mode) override;
+    // Space presses "設 定", so the user can tap along without aiming at the button.
+    bool Form_KeyDown(int keyCode, int shift) override;
 
 private:
     void wireEvents();
@@ -82,6 +89,7 @@ private:
     // the track) to one second before the track's end.
     void startPlayback();
     void nudge(std::int32_t deltaMs);
+    void showTapsLeft();
     std::int32_t trackStart() const;
     std::int32_t trackLength() const;
 

@@ -6,13 +6,12 @@
 namespace lirafok {
 
 CDSKASI::CDSKASI(App& a)
-    : SavePrompt(a, "CDSKASI", "歌詞ファイル保存確認", "歌詞ファイルを保存しますか？") {}
+    : SavePrompt(a, kName, "歌詞ファイル保存確認", "歌詞ファイルを保存しますか？") {}
 
 void CDSKASI::Command1_Click() {
     if (!SaveLyricsText(app))
-        if (auto* editor = static_cast<CDEDIT*>(app.loadedForm("CDEDIT")))
-            editor->keepOpenAfterFailedSave();
-    app.unloadForm("CDSKASI");
+        if (auto* editor = app.loaded<CDEDIT>()) editor->keepOpenAfterFailedSave();
+    app.unload<CDSKASI>();
 }
 
 }  // namespace lirafok

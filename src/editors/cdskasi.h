@@ -8,6 +8,7 @@ namespace lirafok {
 
 class CDSKASI : public SavePrompt {
 public:
+    static constexpr const char* kName = "CDSKASI";
     explicit CDSKASI(App& app);
     void Command1_Click() override;
 };

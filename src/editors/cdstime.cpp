@@ -5,14 +5,13 @@
 
 namespace lirafok {
 
-CDSTIME::CDSTIME(App& a)
-    : SavePrompt(a, "CDSTIME", "タイミング保存", "タイミングを保存しますか？") {}
+CDSTIME::CDSTIME(App& a) : SavePrompt(a, kName, "タイミング保存", "タイミングを保存しますか？") {}
 
 // A save that is refused (untimed or reversed lines) has told the user why; the setter is
 // closed by the caller all the same, since its disc is gone.
 void CDSTIME::Command1_Click() {
     SaveLyricsTimings(app);
-    app.unloadForm("CDSTIME");
+    app.unload<CDSTIME>();
 }
 
 }  // namespace lirafok

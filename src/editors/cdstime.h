@@ -8,6 +8,7 @@ namespace lirafok {
 
 class CDSTIME : public SavePrompt {
 public:
+    static constexpr const char* kName = "CDSTIME";
     explicit CDSTIME(App& app);
     void Command1_Click() override;
 };

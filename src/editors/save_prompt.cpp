@@ -22,7 +22,7 @@ SavePrompt::SavePrompt(App& a, const std::string& name, const std::string& capti
     setResizable(false);
     move(3000, 3000, innerWidth + kFrameWidth, kInnerHeight + kFrameHeight);
     Label1.move(240, 240, innerWidth - 480, 360);
-    Label1.setAlignment(2);
+    Label1.setAlignment(ui::align::kCentre);
     Label1.setCaption(question);
     Command1.move(innerWidth / 2 - kButtonGap - kButtonWidth, 840, kButtonWidth, kButtonHeight);
     Command1.setCaption("保  存");
@@ -30,6 +30,7 @@ SavePrompt::SavePrompt(App& a, const std::string& name, const std::string& capti
     Command2.setCaption("取  消");
     Command1.onClick = [this] { Command1_Click(); };
     Command2.onClick = [this] { Command2_Click(); };
+    setToolTips({{"Command1", "保存してから閉じる"}, {"Command2", "保存せずに閉じる"}});
 }
 
 void SavePrompt::Command2_Click() {

@@ -1,5 +1,6 @@
 #include "labels/cassette_card.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "ui/services.h"
@@ -31,6 +32,16 @@ void printSide(ui::Printer& p, const std::vector<std::string>& lines, const ui::
     }
 }
 
+// `font` made small enough for `text` to fit `room` twips: a face wider than the one the card
+// was laid out for is scaled down to the field, never cut (in half points, not below 4).
+ui::Font fitted(ui::Printer& p, ui::Font font, const std::string& text, double room) {
+    const double width = p.textWidth(font, text);
+    if (width <= room || width <= 0) return font;
+    font.size = std::max(4.0, std::floor(font.size * room / width * 2) / 2);
+    while (font.size > 4 && p.textWidth(font, text) > room) font.size -= 0.5;
+    return font;
+}
+
 }  // namespace
 
 double cardPageWidth(const CassetteCard& card) {
@@ -51,14 +62,18 @@ bool printCassetteCard(ui::Printer& p, const CassetteCard& card) {
     for (int row = 0; row < 3; ++row) p.line(L, T + row * U, L + W, T + row * U, kThickRule);
     p.text(L + 150, T + 150, card.otherFont, card.header);
     p.text(L + 20, T + U + 140, card.sizeFont, card.tapeSize);
+    // The fields run to the card's right rule, less a small margin.
+    const ui::Font titleFont = fitted(p, card.titleFont, card.title, W - U - 60);
     if (!card.twoLines) {
-        const double h = p.textHeight(card.titleFont);
-        p.text(L + U, T + U + std::trunc((U - h) / 2), card.titleFont, card.title);
+        const double h = p.textHeight(titleFont);
+        p.text(L + U, T + U + std::trunc((U - h) / 2), titleFont, card.title);
     } else {
-        const double h1 = p.textHeight(card.titleFont);
+        const double h1 = p.textHeight(titleFont);
         const double y1 = T + U + std::trunc((U / 2 - h1) / 2);
-        p.text(L + U, y1, card.titleFont, card.title);
-        p.text(L + 20000.0 / 35, y1 + p.textHeight(card.artistFont), card.artistFont, card.artist);
+        p.text(L + U, y1, titleFont, card.title);
+        const double artistLeft = 20000.0 / 35;
+        const ui::Font artistFont = fitted(p, card.artistFont, card.artist, W - artistLeft - 60);
+        p.text(L + artistLeft, y1 + p.textHeight(artistFont), artistFont, card.artist);
     }
     p.text(L + 50, T + 2 * U + 150, card.otherFont, "SIDE A");
     p.text(L + 2870, T + 2 * U + 150, card.otherFont, "SIDE B");

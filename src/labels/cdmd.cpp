@@ -5,16 +5,14 @@
 #include "core/text.h"
 #include "labels/cdmdf.h"
 #include "labels/label_text.h"
+#include "program/cdprg.h"
 
 namespace lirafok {
 
 namespace {
 
 const char* const kTitle = "ＭＤレベル印刷";
-const char* const kPrintFailed = "印刷できませんでした。";
 constexpr double kMaxPoints = 16;
-constexpr int kCentred = 7;
-constexpr int kLeft = 1;
 // Heights of the title label: one line holding title and artist, or the title above the artist.
 constexpr int kTitleOneLine = 480;
 constexpr int kTitleHalf = 240;
@@ -44,7 +42,7 @@ int mdFirstColumnCount(int n) {
 }
 
 CDMD::CDMD(App& a)
-    : ui::Form(a.svc.host, "CDMD"),
+    : ui::Form(a.svc.host, kName),
       app(a),
       Check1(*this, "Check1"),
       Check2(*this, "Check2"),
@@ -90,6 +88,14 @@ CDMD::CDMD(App& a)
     Command3D7.move(3000, y, 1320, 420);
     Command3D7.setCaption("取消");
     wireEvents();
+    setToolTips({
+        {"SSCommand1", "タイトルのフォント"},
+        {"Command3D3", "曲名のフォント"},
+        {"Command1", "プリンターの設定"},
+        {"Command3D2", "印刷する"},
+        {"Command3D1", "設定を保存して閉じる"},
+        {"Command3D7", "設定を保存せずに閉じる"},
+    });
 }
 
 void CDMD::wireEvents() {
@@ -107,26 +113,26 @@ void CDMD::wireEvents() {
 }
 
 CDMDF& CDMD::label() {
-    auto& f = static_cast<CDMDF&>(app.form("CDMDF"));
-    if (loaded() && !f.shown()) app.show("CDMDF");
+    auto& f = app.form<CDMDF>();
+    if (loaded() && !f.shown()) app.show<CDMDF>();
     return f;
 }
 
 void CDMD::Form_Load() {
     MD_SET();
-    CDMDF& f = static_cast<CDMDF&>(app.form("CDMDF"));
+    CDMDF& f = app.form<CDMDF>();
     f.move(left() + width() + 120, top(), f.width(), f.height());
-    app.show("CDMDF");
+    app.show<CDMDF>();
 }
 
 void CDMD::Form_Unload() {
     // The label is this window's preview: it goes with it, however the window is closed.
-    app.unloadForm("CDMDF");
+    app.unload<CDMDF>();
 }
 
 void CDMD::MD_SET() {
     const AppState& s = app.state;
-    CDMDF& f = static_cast<CDMDF&>(app.form("CDMDF"));
+    CDMDF& f = app.form<CDMDF>();
     f.LABEL2.setCaption("");
     f.LABEL3.setCaption("");
     const std::string title = discTitleText(s);
@@ -141,7 +147,9 @@ void CDMD::MD_SET() {
         f.LABEL2.setHeight(kTitleOneLine);
         f.LABEL3.setVisible(false);
     }
-    const std::vector<std::string> entries = listEntries(app, "CDPRG", "SEL");
+    const CDPRG* program = app.loaded<CDPRG>();
+    const std::vector<std::string> entries =
+        program ? program->SEL.items() : std::vector<std::string>{};
     const int n = static_cast<int>(entries.size());
     const bool numbers = Check2.value() == 1, times = Check3.value() == 1;
     if (Check5.value() == 0) {
@@ -180,7 +188,7 @@ void CDMD::CHECK5_Click() {
 
 void CDMD::CHECK4_Click() {
     CDMDF& f = label();
-    const int a = Check4.value() == 1 ? kCentred : kLeft;
+    const int a = Check4.value() == 1 ? ui::align::kPanelCentre : ui::align::kPanelLeft;
     f.LABEL2.setAlignment(a);
     f.LABEL3.setAlignment(a);
     MD_SET();
@@ -205,24 +213,20 @@ void CDMD::Command3D2_Click() {
     app.PlayOkCue();
     CDMDF& f = label();
     ui::Printer& p = app.svc.printer;
+    p.setDocumentName(labelJobName(app.state, "MDラベル"));
     p.setDocumentSize(f.innerWidth(), f.innerHeight());
     p.printForm(f);
-    if (!p.endDoc()) {
-        app.PlayErrorCue();
-        const std::string why = p.errorText();
-        app.msgBox(why.empty() ? kPrintFailed : std::string(kPrintFailed) + "\r\n" + why, 48,
-                   kTitle);
-    }
+    tellLabelJob(app, p.endDoc(), kTitle);
 }
 
 void CDMD::Command3D1_Click() {
     app.PlayOkCue();
-    app.unloadForm("CDMD");
+    app.unload<CDMD>();
 }
 
 void CDMD::Command3D7_Click() {
     app.PlayOkCue();
-    app.unloadForm("CDMD");
+    app.unload<CDMD>();
 }
 
 }  // namespace lirafok

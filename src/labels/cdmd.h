@@ -19,6 +19,7 @@ int mdFirstColumnCount(int n);
 
 class CDMD : public ui::Form {
 public:
+    static constexpr const char* kName = "CDMD";
     explicit CDMD(App& app);
 
     App& app;

@@ -14,7 +14,7 @@ constexpr int kSongsTop = 720;  // below the title rule
 }  // namespace
 
 CDMDF::CDMDF(App& app)
-    : ui::Form(app.svc.host, "CDMDF"),
+    : ui::Form(app.svc.host, kName),
       LABEL2(*this, "LABEL2"),
       LABEL3(*this, "LABEL3"),
       LABEL1(ui::controlArray<ui::Label, 2>(*this, "LABEL1")),

@@ -17,6 +17,7 @@ inline constexpr int kMdHalfColumn = 1815;
 
 class CDMDF : public ui::Form {
 public:
+    static constexpr const char* kName = "CDMDF";
     explicit CDMDF(App& app);
 
     ui::Label LABEL2;                 // title

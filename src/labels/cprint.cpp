@@ -7,6 +7,7 @@
 #include "common/app.h"
 #include "core/text.h"
 #include "labels/label_text.h"
+#include "program/cdtedit.h"
 #include "ui/control_array.h"
 
 namespace lirafok {
@@ -14,7 +15,6 @@ namespace lirafok {
 namespace {
 
 const char* const kTitle = "カセットラベル印刷";
-const char* const kPrintFailed = "印刷できませんでした。";
 // The tape length on the card is always printed in this face.
 const char* const kSizeFace = "ＭＳ ゴシック";
 constexpr double kSizePoints = 18;
@@ -24,8 +24,6 @@ constexpr double kTitleMax = 16;
 constexpr double kSideMax = 14;
 constexpr double kOtherMax = 9;
 // Alignment of the title panels: centred, or left.
-constexpr int kCentred = 7;
-constexpr int kLeft = 1;
 // Title panel heights (twips): one line in the row, or each of two lines.
 constexpr int kOneLine = 511;
 constexpr int kHalfLine = 255;
@@ -59,7 +57,7 @@ std::int32_t wholePoints(double size) {
 }  // namespace
 
 CPRINT::CPRINT(App& a)
-    : ui::Form(a.svc.host, "CPRINT"),
+    : ui::Form(a.svc.host, kName),
       app(a),
       Check1(*this, "Check1"),
       Check2(*this, "Check2"),
@@ -114,6 +112,19 @@ CPRINT::CPRINT(App& a)
     layoutPreview();
     layout();
     wireEvents();
+    setToolTips({
+        {"Spin2", "上の余白 (mm)"},
+        {"Spin1", "左の余白 (mm)"},
+        {"Command3D3", "タイトルのフォント"},
+        {"Command3D4", "アーティストのフォント"},
+        {"Command3D8", "A 面の曲名のフォント"},
+        {"Command3D5", "B 面の曲名のフォント"},
+        {"Command3D6", "その他の文字のフォント"},
+        {"Command1", "プリンターの設定"},
+        {"Command3D2", "印刷する"},
+        {"Command3D1", "設定を保存して閉じる"},
+        {"Command3D7", "設定を保存せずに閉じる"},
+    });
 }
 
 void CPRINT::layoutPreview() {
@@ -185,7 +196,7 @@ void CPRINT::layout() {
         label.setCaption(caption);
         value.move(kSide + 1800, y, 720, kRowH);
         value.setCaption("05");
-        value.setAlignment(2);
+        value.setAlignment(ui::align::kCentre);
         value.setBackColor(ui::kWhite);
         spin.move(kSide + 2520, y, 300, kRowH);
         unit.move(kSide + 2880, y, 600, kRowH);
@@ -309,8 +320,9 @@ std::vector<std::string> CPRINT::sideLines(const std::vector<std::string>& entri
 }
 
 void CPRINT::FillSidePreview() {
-    m_sideA = listEntries(app, "CDTEDIT", "ALL");
-    m_sideB = listEntries(app, "CDTEDIT", "SEL");
+    const CDTEDIT* tape = app.loaded<CDTEDIT>();
+    m_sideA = tape ? tape->ALL.items() : std::vector<std::string>{};
+    m_sideB = tape ? tape->SEL.items() : std::vector<std::string>{};
     for (int side = 0; side < 2; ++side) {
         std::string t;
         for (const std::string& line : sideLines(side == 0 ? m_sideA : m_sideB)) t += line + "\r\n";
@@ -327,7 +339,7 @@ void CPRINT::CHECK3_Click() {
 }
 
 void CPRINT::CHECK4_Click() {
-    const int a = Check4.value() == 1 ? kCentred : kLeft;
+    const int a = Check4.value() == 1 ? ui::align::kPanelCentre : ui::align::kPanelLeft;
     TITLE1[0].setAlignment(a);
     TITLE1[1].setAlignment(a);
 }
@@ -424,12 +436,8 @@ CassetteCard CPRINT::card() const {
 
 void CPRINT::Command3D2_Click() {
     app.PlayOkCue();
-    if (!printCassetteCard(app.svc.printer, card())) {
-        app.PlayErrorCue();
-        const std::string why = app.svc.printer.errorText();
-        app.msgBox(why.empty() ? kPrintFailed : std::string(kPrintFailed) + "\r\n" + why, 48,
-                   kTitle);
-    }
+    app.svc.printer.setDocumentName(labelJobName(app.state, "カセットカード"));
+    tellLabelJob(app, printCassetteCard(app.svc.printer, card()), kTitle);
 }
 
 void CPRINT::Command3D1_Click() {
@@ -459,12 +467,12 @@ void CPRINT::Command3D1_Click() {
     s.GPCH4 = Check4.value() == 1 ? 1 : 0;
     s.GPTOP = text::val(TOPX.caption());
     s.GPLEF = text::val(LEFTX.caption());
-    app.unloadForm("CPRINT");
+    app.unload<CPRINT>();
 }
 
 void CPRINT::Command3D7_Click() {
     app.PlayOkCue();
-    app.unloadForm("CPRINT");
+    app.unload<CPRINT>();
 }
 
 }  // namespace lirafok

@@ -17,6 +17,7 @@ class App;
 
 class CPRINT : public ui::Form {
 public:
+    static constexpr const char* kName = "CPRINT";
     explicit CPRINT(App& app);
 
     App& app;

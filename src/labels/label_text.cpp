@@ -1,6 +1,7 @@
 #include "labels/label_text.h"
 
 #include "catalogue/catalogue_file.h"
+#include "catalogue/title_text.h"
 #include "common/app.h"
 #include "core/text.h"
 
@@ -32,10 +33,25 @@ std::string labelDate(std::time_t when) {
            text::pad(tm.tm_year + 1900, 4);
 }
 
-std::vector<std::string> listEntries(App& app, const std::string& form, const std::string& list) {
-    ui::Form* f = app.loadedForm(form);
-    auto* box = f ? dynamic_cast<ui::ListBox*>(f->findControl(list)) : nullptr;
-    return box ? box->items() : std::vector<std::string>{};
+std::string labelJobName(const AppState& s, const std::string& kind) {
+    const std::string title = titleText(s.DiscTitle);
+    return title.empty() ? kind : title + " " + kind;
+}
+
+bool tellLabelJob(App& app, bool sent, const std::string& title) {
+    ui::Printer& p = app.svc.printer;
+    if (sent) {
+        if (!p.savedTo().empty())
+            app.msgBox("PDF を保存しました。\r\n" + p.savedTo(),
+                       ui::mb::kOkOnly + ui::mb::kInformation, title);
+        return true;
+    }
+    if (p.cancelled()) return false;
+    app.PlayErrorCue();
+    const std::string why = p.errorText();
+    app.msgBox(why.empty() ? "印刷できませんでした。" : "印刷できませんでした。\r\n" + why,
+               ui::mb::kOkOnly + ui::mb::kExclamation, title);
+    return false;
 }
 
 }  // namespace lirafok

@@ -21,11 +21,14 @@ std::string titleWithArtist(const AppState& s);
 // its blank (characters 4 to 9) when `withTime`, then the song name (from character 10).
 std::string songLine(const std::string& entry, const std::string& number, bool withTime);
 
+// What a printed label is called when it becomes a file: the disc's title and the label's
+// kind ("リラフォク　デモディスク ～はじまりの歌～ カセットカード").
+std::string labelJobName(const AppState& s, const std::string& kind);
+// After a label was sent: where a file went is told (title `title`); a job the user cancelled
+// is left alone; a failure is told with its reason. True when the label was sent.
+bool tellLabelJob(App& app, bool sent, const std::string& title);
+
 // The fixed ten-character date, month-day-year: "03-07-2026".
 std::string labelDate(std::time_t when);
-
-// The entries of list box `list` on window `form`, in list order; empty when the window is
-// not loaded or has no such list.
-std::vector<std::string> listEntries(App& app, const std::string& form, const std::string& list);
 
 }  // namespace lirafok

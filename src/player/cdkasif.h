@@ -9,6 +9,7 @@ class App;
 
 class CDKASIF : public ui::Form {
 public:
+    static constexpr const char* kName = "CDKASIF";
     explicit CDKASIF(App& app);
     App& app;
     ui::TextBox KASI;

@@ -10,13 +10,25 @@ namespace lirafok {
 class App;
 
 inline constexpr int kLyricPanels = 27;
-inline constexpr int kLyricPanelHeight = 240;  // twips
+inline constexpr int kLyricPanelHeight = 240;  // twips (window units when zoomed)
+// Up to this inner width (twips) the lines are drawn at their own size; a wider window zooms
+// its lines and their text with its width.
+inline constexpr int kLyricDesignWidth = 8400;
 
 class CDKASIF2 : public ui::Form {
 public:
+    static constexpr const char* kName = "CDKASIF2";
     explicit CDKASIF2(App& app);
     App& app;
     std::array<ui::Panel, kLyricPanels> KASI;
+
+    // The height the lines are stacked in, in panel units: the inner height, less the zoom.
+    double lineAreaHeight() const { return innerHeight() / m_zoom; }
+    // Sizes and stacks the lines for the window's width and panel 0's font: a window wider
+    // than kLyricDesignWidth shows its lines and their text that much larger (a maximised
+    // window or a TV fills with the lyric, not small text in a corner), and a font above 12
+    // points makes the lines taller, so that they never overlap.
+    void layLines();
 
 protected:
     void Form_Load() override;
@@ -26,6 +38,8 @@ protected:
 private:
     // Panels stacked from the top of the inner coordinate system, as wide as the window.
     void stackPanels();
+
+    double m_zoom = 1;
 };
 
 // The karaoke window, created and loaded on first use.

@@ -5,7 +5,7 @@
 namespace lirafok {
 
 CDOKE& cdoke(App& app) {
-    return static_cast<CDOKE&>(app.form(kMainWindow));
+    return app.form<CDOKE>();
 }
 
 namespace {
@@ -14,7 +14,7 @@ constexpr int kCol = 570;  // button width
 }  // namespace
 
 CDOKE::CDOKE(App& a)
-    : ui::Form(a.svc.host, "CDOKE"),
+    : ui::Form(a.svc.host, kName),
       app(a),
       MMControl1(*this, a.svc.scheduler, "MMControl1"),
       Timer1(*this, a.svc.scheduler, "Timer1"),
@@ -59,6 +59,37 @@ CDOKE::CDOKE(App& a)
       HELPX(*this, "HELPX") {
     layoutDesign();
     wireEvents();
+    for (ui::Button* b : {&NORMAL, &PROG, &RAN, &SCAN, &ORG, &REPEAT, &EDITX, &MUTE, &KASI})
+        b->setShowsModeState(true);
+    setToolTips({
+        {"NORMAL", "通常の演奏に戻す（青：ディスクを入れても自動で演奏しない）"},
+        {"PROG", "プログラム演奏：曲を選んで好きな順に演奏"},
+        {"RAN", "ランダム演奏：全曲を一度ずつばらばらの順に"},
+        {"SCAN", "イントロスキャン：各曲の頭を数秒ずつ演奏"},
+        {"ORG", "プライベートリスト：保存した曲順で演奏"},
+        {"REPEAT", "リピート：全曲・1曲・A-B区間"},
+        {"EDITX", "カセット編集：A面・B面に曲を振り分け"},
+        {"KASI", "歌詞ウィンドウの表示・非表示 (SONG)"},
+        {"DATAX", "ディスクのタイトル・曲名の登録 (DATA)"},
+        {"LOADX", "ディスクを読み込む・取り出したディスクを戻す"},
+        {"HELPX", "ヘルプ"},
+        {"TIMEDSP", "時間表示の切り替え：経過時間／残り時間 (DSP)"},
+        {"POWER", "終了（青：タイマーが予約されている）"},
+        {"MUTE", "消音の入・切"},
+        {"REMO", "小さなリモコン表示との切り替え"},
+        {"SETUP", "環境設定"},
+        {"VOLS(0)", "左チャンネルの音量（ホイールでも変更）"},
+        {"VOLS(1)", "右チャンネルの音量（同時のときは両方；ホイールでも変更）"},
+        {"VOLD(0)", "左チャンネルの音量"},
+        {"VOLD(1)", "右チャンネルの音量"},
+        {"POINTX", "曲の中の位置：ドラッグで移動 (← → で5秒)"},
+        {"TRKNO", "演奏中の曲番号"},
+        {"TRKLEN", "曲の時間（DSPで経過／残りを切り替え）"},
+        {"TOTALLEN", "ディスク全体の時間（DSPで経過／残りを切り替え）"},
+        {"STATUS1", "演奏の状態"},
+        {"STATUS2", "演奏モード"},
+        {"List1", "曲の一覧：クリックでその曲を演奏 (↑ ↓ で前後の曲)"},
+    });
 }
 
 // The design-time arrangement: the full layout of a disc with a catalogue record.
@@ -86,15 +117,15 @@ void CDOKE::layoutDesign() {
     TOTALLEN.move(3165, 60, 990, 330);
     TOTALLEN.setCaption("00:00");
     for (ui::Panel* p : {&AAA, &BBB, &CCC, &DDD, &EEE, &FFF}) p->setFlat(true);
-    for (ui::Panel* p : {&TRKNO, &TRKLEN, &TOTALLEN}) p->setAlignment(2);
+    for (ui::Panel* p : {&TRKNO, &TRKLEN, &TOTALLEN}) p->setAlignment(ui::align::kCentre);
 
     // Status words, position slider.
     STATUS1.move(4260, 45, 1230, 330);
     STATUS1.setCaption("STOP");
     STATUS2.move(5550, 65, 1740, 330);
     STATUS2.setCaption("NORMAL");
-    STATUS1.setAlignment(2);
-    STATUS2.setAlignment(2);
+    STATUS1.setAlignment(ui::align::kCentre);
+    STATUS2.setAlignment(ui::align::kCentre);
     POINTX.move(2760, 480, 4530, 255);
     POINTX.setRange(0, 100);
 
@@ -109,7 +140,7 @@ void CDOKE::layoutDesign() {
     VOLS[1].move(4050, 1380, 255, 360);
     for (auto& v : VOLD) {
         v.setCaption("64");
-        v.setAlignment(2);
+        v.setAlignment(ui::align::kCentre);
     }
 
     // Button grid and the right column.
@@ -176,6 +207,7 @@ void CDOKE::wireEvents() {
     MMControl1.onPrevCompleted = [this](int e) { MMCONTROL1_PrevCompleted(e); };
     MMControl1.onEjectCompleted = [this](int e) { MMControl1_EjectCompleted(e); };
     MMControl1.onStopLostFocus = [this] { MMCONTROL1_StopLostFocus(); };
+    MMControl1.onButtonDone = [this] { showStateNow(); };
     MMControl1.onStatusUpdate = [this] { MMCONTROL1_StatusUpdate(); };
     MMControl1.onDone = [this](int code) { MMControl1_Done(code); };
     Timer1.onTimer = [this] { Timer1_Timer(); };

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "device/mm_control.h"
+#include "player/design_layout.h"
 #include "ui/control.h"
 #include "ui/form.h"
 #include "ui/timer.h"
@@ -13,7 +14,11 @@ class App;
 
 class CDOKE : public ui::Form {
 public:
+    static constexpr const char* kName = "CDOKE";
     explicit CDOKE(App& app);
+
+    static constexpr int kDiscPollMs = 2000;    // Timer1 looks for a disc this often
+    static constexpr int kPrevWindowMs = 3000;  // a second Prev within this goes back one more
 
     App& app;
 
@@ -76,6 +81,39 @@ public:
     void VOLS_SpinUp(int index);
     void VOLS_SpinDown(int index);
 
+    // --- what other windows show on this one: its controls are set only by the player ---
+    // The mode buttons that other windows switch.
+    enum class ModeButton {
+        Program,  // PROG: the program editor's program plays
+        Edit,     // EDITX: a tape side of the tape editor plays
+    };
+    // On: STATUS2 names the mode, the button's caption turns red and NORMAL's black. Off: back
+    // to "NORMAL".
+    void showMode(ModeButton button, bool on);
+    // The track number panel.
+    void showTrack(int track);
+    // The transport status panel ("STOP", "PLAY", ...).
+    void showStatus(const std::string& text);
+    // The LOAD button shows when discs are loaded by hand.
+    void showLoadButton(bool visible);
+    // The volume spinners and levels: both channels' (2), the second channel's alone, which
+    // sets both (1), or none (0).
+    void showVolumeControls(int channels);
+    // No disc: the status events stop and Timer1 looks for one every kDiscPollMs.
+    void pollForDisc();
+    // Timer1 runs again with the interval it has (the timing setter's test mode).
+    void runTimer1();
+    // The status panel, the counters and the slider show the device's state now, after a
+    // command, instead of at the next status event (up to 3 s later).
+    void showStateNow();
+    // The design geometry the layouts are built from.
+    DesignLayout& designLayout() { return m_design; }
+
+    // Picks a CUE sheet, a disc image or a folder of audio files and puts it into the virtual
+    // drive, as a drop does (Ctrl+O and the context menu).
+    void openDisc();
+    std::vector<ui::ContextEntry> contextMenu() override;
+
     // Whether the user's transport clicks are refused because the timing setter holds the player.
     bool transportHeld() const;
     // Disc ready: either disc-ready indication of the control, for a disc that has been loaded.
@@ -96,6 +134,8 @@ private:
     void listNextPrev(bool next);
     void refreshAfterCompletion();
     void cueAfterStop();
+
+    DesignLayout m_design;
 };
 
 // The main window, created and loaded on first use.

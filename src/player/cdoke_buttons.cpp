@@ -4,13 +4,21 @@
 #include "player/play_modes.h"
 #include "player/player_routines.h"
 #include "common/app.h"
+#include "player/cdrep.h"
 
 namespace lirafok {
+
+// Windows of the folders above this one, shown and closed by their class.
+class CDDATA;
+class CDKANKYOX;
+class CDPRG;
+class CDTEDIT;
 
 void CDOKE::LOADX_Click() {
     app.PlayOkCue();
     // LOAD closes the tray first: an ejected disc goes back in and is loaded.
-    if (device::CdAudioDevice* d = app.currentDevice()) d->closeTray();
+    // A drive whose tray cannot move is closed by hand: nothing to report.
+    if (device::CdAudioDevice* d = app.currentDevice()) (void)d->closeTray();
     LoadDisc(app);
 }
 
@@ -21,21 +29,21 @@ void CDOKE::DATAX_Click() {
     }
     app.PlayOkCue();
     app.state.DataWindowOpen = 1;
-    if (!app.show("CDDATA")) app.state.DataWindowOpen = 0;
+    if (!app.show<CDDATA>()) app.state.DataWindowOpen = 0;
 }
 
 void CDOKE::EDITX_Click() {
     AppState& s = app.state;
     if (!ModeButtonAllowed(app)) return;
     if (!(!s.TapeSidePlaying.empty() && s.ProgramPlay == 1)) LeaveListForEditor(app);
-    app.show("CDTEDIT");
+    app.show<CDTEDIT>();
 }
 
 void CDOKE::PROG_Click() {
     AppState& s = app.state;
     if (!ModeButtonAllowed(app)) return;
     if (s.ProgramPlay != 1) LeaveListForEditor(app);
-    app.show("CDPRG");
+    app.show<CDPRG>();
 }
 
 void CDOKE::SETUP_Click() {
@@ -44,7 +52,7 @@ void CDOKE::SETUP_Click() {
     WindowPos& pos = s.ReducedLayout == 1 ? s.ReducedPos : s.FullPos;
     if (left() <= app.svc.screen.widthTwips()) pos.left = left();
     if (top() <= app.svc.screen.heightTwips()) pos.top = top();
-    app.show("CDKANKYOX");
+    app.show<CDKANKYOX>();
 }
 
 void CDOKE::HELPX_Click() {
@@ -57,7 +65,7 @@ void CDOKE::REPEAT_Click() {
         return;
     }
     app.PlayOkCue();
-    app.show("CDREP");
+    app.show<CDREP>();
 }
 
 void CDOKE::NORMAL_Click() {

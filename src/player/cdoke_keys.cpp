@@ -1,5 +1,8 @@
 // The main window's keyboard: the transport without the mouse.
+#include "player/cdcdg.h"
 #include "player/cdoke.h"
+
+#include "common/app.h"
 #include "player/player_transport.h"
 #include "ui/form.h"
 
@@ -11,9 +14,16 @@ constexpr std::int32_t kArrowSeekMs = 5000;
 }  // namespace
 
 bool CDOKE::Form_KeyDown(int keyCode, int shift) {
+    if (shift == ui::key::kCtrlMask && keyCode == 'O') {
+        openDisc();
+        return true;
+    }
     if (shift & (ui::key::kCtrlMask | ui::key::kAltMask)) return false;
     PlayerTransport transport(app);
     switch (keyCode) {
+        case ui::key::kF11:
+            // The CD+G window, for a disc that may carry graphics.
+            return ShowCdgWindow(app);
         case ui::key::kSpace:
         case ui::key::kMediaPlayPause:
             transport.playPause();
@@ -44,6 +54,31 @@ bool CDOKE::Form_KeyDown(int keyCode, int shift) {
         default:
             return false;
     }
+}
+
+std::vector<ui::ContextEntry> CDOKE::contextMenu() {
+    return {{"ディスクを開く…\tCtrl+O", [this] { openDisc(); }}};
+}
+
+void CDOKE::openDisc() {
+    // An audio file picked stands for its folder: the folder of audio files is the disc.
+    const auto picked = app.svc.dialogs.openFileDialog(
+        "ディスクを開く",
+        "CD イメージ・CUE シート (*.cue *.CUE *.nrg *.toc);;"
+        "音声ファイル（そのフォルダーをディスクに） (*.flac *.wav *.ogg *.opus *.mp3 *.aiff *.wv)");
+    if (!picked) return;
+    std::string path = *picked;
+    const auto dot = path.rfind('.');
+    const std::string ext = dot == std::string::npos ? "" : path.substr(dot);
+    const bool sheet = ext == ".cue" || ext == ".CUE" || ext == ".nrg" || ext == ".toc";
+    if (!sheet && path.find('/') != std::string::npos) path.resize(path.rfind('/'));
+    std::string error;
+    if (app.svc.drives.loadIntoVirtualDrive(path, &error)) {
+        app.PlayOkCue();
+        return;
+    }
+    app.PlayErrorCue();
+    app.msgBox(error, ui::mb::kOkOnly + ui::mb::kExclamation, "LIRAFOK");
 }
 
 }  // namespace lirafok

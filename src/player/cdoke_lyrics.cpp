@@ -1,5 +1,7 @@
 // The main window's side of the lyrics display: the line timer and the lyrics button.
 #include "player/lyrics_display.h"
+#include "player/cdkasif.h"
+#include "player/cdkasif2.h"
 #include "player/cdoke.h"
 #include "ui/services.h"
 #include "common/app.h"
@@ -23,6 +25,17 @@ void CDOKE::KASI_Click() {
     }
     app.PlayOkCue();
     if (s.LyricsOn == 1) {
+        // A lyrics window the user minimised comes back first; the next press turns it off.
+        CDKASIF* text = app.loaded<CDKASIF>();
+        CDKASIF2* panels = app.loaded<CDKASIF2>();
+        if (text && text->shown() && text->minimized()) {
+            app.show<CDKASIF>();
+            return;
+        }
+        if (panels && panels->shown() && panels->minimized()) {
+            app.show<CDKASIF2>();
+            return;
+        }
         TurnLyricsDisplayOff(app);
         return;
     }

@@ -91,9 +91,9 @@ void CDOKE::Form_Load() {
     s.LyricsTextFontSize = 12;
     s.Lyrics = LyricTables{};
     s.ListTotalMs = 0;
-    s.ListTotalKeyIndex = 999999;
-    s.ListTotalKeyMode = 99999;
-    WindowPos full{1350, 585}, reduced{0, 1125};
+    s.ListTotalKeyIndex = kNoListTotalIndex;
+    s.ListTotalKeyMode = kNoListTotalMode;
+    WindowPos full = kFullLayoutHome, reduced = kReducedLayoutHome;
     // 5. Paths.
     s.AppDir = currentDirectory();
     if (s.AppDir.empty() || s.AppDir.back() != '/') s.AppDir += '/';
@@ -140,17 +140,17 @@ void CDOKE::Form_Load() {
     constexpr std::int32_t kFurthestLeft = -1200;
     if (s.KASIL < kFurthestLeft) s.KASIL = 0;
     if (s.KASIT < 0) s.KASIT = 0;
-    if (reduced.left > sw || reduced.left < kFurthestLeft) reduced.left = 0;
-    if (reduced.top > sh) reduced.top = 1125;
-    if (full.left > sw || full.left < kFurthestLeft) full.left = 1350;
-    if (full.top > sh) full.top = 585;
+    if (reduced.left > sw || reduced.left < kFurthestLeft) reduced.left = kReducedLayoutHome.left;
+    if (reduced.top > sh) reduced.top = kReducedLayoutHome.top;
+    if (full.left > sw || full.left < kFurthestLeft) full.left = kFullLayoutHome.left;
+    if (full.top > sh) full.top = kFullLayoutHome.top;
     // 9.
     if (s.HOZON == 1) {
         s.FullPos = full;
         s.ReducedPos = reduced;
     } else {
-        s.FullPos = {1350, 585};
-        s.ReducedPos = {0, 1125};
+        s.FullPos = kFullLayoutHome;
+        s.ReducedPos = kReducedLayoutHome;
     }
     if (s.SASIH == 0) {
         s.SASIH = 240;
@@ -162,7 +162,7 @@ void CDOKE::Form_Load() {
     s.PlayListIndex = -1;
     s.PlayListCount = 0;
     s.PausedByUser = 0;
-    s.TimerPhase = 0;
+    s.TimerPhase = Timer1Phase::Polling;
     s.LastCommand.clear();
     // 12. The disc.
     if (s.SLOAD == 1) {

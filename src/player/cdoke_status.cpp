@@ -1,41 +1,66 @@
 // The player's heart beat: the status event of the multimedia control and the disc polling.
 #include "core/text.h"
+#include "player/cdcdg.h"
 #include "player/cdoke.h"
+#include "player/list_total.h"
 #include "player/player_routines.h"
 #include "common/app.h"
 
 namespace lirafok {
 
-std::int32_t listOtherEntriesMs(const AppState& s);
+namespace {
+
+const char* statusText(device::DeviceMode mode) {
+    switch (mode) {
+        case device::DeviceMode::Stopped:
+            return "STOP";
+        case device::DeviceMode::Playing:
+            return "PLAY";
+        case device::DeviceMode::Paused:
+            return "PAUSE";
+        case device::DeviceMode::NotReady:
+            return "EJECT";
+        default:
+            return "";
+    }
+}
+
+}  // namespace
+
+void CDOKE::showStateNow() {
+    if (transportHeld()) return;
+    AppState& s = app.state;
+    const device::DeviceMode mode = MMControl1.Mode();
+    if (mode != device::DeviceMode::Stopped && mode != device::DeviceMode::Playing &&
+        mode != device::DeviceMode::Paused)
+        return;
+    STATUS1.setCaption(statusText(mode));
+    // A seek has taken effect once the device plays: the slider follows the position again.
+    if (mode == device::DeviceMode::Playing && s.SliderSetByProgram == 1) s.SliderSetByProgram = 0;
+    const std::int32_t pos = MMControl1.Position();
+    s.CurrentPositionMs = pos;
+    if (mode == device::DeviceMode::Stopped || pos < s.CurrentTrackStartMs ||
+        pos > s.CurrentTrackEndMs || s.CurrentTrackLengthMs == 0) {
+        UpdateTrackDisplay(app);
+        return;
+    }
+    const std::int64_t t = trackTimeShown(s, pos, s.CurrentTrackStartMs, s.CurrentTrackLengthMs);
+    const std::int64_t total = listPlay(s) ? t + listOtherEntriesMs(s) : discTimeShown(s, pos);
+    ShowTimeFigures(app, t, pos, s.CurrentTrackStartMs, s.CurrentTrackLengthMs, total);
+}
 
 void CDOKE::MMCONTROL1_StatusUpdate() {
     AppState& s = app.state;
     device::DeviceMode mode = MMControl1.Mode();
-    switch (mode) {
-        case device::DeviceMode::Stopped:
-            STATUS1.setCaption("STOP");
-            break;
-        case device::DeviceMode::Playing:
-            STATUS1.setCaption("PLAY");
-            break;
-        case device::DeviceMode::Paused:
-            STATUS1.setCaption("PAUSE");
-            break;
-        case device::DeviceMode::NotReady:
-            STATUS1.setCaption("EJECT");
-            RestoreScreenSaver(app);
-            break;
-        default:
-            STATUS1.setCaption("");
-            break;
-    }
+    STATUS1.setCaption(statusText(mode));
+    if (mode == device::DeviceMode::NotReady) RestoreScreenSaver(app);
     if (mode == device::DeviceMode::DoorOpen) {
         ResetToNoDisc(app);
         STATUS1.setCaption("EJECT");
         return;
     }
-    if (MMControl1.UpdateInterval() == 1) {
-        MMControl1.setUpdateInterval(1000);
+    if (MMControl1.marks(device::StatusMarker::Started)) {
+        MMControl1.setUpdateInterval(device::StatusMarker::Running);
         s.CurrentPositionMs = MMControl1.Position();
         UpdateTrackDisplay(app);
     }
@@ -43,6 +68,7 @@ void CDOKE::MMCONTROL1_StatusUpdate() {
         statusStopped();
     else if (mode == device::DeviceMode::Playing)
         statusPlaying();
+    FollowCdg(app);
 }
 
 void CDOKE::statusStopped() {
@@ -51,7 +77,7 @@ void CDOKE::statusStopped() {
         s.SetterHoldStatus = 0;
         // The timing setter holds the stopped disc where it is; the events go on at the idle
         // interval only so that a disc removed meanwhile is still noticed.
-        MMControl1.setUpdateInterval(3000);
+        MMControl1.setUpdateInterval(device::StatusMarker::Idle);
         return;
     }
     auto replay = [&](int track, std::int32_t from, int interval) {
@@ -59,17 +85,18 @@ void CDOKE::statusStopped() {
         MMControl1.setUpdateInterval(interval);
         MMControl1.setTrack(track);
         MMControl1.setFrom(from);
-        MMControl1.setCommand("PLAY");
+        // A play that cannot start leaves the drive stopped; the status events show it.
+        (void)MMControl1.command(device::Command::Play);
         TRKNO.setCaption(std::to_string(track));
         s.CurrentPositionMs = MMControl1.Position();
         UpdateTrackDisplay(app);
     };
-    if (s.RepeatOn == 1 && s.RepeatKind == 1 && !listPlay(s)) {
+    if (s.repeating(RepeatMode::WholeDisc) && !listPlay(s)) {
         replay(1, s.DiscStartMs, 1000);
         return;
     }
     if (s.PlayListIndex == 0) {
-        MMControl1.setUpdateInterval(1000);
+        MMControl1.setUpdateInterval(device::StatusMarker::Running);
         PlayNextListEntry(app);
         s.LastCommand = "PLAY";
         s.CurrentPositionMs = MMControl1.Position();
@@ -77,17 +104,18 @@ void CDOKE::statusStopped() {
         return;
     }
     if (s.PlayListIndex > 0) return;
-    if (s.RepeatOn == 1 && s.RepeatKind == 2) {
+    if (s.repeating(RepeatMode::OneTrack)) {
         replay(s.RepeatTrack, s.RepeatStartMs, 1000);
         return;
     }
-    if (MMControl1.UpdateInterval() == 1000 && !listPlay(s)) {
+    if (MMControl1.marks(device::StatusMarker::Running) && !listPlay(s)) {
         // The disc has ended: back to its start, idle.
-        MMControl1.setUpdateInterval(3000);
+        MMControl1.setUpdateInterval(device::StatusMarker::Idle);
         MMControl1.setTrack(1);
         MMControl1.setTo(s.DiscStartMs);
         MMControl1.setWait(true);
-        MMControl1.setCommand("SEEK");
+        // A seek that fails leaves the position where it was; the display reads it back.
+        (void)MMControl1.command(device::Command::Seek);
         TRKNO.setCaption("1");
         RestoreScreenSaver(app);
         s.CurrentPositionMs = MMControl1.Position();
@@ -103,12 +131,13 @@ void CDOKE::statusPlaying() {
     std::int32_t pos = MMControl1.Position();
     s.CurrentPositionMs = pos;
     if (pos < s.CurrentTrackStartMs || pos > s.CurrentTrackEndMs) {
-        if (s.RepeatOn == 1 && s.RepeatKind == 2 && !listPlay(s)) {
+        if (s.repeating(RepeatMode::OneTrack) && !listPlay(s)) {
             SuppressScreenSaver(app);
-            MMControl1.setUpdateInterval(100);
+            MMControl1.setUpdateInterval(device::StatusMarker::InRepeat);
             MMControl1.setTrack(s.RepeatTrack);
             MMControl1.setFrom(s.RepeatStartMs);
-            MMControl1.setCommand("PLAY");
+            // A play that cannot start leaves the drive stopped; the status events show it.
+            (void)MMControl1.command(device::Command::Play);
             TRKNO.setCaption(std::to_string(s.RepeatTrack));
             s.CurrentPositionMs = MMControl1.Position();
         }
@@ -131,12 +160,12 @@ void CDOKE::statusPlaying() {
 
 void CDOKE::Timer1_Timer() {
     AppState& s = app.state;
-    if (s.TimerPhase == 1) {
+    if (s.TimerPhase == Timer1Phase::PrevWindow) {
         Timer1.setInterval(0);
-        s.TimerPhase = 0;
+        s.TimerPhase = Timer1Phase::Polling;
         return;
     }
-    if (s.TimerPhase == 2) {
+    if (s.TimerPhase == Timer1Phase::ScanStep) {
         ScanStep(app);
         return;
     }
@@ -145,7 +174,8 @@ void CDOKE::Timer1_Timer() {
         MMControl1.setTrack(1);
         TRKNO.setCaption("1");
         MMControl1.setTo(s.DiscStartMs);
-        MMControl1.setCommand("Seek");
+        // A seek that fails leaves the position where it was; the display reads it back.
+        (void)MMControl1.command(device::Command::Seek);
     } else {
         MMControl1.setAutoEnable(true);
     }

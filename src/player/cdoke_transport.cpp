@@ -16,17 +16,17 @@ void CDOKE::MMCONTROL1_PlayClick(bool& cancel) {
     }
     app.PlayOkCue();
     SuppressScreenSaver(app);
-    MMControl1.setUpdateInterval(1);
+    MMControl1.setUpdateInterval(device::StatusMarker::Started);
     if (s.PausedByUser == 1) {
         s.PausedByUser = 0;
         return;
     }
-    if (s.RepeatOn == 9) s.RepeatOn = 1;
+    s.startArmedRepeat();
     ShowTrackLyrics(app);
     if (s.ScanPlay != 0) {
         Timer1.setTimerEnabled(true);
         Timer1.setInterval(s.SCANS * 1000);
-        s.TimerPhase = 2;
+        s.TimerPhase = Timer1Phase::ScanStep;
         UpdateTrackDisplay(app);
     } else if (listPlay(s)) {
         cancel = true;
@@ -46,7 +46,7 @@ void CDOKE::MMCONTROL1_PauseClick(bool& cancel) {
     }
     app.PlayOkCue();
     app.state.PausedByUser = 1;
-    MMControl1.setUpdateInterval(3000);
+    MMControl1.setUpdateInterval(device::StatusMarker::Idle);
 }
 
 void CDOKE::MMCONTROL1_StopClick(bool& cancel) {
@@ -66,13 +66,14 @@ void CDOKE::listNextPrev(bool next) {
         if (s.PlayListIndex != s.PlayListCount) {
             s.LastCommand = "NEXT";
             RestoreScreenSaver(app);
-            MMControl1.setCommand("STOP");
+            // Stopping a drive that has stopped or lost its disc changes nothing.
+            (void)MMControl1.command(device::Command::Stop);
         }
         s.LastCommand = "NEXT";
         return;
     }
     bool moved = false;
-    if (s.PlayListIndex > 1 && s.TimerPhase == 1) {
+    if (s.PlayListIndex > 1 && s.TimerPhase == Timer1Phase::PrevWindow) {
         s.PlayListIndex -= 2;
         moved = true;
     } else if (s.PlayListIndex > 0) {
@@ -82,10 +83,11 @@ void CDOKE::listNextPrev(bool next) {
     if (moved) {
         s.LastCommand = "PREV";
         RestoreScreenSaver(app);
-        MMControl1.setCommand("STOP");
+        // Stopping a drive that has stopped or lost its disc changes nothing.
+        (void)MMControl1.command(device::Command::Stop);
         Timer1.setTimerEnabled(true);
-        Timer1.setInterval(3000);
-        s.TimerPhase = 1;
+        Timer1.setInterval(kPrevWindowMs);
+        s.TimerPhase = Timer1Phase::PrevWindow;
     }
     s.LastCommand = "PREV";
 }
@@ -98,9 +100,8 @@ void CDOKE::MMCONTROL1_NextClick(bool& cancel) {
         return;
     }
     app.PlayOkCue();
-    if (s.RepeatOn != 0 && (s.RepeatKind == 2 || s.RepeatKind == 3)) {
-        s.RepeatOn = 0;
-        s.RepeatKind = 0;
+    if (s.loopChosen()) {
+        s.clearRepeat();
         REPEAT.setForeColor(ui::kBlack);
     }
     if (s.PlayListIndex > 0) {
@@ -143,7 +144,8 @@ void CDOKE::cueAfterStop() {
         MMControl1.setTrack(1);
         TRKNO.setCaption("1");
     }
-    MMControl1.setCommand("Seek");
+    // A seek that fails leaves the position where it was; the display reads it back.
+    (void)MMControl1.command(device::Command::Seek);
 }
 
 void CDOKE::MMCONTROL1_PlayCompleted(int error) {
@@ -151,7 +153,7 @@ void CDOKE::MMCONTROL1_PlayCompleted(int error) {
     // again (in list play it would otherwise wait for a stop that never comes).
     if (error != 0 && !transportHeld() && MMControl1.Mode() == device::DeviceMode::Paused) {
         app.state.PausedByUser = 1;
-        MMControl1.setUpdateInterval(3000);
+        MMControl1.setUpdateInterval(device::StatusMarker::Idle);
     }
     refreshAfterCompletion();
 }
@@ -168,17 +170,16 @@ void CDOKE::MMControl1_StopCompleted(int) {
     AppState& s = app.state;
     if (transportHeld()) return;
     s.LastCommand = "STOP";
-    MMControl1.setUpdateInterval(3000);
+    MMControl1.setUpdateInterval(device::StatusMarker::Idle);
     cueAfterStop();
     s.LyricsLoadedTrack = 0;
     s.SliderSetByProgram = 0;
-    s.RepeatOn = 0;
-    s.RepeatKind = 0;
+    s.clearRepeat();
     s.PausedByUser = 0;
     REPEAT.setForeColor(ui::kBlack);
     s.PlayListIndex = -1;
     Timer1.setInterval(0);
-    s.TimerPhase = 0;
+    s.TimerPhase = Timer1Phase::Polling;
     ShowTrackLyrics(app);
     if (s.ScanPlay != 0) {
         s.ScanPlay = 0;
@@ -188,15 +189,23 @@ void CDOKE::MMControl1_StopCompleted(int) {
     }
 }
 
-void CDOKE::MMCONTROL1_EjectClick(bool&) {
+void CDOKE::MMCONTROL1_EjectClick(bool& cancel) {
+    if (!discReady()) {
+        // No disc: the button closes the tray, as on a CD player, and the disc loads.
+        cancel = true;
+        app.PlayOkCue();
+        if (device::CdAudioDevice* d = app.currentDevice()) (void)d->closeTray();
+        LoadDisc(app);
+        return;
+    }
     app.PlayOkCue();
     app.state.SetterHoldTransport = 0;
     app.state.SetterHoldStatus = 0;
     ResetToNoDisc(app);
     MMControl1.setWait(true);
-    if (int e = MMControl1.setCommand("Eject")) ShowDeviceError(app, e);
+    if (int e = MMControl1.command(device::Command::Eject)) ShowDeviceError(app, e);
     MMControl1.setWait(true);
-    if (int e = MMControl1.setCommand("Close")) ShowDeviceError(app, e);
+    if (int e = MMControl1.command(device::Command::Close)) ShowDeviceError(app, e);
 }
 
 void CDOKE::MMControl1_EjectCompleted(int) {
@@ -233,26 +242,27 @@ void CDOKE::MMControl1_Done(int notifyCode) {
 
 void CDOKE::List1_MouseDown() {
     AppState& s = app.state;
-    if (s.RepeatOn != 0 && (s.RepeatKind == 2 || s.RepeatKind == 3)) {
-        s.RepeatOn = 0;
-        s.RepeatKind = 0;
+    if (s.loopChosen()) {
+        s.clearRepeat();
         REPEAT.setForeColor(ui::kBlack);
     }
     s.LyricsLoadedTrack = 0;
     if (listPlay(s) || s.ScanPlay != 0) return;
     int track = List1.listIndex() + 1;
     if (track < 1 || track > s.TrackCount) return;
-    if (s.RepeatOn == 9) s.RepeatOn = 1;
+    s.startArmedRepeat();
     SuppressScreenSaver(app);
-    MMControl1.setUpdateInterval(0);
+    MMControl1.setUpdateInterval(device::StatusMarker::Off);
     MMControl1.setTrack(track);
     MMControl1.setFrom(MMControl1.TrackPosition());
     MMControl1.setWait(false);
-    MMControl1.setCommand("PLAY");
+    // A play that cannot start leaves the drive stopped; the status events show it.
+    (void)MMControl1.command(device::Command::Play);
     TRKNO.setCaption(std::to_string(track));
-    MMControl1.setUpdateInterval(1000);
+    MMControl1.setUpdateInterval(device::StatusMarker::Running);
     s.CurrentPositionMs = MMControl1.Position();
     UpdateTrackDisplay(app);
+    showStateNow();
 }
 
 void CDOKE::POINTX_Change() {
@@ -284,7 +294,9 @@ void CDOKE::POINTX_Change() {
     SuppressScreenSaver(app);
     MMControl1.setNotify(true);
     MMControl1.setWait(false);
-    MMControl1.setCommand("PLAY");
+    // A play that cannot start leaves the drive stopped; the status events show it.
+    (void)MMControl1.command(device::Command::Play);
+    showStateNow();
 }
 
 }  // namespace lirafok

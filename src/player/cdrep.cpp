@@ -19,7 +19,7 @@ constexpr const char* kReversed = "終了位置と開始位置が逆転してい
 }  // namespace
 
 CDREP::CDREP(App& a)
-    : ui::Form(a.svc.host, "CDREP"),
+    : ui::Form(a.svc.host, kName),
       app(a),
       Frame3D1(*this, "Frame3D1"),
       STRX(*this, "STRX"),
@@ -49,10 +49,18 @@ CDREP::CDREP(App& a)
     STRX.onClick = [this] { STRX_Click(); };
     ENDX.onClick = [this] { ENDX_Click(); };
     Command3D5.onClick = [this] { Command3D5_Click(); };
+    STRX.setShowsModeState(true);
+    setToolTips({
+        {"STRX", "区間リピートの開始位置 A を今の位置に"},
+        {"ENDX", "区間リピートの終了位置 B を今の位置に（A の後で）"},
+        {"Command3D1", "全曲をくり返し演奏"},
+        {"Command3D2", "演奏中の曲をくり返し演奏"},
+        {"Command3D5", "リピートをやめる"},
+    });
 }
 
 void CDREP::close() {
-    app.unloadForm("CDREP");
+    app.unload<CDREP>();
 }
 
 namespace {
@@ -66,9 +74,9 @@ void CDREP::Command3D1_Click() {
     CDOKE& w = cdoke(app);
     app.PlayOkCue();
     ShowTrackLyrics(app);
-    s.RepeatOn = 9;
-    s.RepeatKind = 1;
-    if (playing(w)) s.RepeatOn = 1;
+    s.RepeatOn = RepeatSwitch::Armed;
+    s.RepeatKind = RepeatMode::WholeDisc;
+    if (playing(w)) s.RepeatOn = RepeatSwitch::On;
     w.REPEAT.setForeColor(ui::kRed);
     close();
 }
@@ -85,8 +93,8 @@ void CDREP::Command3D2_Click() {
     }
     app.PlayOkCue();
     ShowTrackLyrics(app);
-    s.RepeatOn = 1;
-    s.RepeatKind = 2;
+    s.RepeatOn = RepeatSwitch::On;
+    s.RepeatKind = RepeatMode::OneTrack;
     const int track = text::val(w.TRKNO.caption());
     mci.setTrack(track);
     s.RepeatTrack = track;
@@ -141,8 +149,8 @@ void CDREP::ENDX_Click() {
     }
     app.PlayOkCue();
     ShowTrackLyrics(app);
-    s.RepeatOn = 1;
-    s.RepeatKind = 3;
+    s.RepeatOn = RepeatSwitch::On;
+    s.RepeatKind = RepeatMode::AB;
     w.REPEAT.setForeColor(kAbRepeatColour);
     s.RepeatEndEntry = s.PlayListIndex;
     // B is where the music is now: the next status event comes at once and turns the loop,
@@ -155,8 +163,7 @@ void CDREP::Command3D5_Click() {
     AppState& s = app.state;
     CDOKE& w = cdoke(app);
     app.PlayOkCue();
-    s.RepeatOn = 0;
-    s.RepeatKind = 0;
+    s.clearRepeat();
     w.REPEAT.setForeColor(ui::kBlack);
     if (s.PlayListIndex > 0) s.LastCommand = "PLAY";
     close();

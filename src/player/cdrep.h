@@ -11,6 +11,7 @@ class App;
 
 class CDREP : public ui::Form {
 public:
+    static constexpr const char* kName = "CDREP";
     explicit CDREP(App& app);
 
     App& app;

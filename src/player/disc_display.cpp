@@ -13,6 +13,9 @@
 
 namespace lirafok {
 
+// Windows of the folders above this one, shown and closed by their class.
+class CDDATA;
+
 void FitArtistFont(App& app, const std::string& caption) {
     CDOKE& w = cdoke(app);
     w.ART.setCaption(caption);
@@ -128,6 +131,7 @@ bool SaveDiscRecord(App& app, const DiscRecordEntry& entry) {
     const int shown = text::val(w.TRKNO.caption());
     if (shown >= 1 && shown <= s.TrackCount)
         w.KYOKU.setCaption(s.SongName[static_cast<std::size_t>(shown)]);
+    RetitleLyricsWindows(app);
     if (!entry.perSongArtists) {
         FitArtistFont(app, s.DiscArtist + " ");
         s.HasSongArtists = 0;
@@ -145,7 +149,9 @@ bool SaveDiscRecord(App& app, const DiscRecordEntry& entry) {
         if (s.ReducedLayout == 0) rebuildFullLayout(app);
     }
     RefreshTrackList(app);
-    app.unloadForm("CDDATA");
+    // The refilled list keeps the current track selected, as before the save.
+    SelectTrackInList(app, text::val(w.TRKNO.caption()));
+    app.unload<CDDATA>();
     return true;
 }
 
@@ -169,8 +175,8 @@ void RedisplayDisc(App& app) {
         c.setFontBold(s.FBOLD != 0);
         c.setFontItalic(s.FITAL != 0);
     };
-    if (app.isLoaded("CDKASIF")) style(cdkasif(app).KASI);
-    if (app.isLoaded("CDKASIF2"))
+    if (app.isLoaded<CDKASIF>()) style(cdkasif(app).KASI);
+    if (app.isLoaded<CDKASIF2>())
         for (ui::Panel& p : cdkasif2(app).KASI) style(p);
     if (s.HOZON != 1) {
         s.ReducedLayout = s.KIDOU == 1 ? 0 : 1;

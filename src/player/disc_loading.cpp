@@ -8,8 +8,22 @@
 #include "player/player_routines.h"
 #include "ui/services.h"
 #include "common/app.h"
+#include "player/cdkasif.h"
+#include "player/cdkasif2.h"
 
 namespace lirafok {
+
+// Windows of the folders above this one, shown and closed by their class.
+class CDCHG;
+class CDDATA;
+class CDEDIT;
+class CDPRG;
+class CDSDATA;
+class CDSET;
+class CDSKASI;
+class CDSTIME;
+class CDTEDIT;
+class CPRINT;
 
 void LoadDisc(App& app) {
     AppState& s = app.state;
@@ -20,7 +34,7 @@ void LoadDisc(App& app) {
     mci.setDevice(app.currentDevice());
     mci.setWait(true);
     mci.setNotify(true);
-    if (mci.setCommand("Open") != 0) {
+    if (mci.command(device::Command::Open) != 0) {
         app.msgBox("MCI_ERROR");
         app.endProgram();
         return;
@@ -28,20 +42,20 @@ void LoadDisc(App& app) {
 
     if (!mci.CanPlay() && !mci.CanEject()) {
         w.Timer1.setTimerEnabled(true);
-        w.Timer1.setInterval(2000);
+        w.Timer1.setInterval(CDOKE::kDiscPollMs);
         return;
     }
 
     w.LOADX.setForeColor(ui::kRed);
-    mci.setUpdateInterval(3000);
+    mci.setUpdateInterval(device::StatusMarker::Idle);
     w.Timer1.setInterval(0);
-    s.TimerPhase = 0;
+    s.TimerPhase = Timer1Phase::Polling;
 
     mci.setTimeFormat(0);
     s.TrackCount = mci.Tracks();
     if (s.TrackCount == 0) {
         w.Timer1.setTimerEnabled(true);
-        w.Timer1.setInterval(2000);
+        w.Timer1.setInterval(CDOKE::kDiscPollMs);
         return;
     }
 
@@ -51,7 +65,8 @@ void LoadDisc(App& app) {
         mci.setTrack(1);
         mci.setWait(true);
         mci.setTo(mci.Start());
-        mci.setCommand("Seek");
+        // A seek that fails leaves the position where it was; the display reads it back.
+        (void)mci.command(device::Command::Seek);
     }
     if (mci.Mode() == device::DeviceMode::Stopped) w.TRKNO.setCaption("1");
     s.DiscStartMs = mci.Start();
@@ -83,42 +98,47 @@ void LoadDisc(App& app) {
 
     if (s.AUTOX == 1 && w.NORMAL.foreColor() != ui::kBlue) {
         SuppressScreenSaver(app);
-        mci.setCommand("PLAY");
-        mci.setUpdateInterval(1);
+        // A play that cannot start leaves the drive stopped; the status events show it.
+        (void)mci.command(device::Command::Play);
+        mci.setUpdateInterval(device::StatusMarker::Started);
     }
 }
 
 void UnloadDisc(App& app) {
     AppState& s = app.state;
     CDOKE& w = cdoke(app);
-    w.MMControl1.setUpdateInterval(0);
-    for (const char* name : {"CDPRG", "CPRINT", "CDTEDIT", "CDKASIF", "CDKASIF2", "CDCHG"})
-        app.unloadForm(name);
+    w.MMControl1.setUpdateInterval(device::StatusMarker::Off);
+    app.unload<CDPRG>();
+    app.unload<CPRINT>();
+    app.unload<CDTEDIT>();
+    app.unload<CDKASIF>();
+    app.unload<CDKASIF2>();
+    app.unload<CDCHG>();
     s.TextWindowShown = 0;
     s.PanelWindowShown = 0;
     // The save prompts are modal: each returns when the user has answered it.
     if (s.EditorSavePending == 1) {
-        app.show("CDSKASI", true);
+        app.show<CDSKASI>(true);
         s.EditorSavePending = 0;
-        app.unloadForm("CDEDIT");
+        app.unload<CDEDIT>();
     }
     if (s.DataWindowOpen == 1) {
-        app.show("CDSDATA", true);
+        app.show<CDSDATA>(true);
         s.DataWindowOpen = 0;
-        app.unloadForm("CDDATA");
+        app.unload<CDDATA>();
     }
     if (s.TimingSetterActive == 1) {
-        app.show("CDSTIME", true);
-        app.unloadForm("CDSTIME");
+        app.show<CDSTIME>(true);
+        app.unload<CDSTIME>();
         s.SetterFromData = 0;
         // Saved or not, the setter worked on the disc that is gone: it closes, and closing it
         // lets go of the player.
-        app.unloadForm("CDSET");
-        app.unloadForm("CDDATA");
+        app.unload<CDSET>();
+        app.unload<CDDATA>();
     }
-    w.MMControl1.setUpdateInterval(0);
+    w.MMControl1.setUpdateInterval(device::StatusMarker::Off);
     w.Timer1.setTimerEnabled(true);
-    w.Timer1.setInterval(2000);
+    w.Timer1.setInterval(CDOKE::kDiscPollMs);
 }
 
 std::string deviceErrorText(int error) {
@@ -171,19 +191,20 @@ void ResetToNoDisc(App& app) {
         s.TrackStartMs[n] = 0;
         s.TrackLengthMs[n] = 0;
     }
-    s.RepeatOn = 0;
+    s.RepeatOn = RepeatSwitch::Off;
     s.DiscKey.clear();
-    s.ListTotalKeyIndex = 999999;
-    s.ListTotalKeyMode = 99999;
+    s.ListTotalKeyIndex = kNoListTotalIndex;
+    s.ListTotalKeyMode = kNoListTotalMode;
     s.ListTotalMs = 0;
     s.LyricsLoadedTrack = 0;
     s.TrackCount = 0;
-    w.MMControl1.setUpdateInterval(0);
+    w.MMControl1.setUpdateInterval(device::StatusMarker::Off);
     w.Timer1.setTimerEnabled(true);
-    w.Timer1.setInterval(2000);
-    s.TimerPhase = 0;
+    w.Timer1.setInterval(CDOKE::kDiscPollMs);
+    s.TimerPhase = Timer1Phase::Polling;
     w.MMControl1.setWait(true);
-    w.MMControl1.setCommand("Close");
+    // Closing is the last word to the drive: a failure leaves nothing to undo.
+    (void)w.MMControl1.command(device::Command::Close);
     w.TRKNO.setCaption("0");
     w.TRKLEN.setCaption("00:00");
     w.TOTALLEN.setCaption("00:00");

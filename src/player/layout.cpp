@@ -1,8 +1,6 @@
 #include "player/layout.h"
 #include "player/disc_display.h"
 
-#include <map>
-
 #include "player/cdoke.h"
 #include "player/font_routines.h"
 #include "common/app.h"
@@ -11,21 +9,8 @@ namespace lirafok {
 
 namespace {
 
-struct Geometry {
-    int left, top, width, height;
-    bool visible;
-};
-
-struct DesignLayout {
-    bool captured = false;
-    int formWidth = 0, formHeight = 0;
-    std::map<ui::Control*, Geometry> controls;
-    bool switching = false;  // the resize handler does nothing while controls move
-};
-
 DesignLayout& design(App& app) {
-    static std::map<App*, DesignLayout> layouts;
-    return layouts[&app];
+    return cdoke(app).designLayout();
 }
 
 void storePos(App& app, WindowPos& pos) {

@@ -16,26 +16,27 @@ void PlayNextListEntry(App& app) {
     CDOKE& w = cdoke(app);
     device::MMControl& mci = w.MMControl1;
     if (s.PlayListIndex >= s.PlayListCount) {
-        if (s.RepeatOn != 0) {
+        if (s.RepeatOn != RepeatSwitch::Off) {
             s.PlayListIndex = 0;  // the next status event starts the list again
             s.LyricsLoadedTrack = 0;
         } else {
-            mci.setUpdateInterval(3000);
+            mci.setUpdateInterval(device::StatusMarker::Idle);
             s.PlayListIndex = -1;
             CueFirstEntry(app);
         }
         return;
     }
-    if (s.RepeatOn == 1 && s.RepeatKind == 2) {
+    if (s.repeating(RepeatMode::OneTrack)) {
         s.LyricsLoadedTrack = 0;
         SuppressScreenSaver(app);
-        mci.setUpdateInterval(1000);
+        mci.setUpdateInterval(device::StatusMarker::Running);
         mci.setTrack(s.RepeatTrack);
         mci.setFrom(s.RepeatStartMs);
         mci.setTo(s.RepeatEndMs - 1000);
         // The end of this play must come back here, or the loop would stop after one turn.
         mci.setNotify(true);
-        mci.setCommand("PLAY");
+        // A play that cannot start leaves the drive stopped; the status events show it.
+        (void)mci.command(device::Command::Play);
         w.TRKNO.setCaption(std::to_string(s.RepeatTrack));
         s.CurrentPositionMs = mci.Position();
         UpdateTrackDisplay(app);
@@ -53,28 +54,28 @@ void PlayNextListEntry(App& app) {
     mci.setFrom(start);
     // Each entry stops one second before its track ends.
     mci.setTo(start + mci.TrackLength() - 1000);
-    mci.setCommand("PLAY");
+    // A play that cannot start leaves the drive stopped; the status events show it.
+    (void)mci.command(device::Command::Play);
     w.TRKNO.setCaption(std::to_string(t));
 }
 
 void RepeatChecks(App& app) {
     AppState& s = app.state;
-    if (s.RepeatKind != 2 && s.RepeatKind != 3) return;
+    if (s.RepeatKind != RepeatMode::OneTrack && s.RepeatKind != RepeatMode::AB) return;
     CDOKE& w = cdoke(app);
     device::MMControl& mci = w.MMControl1;
     const bool list = listPlay(s);
     const std::int32_t pos = s.CurrentPositionMs;
     if (list ? s.PlayListIndex < s.RepeatStartEntry : pos < s.RepeatStartMs) {
-        s.RepeatOn = 0;
-        s.RepeatKind = 0;
+        s.clearRepeat();
         w.REPEAT.setForeColor(ui::kBlack);
         return;
     }
-    if (s.RepeatKind != 3 || (list && s.PlayListIndex != s.RepeatEndEntry)) return;
+    if (s.RepeatKind != RepeatMode::AB || (list && s.PlayListIndex != s.RepeatEndEntry)) return;
     if (pos > s.RepeatEndMs) {
         s.LyricsLoadedTrack = 0;
         SuppressScreenSaver(app);
-        mci.setUpdateInterval(100);
+        mci.setUpdateInterval(device::StatusMarker::InRepeat);
         mci.setTrack(s.RepeatTrack);
         mci.setFrom(s.RepeatStartMs);
         if (list) {
@@ -84,7 +85,8 @@ void RepeatChecks(App& app) {
             mci.setNotify(true);
             s.LastCommand = "PLAY";
         }
-        mci.setCommand("PLAY");
+        // A play that cannot start leaves the drive stopped; the status events show it.
+        (void)mci.command(device::Command::Play);
         w.TRKNO.setCaption(std::to_string(s.RepeatTrack));
         s.CurrentPositionMs = mci.Position();
         UpdateTrackDisplay(app);
@@ -104,14 +106,15 @@ void ScanStep(App& app) {
     // The last track has had its turn, or the disc ran out under a short last track.
     if (text::val(w.TRKNO.caption()) == s.TrackCount || mci.Mode() == device::DeviceMode::Stopped) {
         w.Timer1.setInterval(0);
-        s.TimerPhase = 0;
+        s.TimerPhase = Timer1Phase::Polling;
         s.ScanPlay = 0;
         s.LyricsLoadedTrack = 0;
         w.NORMAL.setForeColor(ui::kRed);
         w.SCAN.setForeColor(ui::kBlack);
         w.STATUS2.setCaption("NORMAL");
         RestoreScreenSaver(app);
-        mci.setCommand("STOP");
+        // Stopping a drive that has stopped or lost its disc changes nothing.
+        (void)mci.command(device::Command::Stop);
         return;
     }
     mci.setTrack(mci.Track() + 1);
@@ -121,7 +124,8 @@ void ScanStep(App& app) {
     SuppressScreenSaver(app);
     mci.setFrom(start + offset);
     mci.setTo(start + offset + s.SCANS * 1000 + 1000);
-    mci.setCommand("PLAY");
+    // A play that cannot start leaves the drive stopped; the status events show it.
+    (void)mci.command(device::Command::Play);
 }
 
 }  // namespace lirafok

@@ -106,7 +106,7 @@ void followTimedLyric(App& app, int track, DeviceMode mode) {
         s.PanelWindowShown = 1;
         placeAndShow(app, w);
         if (s.TextWindowShown == 1) {
-            app.unloadForm("CDKASIF");
+            app.unload<CDKASIF>();
             s.TextWindowShown = 0;
         }
     }
@@ -127,7 +127,7 @@ void showPlainLyric(App& app, int track, const std::string& text) {
         placeAndShow(app, w);
     }
     if (s.PanelWindowShown == 1) {
-        app.unloadForm("CDKASIF2");
+        app.unload<CDKASIF2>();
         s.PanelWindowShown = 0;
     }
 }
@@ -135,13 +135,22 @@ void showPlainLyric(App& app, int track, const std::string& text) {
 // Back to the top of the lyric with no line lit: a seek went back before the first line.
 void ShowLyricFromStart(App& app) {
     AppState& s = app.state;
-    if (!app.isLoaded("CDKASIF2")) return;
+    if (!app.isLoaded<CDKASIF2>()) return;
     s.TopLyricLine = 0;
     RepaintLyricsPanels(app);
     s.LitPanel = -1;
 }
 
 }  // namespace
+
+void RetitleLyricsWindows(App& app) {
+    const AppState& s = app.state;
+    const int track = s.LyricsLoadedTrack;
+    if (track < 1 || track >= kTrackSlots) return;
+    const std::string caption = lyricsWindowCaption(track, songName(s, track));
+    if (CDKASIF* w = app.loaded<CDKASIF>()) w->setCaption(caption);
+    if (CDKASIF2* w = app.loaded<CDKASIF2>()) w->setCaption(caption);
+}
 
 std::string lyricsWindowCaption(int track, const std::string& songName) {
     return text::pad(track, 2) + " - " + songName;
@@ -159,8 +168,8 @@ void StopLyricsTick(App& app) {
 }
 
 void CloseLyricsWindows(App& app) {
-    app.unloadForm("CDKASIF");
-    app.unloadForm("CDKASIF2");
+    app.unload<CDKASIF>();
+    app.unload<CDKASIF2>();
     app.state.TextWindowShown = 0;
     app.state.PanelWindowShown = 0;
 }
@@ -211,8 +220,8 @@ void ShowTrackLyrics(App& app) {
     }
     const int fontSize = read.fontSize != 0 ? read.fontSize : s.KASIF;
     s.LyricsTextFontSize = fontSize;
-    if (app.isLoaded("CDKASIF")) cdkasif(app).KASI.setFontSize(fontSize);
-    if (read.timed || app.isLoaded("CDKASIF2")) cdkasif2(app).KASI[0].setFontSize(fontSize);
+    if (app.isLoaded<CDKASIF>()) cdkasif(app).KASI.setFontSize(fontSize);
+    if (read.timed || app.isLoaded<CDKASIF2>()) cdkasif2(app).KASI[0].setFontSize(fontSize);
     if (read.timed) {
         s.TimingsActive = 1;
         preparePanels(app);
@@ -296,7 +305,7 @@ void ChooseLyricsTop(App& app) {
 
 void PaintLyricsLines(App& app) {
     AppState& s = app.state;
-    if (s.TimingSetterActive == 1 || !app.isLoaded("CDKASIF2")) return;
+    if (s.TimingSetterActive == 1 || !app.isLoaded<CDKASIF2>()) return;
     ChooseLyricsTop(app);
     if (s.RepaintAll == 1) {
         RepaintLyricsPanels(app);
@@ -341,12 +350,13 @@ void RepaintLyricsPanels(App& app) {
 void FitLyricsPanels(App& app) {
     AppState& s = app.state;
     CDKASIF2& w = cdkasif2(app);
-    s.VisibleLyricLines = lyricPanelsFor(w.innerHeight(), kFittedPanels);
     const double size = w.KASI[0].font().size;
     for (int j = 1; j < kLyricPanels; ++j) {
         w.KASI[slot(j)].setFontSize(size);
         w.KASI[slot(j)].setFontName(s.FONTN);
     }
+    w.layLines();
+    s.VisibleLyricLines = lyricPanelsFor(static_cast<int>(w.lineAreaHeight()), kFittedPanels);
 }
 
 }  // namespace lirafok

@@ -41,6 +41,9 @@ void StopLyricsTick(App& app);
 void CloseLyricsWindows(App& app);
 // The display is switched off: both windows closed, the KASI button's caption black.
 void TurnLyricsDisplayOff(App& app);
+// The open lyrics window's caption names the song of the track it shows as the record has it
+// now (after the record was saved).
+void RetitleLyricsWindows(App& app);
 
 // "07 - song name": caption of both lyrics windows.
 std::string lyricsWindowCaption(int track, const std::string& songName);

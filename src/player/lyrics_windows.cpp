@@ -20,7 +20,7 @@ constexpr int kLoadedPanels = kLyricPanels - 1;
 
 // --- CDKASIF: the whole lyric as text ---
 
-CDKASIF::CDKASIF(App& a) : ui::Form(a.svc.host, "CDKASIF"), app(a), KASI(*this, "KASI") {
+CDKASIF::CDKASIF(App& a) : ui::Form(a.svc.host, kName), app(a), KASI(*this, "KASI") {
     KASI.setMultiLine(true);
     KASI.setLocked(true);
     move(0, 0, 4500, 6885);
@@ -47,12 +47,33 @@ void CDKASIF::Form_QueryUnload(bool&, ui::UnloadMode mode) {
 
 // --- CDKASIF2: the karaoke panels ---
 
+namespace {
+constexpr double kPointsPerLine = 12;
+}  // namespace
+
 CDKASIF2::CDKASIF2(App& a)
-    : ui::Form(a.svc.host, "CDKASIF2"),
+    : ui::Form(a.svc.host, kName),
       app(a),
       KASI(ui::controlArray<ui::Panel, kLyricPanels>(*this, "KASI")) {
     move(720, 30, 7095, kPanelWindowHeight);
-    for (ui::Panel& p : KASI) p.setFlat(true);
+    for (ui::Panel& p : KASI) {
+        p.setFlat(true);
+        p.setFitsTextToHeight(true);
+    }
+    stackPanels();
+}
+
+void CDKASIF2::layLines() {
+    const double text = std::max(1.0, innerWidth() / static_cast<double>(kLyricDesignWidth));
+    // A 240-twip line holds a 12-point line; a bigger font makes the lines taller (fewer of
+    // them), so that they never overlap.
+    const double points = KASI[0].font().size;
+    const double line = text * std::max(1.0, points / kPointsPerLine);
+    if (line != 1 || m_zoom != 1) {  // at 1:1 the window's own scale, as stored, stays
+        m_zoom = line;
+        setScale(0, 0, innerWidth() / line, innerHeight() / line);
+        setFontZoom(text);
+    }
     stackPanels();
 }
 
@@ -77,8 +98,8 @@ void CDKASIF2::Form_Load() {
     }
     setBackColor(s.CKAS1);
     for (ui::Panel& p : KASI) p.setBackColor(s.CKAS1);
-    stackPanels();
-    s.VisibleLyricLines = lyricPanelsFor(innerHeight(), kLoadedPanels);
+    layLines();
+    s.VisibleLyricLines = lyricPanelsFor(static_cast<int>(lineAreaHeight()), kLoadedPanels);
 }
 
 void CDKASIF2::Form_Resize() {
@@ -86,8 +107,8 @@ void CDKASIF2::Form_Resize() {
     // The stored inner scale (SASIT … SASIW) stays as it is: the view keeps a unit's size when
     // the window is resized, so a panel stays one line high, and the window stores the same
     // scale again when it closes.
-    stackPanels();
-    s.VisibleLyricLines = lyricPanelsFor(innerHeight(), kResizedPanels);
+    layLines();
+    s.VisibleLyricLines = lyricPanelsFor(static_cast<int>(lineAreaHeight()), kResizedPanels);
     // While the timing setter owns the lyric tables and the timer, the panels stay as they are.
     if (s.TimingSetterActive == 1) return;
     StopLyricsTick(app);
@@ -116,11 +137,11 @@ void CDKASIF2::Form_QueryUnload(bool&, ui::UnloadMode mode) {
 }
 
 CDKASIF& cdkasif(App& app) {
-    return static_cast<CDKASIF&>(app.form("CDKASIF"));
+    return app.form<CDKASIF>();
 }
 
 CDKASIF2& cdkasif2(App& app) {
-    return static_cast<CDKASIF2&>(app.form("CDKASIF2"));
+    return app.form<CDKASIF2>();
 }
 
 }  // namespace lirafok

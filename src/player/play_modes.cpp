@@ -79,8 +79,8 @@ void armList(App& app, int count) {
     AppState& s = app.state;
     s.PlayListCount = count;
     s.PlayListIndex = 0;
-    cdoke(app).MMControl1.setUpdateInterval(1);
-    if (s.RepeatOn == 9) s.RepeatOn = 1;
+    cdoke(app).MMControl1.setUpdateInterval(device::StatusMarker::Started);
+    s.startArmedRepeat();
     RefreshTrackList(app);
     CueFirstEntry(app);
 }
@@ -153,10 +153,10 @@ void ScanClick(App& app) {
     s.ScanPlay = 1;
     w.SCAN.setForeColor(ui::kRed);
     w.NORMAL.setForeColor(ui::kBlack);
-    mci.setUpdateInterval(1);
+    mci.setUpdateInterval(device::StatusMarker::Started);
     w.Timer1.setTimerEnabled(true);
     w.Timer1.setInterval(s.SCANS * 1000);
-    s.TimerPhase = 2;
+    s.TimerPhase = Timer1Phase::ScanStep;
     mci.setTrack(1);
     w.TRKNO.setCaption("1");
     const std::int32_t start = mci.TrackPosition();
@@ -168,7 +168,8 @@ void ScanClick(App& app) {
     SuppressScreenSaver(app);
     mci.setFrom(start + offset);
     mci.setTo(start + length);
-    mci.setCommand("PLAY");
+    // A play that cannot start leaves the drive stopped; the status events show it.
+    (void)mci.command(device::Command::Play);
 }
 
 }  // namespace lirafok

@@ -7,6 +7,7 @@
 #include "common/app.h"
 #include "core/text.h"
 #include "player/cdoke.h"
+#include "player/cdrep.h"
 #include "player/player_routines.h"
 
 namespace lirafok {
@@ -18,7 +19,7 @@ constexpr std::int32_t kLevelStep = 1024;
 constexpr int kLevelSteps = 63;
 
 CDOKE* mainWindow(App& app) {
-    return static_cast<CDOKE*>(app.loadedForm(kMainWindow));
+    return app.loaded<CDOKE>();
 }
 
 // A press of a transport button as the user makes it: only a button drawn enabled can be
@@ -51,6 +52,11 @@ NowPlaying PlayerTransport::nowPlaying() {
             break;
     }
     if (s.DiscKey.empty() || s.TrackCount == 0) n.state = PlaybackState::NoDisc;
+    if (s.RepeatOn != RepeatSwitch::Off)
+        n.loop = s.RepeatKind == RepeatMode::WholeDisc ? LoopMode::Playlist
+                 : s.RepeatKind == RepeatMode::None    ? LoopMode::None
+                                                       : LoopMode::Track;
+    n.shuffle = w->RAN.foreColor() == ui::kRed;
     n.volume = std::clamp(
         ((s.VolumeLevel[0] + s.VolumeLevel[1]) / 2.0 / kLevelStep - 1) / kLevelSteps, 0.0, 1.0);
     if (n.state == PlaybackState::NoDisc) return n;
@@ -125,12 +131,14 @@ bool PlayerTransport::seekInTrack(std::int32_t ms) {
     if (mode == device::DeviceMode::Paused) {
         // The seek plays on from the new place, as a press of Play after the pause would.
         s.PausedByUser = 0;
-        mci.setUpdateInterval(1);
+        mci.setUpdateInterval(device::StatusMarker::Started);
     }
     SuppressScreenSaver(m_app);
     mci.setNotify(true);
     mci.setWait(false);
-    mci.setCommand("PLAY");
+    // A play that cannot start leaves the drive stopped; the status events show it.
+    (void)mci.command(device::Command::Play);
+    w->showStateNow();
     return true;
 }
 
@@ -139,6 +147,37 @@ bool PlayerTransport::seekBy(std::int32_t deltaMs) {
     if (!w) return false;
     const AppState& s = m_app.state;
     return seekInTrack(w->MMControl1.Position() - s.CurrentTrackStartMs + deltaMs);
+}
+
+void PlayerTransport::setLoop(LoopMode loop) {
+    CDOKE* w = mainWindow(m_app);
+    if (!w) return;
+    // The repeat window's own buttons, pressed without showing it (REP's guard first).
+    if (!w->discReady() || w->transportHeld()) {
+        m_app.PlayErrorCue();
+        return;
+    }
+    CDREP& rep = m_app.form<CDREP>();
+    switch (loop) {
+        case LoopMode::Playlist:
+            rep.Command3D1_Click();
+            break;
+        case LoopMode::Track:
+            rep.Command3D2_Click();
+            break;
+        case LoopMode::None:
+            rep.Command3D5_Click();
+            break;
+    }
+}
+
+void PlayerTransport::setShuffle(bool on) {
+    CDOKE* w = mainWindow(m_app);
+    if (!w || on == (w->RAN.foreColor() == ui::kRed)) return;
+    if (on)
+        w->RAN_Click();
+    else
+        w->NORMAL_Click();
 }
 
 void PlayerTransport::setVolume(double level) {

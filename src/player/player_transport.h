@@ -20,6 +20,8 @@ public:
     void previous() override;
     bool seekInTrack(std::int32_t ms) override;
     void setVolume(double level) override;
+    void setLoop(LoopMode loop) override;
+    void setShuffle(bool on) override;
 
     // Moves `deltaMs` from the heard position inside the current track (the arrow keys).
     bool seekBy(std::int32_t deltaMs);

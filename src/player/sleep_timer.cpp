@@ -9,8 +9,13 @@
 #include "player/cdoke.h"
 #include "player/lyrics_display.h"
 #include "player/player_routines.h"
+#include "player/cdkasif.h"
+#include "player/cdkasif2.h"
 
 namespace lirafok {
+
+// Windows of the folders above this one, shown and closed by their class.
+class CDSKASI;
 
 namespace {
 constexpr std::int32_t kPieceMs = 60000;  // the most one timer interval holds
@@ -81,14 +86,14 @@ void CDOKE::Timer3_Timer() {
     if (!discReady()) return;
     if (state == kTimerPlay) {
         if (transportHeld()) return;
-        MMControl1.setUpdateInterval(1);
+        MMControl1.setUpdateInterval(device::StatusMarker::Started);
         if (s.PausedByUser == 1) s.PausedByUser = 0;
-        if (s.RepeatOn == 9) s.RepeatOn = 1;
+        s.startArmedRepeat();
         ShowTrackLyrics(app);
         if (s.ScanPlay != 0) {
             Timer1.setTimerEnabled(true);
             Timer1.setInterval(s.SCANS * 1000);
-            s.TimerPhase = 2;
+            s.TimerPhase = Timer1Phase::ScanStep;
         } else if (listPlay(s)) {
             s.PlayListIndex = 0;
         } else {
@@ -97,21 +102,21 @@ void CDOKE::Timer3_Timer() {
             MMControl1.setTrack(1);
             MMControl1.setFrom(s.DiscStartMs);
             MMControl1.setNotify(true);
-            MMControl1.setCommand("PLAY");
+            // A play that cannot start leaves the drive stopped; the status events show it.
+            (void)MMControl1.command(device::Command::Play);
         }
         return;
     }
     s.LyricsLoadedTrack = 0;
     s.LastCommand = "STOP";
-    MMControl1.setUpdateInterval(3000);
+    MMControl1.setUpdateInterval(device::StatusMarker::Idle);
     cueAfterStop();
     s.SliderSetByProgram = 0;
-    s.RepeatOn = 0;
-    s.RepeatKind = 0;  // an A-B or one-track loop must not go on behind a black REPEAT
+    s.clearRepeat();  // an A-B or one-track loop must not go on behind a black REPEAT
     REPEAT.setForeColor(ui::kBlack);
     s.PlayListIndex = -1;
     Timer1.setInterval(0);
-    s.TimerPhase = 0;
+    s.TimerPhase = Timer1Phase::Polling;
     // A list mode stays selected (Play starts its list again) and stays shown; only a scan
     // ends here.
     if (s.ScanPlay != 0) {
@@ -123,7 +128,8 @@ void CDOKE::Timer3_Timer() {
     MMControl1.setNotify(true);
     MMControl1.setWait(true);
     RestoreScreenSaver(app);
-    MMControl1.setCommand("STOP");
+    // Stopping a drive that has stopped or lost its disc changes nothing.
+    (void)MMControl1.command(device::Command::Stop);
     // The display follows the player to where it is cued: no Stop button loses the focus
     // here to refresh it, and the idle status events leave it alone.
     s.CurrentPositionMs = MMControl1.Position();
@@ -135,15 +141,15 @@ void CDOKE::POWER_Click() {
     app.PlayOkCue();
     // The lyrics editor's unsaved work is offered for saving, as at a disc change.
     if (s.EditorSavePending == 1) {
-        app.show("CDSKASI", true);
+        app.show<CDSKASI>(true);
         s.EditorSavePending = 0;
     }
     RestoreScreenSaver(app);
     WindowPos& pos = s.ReducedLayout == 1 ? s.ReducedPos : s.FullPos;
     if (left() <= app.svc.screen.widthTwips()) pos.left = left();
     if (top() <= app.svc.screen.heightTwips()) pos.top = top();
-    app.unloadForm("CDKASIF");
-    app.unloadForm("CDKASIF2");
+    app.unload<CDKASIF>();
+    app.unload<CDKASIF2>();
     s.TextWindowShown = 0;
     s.PanelWindowShown = 0;
     if (s.HOZON == 1 && !SaveSettings(s))
@@ -154,14 +160,16 @@ void CDOKE::POWER_Click() {
     Timer2.setTimerEnabled(false);
     Timer3.setTimerEnabled(false);
     RestoreScreenSaver(app);
-    MMControl1.setUpdateInterval(0);
+    MMControl1.setUpdateInterval(device::StatusMarker::Off);
     MMControl1.setTo(s.DiscStartMs);
     MMControl1.setNotify(false);
     MMControl1.setWait(true);
-    MMControl1.setCommand("STOP");
+    // Stopping a drive that has stopped or lost its disc changes nothing.
+    (void)MMControl1.command(device::Command::Stop);
     MMControl1.setNotify(false);
     MMControl1.setWait(true);
-    MMControl1.setCommand("CLOSE");
+    // Closing is the last word to the drive: a failure leaves nothing to undo.
+    (void)MMControl1.command(device::Command::Close);
     app.endProgram();
 }
 

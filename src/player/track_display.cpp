@@ -1,5 +1,6 @@
 #include "core/text.h"
 #include "player/cdoke.h"
+#include "player/list_total.h"
 #include "player/lyrics_display.h"
 #include "player/player_routines.h"
 #include "common/app.h"
@@ -45,8 +46,6 @@ std::int32_t trackLength(const AppState& s, int track) {
 
 }  // namespace
 
-// Sum of the lengths of the play-list entries before (elapsed) or after (remaining) the
-// current entry.
 std::int32_t listOtherEntriesMs(const AppState& s) {
     std::int32_t sum = 0;
     if (s.TOTLE != 0) {
@@ -145,7 +144,8 @@ void CueFirstEntry(App& app) {
     s.CurrentTrackLengthMs = mci.TrackLength();
     s.CurrentTrackEndMs = s.CurrentTrackStartMs + s.CurrentTrackLengthMs;
     mci.setTo(s.CurrentTrackStartMs);
-    mci.setCommand("Seek");
+    // A seek that fails leaves the position where it was; the display reads it back.
+    (void)mci.command(device::Command::Seek);
     RestoreScreenSaver(app);
     ShowTrackLyrics(app);
     UpdateTimeDisplay(app);

@@ -11,6 +11,9 @@
 
 namespace lirafok {
 
+// Windows of the folders above this one, shown and closed by their class.
+class CDMD;
+
 namespace {
 constexpr int kInnerWidth = 8400;  // twips
 constexpr int kInnerHeight = 5520;
@@ -22,7 +25,7 @@ constexpr int kButtonHeight = 450;
 }  // namespace
 
 CDPRG::CDPRG(App& a)
-    : ui::Form(a.svc.host, "CDPRG"),
+    : ui::Form(a.svc.host, kName),
       app(a),
       ALL(*this, "ALL"),
       SEL(*this, "SEL"),
@@ -41,7 +44,7 @@ CDPRG::CDPRG(App& a)
     move(2400, 1800, kInnerWidth + kFrameWidth, kInnerHeight + kFrameHeight);
     Panel3D1.move(120, 120, kInnerWidth - 240, 360);
     Panel3D1.setCaption("PROGRAM");
-    Panel3D1.setAlignment(2);
+    Panel3D1.setAlignment(ui::align::kCentre);
     const int selLeft = kInnerWidth - 120 - kListWidth;
     ALL.move(120, kListTop, kListWidth, kListHeight);
     ALL.setMultiSelect(true);
@@ -50,10 +53,10 @@ CDPRG::CDPRG(App& a)
     const int timeTop = kListTop + kListHeight + 60;
     ALLTIME.move(120 + kListWidth - 1200, timeTop, 1200, 360);
     ALLTIME.setCaption("00:00");
-    ALLTIME.setAlignment(2);
+    ALLTIME.setAlignment(ui::align::kCentre);
     SELTIME.move(selLeft + kListWidth - 1200, timeTop, 1200, 360);
     SELTIME.setCaption("00:00");
-    SELTIME.setAlignment(2);
+    SELTIME.setAlignment(ui::align::kCentre);
     // The arrows show their direction in the caption; its colour is their armed state.
     const int arrowLeft = 120 + kListWidth + (selLeft - 120 - kListWidth - 720) / 2;
     Command3D3.move(arrowLeft, 1500, 720, kButtonHeight);
@@ -82,6 +85,17 @@ CDPRG::CDPRG(App& a)
     Command3D1.onClick = [this] { Command3D1_Click(); };
     Command3D2.onClick = [this] { Command3D2_Click(); };
     SSCommand1.onClick = [this] { SSCommand1_Click(); };
+    setToolTips({
+        {"Command3D3", "選んだ曲をプログラムに加える"},
+        {"Command3D4", "選んだ曲をプログラムから外す"},
+        {"Command3D1", "プログラムを演奏する"},
+        {"Command3D2", "変更せずに閉じる"},
+        {"Command3D5", "プログラムを空にする"},
+        {"SAVE", "プログラムをプライベートリストとして保存"},
+        {"SSCommand1", "プログラムの曲で MD ラベルを印刷"},
+        {"ALLTIME", "残りの曲の合計時間"},
+        {"SELTIME", "プログラムの合計時間"},
+    });
 }
 
 void CDPRG::Form_Load() {
@@ -206,9 +220,10 @@ void CDPRG::cueProgramStart() {
     device::MMControl& mci = w.MMControl1;
     int t = entryTrackNumber(s.PlayList[1]);
     mci.setTrack(t);
-    w.TRKNO.setCaption(std::to_string(t));
+    w.showTrack(t);
     mci.setTo(mci.TrackPosition());
-    mci.setCommand("Seek");
+    // A seek that fails leaves the position where it was; the display reads it back.
+    (void)mci.command(device::Command::Seek);
     UpdateTimeDisplay(app);
 }
 
@@ -227,20 +242,17 @@ void CDPRG::Command3D1_Click() {
         s.ProgramPlay = 1;
         s.PlayListIndex = -1;
         s.PlayListCount = count;
-        w.STATUS2.setCaption("PROGRAM");
-        w.PROG.setForeColor(ui::kRed);
-        w.NORMAL.setForeColor(ui::kBlack);
+        w.showMode(CDOKE::ModeButton::Program, true);
         mci.setTrack(entryTrackNumber(s.PlayList[1]));
     } else {
         s.ProgramPlay = 0;
         s.PlayList[1] = "01";
-        w.STATUS2.setCaption("NORMAL");
-        w.PROG.setForeColor(ui::kBlack);
-        w.NORMAL.setForeColor(ui::kRed);
+        w.showMode(CDOKE::ModeButton::Program, false);
         mci.setTrack(1);
     }
     mci.setTo(mci.TrackPosition());
-    mci.setCommand("Seek");
+    // A seek that fails leaves the position where it was; the display reads it back.
+    (void)mci.command(device::Command::Seek);
     s.LyricsLoadedTrack = text::val(w.TRKNO.caption());
     s.CurrentTrackStartMs = mci.TrackPosition();
     s.CurrentTrackLengthMs = mci.TrackLength();
@@ -248,17 +260,17 @@ void CDPRG::Command3D1_Click() {
     UpdateTimeDisplay(app);
     if (s.ProgramPlay == 1) {
         s.PlayListIndex = 0;
-        mci.setUpdateInterval(1);
+        mci.setUpdateInterval(device::StatusMarker::Started);
     }
-    if (s.RepeatOn == 9) s.RepeatOn = 1;
+    s.startArmedRepeat();
     RefreshTrackList(app);
-    app.unloadForm("CDPRG");
+    app.unload<CDPRG>();
 }
 
 void CDPRG::Command3D2_Click() {
     app.PlayOkCue();
     if (app.state.ProgramPlay == 1) cueProgramStart();
-    app.unloadForm("CDPRG");
+    app.unload<CDPRG>();
 }
 
 void CDPRG::Form_QueryUnload(bool&, ui::UnloadMode mode) {
@@ -267,7 +279,7 @@ void CDPRG::Form_QueryUnload(bool&, ui::UnloadMode mode) {
 }
 
 void CDPRG::SSCommand1_Click() {
-    if (app.show("CDMD")) {
+    if (app.show<CDMD>()) {
         app.PlayOkCue();
     } else {
         app.PlayErrorCue();

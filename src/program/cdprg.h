@@ -13,6 +13,7 @@ class App;
 
 class CDPRG : public ui::Form {
 public:
+    static constexpr const char* kName = "CDPRG";
     explicit CDPRG(App& app);
 
     App& app;

@@ -7,6 +7,9 @@
 
 namespace lirafok {
 
+// Windows of the folders above this one, shown and closed by their class.
+class CPRINT;
+
 namespace {
 
 const char* const kNotRegistered = "ＣＤのデータ（Ｔｉｔｌｅ等）が登録されていません。";
@@ -32,7 +35,7 @@ void fillFrom(ui::ListBox& list, const std::array<std::string, kTrackSlots>& tab
 }  // namespace
 
 CDTEDIT::CDTEDIT(App& a)
-    : ui::Form(a.svc.host, "CDTEDIT"),
+    : ui::Form(a.svc.host, kName),
       app(a),
       ALL(*this, "ALL"),
       SEL(*this, "SEL"),
@@ -62,6 +65,22 @@ CDTEDIT::CDTEDIT(App& a)
     move(1500, 1200, kInnerWidth + kFrameWidth, kInnerHeight + kFrameHeight);
     layout();
     wireEvents();
+    for (ui::Button* b : {&AMEN, &BMEN}) b->setShowsModeState(true);
+    setToolTips({
+        {"AMEN", "A 面を選ぶ（演奏・印刷の対象）"},
+        {"BMEN", "B 面を選ぶ（演奏・印刷の対象）"},
+        {"Command3D3", "選んだ曲を B 面へ"},
+        {"Command3D4", "選んだ曲を A 面へ"},
+        {"Spin1", "テープの長さ（分）"},
+        {"CHECKX", "曲を A 面・B 面に自動で振り分け"},
+        {"SORTX", "各面を曲番号順に並べる"},
+        {"Command3D1", "選んだ面を演奏する"},
+        {"Command3D6", "カセットのインデックスカードを印刷"},
+        {"Command3D2", "閉じる"},
+        {"AZAN", "A 面の残り時間"},
+        {"BZAN", "B 面の残り時間"},
+        {"TOTALX", "ディスク全体の時間"},
+    });
 }
 
 void CDTEDIT::layout() {
@@ -86,7 +105,7 @@ void CDTEDIT::layout() {
     BZAN.move(kSideBLeft + 1920, sums, 1800, kRowH);
     for (ui::Panel* p : {&ALLTIME, &AZAN, &SELTIME, &BZAN, &TOTALX, &TIMEX}) {
         p->setCaption("00:00");
-        p->setAlignment(2);
+        p->setAlignment(ui::align::kCentre);
         p->setBackColor(ui::kWhite);
     }
     AZAN.setForeColor(ui::kBlue);
@@ -260,29 +279,26 @@ void CDTEDIT::Command3D1_Click() {
         s.ProgramPlay = 1;
         s.PlayListIndex = -1;
         s.PlayListCount = played.listCount();
-        main.STATUS2.setCaption("EDIT");
-        main.EDITX.setForeColor(ui::kRed);
-        main.NORMAL.setForeColor(ui::kBlack);
+        main.showMode(CDOKE::ModeButton::Edit, true);
     } else {
         // Nothing on side B: the whole disc is one side, played normally from track 1.
         s.ProgramPlay = 0;
-        main.STATUS2.setCaption("NORMAL");
-        main.EDITX.setForeColor(ui::kBlack);
-        main.NORMAL.setForeColor(ui::kRed);
+        main.showMode(CDOKE::ModeButton::Edit, false);
         mci.setTrack(1);
-        main.TRKNO.setCaption("1");
+        main.showTrack(1);
         mci.setTo(mci.TrackPosition());
-        mci.setCommand("Seek");
+        // A seek that fails leaves the position where it was; the display reads it back.
+        (void)mci.command(device::Command::Seek);
         s.LyricsLoadedTrack = text::val(main.TRKNO.caption());
         UpdateTrackDisplay(app);
     }
     if (s.ProgramPlay == 1) {
         s.PlayListIndex = 0;
-        mci.setUpdateInterval(1);
+        mci.setUpdateInterval(device::StatusMarker::Started);
     }
-    if (s.RepeatOn == 9) s.RepeatOn = 1;
+    s.startArmedRepeat();
     RefreshTrackList(app);
-    app.unloadForm("CDTEDIT");
+    app.unload<CDTEDIT>();
 }
 
 void CDTEDIT::Command3D6_Click() {
@@ -292,12 +308,12 @@ void CDTEDIT::Command3D6_Click() {
         return;
     }
     app.PlayOkCue();
-    app.show("CPRINT");
+    app.show<CPRINT>();
 }
 
 void CDTEDIT::Command3D2_Click() {
     app.PlayOkCue();
-    app.unloadForm("CDTEDIT");
+    app.unload<CDTEDIT>();
 }
 
 }  // namespace lirafok

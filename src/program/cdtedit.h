@@ -48,6 +48,7 @@ std::string trackEntry(const AppState& s, int t);
 
 class CDTEDIT : public ui::Form {
 public:
+    static constexpr const char* kName = "CDTEDIT";
     explicit CDTEDIT(App& app);
 
     App& app;

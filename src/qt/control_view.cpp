@@ -62,6 +62,11 @@ void ControlViewBase::applyAll() {
     applyEnabled();
     applyGeometry();
     applyVisible();
+    applyToolTip();
+}
+
+void ControlViewBase::applyToolTip() {
+    m_widget->setToolTip(toQ(m_control->toolTip()));
 }
 
 void ControlViewBase::update(ui::Prop what) {
@@ -109,6 +114,9 @@ void ControlViewBase::update(ui::Prop what) {
             break;
         case ui::Prop::Buttons:
             applyButtons();
+            break;
+        case ui::Prop::ToolTip:
+            applyToolTip();
             break;
     }
 }

@@ -61,6 +61,7 @@ protected:
     virtual void applyButtons() {}
     virtual void applyEnabled();
     virtual void applyVisible();
+    virtual void applyToolTip();
     // Whether a mouse press on the widget raises MouseDown through the base (list boxes raise
     // it with the item click instead).
     virtual bool reportsMouseDown() const { return true; }

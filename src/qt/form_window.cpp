@@ -1,12 +1,18 @@
 #include "qt/form_window.h"
 
+#include <QContextMenuEvent>
+#include <QMenu>
+
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QEvent>
 #include <QMenuBar>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 
 #include "qt/control_view.h"
@@ -92,11 +98,53 @@ void FormWindow::applyFlags() {
     }
 }
 
+// Full screen on the monitor the form asks for (as ui::Screen::monitorNames() orders them:
+// the primary one first), or back to the window's own geometry.
+void FormWindow::applyFullScreen() {
+    if (m_form->fullScreen()) {
+        QList<QScreen*> screens = QGuiApplication::screens();
+        std::stable_partition(screens.begin(), screens.end(),
+                              [](QScreen* s) { return s == QGuiApplication::primaryScreen(); });
+        const int monitor = m_form->fullScreenMonitor();
+        QScreen* target = monitor >= 0 && monitor < screens.size() ? screens[monitor] : screen();
+        if (m_menuBar) m_menuBar->hide();
+        if (!isFullScreen() || screen() != target) {
+            if (isFullScreen()) showNormal();
+            if (windowHandle()) windowHandle()->setScreen(target);
+            if (target) move(target->geometry().topLeft());
+            showFullScreen();
+            // Without a window manager (a bare X server) nobody acts on the full-screen state:
+            // the window takes the monitor's geometry itself.
+            if (target) setGeometry(target->geometry());
+        }
+        layoutChildren();
+        refitViews();
+        return;
+    }
+    if (m_menuBar) m_menuBar->show();
+    if (isFullScreen()) showNormal();
+    layoutChildren();
+    refitViews();
+}
+
+void FormWindow::refitViews() {
+    for (auto& v : m_views)
+        if (auto* cv = dynamic_cast<ControlViewBase*>(v.get()); cv && cv->control())
+            cv->applyGeometry();
+}
+
 void FormWindow::applyForm() {
     if (!m_form) return;
     m_applying = true;
     setWindowTitle(toQ(m_form->caption()));
     applyFlags();
+    if (m_form->fullScreen() || isFullScreen()) {
+        applyFullScreen();
+        if (m_form->fullScreen()) {
+            m_applying = false;
+            return;
+        }
+    }
 
     QPalette pal = m_client->palette();
     pal.setColor(QPalette::Window, toQColor(m_form->backColor()));
@@ -129,11 +177,18 @@ void FormWindow::applyForm() {
         for (auto& v : m_views)
             if (auto* cv = dynamic_cast<ControlViewBase*>(v.get()); cv && cv->control())
                 cv->applyGeometry();
+    if (m_form->fontZoom() != m_appliedZoom) {
+        m_appliedZoom = m_form->fontZoom();
+        for (auto& v : m_views)
+            if (auto* cv = dynamic_cast<ControlViewBase*>(v.get()); cv && cv->control())
+                cv->update(ui::Prop::Font);
+    }
     m_applying = false;
 }
 
 void FormWindow::layoutChildren() {
-    const int menuHeight = m_menuBar ? m_menuBar->sizeHint().height() : 0;
+    const int menuHeight =
+        m_menuBar && m_menuBar->isVisibleTo(this) ? m_menuBar->sizeHint().height() : 0;
     if (m_menuBar) m_menuBar->setGeometry(0, 0, width(), menuHeight);
     m_client->setGeometry(0, menuHeight, width(), std::max(0, height() - menuHeight));
 }
@@ -185,6 +240,12 @@ void FormWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     layoutChildren();
     if (!m_form || m_applying || !isVisible() || isMinimized()) return;
+    // Full screen lays the controls out over the whole monitor; the form keeps its own size
+    // for when it leaves full screen.
+    if (isFullScreen() || m_form->fullScreen()) {
+        refitViews();
+        return;
+    }
     const QSize client = m_client->size();
     if (client == m_mapper.innerPixels()) return;  // our own resize arriving
     m_form->userResizeInner(client.width() * kTwipsPerPixel, client.height() * kTwipsPerPixel);
@@ -192,7 +253,7 @@ void FormWindow::resizeEvent(QResizeEvent* event) {
 
 void FormWindow::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
-    if (!m_form || m_applying || !isVisible()) return;
+    if (!m_form || m_applying || !isVisible() || isFullScreen() || m_form->fullScreen()) return;
     m_appliedPos = pos();
     m_form->userMove(pos().x() * kTwipsPerPixel, pos().y() * kTwipsPerPixel);
 }
@@ -216,6 +277,21 @@ void FormWindow::setDropHandler(DropHandler handler) {
 void FormWindow::dragEnterEvent(QDragEnterEvent* event) {
     if (m_form && m_dropHandler && !localPath(event->mimeData()).isEmpty())
         event->acceptProposedAction();
+}
+
+void FormWindow::contextMenuEvent(QContextMenuEvent* event) {
+    if (!m_form) return;
+    const auto entries = m_form->contextMenu();
+    if (entries.empty()) return;
+    QMenu menu(this);
+    for (const ui::ContextEntry& e : entries) menu.addAction(toQ(e.caption));
+    QAction* chosen = menu.exec(event->globalPos());
+    if (!chosen || !m_form) return;
+    const int i = static_cast<int>(menu.actions().indexOf(chosen));
+    // The entries are asked for again: the menu ran an event loop, the window may have changed.
+    const auto now = m_form->contextMenu();
+    if (i >= 0 && i < static_cast<int>(now.size()) && now[static_cast<std::size_t>(i)].action)
+        now[static_cast<std::size_t>(i)].action();
 }
 
 void FormWindow::dropEvent(QDropEvent* event) {

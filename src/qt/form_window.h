@@ -58,12 +58,17 @@ protected:
     void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    // The form's context menu, when it has one.
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void buildViews();
     void layoutChildren();
     void restack();
     void applyFlags();
+    void applyFullScreen();
+    // Places every control's widget again (full screen entered or left).
+    void refitViews();
     bool hasFocusableControl() const;
 
     ui::Form* m_form;
@@ -82,6 +87,7 @@ private:
     bool m_applying = false;
     bool m_restackPending = false;
     QPoint m_appliedPos{-100000, -100000};
+    double m_appliedZoom = 1;
     DropHandler m_dropHandler;
 };
 

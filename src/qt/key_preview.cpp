@@ -22,6 +22,10 @@ int KeyPreview::keyCode(int qtKey) {
     switch (qtKey) {
         case Qt::Key_Space:
             return k::kSpace;
+        case Qt::Key_F11:
+            return k::kF11;
+        case Qt::Key_Escape:
+            return k::kEscape;
         case Qt::Key_Left:
             return k::kLeft;
         case Qt::Key_Up:
@@ -43,6 +47,10 @@ int KeyPreview::keyCode(int qtKey) {
         case Qt::Key_MediaPrevious:
             return k::kMediaPrevious;
         default:
+            // Letters and digits are their own codes, as the windows' keys name them.
+            if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) ||
+                (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9))
+                return qtKey;
             return 0;
     }
 }

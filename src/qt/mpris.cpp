@@ -31,6 +31,18 @@ bool sameTrack(const NowPlaying& a, const NowPlaying& b) {
     return a.discKey == b.discKey && a.track == b.track;
 }
 
+QString loopStatusText(LoopMode loop) {
+    switch (loop) {
+        case LoopMode::Track:
+            return QStringLiteral("Track");
+        case LoopMode::Playlist:
+            return QStringLiteral("Playlist");
+        case LoopMode::None:
+            break;
+    }
+    return QStringLiteral("None");
+}
+
 }  // namespace
 
 // --- MprisService ---
@@ -143,6 +155,8 @@ void MprisService::announceChanges(bool detectSeeks) {
         player.insert(QStringLiteral("CanPause"), canPlay);
     }
     if (n.canSeek != before.canSeek) player.insert(QStringLiteral("CanSeek"), n.canSeek);
+    if (n.loop != before.loop) player.insert(QStringLiteral("LoopStatus"), loopStatusText(n.loop));
+    if (n.shuffle != before.shuffle) player.insert(QStringLiteral("Shuffle"), n.shuffle);
     if (!player.isEmpty()) propertiesChanged(kPlayerInterface, player);
 
     // Within one track, a position away from where playing on would have taken it is a seek
@@ -199,6 +213,27 @@ double MprisPlayerAdaptor::volume() const {
 
 void MprisPlayerAdaptor::setVolume(double v) {
     m_service->transport().setVolume(v);
+}
+
+QString MprisPlayerAdaptor::loopStatus() const {
+    return loopStatusText(now().loop);
+}
+
+void MprisPlayerAdaptor::setLoopStatus(const QString& status) {
+    if (status == QStringLiteral("Track"))
+        m_service->transport().setLoop(LoopMode::Track);
+    else if (status == QStringLiteral("Playlist"))
+        m_service->transport().setLoop(LoopMode::Playlist);
+    else if (status == QStringLiteral("None"))
+        m_service->transport().setLoop(LoopMode::None);
+}
+
+bool MprisPlayerAdaptor::shuffle() const {
+    return now().shuffle;
+}
+
+void MprisPlayerAdaptor::setShuffle(bool on) {
+    m_service->transport().setShuffle(on);
 }
 
 qlonglong MprisPlayerAdaptor::position() const {

@@ -1,13 +1,11 @@
 #pragma once
 // The printer set-up dialog: the system's printers (through CUPS) and "PDF に保存", which
-// prints to a PDF file the user names. Confirming puts the choice on the QPrinter that every
-// print job uses; cancelling leaves it as it was.
+// prints to a PDF file that each print asks for. Confirming puts the choice on the QPrinter
+// that every print job uses; cancelling leaves it as it was.
 #include <QDialog>
 
 class QComboBox;
-class QLineEdit;
 class QPrinter;
-class QPushButton;
 
 namespace lirafok::qt {
 
@@ -19,20 +17,14 @@ public:
     // The entry that prints to a PDF file.
     static QString pdfChoice();
 
-    // For tests: the choices offered, and choosing one with a file name.
+    // For tests: the choices offered.
     QComboBox* printers() const { return m_printers; }
-    QLineEdit* fileName() const { return m_file; }
 
     void accept() override;
 
 private:
-    void choiceChanged();
-    void browse();
-
     QPrinter& m_printer;
     QComboBox* m_printers;
-    QLineEdit* m_file;
-    QPushButton* m_browse;
 };
 
 }  // namespace lirafok::qt

@@ -123,6 +123,13 @@ std::optional<std::string> QtDialogs::openFileDialog(const std::string& title,
     return fromQ(path);
 }
 
+std::optional<std::string> QtDialogs::folderDialog(const std::string& title,
+                                                   const std::string& start) {
+    const QString path = QFileDialog::getExistingDirectory(dialogParent(), toQ(title), toQ(start));
+    if (path.isEmpty()) return std::nullopt;
+    return fromQ(path);
+}
+
 std::optional<std::string> QtDialogs::saveFileDialog(const std::string& title,
                                                      const std::string& filter,
                                                      const std::string& suggested) {

@@ -26,6 +26,8 @@ public:
     void showHelp(const std::string& helpPath, const std::string& keyword) override;
     std::optional<std::string> openFileDialog(const std::string& title,
                                               const std::string& filter) override;
+    std::optional<std::string> folderDialog(const std::string& title,
+                                            const std::string& start) override;
     std::optional<std::string> saveFileDialog(const std::string& title, const std::string& filter,
                                               const std::string& suggested) override;
 

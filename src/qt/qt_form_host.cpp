@@ -1,10 +1,13 @@
 #include "qt/qt_form_host.h"
 
+#include <algorithm>
+
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QScreen>
 
 #include "qt/form_window.h"
+#include "qt/qt_convert.h"
 #include "qt/twip_mapper.h"
 
 namespace lirafok::qt {
@@ -74,6 +77,16 @@ void QtFormHost::showForm(ui::Form& form, bool modal) {
     }
 }
 
+void QtFormHost::raiseForm(ui::Form& form) {
+    auto it = m_entries.find(&form);
+    if (it == m_entries.end() || !it->second.window) return;
+    FormWindow* w = it->second.window;
+    if (w->isMinimized()) w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
 void QtFormHost::hideForm(ui::Form& form) {
     auto it = m_entries.find(&form);
     if (it == m_entries.end()) return;
@@ -110,6 +123,20 @@ int QtScreen::widthTwips() {
 int QtScreen::heightTwips() {
     QScreen* s = QGuiApplication::primaryScreen();
     return s ? s->geometry().height() * kTwipsPerPixel : 768 * kTwipsPerPixel;
+}
+
+std::vector<std::string> QtScreen::monitorNames() {
+    std::vector<std::string> out;
+    QList<QScreen*> screens = QGuiApplication::screens();
+    // The primary monitor first, as the screens list of the desktop settings shows it.
+    std::stable_partition(screens.begin(), screens.end(),
+                          [](QScreen* s) { return s == QGuiApplication::primaryScreen(); });
+    for (QScreen* s : screens) {
+        const QSize size = s->geometry().size();
+        out.push_back(fromQ(s->name()) + " (" + std::to_string(size.width()) + "x" +
+                      std::to_string(size.height()) + ")");
+    }
+    return out;
 }
 
 }  // namespace lirafok::qt

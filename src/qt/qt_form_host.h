@@ -30,6 +30,7 @@ public:
 
     void showForm(ui::Form& form, bool modal) override;
     void hideForm(ui::Form& form) override;
+    void raiseForm(ui::Form& form) override;
     void unloadForm(ui::Form& form) override;
     void formChanged(ui::Form& form) override;
 
@@ -57,6 +58,7 @@ class QtScreen : public ui::Screen {
 public:
     int widthTwips() override;
     int heightTwips() override;
+    std::vector<std::string> monitorNames() override;
 };
 
 }  // namespace lirafok::qt

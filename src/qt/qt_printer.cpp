@@ -1,6 +1,8 @@
 #include "qt/qt_printer.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QFontMetricsF>
@@ -11,6 +13,7 @@
 #include "qt/form_window.h"
 #include "qt/qt_convert.h"
 #include "qt/qt_form_host.h"
+#include "qt/views_basic.h"
 
 namespace lirafok::qt {
 
@@ -30,10 +33,33 @@ void QtPrinter::setDocumentSize(double widthTwips, double heightTwips) {
     m_docHeight = heightTwips;
 }
 
+QString QtPrinter::suggestedPdfPath() const {
+    QString name = toQ(m_docName).trimmed();
+    // Characters a file name cannot hold on the desktops the file may travel to.
+    for (QChar bad : QStringLiteral("/\\:*?\"<>|")) name.replace(bad, QLatin1Char('_'));
+    if (name.isEmpty()) name = QStringLiteral("LIRAFOK");
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
+    return QDir(folder).filePath(name + QStringLiteral(".pdf"));
+}
+
 bool QtPrinter::begin() {
     if (m_painter.isActive()) return true;
     if (m_failed) return false;
     const bool pdf = m_printer.outputFormat() == QPrinter::PdfFormat;
+    m_cancelled = false;
+    if (pdf && askPdfPath) {
+        // Every PDF job asks where it goes: no earlier file is overwritten behind the user.
+        QString path = askPdfPath(suggestedPdfPath());
+        if (path.isEmpty()) {
+            m_failed = true;
+            m_cancelled = true;
+            m_error.clear();
+            return false;
+        }
+        if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".pdf");
+        m_printer.setOutputFileName(path);
+    }
     if (pdf && m_printer.outputFileName().isEmpty()) {
         m_failed = true;
         m_error =
@@ -119,16 +145,37 @@ void QtPrinter::drawText(double x, double y, const ui::Font& font, const std::st
 }
 
 void QtPrinter::printForm(ui::Form& form) {
-    FormWindow* w = m_host.windowOf(form);
-    if (!w || !begin()) return;
-    const QPixmap image = w->client()->grab();
-    // One screen pixel is 15 twips on paper as on the screen.
-    m_painter.drawPixmap(QRectF(0, 0, image.width() * 15.0, image.height() * 15.0), image,
-                         QRectF(image.rect()));
+    if (!begin()) return;
+    // The window drawn from its controls, in twips as they are placed: text and rules as
+    // vectors at the printer's resolution, and text never cut at its control's edge.
+    for (const ui::Control* c : form.controls()) {
+        if (!c->effectivelyVisible()) continue;
+        const QRectF r(c->absoluteLeft(), c->absoluteTop(), c->width(), c->height());
+        if (c->kind() == ui::ControlKind::Line) {
+            m_painter.fillRect(r, toQColor(c->foreColor()));
+            continue;
+        }
+        if (c->kind() != ui::ControlKind::Label && c->kind() != ui::ControlKind::Panel) continue;
+        if (c->backColor() != ui::kWhite) m_painter.fillRect(r, toQColor(c->backColor()));
+        if (c->caption().empty()) continue;
+        const int flags =
+            int(horizontalAlignment(c->alignment()) | Qt::AlignTop) | Qt::TextWordWrap;
+        const QString text = toWidgetLineBreaks(toQ(c->caption()));
+        // A text taller than its control (a title that wraps to a second line) is set smaller
+        // until it fits, in half points, rather than cut or run over the rule below it.
+        ui::Font font = c->font();
+        while (font.size > 4 &&
+               QFontMetricsF(printerFont(font)).boundingRect(r, flags, text).height() > r.height())
+            font.size -= 0.5;
+        m_painter.setFont(printerFont(font));
+        m_painter.setPen(toQColor(c->foreColor()));
+        m_painter.drawText(r, flags | Qt::TextDontClip, text);
+    }
 }
 
 bool QtPrinter::sendJob() {
     bool sent = !m_failed;
+    const bool pdf = m_printer.outputFormat() == QPrinter::PdfFormat;
     if (m_painter.isActive()) {
         const bool ended = m_painter.end();
         if (!ended || m_printer.printerState() == QPrinter::Error) {
@@ -138,8 +185,18 @@ bool QtPrinter::sendJob() {
     }
     m_failed = false;
     m_docWidth = m_docHeight = 0;
+    m_docName.clear();
     if (sent) m_error.clear();
+    m_savedTo = sent && pdf ? m_printer.outputFileName().toStdString() : std::string();
     return sent;
+}
+
+double QtPrinter::textWidth(const ui::Font& font, const std::string& text) {
+    const QFontMetricsF metrics(printerFont(font));
+    double widest = 0;
+    for (const QString& line : toWidgetLineBreaks(toQ(text)).split(QLatin1Char('\n')))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    return widest;
 }
 
 }  // namespace lirafok::qt

@@ -6,6 +6,7 @@
 // printer nor a file named, the job fails with a message saying so.
 #include <QPainter>
 #include <QPrinter>
+#include <functional>
 
 #include "ui/services.h"
 
@@ -25,7 +26,18 @@ public:
     void printForm(ui::Form& form) override;
 
     void setDocumentSize(double widthTwips, double heightTwips) override;
+    void setDocumentName(const std::string& name) override { m_docName = name; }
     std::string errorText() const override { return m_error; }
+    std::string savedTo() const override { return m_savedTo; }
+    bool cancelled() const override { return m_cancelled; }
+    double textWidth(const ui::Font& font, const std::string& text) override;
+
+    // Asks where a PDF job goes, proposing `suggested` (a full path): the chosen path, or an
+    // empty string when the user cancels. The dialog asks before replacing a file. Unset, a
+    // PDF job goes to the file the printer set-up named (tests).
+    std::function<QString(const QString& suggested)> askPdfPath;
+    // The file a PDF job proposes: the document's name in the user's documents folder.
+    QString suggestedPdfPath() const;
 
 protected:
     void drawText(double x, double y, const ui::Font& font, const std::string& text) override;
@@ -39,7 +51,10 @@ private:
     QPrinter& m_printer;
     QtFormHost& m_host;
     QPainter m_painter;
-    bool m_failed = false;                   // the current job could not start; drop its calls
+    bool m_failed = false;     // the current job could not start; drop its calls
+    bool m_cancelled = false;  // ... because the user cancelled the choice of its file
+    std::string m_docName;
+    std::string m_savedTo;
     std::string m_error;                     // why the last job failed
     double m_docWidth = 0, m_docHeight = 0;  // twips; 0: the printer's own page
 };

@@ -26,7 +26,7 @@ public:
     // Puts the disc at `path` (a .cue/.nrg/.toc file or a folder holding a disc) into the
     // virtual drive. False, with a Japanese `error` naming the file, when there is no virtual
     // drive or the path holds no usable disc; the drive is then as it was.
-    bool loadIntoVirtualDrive(const std::string& path, std::string* error = nullptr);
+    bool loadIntoVirtualDrive(const std::string& path, std::string* error = nullptr) override;
 
 private:
     std::vector<device::real::DriveEntry> m_entries;

@@ -7,6 +7,7 @@
 #include "qt/form_window.h"
 #include "qt/qt_convert.h"
 #include "qt/views_basic.h"
+#include "qt/views_cdg.h"
 #include "qt/views_input.h"
 #include "qt/views_range.h"
 #include "qt/views_tab.h"
@@ -44,6 +45,8 @@ std::unique_ptr<ViewHandle> createView(ui::Control& c, FormWindow& w) {
             return std::make_unique<MMControlView>(c, w);
         case K::TabControl:
             return std::make_unique<TabView>(c, w);
+        case K::CdgPicture:
+            return std::make_unique<CdgPictureView>(c, w);
         case K::Menu:
         case K::Timer:
         case K::CommonDialog:

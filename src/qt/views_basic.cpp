@@ -1,5 +1,6 @@
 #include "qt/views_basic.h"
 
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyle>
@@ -122,7 +123,17 @@ ButtonView::ButtonView(ui::Control& c, FormWindow& w) : ControlViewBase(c, w) {
     setWidget(b);
     connect(b, &QPushButton::clicked, this, [this] {
         if (m_control && !m_applying) m_control->userClick();
+        // A refused press leaves the mode as it was: the pressed look follows the state, not
+        // the click.
+        if (m_control && m_widget) applyColors();
     });
+}
+
+void ButtonView::applyColors() {
+    ControlViewBase::applyColors();
+    if (!m_control->showsModeState()) return;
+    button()->setCheckable(true);
+    button()->setChecked(m_control->foreColor() != ui::kBlack);
 }
 
 void ButtonView::applyCaption() {
@@ -160,7 +171,20 @@ void PanelView::applyCaption() {
 }
 
 void PanelView::applyFont() {
-    m_widget->setFont(resolveFont(m_control->font(), m_purpose));
+    QFont f = resolveFont(m_control->font(), m_purpose);  // sized in pixels
+    const double zoom = m_control->form().fontZoom();
+    if (zoom != 1) f.setPixelSize(std::max(1, static_cast<int>(f.pixelSize() * zoom + 0.5)));
+    if (m_control->fitsTextToHeight() && m_widget->height() > 0) {
+        // The glyphs' em and a tenth of it as air, so stacked lines never touch.
+        const int room = static_cast<int>(m_widget->height() / 1.1);
+        if (f.pixelSize() > room) f.setPixelSize(std::max(6, room));
+    }
+    m_widget->setFont(f);
+}
+
+void PanelView::applyGeometry() {
+    ControlViewBase::applyGeometry();
+    if (m_control->fitsTextToHeight()) applyFont();
 }
 
 void PanelView::applyColors() {

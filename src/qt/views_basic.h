@@ -69,6 +69,8 @@ public:
 protected:
     void applyCaption() override;
     void applyFont() override;
+    // A mode button is also drawn pressed while its mode is on (its caption not black).
+    void applyColors() override;
 };
 
 // Panels (three-dimensional, caption centred vertically) and labels.
@@ -78,6 +80,8 @@ public:
     PanelView(ui::Control& c, FormWindow& w);
     PanelWidget* panel() const { return static_cast<PanelWidget*>(m_widget.data()); }
     FontPurpose fontPurpose() const { return m_purpose; }
+
+    void applyGeometry() override;
 
 protected:
     void applyCaption() override;

@@ -330,7 +330,8 @@ void CheckBoxView::applyColors() {
 }
 
 void CheckBoxView::applyAlignment() {
-    checkBox()->setLayoutDirection(m_control->alignment() == 1 ? Qt::RightToLeft : Qt::LeftToRight);
+    checkBox()->setLayoutDirection(m_control->alignment() == ui::align::kRight ? Qt::RightToLeft
+                                                                               : Qt::LeftToRight);
 }
 
 // --- OptionButtonView ---
@@ -360,7 +361,8 @@ void OptionButtonView::applyColors() {
 }
 
 void OptionButtonView::applyAlignment() {
-    radio()->setLayoutDirection(m_control->alignment() == 1 ? Qt::RightToLeft : Qt::LeftToRight);
+    radio()->setLayoutDirection(m_control->alignment() == ui::align::kRight ? Qt::RightToLeft
+                                                                            : Qt::LeftToRight);
 }
 
 }  // namespace lirafok::qt

@@ -1,5 +1,7 @@
 #include "qt/views_range.h"
 
+#include <QWheelEvent>
+
 #include <QApplication>
 #include <QBoxLayout>
 #include <QEvent>
@@ -61,6 +63,17 @@ void SpinButtonView::applyColors() {
     setBackRole(pal, QPalette::Button, toQColor(m_control->backColor()));
     setTextRole(pal, QPalette::ButtonText, toQColor(m_control->foreColor()));
     m_widget->setPalette(pal);
+}
+
+bool SpinButtonView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Wheel && m_control && m_control->effectivelyEnabled()) {
+        const int dy = static_cast<QWheelEvent*>(event)->angleDelta().y();
+        auto* spin = static_cast<ui::SpinButton*>(m_control);
+        if (dy > 0) spin->userSpinUp();
+        if (dy < 0) spin->userSpinDown();
+        return true;
+    }
+    return ControlViewBase::eventFilter(watched, event);
 }
 
 // --- ScrollBarView ---

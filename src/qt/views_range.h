@@ -26,6 +26,8 @@ public:
 
 protected:
     void applyColors() override;
+    // The mouse wheel steps the spinner: away from the user up, towards the user down.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QToolButton* m_up;

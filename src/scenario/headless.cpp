@@ -102,6 +102,12 @@ std::optional<std::string> HeadlessDialogs::openFileDialog(const std::string& ti
     return take(files);
 }
 
+std::optional<std::string> HeadlessDialogs::folderDialog(const std::string& title,
+                                                         const std::string&) {
+    if (files.empty()) throw ScenarioFailure("file dialog \"" + title + "\" without an answer");
+    return take(files);
+}
+
 std::optional<std::string> HeadlessDialogs::saveFileDialog(const std::string& title,
                                                            const std::string&, const std::string&) {
     if (files.empty()) throw ScenarioFailure("file dialog \"" + title + "\" without an answer");
@@ -181,6 +187,7 @@ ui::Form* HeadlessHost::topModal() const {
 }
 
 void HeadlessHost::showForm(ui::Form& form, bool modal) {
+    m_front = form.name();
     if (!modal) return;
     const std::size_t depth = m_modal.size();
     m_modal.push_back(&form);

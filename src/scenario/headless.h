@@ -72,6 +72,8 @@ public:
     // what is tested.
     std::optional<std::string> openFileDialog(const std::string& title,
                                               const std::string& filter) override;
+    std::optional<std::string> folderDialog(const std::string& title,
+                                            const std::string& start) override;
     std::optional<std::string> saveFileDialog(const std::string& title, const std::string& filter,
                                               const std::string& suggested) override;
     void showHelp(const std::string& path, const std::string& keyword) override {
@@ -154,6 +156,9 @@ public:
 
     void showForm(ui::Form& form, bool modal) override;
     void hideForm(ui::Form&) override {}
+    void raiseForm(ui::Form& form) override { m_front = form.name(); }
+    // The window shown or brought forward last (the one in front of the others).
+    const std::string& front() const { return m_front; }
     void unloadForm(ui::Form& form) override;
     void formChanged(ui::Form&) override {}
 
@@ -161,6 +166,7 @@ private:
     // One entry per modal show that has not returned, innermost last; nullptr once its form
     // is unloaded (the object may be gone).
     std::vector<ui::Form*> m_modal;
+    std::string m_front;
 };
 
 class SimulatedDrives final : public DriveSet {

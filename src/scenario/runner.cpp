@@ -145,9 +145,9 @@ void Session::exec(const Command& cmd) {
     std::vector<std::string> w;
     for (const auto& word : cmd.words) w.push_back(subst(word));
     static const std::set<std::string> machineOps{
-        "file",   "mkdir",         "remove", "readonly",     "clock",   "screen",
-        "drives", "default-drive", "disc",   "door",         "device",  "fonts",
-        "answer", "clipboard",     "start",  "start-second", "advance", "disc-text"};
+        "file",      "font-list",     "mkdir",        "remove",  "readonly", "clock", "screen",
+        "drives",    "default-drive", "disc",         "door",    "device",   "fonts", "answer",
+        "clipboard", "start",         "start-second", "advance", "disc-text"};
     if (w[0] == "expect")
         expect(cmd, w);
     else if (machineOps.count(w[0]))

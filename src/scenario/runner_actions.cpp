@@ -1,6 +1,7 @@
 // Acting as the user: only on what the user can reach. A control must be visible and enabled
 // (with every container, and on the current tab of a tab control), its window shown, and no
 // other window shown modally above it.
+#include <cctype>
 #include <map>
 
 #include "scenario/session.h"
@@ -118,6 +119,9 @@ void Session::act(const std::vector<std::string>& w) {
     } else if (op == "lose-focus") {
         need(2);
         reachForm(w[1], w[1]).userLoseFocus();
+    } else if (op == "minimize") {
+        need(2);
+        reachForm(w[1], w[1]).userSetMinimized(true);
     } else if (op == "key") {
         // key FORM KEY [shift] [ctrl] [alt]: a key pressed while the window has the focus.
         need(3);
@@ -132,8 +136,12 @@ void Session::act(const std::vector<std::string>& w) {
                                                      {"MediaStop", ui::key::kMediaStop},
                                                      {"MediaNext", ui::key::kMediaNext},
                                                      {"MediaPrevious", ui::key::kMediaPrevious}};
+        // A letter or a digit is its own key.
+        const bool plain = w[2].size() == 1 && (std::isupper(static_cast<unsigned char>(w[2][0])) ||
+                                                std::isdigit(static_cast<unsigned char>(w[2][0])));
         const auto k = keys.find(w[2]);
-        if (k == keys.end()) fail("unknown key " + w[2]);
+        if (!plain && k == keys.end()) fail("unknown key " + w[2]);
+        const int code = plain ? w[2][0] : k->second;
         int shift = 0;
         for (std::size_t i = 3; i < w.size(); ++i) {
             if (w[i] == "shift")
@@ -145,7 +153,20 @@ void Session::act(const std::vector<std::string>& w) {
             else
                 fail("key FORM KEY [shift] [ctrl] [alt]: unknown word " + w[i]);
         }
-        reachForm(w[1], w[1]).userKeyDown(k->second, shift);
+        reachForm(w[1], w[1]).userKeyDown(code, shift);
+    } else if (op == "context-menu") {
+        // context-menu FORM ENTRY: the user right-clicks the window and picks ENTRY (its
+        // caption up to the key that follows a tab).
+        need(3);
+        ui::Form& f = reachForm(w[1], w[1]);
+        bool found = false;
+        for (const ui::ContextEntry& e : f.contextMenu()) {
+            if (e.caption.substr(0, e.caption.find('\t')) != w[2]) continue;
+            found = true;
+            e.action();
+            break;
+        }
+        if (!found) fail(w[1] + " has no context menu entry " + w[2]);
     } else if (op == "focus") {
         need(2);
         focus(w[1]);

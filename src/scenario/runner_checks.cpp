@@ -18,10 +18,13 @@ ui::Form& Session::loadedForm(const std::string& name) {
 
 Value Session::property(const std::string& path) {
     const ControlPath p = parsePath(path);
-    static const std::set<std::string> formProps{"Caption", "Left", "Top", "Width", "Height"};
+    static const std::set<std::string> formProps{"Caption", "Left",      "Top",  "Width",
+                                                 "Height",  "Minimized", "Front"};
     if (p.rest.empty() && p.index < 0 && formProps.count(p.control)) {
         ui::Form& f = loadedForm(p.form);
         if (p.control == "Caption") return {f.caption(), false};
+        if (p.control == "Minimized") return {f.minimized() ? "true" : "false", false};
+        if (p.control == "Front") return {host.front() == f.name() ? "true" : "false", false};
         if (p.control == "Left") return {num(f.left()), true};
         if (p.control == "Top") return {num(f.top()), true};
         if (p.control == "Width") return {num(f.width()), true};
@@ -106,9 +109,7 @@ void Session::expectDevice(const std::vector<std::string>& w) {
     device::SimulatedDrive& d = drive();
     const std::string& what = w[2];
     if (what == "mode") {
-        int m = static_cast<int>(d.mode());
-        if (m == static_cast<int>(device::DeviceMode::NotReady) && d.isOpen() && d.mediaPresent())
-            m = 525;
+        const int m = static_cast<int>(d.mode());
         if (m != toNumber(w[3])) fail("device mode " + std::to_string(m));
     } else if (what == "position") {
         long want = toNumber(w[3]);

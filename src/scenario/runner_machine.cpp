@@ -2,11 +2,13 @@
 // queued answers, the clipboard, starting the program and moving the clock.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 
+#include "core/font_list.h"
 #include "core/text.h"
 #include "scenario/session.h"
 
@@ -27,6 +29,30 @@ std::time_t parseClock(const std::string& date, const std::string& time) {
     return std::mktime(&tm);
 }
 
+// A whole font list: every set and row in `face`, neither bold nor italic, at the row's default
+// size; a line of `overrides` replaces the line that starts with the same three characters.
+std::vector<std::string> fontListLines(const std::string& face,
+                                       const std::vector<std::string>& overrides) {
+    std::vector<std::string> lines;
+    for (int set = 0; set < kFontSetCount; ++set) {
+        for (int row = 0; row < kFontRowCount; ++row) {
+            const std::string key = std::to_string(set) + std::to_string(row);
+            lines.push_back(key + "N" + face);
+            lines.push_back(key + "B00");
+            lines.push_back(key + "I00");
+            lines.push_back(key + "S" + text::pad(kFontDefaultSize[row], 2));
+        }
+    }
+    for (const std::string& o : overrides) {
+        auto it = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) {
+            return o.size() >= 3 && l.compare(0, 3, o, 0, 3) == 0;
+        });
+        if (it == lines.end()) fail("font-list: no line " + o.substr(0, 3));
+        *it = o;
+    }
+    return lines;
+}
+
 }  // namespace
 
 void Session::machine(const Command& cmd, const std::vector<std::string>& w) {
@@ -41,6 +67,14 @@ void Session::machine(const Command& cmd, const std::vector<std::string>& w) {
         std::ofstream out(p, std::ios::binary | std::ios::trunc);
         if (!out) fail("cannot write " + w[1]);
         for (const auto& line : cmd.block) out << blockLineBytes(subst(line)) << "\r\n";
+    } else if (op == "font-list") {
+        need(2);
+        std::vector<std::string> overrides;
+        for (const auto& line : cmd.block) overrides.push_back(subst(line));
+        std::ofstream out(sandboxPath("LIRAFOK.FOT"), std::ios::binary | std::ios::trunc);
+        if (!out) fail("cannot write LIRAFOK.FOT");
+        for (const auto& line : fontListLines(w[1], overrides))
+            out << blockLineBytes(line) << "\r\n";
     } else if (op == "mkdir") {
         need(2);
         fs::create_directories(sandboxPath(w[1]));

@@ -127,6 +127,7 @@ std::vector<Command> parseScenario(const std::string& textIn) {
             throw std::runtime_error(std::to_string(c.line) + ": " + e.what());
         }
         bool block = (c.words.size() == 2 && c.words[0] == "file") ||
+                     (c.words.size() == 2 && c.words[0] == "font-list") ||
                      (c.words.size() == 3 && c.words[0] == "expect" && c.words[1] == "file") ||
                      (c.words.size() == 2 && c.words[0] == "expect" && c.words[1] == "printed");
         if (block) {

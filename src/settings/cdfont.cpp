@@ -29,7 +29,7 @@ std::string sizeText(double size) {
 }  // namespace
 
 CDFONT::CDFONT(App& a)
-    : ui::Form(a.svc.host, "CDFONT"),
+    : ui::Form(a.svc.host, kName),
       app(a),
       FONTNO(*this, "FONTNO"),
       AUTOX(*this, "AUTOX"),
@@ -51,6 +51,18 @@ CDFONT::CDFONT(App& a)
       Command3D8(*this, "Command3D8") {
     layoutDesign();
     wireEvents();
+    setToolTips({
+        {"AUTOX", "固定部（ボタンなど）のフォント"},
+        {"Command3D1", "可変部（時間表示など）のフォント"},
+        {"Command3D2", "タイトルのフォント"},
+        {"Command3D3", "曲名のフォント"},
+        {"Command3D4", "アーティストのフォント"},
+        {"Command3D5", "曲名一覧のフォント"},
+        {"Command3D6", "状態表示のフォント"},
+        {"FONTNO", "次のフォントセットへ（6 セット）"},
+        {"Command3D7", "保存して閉じる"},
+        {"Command3D8", "保存せずに閉じる"},
+    });
 }
 
 // Inner area 7440 x 3960 twips: column headings, seven rows (row button, name, bold, italic,
@@ -78,7 +90,7 @@ void CDFONT::layoutDesign() {
         FONTB[i].move(4740, top + 45, 900, 300);
         FONTI[i].move(5700, top + 45, 900, 300);
         FONTS[i].move(6660, top + 45, 660, 300);
-        FONTS[i].setAlignment(2);
+        FONTS[i].setAlignment(ui::align::kCentre);
     }
     const int bottom = kRowTop + kFontRowCount * kRowStep + 60;
     FONTNO.move(120, bottom, 1560, kButtonHeight);
@@ -196,7 +208,7 @@ void CDFONT::Command3D7_Click() {
                    ui::mb::kOkOnly + ui::mb::kExclamation, "画面フォント設定");
     s.CurrentFontSet = s.DiscFontSet;
     ShowDiscFonts(app);
-    app.unloadForm("CDFONT");
+    app.unload<CDFONT>();
 }
 
 void CDFONT::Command3D8_Click() {
@@ -204,7 +216,7 @@ void CDFONT::Command3D8_Click() {
     // the main window's set is the disc's again (the next layout switch applies it).
     app.state.Fonts = m_opened;
     app.state.CurrentFontSet = app.state.DiscFontSet;
-    app.unloadForm("CDFONT");
+    app.unload<CDFONT>();
 }
 
 }  // namespace lirafok

@@ -15,6 +15,7 @@ class App;
 
 class CDFONT : public ui::Form {
 public:
+    static constexpr const char* kName = "CDFONT";
     explicit CDFONT(App& app);
 
     App& app;

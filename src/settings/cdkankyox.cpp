@@ -8,6 +8,7 @@
 
 #include "common/app.h"
 #include "core/text.h"
+#include "settings/cdfont.h"
 
 namespace lirafok {
 
@@ -32,7 +33,7 @@ std::string twoDigits(int n) {
 }  // namespace
 
 CDKANKYOX::CDKANKYOX(App& a)
-    : ui::Form(a.svc.host, "CDKANKYOX"),
+    : ui::Form(a.svc.host, kName),
       app(a),
       SSTab1(*this, "SSTab1"),
       Timer1(*this, a.svc.scheduler, "Timer1"),
@@ -98,6 +99,31 @@ CDKANKYOX::CDKANKYOX(App& a)
       ONOFF(*this, "ONOFF") {
     layoutDesign();
     wireEvents();
+    setToolTips({
+        {"Command3D1", "歌詞ファイルのフォルダーを選ぶ"},
+        {"AUTOX", "ディスクを入れたら自動で演奏する・しない"},
+        {"CDSET", "ディスクを自動で読み込む・LOAD ボタンで読み込む"},
+        {"VOLSW", "左右の音量：同時／単独／OFF"},
+        {"SOUNDX", "ボタンの効果音：ON／OFF"},
+        {"Command3D6", "メイン画面の背景色"},
+        {"Command3D7", "メイン画面の文字色"},
+        {"Command3D8", "タイトルの文字色"},
+        {"Command3D9", "曲名一覧の背景色"},
+        {"Command3D10", "曲名一覧の文字色"},
+        {"Command3D11", "歌詞画面の背景色"},
+        {"Command3D12", "歌詞画面の文字色"},
+        {"Command3D13", "歌詞画面の演奏中の行の色"},
+        {"SSCommand1", "歌詞画面の歌い終わった行の色"},
+        {"Command3D15", "色を初めの状態に戻す"},
+        {"Command3D16", "歌詞のフォント"},
+        {"Command3D17", "メイン画面のフォントセット"},
+        {"SpinButton1", "予約時刻の時"},
+        {"SpinButton2", "予約時刻の分"},
+        {"ONOFF", "タイマー：NON 使わない／ON 時刻に演奏／OFF 時刻に停止"},
+        {"Command2", "この CD ドライブを使う"},
+        {"Command3D2", "設定を保存して閉じる"},
+        {"Command3D3", "保存せずに閉じる"},
+    });
 }
 
 // Inner area 7440 x 5160 twips: the four tabs above, the drive change frame and the save and
@@ -122,7 +148,7 @@ void CDKANKYOX::layoutDesign() {
         c.move(left, top, width, height);
         if (!caption.empty()) c.setCaption(caption);
     };
-    auto label = [](ui::Panel& p) { p.setAlignment(2); };
+    auto label = [](ui::Panel& p) { p.setAlignment(ui::align::kCentre); };
 
     // Tab "オプション".
     at(Command3D1, &SSTab1, 0, 240, 540, 1320, 360, "歌詞ﾌｫﾙﾀﾞｰ");
@@ -190,8 +216,8 @@ void CDKANKYOX::layoutDesign() {
     at(Frame6, &Frame2, 0, 4200, 360, 2280, 1320, "時刻");
     at(NOWTIME, &Frame6, 0, 240, 480, 1800, 480, "");
     at(ONOFF, &Frame2, 0, 240, 2040, 1320, 450, "NON");
-    HHMM.setAlignment(2);
-    NOWTIME.setAlignment(2);
+    HHMM.setAlignment(ui::align::kCentre);
+    NOWTIME.setAlignment(ui::align::kCentre);
 
     // Below the tabs.
     Frame8.move(120, 4200, 5100, 840);
@@ -217,6 +243,7 @@ void CDKANKYOX::wireEvents() {
     SpinButton2.onSpinUp = [this] { SpinButton2_SpinUp(); };
     SpinButton2.onSpinDown = [this] { SpinButton2_SpinDown(); };
     Timer1.onTimer = [this] { Timer1_Timer(); };
+    Command3D1.onClick = [this] { Command3D1_Click(); };
     Command3D6.onClick = [this] { Command3D6_Click(); };
     Command3D7.onClick = [this] { Command3D7_Click(); };
     Command3D8.onClick = [this] { Command3D8_Click(); };
@@ -419,8 +446,8 @@ void CDKANKYOX::Command3D16_Click() {
 void CDKANKYOX::Command3D17_Click() {
     // A font window already open keeps the set it is editing: switching it to the standard
     // set under its displayed rows would file those rows under the wrong set.
-    if (!app.isLoaded("CDFONT")) app.state.CurrentFontSet = 0;
-    app.show("CDFONT");
+    if (!app.isLoaded<CDFONT>()) app.state.CurrentFontSet = 0;
+    app.show<CDFONT>();
 }
 
 // --- timer tab ---

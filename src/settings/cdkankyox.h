@@ -21,6 +21,7 @@ inline constexpr int kColourCount = 9;
 
 class CDKANKYOX : public ui::Form {
 public:
+    static constexpr const char* kName = "CDKANKYOX";
     explicit CDKANKYOX(App& app);
 
     App& app;
@@ -82,6 +83,7 @@ public:
     void SpinButton2_SpinUp();
     void SpinButton2_SpinDown();
     void Timer1_Timer();
+    void Command3D1_Click();  // pick the lyrics folder
     void Command3D6_Click();
     void Command3D7_Click();
     void Command3D8_Click();
@@ -112,6 +114,10 @@ private:
     // The save action's checks, in order; false (after the error cue and its message) at the
     // first that fails. The lyrics folder text gets its final separator on the way.
     bool validate();
+    // A new lyrics folder without a catalogue, when the old one has one: asks whether to copy
+    // the catalogue and lyrics there, start empty, or keep the old folder. False when the save
+    // stops (the copy failed).
+    bool settleLyricsFolder();
     void applySettings();
     void applyToMainWindow();
 };

@@ -5,6 +5,7 @@
 
 #include "common/app.h"
 #include "core/settings_file.h"
+#include "catalogue/lyrics_folder.h"
 #include "core/text.h"
 #include "player/cdoke.h"
 #include "player/disc_display.h"
@@ -37,15 +38,6 @@ bool validScanSeconds(const std::string& t) {
 bool folderExists(const std::string& path) {
     std::error_code ec;
     return std::filesystem::is_directory(path, ec);
-}
-
-// The no-disc polling the main window needs when discs are loaded automatically.
-void pollForDisc(App& app) {
-    CDOKE& w = cdoke(app);
-    w.MMControl1.setUpdateInterval(0);
-    w.Timer1.setTimerEnabled(true);
-    w.Timer1.setInterval(2000);
-    app.state.TimerPhase = 0;
 }
 
 }  // namespace
@@ -117,12 +109,8 @@ void CDKANKYOX::applySettings() {
 void CDKANKYOX::applyToMainWindow() {
     AppState& s = app.state;
     CDOKE& w = cdoke(app);
-    if (s.SLOAD == 1) {
-        w.LOADX.setVisible(true);
-    } else {
-        w.LOADX.setVisible(false);
-        if (s.DiscKey.empty()) pollForDisc(app);
-    }
+    w.showLoadButton(s.SLOAD == 1);
+    if (s.SLOAD != 1 && s.DiscKey.empty()) w.pollForDisc();
     if (s.DiscKey.empty()) w.MMControl1.setAutoEnable(true);
     const std::string& mode = ONOFF.caption();
     if (mode == "NON") {
@@ -135,32 +123,51 @@ void CDKANKYOX::applyToMainWindow() {
     const std::string& vol = VOLSW.caption();
     if (vol == "単独") {
         s.SWVOL = 0;
-        for (std::size_t i = 0; i < 2; ++i) {
-            w.VOLS[i].setVisible(true);
-            w.VOLD[i].setVisible(true);
-        }
+        w.showVolumeControls(2);
         return;
     }
-    if (vol == "同時") {
-        s.SWVOL = 1;
-        w.VOLS[0].setVisible(false);
-        w.VOLD[0].setVisible(false);
-        w.VOLS[1].setVisible(true);
-        w.VOLD[1].setVisible(true);
-    } else {
-        s.SWVOL = 2;
-        for (std::size_t i = 0; i < 2; ++i) {
-            w.VOLS[i].setVisible(false);
-            w.VOLD[i].setVisible(false);
-        }
-    }
+    s.SWVOL = vol == "同時" ? 1 : 2;
+    w.showVolumeControls(s.SWVOL == 1 ? 1 : 0);
     // Re-step the second channel: in linked mode both channels take its level.
     s.VolumeLevel[1] -= 1024;
     StepVolumeUp(app, 1);
 }
 
+void CDKANKYOX::Command3D1_Click() {
+    std::string start = KASIDIR.text();
+    if (start.size() > 1 && start.back() == '/') start.pop_back();
+    const auto picked = app.svc.dialogs.folderDialog("歌詞フォルダーを選ぶ", start);
+    if (!picked || picked->empty()) return;
+    KASIDIR.setText(picked->back() == '/' ? *picked : *picked + "/");
+}
+
+bool CDKANKYOX::settleLyricsFolder() {
+    const std::string old = app.state.KASID;
+    const std::string now = KASIDIR.text();
+    if (now == old || old.empty() || holdsCatalogue(now) || !holdsCatalogue(old)) return true;
+    const int answer = app.msgBox(
+        "新しい歌詞フォルダー " + now + " にはカタログ（LIRAFOK.TXT）がありません。\n" +
+            "今の歌詞フォルダーのカタログと歌詞ファイルをコピーしますか？\n\n" +
+            "はい：コピーして新しいフォルダーを使う（元のファイルはそのまま残ります）\n" +
+            "いいえ：空の新しいフォルダーを使う\n" + "キャンセル：今のフォルダー " + old +
+            " のまま",
+        ui::mb::kYesNoCancel + ui::mb::kQuestion, kTitle);
+    if (answer == ui::mb::kCancel) {
+        KASIDIR.setText(old);
+        return true;
+    }
+    if (answer != ui::mb::kYes) return true;
+    const FolderCopy copy = copyLyricsFolder(old, now);
+    if (copy.ok) return true;
+    app.PlayErrorCue();
+    app.msgBox(copy.error + "\n歌詞フォルダーは変更していません。",
+               ui::mb::kOkOnly + ui::mb::kExclamation, kTitle);
+    return false;
+}
+
 void CDKANKYOX::Command3D2_Click() {
     if (!validate()) return;
+    if (!settleLyricsFolder()) return;
     applySettings();
     applyToMainWindow();
     if (!SaveSettings(app.state))
@@ -171,20 +178,16 @@ void CDKANKYOX::Command3D2_Click() {
     // (without this the old folder's lyric stayed up until the next track).
     app.state.LyricsLoadedTrack = 0;
     RedisplayDisc(app);
-    app.unloadForm("CDKANKYOX");
+    app.unload<CDKANKYOX>();
 }
 
 void CDKANKYOX::Command3D3_Click() {
     const AppState& s = app.state;
     CDOKE& w = cdoke(app);
-    if (s.SLOAD != 0) {
-        w.LOADX.setVisible(true);
-    } else {
-        w.LOADX.setVisible(false);
-        if (s.DiscKey.empty()) pollForDisc(app);
-    }
+    w.showLoadButton(s.SLOAD != 0);
+    if (s.SLOAD == 0 && s.DiscKey.empty()) w.pollForDisc();
     if (s.DiscKey.empty()) w.MMControl1.setAutoEnable(true);
-    app.unloadForm("CDKANKYOX");
+    app.unload<CDKANKYOX>();
 }
 
 void CDKANKYOX::Command2_Click() {
@@ -221,17 +224,19 @@ void CDKANKYOX::Command2_Click() {
 
     w.MMControl1.setNotify(false);
     w.MMControl1.setWait(true);
-    w.MMControl1.setCommand("STOP");
+    // Stopping a drive that has stopped or lost its disc changes nothing.
+    (void)w.MMControl1.command(device::Command::Stop);
     w.MMControl1.setNotify(false);
     w.MMControl1.setWait(true);
-    w.MMControl1.setCommand("CLOSE");
+    // Closing is the last word to the drive: a failure leaves nothing to undo.
+    (void)w.MMControl1.command(device::Command::Close);
     app.setCurrentDriveIndex(index);
     FindCdDrives();
 
     ResetToNoDisc(app);
-    w.EDITX.setForeColor(ui::kBlack);
-    w.STATUS1.setCaption("STOP");
-    s.RepeatKind = 0;
+    w.showMode(CDOKE::ModeButton::Edit, false);
+    w.showStatus("STOP");
+    s.RepeatKind = RepeatMode::None;
     s.SetterHoldTransport = 0;
     s.SetterHoldStatus = 0;
     s.DiscTitle.clear();

@@ -34,6 +34,18 @@ struct Font {
     bool operator==(const Font&) const = default;
 };
 
+// Text alignment values as the windows store them: plain labels count 0 left, 1 right,
+// 2 centre; three-dimensional panels count 0..8 as left, right and centre each top, middle and
+// bottom, of which the windows use the middle ones.
+namespace align {
+inline constexpr int kLeft = 0;
+inline constexpr int kRight = 1;
+inline constexpr int kCentre = 2;
+inline constexpr int kPanelLeft = 1;    // left, middle
+inline constexpr int kPanelRight = 4;   // right, middle
+inline constexpr int kPanelCentre = 7;  // centre, middle
+}  // namespace align
+
 enum class ControlKind {
     Button,
     Panel,
@@ -52,6 +64,7 @@ enum class ControlKind {
     MultimediaControl,
     CommonDialog,
     TabControl,
+    CdgPicture,  // the CD+G screen (ui/cdg_picture.h)
 };
 
 // Whether a control of this kind can hold the focus (a click or the Tab key gives it the
@@ -75,6 +88,7 @@ enum class Prop {
     Range,
     TextSelection,
     Buttons,
+    ToolTip,
 };
 
 class ControlView {
@@ -123,8 +137,7 @@ public:
     void setWidth(int v) { move(m_left, m_top, v, m_height); }
     void setHeight(int v) { move(m_left, m_top, m_width, v); }
     void move(int left, int top, int width, int height);
-    // 0 left, 2 centre; 1..8 as three-dimensional panels number them: 1 left, 3..5 right,
-    // 6..8 centre (vertical placement is the view's business).
+    // One of the alignment values below (vertical placement is the view's business).
     int alignment() const { return m_alignment; }
     void setAlignment(int a);
     // Container (a frame, panel or tab control holding this control): left and top are then
@@ -150,6 +163,23 @@ public:
     // Drawn without a raised border (panels used as labels, lines).
     bool flat() const { return m_flat; }
     void setFlat(bool f) { m_flat = f; }
+
+    // The text is drawn no taller than the control (a smaller size when the font would not fit
+    // its height), with a little air above and below: lines stacked in panels never overlap.
+    bool fitsTextToHeight() const { return m_fitHeight; }
+    void setFitsTextToHeight(bool f) { m_fitHeight = f; }
+
+    // What the control does, in Japanese, with its key where it has one (shown on hover).
+    const std::string& toolTip() const { return m_toolTip; }
+    void setToolTip(std::string t) {
+        if (t == m_toolTip) return;
+        m_toolTip = std::move(t);
+        changed(Prop::ToolTip);
+    }
+    // A button whose caption colour is a mode's state: any colour but black is "on", and the
+    // button is then also drawn pressed, so the state does not rest on colour alone.
+    bool showsModeState() const { return m_modeState; }
+    void setShowsModeState(bool m) { m_modeState = m; }
 
     std::function<void()> onClick;
     std::function<void()> onDblClick;
@@ -198,6 +228,9 @@ private:
     int m_left = 0, m_top = 0, m_width = 0, m_height = 0;
     int m_alignment = 0;
     bool m_flat = false;
+    std::string m_toolTip;
+    bool m_modeState = false;
+    bool m_fitHeight = false;
     ControlView* m_view = nullptr;
     Control* m_container = nullptr;
     int m_page = 0;

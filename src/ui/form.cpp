@@ -1,5 +1,7 @@
 #include "ui/form.h"
 
+#include <stdexcept>
+
 #include "ui/timer.h"
 
 namespace lirafok::ui {
@@ -16,6 +18,24 @@ Control* Form::findControl(const std::string& name, int index) const {
     for (Control* c : m_controls)
         if (c->name() == name && c->index() == index) return c;
     return nullptr;
+}
+
+void Form::setToolTips(std::initializer_list<std::pair<const char*, const char*>> tips) {
+    for (const auto& [key, tip] : tips) {
+        std::string name = key;
+        int index = -1;
+        if (const auto open = name.find('('); open != std::string::npos) {
+            index = std::stoi(name.substr(open + 1));
+            name.resize(open);
+        }
+        bool found = false;
+        for (Control* c : m_controls) {
+            if (c->name() != name || (index >= 0 && c->index() != index)) continue;
+            c->setToolTip(tip);
+            found = true;
+        }
+        if (!found) throw std::logic_error("no control " + std::string(key) + " on " + m_name);
+    }
 }
 
 void Form::setCaption(const std::string& c) {
@@ -41,6 +61,12 @@ void Form::setScale(double left, double top, double width, double height) {
     m_scaleTop = top;
     m_scaleWidth = width;
     m_scaleHeight = height;
+    if (m_loaded) m_host.formChanged(*this);
+}
+
+void Form::setFontZoom(double z) {
+    if (z == m_fontZoom) return;
+    m_fontZoom = z;
     if (m_loaded) m_host.formChanged(*this);
 }
 
@@ -75,7 +101,12 @@ void Form::show(bool modal) {
     bool wasVisible = m_visible;
     m_visible = true;
     m_modal = modal;
-    if (!wasVisible || modal) m_host.showForm(*this, modal);
+    if (!wasVisible || modal) {
+        m_host.showForm(*this, modal);
+    } else {
+        m_minimized = false;
+        m_host.raiseForm(*this);
+    }
     m_modal = false;
 }
 
@@ -122,6 +153,13 @@ void Form::userResizeInner(int innerW, int innerH) {
 void Form::userMove(int left, int top) {
     m_left = left;
     m_top = top;
+}
+
+void Form::setFullScreen(bool on, int monitor) {
+    if (on == m_fullScreen && monitor == m_fullScreenMonitor) return;
+    m_fullScreen = on;
+    m_fullScreenMonitor = monitor;
+    if (m_loaded) m_host.formChanged(*this);
 }
 
 }  // namespace lirafok::ui

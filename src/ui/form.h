@@ -6,6 +6,7 @@
 // (which may cancel) and then detaches the window from the screen; the owner discards the
 // object and makes a fresh one on next use.
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,9 @@ class Form;
 
 // Key codes of the window's key events, as the classic key constants number them.
 namespace key {
+inline constexpr int kEscape = 27;
 inline constexpr int kSpace = 32;
+inline constexpr int kF11 = 0x7A;
 inline constexpr int kLeft = 37;
 inline constexpr int kUp = 38;
 inline constexpr int kRight = 39;
@@ -48,10 +51,19 @@ public:
     // hidden or unloaded again (nested event loop); headless hosts may answer scripted clicks.
     virtual void showForm(Form& form, bool modal) = 0;
     virtual void hideForm(Form& form) = 0;
+    // A form already visible is asked for again (its button pressed once more): restore it
+    // when minimised, raise it above the other windows and give it the focus.
+    virtual void raiseForm(Form& form) { (void)form; }
     // The form is unloaded: drop its window and every view attached to its controls.
     virtual void unloadForm(Form& form) = 0;
     // Caption, geometry, scale or always-on-top changed.
     virtual void formChanged(Form& form) = 0;
+};
+
+// One entry of a window's context menu.
+struct ContextEntry {
+    std::string caption;  // with its key after a tab ("ディスクを開く…\tCtrl+O")
+    std::function<void()> action;
 };
 
 class Form {
@@ -92,6 +104,10 @@ public:
     void setScale(double left, double top, double width, double height);
     void resetScale();
     bool customScale() const { return m_customScale; }
+    // How much larger than their point sizes the window's texts are drawn (1: as given): a
+    // window that zooms its contents with its size (the karaoke panels) sets it.
+    double fontZoom() const { return m_fontZoom; }
+    void setFontZoom(double z);
 
     Color backColor() const { return m_backColor; }
     void setBackColor(Color c);
@@ -102,6 +118,12 @@ public:
     void setShowWithoutActivating(bool n) { m_noActivate = n; }
     bool resizable() const { return m_resizable; }
     void setResizable(bool r) { m_resizable = r; }
+    // Full screen on monitor `monitor` (0-based, in the order ui::Screen::monitorNames()
+    // lists them; -1 or a monitor that is not there: the one the window is on). The geometry
+    // in twips stays what it was, for when the window leaves full screen.
+    bool fullScreen() const { return m_fullScreen; }
+    int fullScreenMonitor() const { return m_fullScreenMonitor; }
+    void setFullScreen(bool on, int monitor = -1);
 
     bool loaded() const { return m_loaded; }
     bool shown() const { return m_loaded && m_visible; }
@@ -133,6 +155,10 @@ public:
 
     const std::vector<Control*>& controls() const { return m_controls; }
     Control* findControl(const std::string& name, int index = -1) const;
+    // Gives controls their tool tips: a name alone names the control or every entry of the
+    // control array; "NAME(i)" one entry. A name the window does not have is a programming
+    // error (std::logic_error).
+    void setToolTips(std::initializer_list<std::pair<const char*, const char*>> tips);
     void addControl(Control& c);
 
     std::function<void(Form&)> onUnloaded;  // the owner discards the object
@@ -145,6 +171,11 @@ protected:
     virtual void Form_LostFocus() {}
     virtual bool Form_KeyDown(int keyCode, int shift) { return false; }
 
+public:
+    // What the window's context menu (a right click on the window) offers; empty: none.
+    virtual std::vector<ContextEntry> contextMenu() { return {}; }
+
+protected:
     FormHost& host() { return m_host; }
 
 private:
@@ -154,10 +185,13 @@ private:
     int m_left = 0, m_top = 0, m_width = 4800, m_height = 3600;
     bool m_customScale = false;
     double m_scaleLeft = 0, m_scaleTop = 0, m_scaleWidth = 0, m_scaleHeight = 0;
+    double m_fontZoom = 1;
     Color m_backColor = kButtonFace;
     bool m_topMost = false;
     bool m_noActivate = false;
     bool m_resizable = true;
+    bool m_fullScreen = false;
+    int m_fullScreenMonitor = -1;
     bool m_loaded = false;
     bool m_loading = false;
     bool m_visible = false;

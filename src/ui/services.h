@@ -75,6 +75,11 @@ public:
                                                       const std::string& suggested) {
         return std::nullopt;
     }
+    // A folder picked, starting in `start`; nullopt when cancelled.
+    virtual std::optional<std::string> folderDialog(const std::string& title,
+                                                    const std::string& start) {
+        return std::nullopt;
+    }
 };
 
 // Plays a wave file asynchronously; a missing or unreadable file is silent. Never blocks.
@@ -115,6 +120,9 @@ public:
     virtual void box(double x1, double y1, double x2, double y2, int width) = 0;
     // Height in twips of one line of text in `font` on this printer.
     virtual double textHeight(const Font& font) = 0;
+    // Width in twips of the widest line of `text` in `font`; 0 when the printer cannot tell
+    // (nothing is then fitted to a field).
+    virtual double textWidth(const Font& font, const std::string& text) { return 0; }
     // Prints `text` at the cursor and moves the cursor down past it.
     void print(const Font& font, const std::string& text) {
         drawText(m_x, m_y, font, text);
@@ -133,6 +141,14 @@ public:
     // drawing call. A printer whose page is the document itself (a PDF file) takes it as its
     // page size; a paper printer keeps its paper.
     virtual void setDocumentSize(double widthTwips, double heightTwips) {}
+    // What the next job is ("リラフォク　デモディスク カセットカード"): a printer that writes a
+    // file proposes it as the file's name.
+    virtual void setDocumentName(const std::string& name) {}
+    // Where the last job that was sent went when it became a file; empty for paper.
+    virtual std::string savedTo() const { return {}; }
+    // The last job was not sent because the user cancelled the choice of its file: nothing
+    // is wrong and nothing needs telling.
+    virtual bool cancelled() const { return false; }
     // Sends the job; false when it could not be printed (see errorText()).
     bool endDoc() {
         const bool sent = sendJob();
@@ -178,6 +194,9 @@ public:
     virtual ~Screen() = default;
     virtual int widthTwips() = 0;
     virtual int heightTwips() = 0;
+    // The monitors a window can go full screen on, by name, the primary one first (empty when
+    // the front end has no screens).
+    virtual std::vector<std::string> monitorNames() { return {}; }
 };
 
 // Single-instance test. acquire() is true for the first running copy only.

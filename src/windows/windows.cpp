@@ -11,6 +11,7 @@
 #include "labels/cdmd.h"
 #include "labels/cdmdf.h"
 #include "labels/cprint.h"
+#include "player/cdcdg.h"
 #include "player/cdkasif.h"
 #include "player/cdkasif2.h"
 #include "player/cdoke.h"
@@ -22,32 +23,27 @@
 
 namespace lirafok {
 
-namespace {
-template <class W>
-App::FormFactory factory() {
-    return [](App& app) { return std::make_unique<W>(app); };
-}
-}  // namespace
-
 void registerWindows(App& app) {
-    app.registerForm("CDOKE", factory<CDOKE>());
-    app.registerForm("CDKASIF", factory<CDKASIF>());
-    app.registerForm("CDKASIF2", factory<CDKASIF2>());
-    app.registerForm("CDDATA", factory<CDDATA>());
-    app.registerForm("CDSDATA", factory<CDSDATA>());
-    app.registerForm("CDEDIT", factory<CDEDIT>());
-    app.registerForm("CDSKASI", factory<CDSKASI>());
-    app.registerForm("CDSET", factory<CDSET>());
-    app.registerForm("CDSTIME", factory<CDSTIME>());
-    app.registerForm("CDKANKYOX", factory<CDKANKYOX>());
-    app.registerForm("CDFONT", factory<CDFONT>());
-    app.registerForm("CDPRG", factory<CDPRG>());
-    app.registerForm("CDREP", factory<CDREP>());
-    app.registerForm("CDTEDIT", factory<CDTEDIT>());
-    app.registerForm("CPRINT", factory<CPRINT>());
-    app.registerForm("CDMD", factory<CDMD>());
-    app.registerForm("CDMDF", factory<CDMDF>());
-    app.registerForm("CDCHG", factory<CDCHG>());
+    app.registerForm<CDOKE>();
+    app.registerForm<CDKASIF>();
+    app.registerForm<CDKASIF2>();
+    app.registerForm<CDDATA>();
+    app.registerForm<CDSDATA>();
+    app.registerForm<CDEDIT>();
+    app.registerForm<CDSKASI>();
+    app.registerForm<CDSET>();
+    app.registerForm<CDSTIME>();
+    app.registerForm<CDKANKYOX>();
+    app.registerForm<CDFONT>();
+    app.registerForm<CDPRG>();
+    app.registerForm<CDREP>();
+    app.registerForm<CDTEDIT>();
+    app.registerForm<CPRINT>();
+    app.registerForm<CDMD>();
+    app.registerForm<CDMDF>();
+    app.registerForm<CDCHG>();
+    app.registerForm<CDCDG>();
+    app.setMainForm<CDOKE>();
 }
 
 }  // namespace lirafok

@@ -229,8 +229,29 @@ TEST_F(MprisTest, MediaKeysAndWidgetsDriveThePlayer) {
     EXPECT_EQ(program->state.VolumeLevel[0], 33 * 1024);
     EXPECT_EQ(program->state.VolumeLevel[1], 33 * 1024);
 
+    // Repeat and shuffle as the REP window and the RAN/NOR buttons set them.
+    auto set = [&](const char* property, const char* value) {
+        bus.call("org.freedesktop.DBus.Properties.Set",
+                 {"org.mpris.MediaPlayer2.Player", property, value});
+    };
+    EXPECT_EQ(bus.get("LoopStatus"), "(<'None'>,)");
+    set("LoopStatus", "<'Track'>");
+    EXPECT_EQ(program->form<CDOKE>().REPEAT.foreColor(), ui::kBlue);
+    EXPECT_EQ(bus.get("LoopStatus"), "(<'Track'>,)");
+    set("LoopStatus", "<'Playlist'>");
+    EXPECT_EQ(bus.get("LoopStatus"), "(<'Playlist'>,)");
+    set("LoopStatus", "<'None'>");
+    EXPECT_EQ(program->form<CDOKE>().REPEAT.foreColor(), ui::kBlack);
+
     bus.call("org.mpris.MediaPlayer2.Player.Stop");
     EXPECT_EQ(m.drives.current().mode(), device::DeviceMode::Stopped);
+    EXPECT_EQ(bus.get("Shuffle"), "(<false>,)");
+    set("Shuffle", "<true>");
+    EXPECT_EQ(program->form<CDOKE>().STATUS2.caption(), "RANDOM");
+    EXPECT_EQ(bus.get("Shuffle"), "(<true>,)");
+    bus.call("org.mpris.MediaPlayer2.Player.Stop");
+    set("Shuffle", "<false>");
+    EXPECT_EQ(bus.get("Shuffle"), "(<false>,)");
     bus.call("org.mpris.MediaPlayer2.Raise");
     EXPECT_EQ(raised, 1);
 
@@ -243,6 +264,8 @@ TEST_F(MprisTest, MediaKeysAndWidgetsDriveThePlayer) {
     EXPECT_TRUE(heard.contains("'PlaybackStatus': <'Stopped'>")) << heard.toStdString();
     EXPECT_TRUE(heard.contains("'xesam:title': <'月'>")) << heard.toStdString();
     EXPECT_TRUE(heard.contains("Seeked (int64 30000000,)")) << heard.toStdString();
+    EXPECT_TRUE(heard.contains("'LoopStatus': <'Playlist'>")) << heard.toStdString();
+    EXPECT_TRUE(heard.contains("'Shuffle': <true>")) << heard.toStdString();
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "labels/cdmd.h"
 #include "labels/cdmdf.h"
 #include "labels/cprint.h"
+#include "program/cdprg.h"
 #include "program/cdtedit.h"
 #include "qt/printer_setup_dialog.h"
 #include "qt/qt_printer.h"
@@ -51,12 +52,6 @@ PdfFacts pdfFacts(const QString& pdf) {
     return f;
 }
 
-// The program editor as the MD label reads it: a window with its program list.
-struct ProgramEditor : ui::Form {
-    explicit ProgramEditor(App& app) : ui::Form(app.svc.host, "CDPRG"), SEL(*this, "SEL") {}
-    ui::ListBox SEL;
-};
-
 class LabelPdf : public ::testing::Test, protected scenario::HeadlessMachine {
 protected:
     void SetUp() override {
@@ -68,11 +63,11 @@ protected:
         qprinter.setOutputFormat(QPrinter::PdfFormat);
         program = std::make_unique<App>(Services{sched, qhost, dialogs, cues, saver, clipboard,
                                                  paper, fonts, screen, instance, drives});
-        program->registerForm("CDTEDIT", [](App& a) { return std::make_unique<CDTEDIT>(a); });
-        program->registerForm("CPRINT", [](App& a) { return std::make_unique<CPRINT>(a); });
-        program->registerForm("CDMD", [](App& a) { return std::make_unique<CDMD>(a); });
-        program->registerForm("CDMDF", [](App& a) { return std::make_unique<CDMDF>(a); });
-        program->registerForm("CDPRG", [](App& a) { return std::make_unique<ProgramEditor>(a); });
+        program->registerForm<CDTEDIT>();
+        program->registerForm<CPRINT>();
+        program->registerForm<CDMD>();
+        program->registerForm<CDMDF>();
+        program->registerForm<CDPRG>();
         // The demo disc's record and track table.
         AppState& s = program->state;
         s.DiscTitle = buildTitle("リラフォク　デモディスク", "～はじまりの歌～");
@@ -118,7 +113,8 @@ TEST_F(LabelPdf, DemoCassetteCardIsOnePageOfTheCardsSizeWithItsTexts) {
     editor.Command3D6.userClick();
     auto& card = window<CPRINT>("CPRINT");
     card.Command3D2.userClick();
-    EXPECT_TRUE(dialogs.shown.empty());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown.front().text, "PDF を保存しました。\r\n" + pdf.toStdString());
 
     // 5 mm margins all round a card of 5660 x 5137 twips.
     const PdfFacts facts = pdfFacts(pdf);
@@ -136,7 +132,7 @@ TEST_F(LabelPdf, MdLabelIsOnePageOfTheLabelsSize) {
     const QString pdf = dir.filePath(QStringLiteral("md.pdf"));
     qprinter.setOutputFileName(pdf);
     program->show("CDPRG");
-    auto& prg = window<ProgramEditor>("CDPRG");
+    auto& prg = program->form<CDPRG>();
     prg.SEL.addItem("03 00:33 青い空へ");
     prg.SEL.addItem("01 00:38 春風のうた");
     program->show("CDMD");
@@ -145,7 +141,8 @@ TEST_F(LabelPdf, MdLabelIsOnePageOfTheLabelsSize) {
     md.Check5.setValue(1);
     pump(50);
     md.Command3D2.userClick();
-    EXPECT_TRUE(dialogs.shown.empty());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown.front().text, "PDF を保存しました。\r\n" + pdf.toStdString());
     if (!dir.autoRemove()) {
         for (const char* name : {"CDMD", "CDMDF"})
             if (FormWindow* w = qhost.windowOf(program->form(name)))
@@ -155,6 +152,36 @@ TEST_F(LabelPdf, MdLabelIsOnePageOfTheLabelsSize) {
     EXPECT_EQ(facts.pages, 1);
     EXPECT_NEAR(facts.width, kMdLabelSize / 20.0, 1);
     EXPECT_NEAR(facts.height, kMdLabelSize / 20.0, 1);
+    // Drawn as text, not as a picture of the window: every line is there, both title lines too.
+    const QString text = run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    // (pdftotext gives some kanji as their radical forms: the words avoid them.)
+    for (const char* words : {"リラフォク", "デモディスク", "合唱団", "空へ", "のうた"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(words))) << words << "\n" << text.toStdString();
+}
+
+TEST_F(LabelPdf, ATitleWiderThanItsFieldIsScaledDownNotCut) {
+    const QString pdf = dir.filePath(QStringLiteral("wide.pdf"));
+    qprinter.setOutputFileName(pdf);
+    program->state.DiscTitle =
+        buildTitle("ＷＷＷＷＷＷＷＷＷＷＷＷＷ", "ＭＭＭＭＭＭＭＭＭＭＭＭＭ");
+    program->state.GPT1N = "Noto Serif CJK JP";
+    program->state.GPT1S = 16;
+    program->show("CDTEDIT");
+    window<CDTEDIT>("CDTEDIT").Command3D6.userClick();
+    window<CPRINT>("CPRINT").Command3D2.userClick();
+    // Every word lies inside the card: 5 mm margin plus 5660 twips, in points.
+    const QString boxes =
+        run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    const double right = (285 + 5660) / 20.0;
+    int words = 0;
+    QRegularExpression word(QStringLiteral("xMax=\"([0-9.]+)\"[^>]*>([^<]*)<"));
+    for (auto it = word.globalMatch(boxes); it.hasNext();) {
+        const auto m = it.next();
+        ++words;
+        EXPECT_LE(m.captured(1).toDouble(), right + 0.5) << m.captured(2).toStdString();
+    }
+    EXPECT_GT(words, 3);
+    EXPECT_TRUE(boxes.contains(QString::fromUtf8("ＷＷＷＷＷＷＷＷＷＷＷＷＷ")));
 }
 
 TEST_F(LabelPdf, AFileThatCannotBeWrittenIsReportedAndTheCardKept) {
@@ -177,20 +204,49 @@ TEST_F(LabelPdf, AFileThatCannotBeWrittenIsReportedAndTheCardKept) {
     dialogs.shown.clear();
     qprinter.setOutputFileName(dir.filePath(QStringLiteral("later.pdf")));
     card.Command3D2.userClick();
-    EXPECT_TRUE(dialogs.shown.empty());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_NE(dialogs.shown.front().text.find("later.pdf"), std::string::npos);
     EXPECT_EQ(pdfFacts(dir.filePath(QStringLiteral("later.pdf"))).pages, 1);
 }
 
-TEST_F(LabelPdf, SetUpDialogOffersPdfAndNamesTheFile) {
+TEST_F(LabelPdf, SetUpDialogOffersPdf) {
     PrinterSetupDialog dlg(qprinter);
     EXPECT_EQ(dlg.printers()->itemText(dlg.printers()->count() - 1),
               PrinterSetupDialog::pdfChoice());
     dlg.printers()->setCurrentText(PrinterSetupDialog::pdfChoice());
-    dlg.fileName()->setText(dir.filePath(QStringLiteral("named")));
     dlg.accept();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(qprinter.outputFormat(), QPrinter::PdfFormat);
-    EXPECT_EQ(qprinter.outputFileName(), dir.filePath(QStringLiteral("named.pdf")));
+}
+
+TEST_F(LabelPdf, EachPdfAsksWhereItGoesAndSaysWhereItWent) {
+    // The proposal: the disc title and the label's kind, in the documents folder.
+    std::vector<QString> asked;
+    QString answer = dir.filePath(QStringLiteral("mine"));
+    paper.askPdfPath = [&](const QString& suggested) {
+        asked.push_back(suggested);
+        return answer;
+    };
+    program->show("CDTEDIT");
+    window<CDTEDIT>("CDTEDIT").Command3D6.userClick();
+    auto& card = window<CPRINT>("CPRINT");
+    card.Command3D2.userClick();
+    ASSERT_EQ(asked.size(), 1u);
+    const QString name =
+        QString::fromUtf8("リラフォク　デモディスク ～はじまりの歌～ カセットカード.pdf");
+    EXPECT_TRUE(asked[0].endsWith(QStringLiteral("/") + name)) << asked[0].toStdString();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown.front().text,
+              "PDF を保存しました。\r\n" + dir.filePath(QStringLiteral("mine.pdf")).toStdString());
+    EXPECT_EQ(pdfFacts(dir.filePath(QStringLiteral("mine.pdf"))).pages, 1);
+    // The next print asks again (nothing is overwritten behind the user); a cancel prints
+    // nothing and tells nothing.
+    dialogs.shown.clear();
+    answer.clear();
+    card.Command3D2.userClick();
+    EXPECT_EQ(asked.size(), 2u);
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(cues.played.empty() || cues.played.back() != "error");
 }
 
 }  // namespace

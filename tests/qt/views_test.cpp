@@ -311,7 +311,7 @@ TEST_F(ViewsTest, TransportRowFollowsTheDeviceAndReportsClicks) {
     device::SimulatedDrive drive(scheduler, "sim");
     drive.insertDisc({60000, 90000});
     form.mm.setDevice(&drive);
-    form.mm.setCommand("Open");
+    (void)form.mm.command(device::Command::Open);
     auto* v = view<MMControlView>(form.mm);
     ASSERT_EQ(v->button(2)->objectName(), "Play");
     EXPECT_TRUE(v->button(2)->isEnabled());   // stopped: play
@@ -325,7 +325,7 @@ TEST_F(ViewsTest, TransportRowFollowsTheDeviceAndReportsClicks) {
     v->button(2)->click();
     EXPECT_TRUE(v->button(3)->isEnabled());
     EXPECT_FALSE(v->button(2)->isEnabled());
-    form.mm.setCommand("Stop");
+    (void)form.mm.command(device::Command::Stop);
     form.mm.setEnabled(false);
     for (int i = 0; i < MMControlView::kButtons; ++i) EXPECT_FALSE(v->button(i)->isEnabled());
     form.mm.shutdown();

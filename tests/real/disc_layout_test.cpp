@@ -187,47 +187,48 @@ TEST_F(DiscLayout, SheetsThatCannotBeACdAreRefusedNamingTheFile) {
         {"the last line without a line end",
          "FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:00", "", 1},
         {"100 tracks", manyTracks(100),
-         sheet + " のトラックが 99 を超えています（CD のトラックは 99 まで）"},
+         sheet + " の 200 行目のトラックが 99 を超えています（CD のトラックは 99 まで）"},
         {"200 tracks", manyTracks(200),
-         sheet + " のトラックが 99 を超えています（CD のトラックは 99 まで）"},
+         sheet + " の 200 行目のトラックが 99 を超えています（CD のトラックは 99 まで）"},
         {"INDEX 01 before INDEX 00",
          "FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:10\n  INDEX 00 00:00:20\n",
-         sheet + " のトラック 1 の INDEX 00 が INDEX 01 より後にあります"},
+         sheet + " の 4 行目のトラック 1 の INDEX 00 が INDEX 01 より後にあります"},
         {"a gap reaching into the previous track",
          "FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 00 00:00:00\n  INDEX 01 00:00:30\n"
          " TRACK 02 AUDIO\n  INDEX 00 00:00:20\n  INDEX 01 00:00:40\n",
-         sheet + " のトラック 2 の INDEX が前のトラックと重なっています"},
+         sheet + " の 6 行目のトラック 2 の INDEX が前のトラックと重なっています"},
         {"an index before the previous track's",
          "FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:30\n"
          " TRACK 02 AUDIO\n  INDEX 01 00:00:10\n",
-         sheet + " のトラック 2 の INDEX が前のトラックと重なっています"},
+         sheet + " の 5 行目のトラック 2 の INDEX が前のトラックと重なっています"},
         {"two tracks at one place (no length)",
          "FILE \"a.wav\" WAVE\n" + one + " TRACK 02 AUDIO\n  INDEX 01 00:00:00\n",
-         sheet + " のトラック 2 の INDEX が前のトラックと重なっています"},
+         sheet + " の 5 行目のトラック 2 の INDEX が前のトラックと重なっています"},
         {"an index at the file's end",
          "FILE \"a.wav\" WAVE\n" + one + " TRACK 02 AUDIO\n  INDEX 01 " + msf(200) + "\n",
-         sheet + " のトラック 2 の INDEX 01 が音声ファイル a.wav の終わりを越えています"},
-        {"no FILE line", one, sheet + " のトラックの前に FILE 行がありません"},
+         sheet + " の 5 行目のトラック 2 の INDEX 01 が音声ファイル a.wav の終わりを越えています"},
+        {"no FILE line", one, sheet + " の 1 行目の TRACK の前に FILE 行がありません"},
         {"no tracks", "FILE \"a.wav\" WAVE\n", sheet + " にはトラックがありません"},
         {"a track without INDEX 01", "FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 00 00:00:00\n",
-         sheet + " のトラック 1 に INDEX 01 がありません"},
+         sheet + " の 2 行目のトラック 1 に INDEX 01 がありません"},
         {"seconds and frames out of range",
          "FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 99:99:99\n",
-         sheet + " のトラック 1 の INDEX の時間「99:99:99」が正しくありません"},
+         sheet + " の 3 行目の INDEX の時間「99:99:99」が正しくありません"},
         {"no time", "FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 abc\n",
-         sheet + " のトラック 1 の INDEX の時間「abc」が正しくありません"},
-        {"a title left open", "TITLE \"Best of\nFILE \"a.wav\" WAVE\n" + one,
-         sheet + " の 1 行目の引用符が閉じていません"},
+         sheet + " の 3 行目の INDEX の時間「abc」が正しくありません"},
+        {"a title left open ends with its line", "TITLE \"Best of\nFILE \"a.wav\" WAVE\n" + one, "",
+         1},
         {"up out of the folder", "FILE \"../x.wav\" WAVE\n" + one,
-         sheet + " の音声ファイル ../x.wav はディスクのフォルダーの外にあります"},
+         sheet + " の 1 行目の音声ファイル ../x.wav はディスクのフォルダーの外にあります"},
         {"up out through a sub-folder", "FILE \"sub\\..\\..\\x.wav\" WAVE\n" + one,
-         sheet + " の音声ファイル sub\\..\\..\\x.wav はディスクのフォルダーの外にあります"},
+         sheet +
+             " の 1 行目の音声ファイル sub\\..\\..\\x.wav はディスクのフォルダーの外にあります"},
         {"an absolute path", "FILE \"" + dir + "/x.wav\" WAVE\n" + one,
-         sheet + " の音声ファイル " + dir + "/x.wav はディスクのフォルダーの外にあります"},
+         sheet + " の 1 行目の音声ファイル " + dir + "/x.wav はディスクのフォルダーの外にあります"},
         {"a Windows drive", "FILE \"C:\\x.wav\" WAVE\n" + one,
-         sheet + " の音声ファイル C:\\x.wav はディスクのフォルダーの外にあります"},
+         sheet + " の 1 行目の音声ファイル C:\\x.wav はディスクのフォルダーの外にあります"},
         {"absent audio", "FILE \"gone.wav\" WAVE\n" + one,
-         sheet + " の音声ファイル gone.wav が見つかりません"},
+         sheet + " の 1 行目の音声ファイル gone.wav が見つかりません"},
         {"a 0-byte WAV", "FILE \"empty.wav\" WAVE\n" + one, disc + "/empty.wav は空のファイルです"},
         {"a file that is no audio", "FILE \"text.wav\" WAVE\n" + one,
          disc + "/text.wav を音声ファイルとして読み込めません（形式が分からないか、壊れています）"},
@@ -242,24 +243,6 @@ TEST_F(DiscLayout, SheetsThatCannotBeACdAreRefusedNamingTheFile) {
         EXPECT_EQ(error, c.error);
         EXPECT_EQ(image ? image->toc.size() : 0u, c.tracks);
     }
-}
-
-TEST_F(DiscLayout, ASheetTheParserRefusedIsNotParsedAgainUntilItChanges) {
-    // An apostrophe inside a word opens a string the parser runs to the next one, swallowing
-    // the tracks; the sheet looks sound line by line.
-    testing::writeAudioFile(dir + "/a.wav", std::vector<std::int16_t>(588 * 2 * 10, 0));
-    const std::string cue = dir + "/q.cue";
-    const std::string body = "FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n";
-    std::ofstream(cue, std::ios::binary) << "PERFORMER \"A\" B's\n" << body << "REM COMMENT 'x'\n";
-    const std::size_t before = cueParserRuns();
-    std::string error;
-    for (int poll = 0; poll < 3; ++poll) EXPECT_FALSE(readVirtualDisc(cue, nullptr, &error));
-    EXPECT_EQ(error, "CUE シート " + cue + " は正しい CUE シートではありません");
-    EXPECT_EQ(cueParserRuns() - before, 1u);
-    // Mended, it is read at once.
-    std::ofstream(cue, std::ios::binary | std::ios::trunc) << "PERFORMER \"A\" B\n" << body;
-    EXPECT_TRUE(readVirtualDisc(cue, nullptr, &error)) << error;
-    EXPECT_EQ(cueParserRuns() - before, 2u);
 }
 
 TEST_F(DiscLayout, ATruncatedFlacKeepsItsDeclaredLengthAndIsSilentPastTheCut) {
@@ -354,6 +337,26 @@ TEST_F(DiscLayout, FloatFilesAreScaledAndClippedAsTheyAreRead) {
     ASSERT_TRUE(reader->read(0, out, 4));
     const std::int16_t want[8] = {16384, 16384, -8192, -8192, 32767, 32767, -32767, -32767};
     for (int i = 0; i < 8; ++i) EXPECT_EQ(out[i], want[i]) << i;
+}
+
+TEST(FolderDisc, SongNamesFromFileNamesLoseTheirOwnTrackNumber) {
+    const struct {
+        const char* stem;
+        int track;
+        const char* song;
+    } cases[] = {
+        {"01 Beep Song", 1, "Beep Song"},
+        {"01-Beep Song", 1, "Beep Song"},
+        {"1. Beep Song", 1, "Beep Song"},
+        {"012_Beep", 12, "Beep"},
+        {"03 - 夜明け", 3, "夜明け"},
+        {"99 Luftballons", 3, "99 Luftballons"},
+        {"1984", 1, "1984"},
+        {"07", 7, "07"},
+        {"07 ", 7, "07 "},
+        {"Beep Song", 1, "Beep Song"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(songFromFileName(c.stem, c.track), c.song) << c.stem;
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ namespace {
 
 class OneVirtualDrive final : public DriveSet {
 public:
-    explicit OneVirtualDrive(device::CdAudioDevice& d) : m_drive(d) {}
+    explicit OneVirtualDrive(device::real::VirtualDrive& d) : m_drive(d) {}
     std::vector<std::string> names() override { return {m_drive.name()}; }
     bool readDefault(std::string& data) override {
         data = std::string(4, '\0');
@@ -31,9 +31,12 @@ public:
     }
     bool writeDefault(const std::string&) override { return true; }
     device::CdAudioDevice* device(int index) override { return index == 0 ? &m_drive : nullptr; }
+    bool loadIntoVirtualDrive(const std::string& path, std::string* error) override {
+        return m_drive.loadImage(path, error) == device::errors::kNone;
+    }
 
 private:
-    device::CdAudioDevice& m_drive;
+    device::real::VirtualDrive& m_drive;
 };
 
 // The whole program on one virtual drive of `discDir`, run from the program folder `dir`
@@ -99,7 +102,7 @@ TEST(DiscTextTest, CueTitlesOfAnUnregisteredRipPrefillTheRecord) {
         EXPECT_EQ(w.List1.list(1), " 02 00:29 夜明け");  // the last track ends a sector early
 
         w.DATAX.userClick();
-        auto* data = static_cast<CDDATA*>(app.loadedForm("CDDATA"));
+        auto* data = app.loaded<CDDATA>();
         ASSERT_NE(data, nullptr);
         EXPECT_EQ(data->TITLE1.text(), text::padBytes("港の灯り", 26));
         EXPECT_EQ(data->ARTIST.text(), "歌手Ａ");
@@ -120,7 +123,8 @@ TEST(DiscTextTest, ADiscThatCannotBeReadIsToldInAMessageBoxOnceAndTheOneBesideIs
     std::ofstream(dir + "/LIRAFOK.FOT", std::ios::binary) << "00NNoto Sans CJK JP\r\n";
     // Placed last, so it would be the disc; its sheet has more tracks than a CD.
     std::string sheet = "FILE \"rip.wav\" WAVE\r\n";
-    for (int i = 1; i <= 120; ++i) sheet += "  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n";
+    for (int i = 1; i <= 120; ++i)
+        sheet += "  TRACK 01 AUDIO\r\n    INDEX 01 " + std::to_string(i) + "\r\n";
     std::ofstream(discDir + "/more.cue", std::ios::binary) << sheet;
     {
         ProgramOnVirtualDrive p(dir, discDir);
@@ -132,12 +136,62 @@ TEST(DiscTextTest, ADiscThatCannotBeReadIsToldInAMessageBoxOnceAndTheOneBesideIs
         EXPECT_TRUE(m.dialogs.shown.empty());
         m.sched.advance(20000);
         ASSERT_EQ(m.dialogs.shown.size(), 1u);
-        EXPECT_EQ(m.dialogs.shown[0].text, "CUE シート " + discDir +
-                                               "/more.cue のトラックが 99 を超えています（CD "
-                                               "のトラックは 99 まで）");
+        EXPECT_EQ(m.dialogs.shown[0].text,
+                  "CUE シート " + discDir +
+                      "/more.cue の 200 行目のトラックが 99 を超えています（CD "
+                      "のトラックは 99 まで）");
         EXPECT_EQ(m.dialogs.shown[0].title, "LIRAFOK");
         EXPECT_EQ(app.state.TrackCount, 2);
         EXPECT_TRUE(drive.mediaPresent());
+    }
+    std::filesystem::remove_all(dir);
+}
+
+TEST(DiscTextTest, TheDemoDiscIsFoundByTheKeyItsDriveReports) {
+    // The demo generator keys its record and lyrics by the length the virtual drive reports
+    // (the CD-audio driver's rule); a new user's first start finds them.
+    const std::string dir = testing::makeTempDir("demo");
+    ASSERT_EQ(std::system((std::string(LIRAFOK_MAKE_DEMO) + " '" + dir + "' >/dev/null").c_str()),
+              0);
+    std::ofstream(dir + "/LIRAFOK.INI", std::ios::binary) << "KASID=" << dir << "/lyrics/\r\n";
+    std::ofstream(dir + "/LIRAFOK.FOT", std::ios::binary) << "00NNoto Sans CJK JP\r\n";
+    {
+        ProgramOnVirtualDrive p(dir, dir + "/disc");
+        App& app = *p.app;
+        ASSERT_TRUE(app.run(""));
+        ASSERT_EQ(app.state.TrackCount, 4) << p.drive.lastError();
+        EXPECT_EQ(app.state.DiscUnregistered, 0) << "key " << app.state.DiscKey;
+        EXPECT_EQ(app.state.DiscStartMs, 2001);
+        EXPECT_EQ(cdoke(app).ART.caption(), "リラフォク合唱団 ");  // shown with its trailing blank
+        EXPECT_TRUE(std::filesystem::exists(dir + "/lyrics/" + app.state.DiscKey.substr(0, 8) +
+                                            "." + app.state.DiscKey.substr(8) + "01"));
+    }
+    std::filesystem::remove_all(dir);
+}
+
+TEST(DiscTextTest, OpenDiscPutsARipFromElsewhereIntoTheDrive) {
+    // Ctrl+O with a rip's sheet, then with one of an album folder's files: each is the disc.
+    const std::string dir = testing::makeTempDir("open");
+    std::filesystem::create_directories(dir + "/disc");
+    std::filesystem::create_directories(dir + "/rips/album");
+    testing::writeRip(dir + "/rips", {{440, 20 * 44100, 0}, {660, 30 * 44100, 0}}, false, "wav");
+    testing::writeAudioFile(dir + "/rips/album/01 One.wav", std::vector<std::int16_t>(88200, 0));
+    std::ofstream(dir + "/LIRAFOK.INI", std::ios::binary) << "KASID=cat/\r\n";
+    std::ofstream(dir + "/LIRAFOK.FOT", std::ios::binary) << "00NNoto Sans CJK JP\r\n";
+    {
+        ProgramOnVirtualDrive p(dir, dir + "/disc");
+        App& app = *p.app;
+        ASSERT_TRUE(app.run(""));
+        EXPECT_EQ(app.state.TrackCount, 0);
+        p.m.dialogs.files.push_back({std::string(dir + "/rips/rip.cue")});
+        EXPECT_TRUE(cdoke(app).userKeyDown('O', ui::key::kCtrlMask));
+        p.m.sched.advance(2500);
+        EXPECT_EQ(app.state.TrackCount, 2) << p.drive.lastError();
+        p.m.dialogs.files.push_back({std::string(dir + "/rips/album/01 One.wav")});
+        EXPECT_TRUE(cdoke(app).userKeyDown('O', ui::key::kCtrlMask));
+        p.m.sched.advance(4500);
+        EXPECT_EQ(app.state.TrackCount, 1) << p.drive.lastError();
+        EXPECT_TRUE(p.m.dialogs.shown.empty());
     }
     std::filesystem::remove_all(dir);
 }

@@ -94,7 +94,8 @@ TEST_F(VirtualFolder, TheDiscPlacedLastIsTheDiscAndADamagedOneGivesWay) {
     EXPECT_EQ(trackCount(dir, &error), 1u) << error;
     // Alone, the damaged sheet is told by the file it misses.
     EXPECT_EQ(trackCount(dir + "/broken.cue", &error), 0u);
-    EXPECT_EQ(error, "CUE シート " + dir + "/broken.cue の音声ファイル gone.flac が見つかりません");
+    EXPECT_EQ(error, "CUE シート " + dir +
+                         "/broken.cue の 1 行目の音声ファイル gone.flac が見つかりません");
 }
 
 TEST_F(VirtualFolder, AnEjectedDiscPutBackComesInAgain) {
@@ -157,7 +158,7 @@ TEST_F(VirtualFolder, ADroppedDiscLeavesTheWatchedFolderAndBadDropsChangeNothing
                elsewhere + "/notes.txt は CUE シートでもディスクイメージでもありません"},
           Case{elsewhere + "/missing.cue",
                "CUE シート " + elsewhere +
-                   "/missing.cue の音声ファイル nowhere.wav が見つかりません"},
+                   "/missing.cue の 1 行目の音声ファイル nowhere.wav が見つかりません"},
           Case{elsewhere + "/locked.cue", elsewhere + "/locked.cue を読み込めません"}}) {
         SCOPED_TRACE(c.path);
         std::string error;
@@ -208,7 +209,7 @@ TEST_F(VirtualFolder, ADiscThatCannotBeReadIsToldOncePerPlacementAndLeavesTheLoa
     nextTimeStep(dir + "/a.cue");
     writeCue(dir + "/broken.cue", "gone.flac");
     const std::string message =
-        "CUE シート " + dir + "/broken.cue の音声ファイル gone.flac が見つかりません";
+        "CUE シート " + dir + "/broken.cue の 1 行目の音声ファイル gone.flac が見つかりません";
     EXPECT_TRUE(poll(1));
     EXPECT_EQ(d.mode(), DeviceMode::Playing);
     EXPECT_TRUE(poll(5));

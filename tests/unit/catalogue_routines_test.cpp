@@ -13,6 +13,7 @@
 #include "scenario/headless.h"
 #include "ui/virtual_scheduler.h"
 #include "common/app.h"
+#include "../support/window_test.h"
 #include "windows/windows.h"
 
 namespace lirafok {
@@ -21,35 +22,15 @@ namespace {
 namespace fs = std::filesystem;
 using namespace scenario;
 
-class Program : public ::testing::Test, protected HeadlessMachine {
+class Program : public testing::WindowTest {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/lirafok-cat-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        char buf[PATH_MAX];
-        oldCwd = getcwd(buf, sizeof buf);
-        ASSERT_EQ(chdir(dir.c_str()), 0);
-        text::writeLines("LIRAFOK.FOT", {"00NＭＳ Ｐゴシック"});
-        text::writeLines("LIRAFOK.INI", {"KASID=" + dir + "/", "SOUND=1"});
+        WindowTest::SetUp();
+        settings({"SOUND=1"});
         // Disc key 000090000: three tracks of 30 s.
         drives.current().insertDisc({30000, 30000, 30000});
     }
-    void TearDown() override {
-        app.reset();
-        (void)chdir(oldCwd.c_str());
-        fs::remove_all(dir);
-    }
-    void start() {
-        app = std::make_unique<App>(services());
-        registerWindows(*app);
-        app->run("");
-        sched.runDue();
-    }
-    std::vector<std::string> catalogue() { return *text::readLines(dir + "/LIRAFOK.TXT"); }
-
-    std::string dir, oldCwd;
-    std::unique_ptr<App> app;
+    std::vector<std::string> catalogue() { return *text::readLines(dir() + "/LIRAFOK.TXT"); }
 };
 
 DiscRecordEntry entry() {
@@ -65,7 +46,7 @@ DiscRecordEntry entry() {
 }
 
 TEST_F(Program, SavingARecordStoresItAtTheTopAndShowsIt) {
-    text::writeLines(dir + "/LIRAFOK.TXT", {"000012345-00-Other", "000090000-00-Old title"});
+    text::writeLines(dir() + "/LIRAFOK.TXT", {"000012345-00-Other", "000090000-00-Old title"});
     start();
     CDOKE& w = cdoke(*app);
     EXPECT_EQ(app->state.DiscUnregistered, 0);
@@ -78,7 +59,7 @@ TEST_F(Program, SavingARecordStoresItAtTheTopAndShowsIt) {
     EXPECT_EQ(lines[2], "000090000-FT-2");
     EXPECT_EQ(lines[3], "000090000-01-さくら");
     EXPECT_EQ(lines[6], "000012345-00-Other");
-    EXPECT_EQ(*text::readLines(dir + "/LIRAFOK.BAK"),
+    EXPECT_EQ(*text::readLines(dir() + "/LIRAFOK.BAK"),
               (std::vector<std::string>{"000012345-00-Other", "000090000-00-Old title"}));
     EXPECT_EQ(w.TITLE[0].caption(), text::padBytes("春の歌集", 26));
     EXPECT_TRUE(w.TITLE[1].visible());
@@ -108,7 +89,7 @@ TEST_F(Program, ANewlyRegisteredDiscGetsTheFullLayout) {
 TEST_F(Program, ACatalogueThatCannotBeWrittenChangesNothing) {
     start();
     text::writeLines("LIRAFOK.INI", {});
-    app->state.KASID = dir + "/missing/";
+    app->state.KASID = dir() + "/missing/";
     ASSERT_FALSE(SaveDiscRecord(*app, entry()));
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_FALSE(dialogs.shown.front().text.empty());
@@ -121,7 +102,7 @@ TEST_F(Program, ACatalogueThatCannotBeWrittenChangesNothing) {
 TEST_F(Program, RedisplayReadsTheRecordAgainAndRepaints) {
     start();
     CDOKE& w = cdoke(*app);
-    text::writeLines(dir + "/LIRAFOK.TXT",
+    text::writeLines(dir() + "/LIRAFOK.TXT",
                      {"000090000-00-新しい題名", "000090000-AR-歌手", "000090000-02-二曲目"});
     app->state.CMAI1 = 255;
     app->state.TRKLE = 1;

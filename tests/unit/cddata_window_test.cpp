@@ -14,6 +14,7 @@
 #include "editors/cddata.h"
 #include "player/cdoke.h"
 #include "scenario/headless.h"
+#include "../support/window_test.h"
 #include "windows/windows.h"
 
 namespace lirafok {
@@ -21,39 +22,22 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class DataWindow : public ::testing::Test, protected scenario::HeadlessMachine {
+class DataWindow : public testing::WindowTest {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/lirafok-cddata-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        m_dir = tmpl;
-        char buf[PATH_MAX];
-        m_oldCwd = getcwd(buf, sizeof buf);
-        ASSERT_EQ(chdir(m_dir.c_str()), 0);
-        text::writeLines("LIRAFOK.FOT", {"00NＭＳ Ｐゴシック"});
-        text::writeLines("LIRAFOK.INI", {"KASID=" + m_dir + "/"});
+        WindowTest::SetUp();
+        settings({});
         // Twelve tracks of 30 s: disc key 000360000.
         drives.current().insertDisc(std::vector<std::int32_t>(12, 30000));
     }
-    void TearDown() override {
-        m_app.reset();
-        (void)chdir(m_oldCwd.c_str());
-        fs::remove_all(m_dir);
-    }
     CDDATA& open(const std::vector<std::string>& catalogue) {
-        text::writeLines(m_dir + "/LIRAFOK.TXT", catalogue);
-        m_app = std::make_unique<App>(services());
-        registerWindows(*m_app);
-        m_app->run("");
-        sched.runDue();
-        cdoke(*m_app).DATAX.userClick();
-        auto* w = dynamic_cast<CDDATA*>(m_app->loadedForm("CDDATA"));
+        text::writeLines(dir() + "/LIRAFOK.TXT", catalogue);
+        start();
+        main().DATAX.userClick();
+        auto* w = app->loaded<CDDATA>();
         if (!w) throw std::runtime_error("CDDATA did not open");
         return *w;
     }
-
-    std::string m_dir, m_oldCwd;
-    std::unique_ptr<App> m_app;
 };
 
 TEST_F(DataWindow, PerSongArtistsShowTheOtherColumn) {
@@ -97,19 +81,19 @@ TEST_F(DataWindow, DiscArtistStays) {
 
 TEST_F(DataWindow, OneToolAtATime) {
     CDDATA& w = open({"000360000-00-Title", "000360000-01-One"});
-    m_app->state.TimingSetterActive = 1;
+    app->state.TimingSetterActive = 1;
     w.KYOKUNO[0].userClick();
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown.front().text, "タイミング設定中です");
-    EXPECT_EQ(m_app->state.EditorSavePending, 0);
+    EXPECT_EQ(app->state.EditorSavePending, 0);
     dialogs.shown.clear();
-    m_app->state.TimingSetterActive = 0;
-    m_app->state.EditorActive = 1;
+    app->state.TimingSetterActive = 0;
+    app->state.EditorActive = 1;
     w.KUBUNS.userClick();
     w.KYOKUNO[0].userClick();
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown.front().text, "歌詞編集中です");
-    EXPECT_EQ(m_app->state.SetterFromData, 0);
+    EXPECT_EQ(app->state.SetterFromData, 0);
     EXPECT_EQ(w.EditTrack, 1);
 }
 

@@ -16,6 +16,7 @@
 #include "editors/cdedit.h"
 #include "lyrics/lyrics_file.h"
 #include "scenario/headless.h"
+#include "../support/window_test.h"
 #include "windows/windows.h"
 
 namespace lirafok {
@@ -24,37 +25,16 @@ namespace {
 namespace fs = std::filesystem;
 using namespace scenario;
 
-class Editor : public ::testing::Test, protected HeadlessMachine {
+class Editor : public testing::WindowTest {
 protected:
     void SetUp() override {
-        char buf[PATH_MAX];
-        oldCwd = getcwd(buf, sizeof buf);
-        ASSERT_EQ(chdir(tmp.path().c_str()), 0);
-        text::writeLines("LIRAFOK.FOT", {"00NＭＳ Ｐゴシック"});
-        text::writeLines("LIRAFOK.INI", {"KASID=" + tmp.path() + "/", "SOUND=1", "KASIF=9"});
+        WindowTest::SetUp();
+        settings({"SOUND=1", "KASIF=9"});
         // Twelve tracks of 10 s: disc key 000120000, so track 3 is 00012000.003.
         drives.current().insertDisc(std::vector<std::int32_t>(12, 10000));
         text::writeLines("LIRAFOK.TXT", {"000120000-00-Title", "000120000-03-三曲目"});
-        // A modal prompt is answered by clicking the queued control of that window.
-        host.whileModal = [this](ui::Form& f, const scenario::HeadlessHost::OpenTest&) {
-            ASSERT_FALSE(modalAnswers.empty()) << f.name() << " shown without an answer";
-            ASSERT_EQ(modalAnswers.front().first, f.name());
-            ui::Control* c = f.findControl(modalAnswers.front().second);
-            modalAnswers.pop_front();
-            ASSERT_NE(c, nullptr);
-            c->userClick();
-        };
-        app = std::make_unique<App>(services());
-        registerWindows(*app);
-        app->run("");
-        sched.runDue();
+        start();
     }
-    void TearDown() override {
-        app.reset();
-        (void)chdir(oldCwd.c_str());
-    }
-
-    std::deque<std::pair<std::string, std::string>> modalAnswers;  // window, control to click
 
     static std::string lyrics(int track) { return "00012000.0" + text::pad(track, 2); }
     static constexpr auto writeRaw = lirafok::testing::writeRaw;
@@ -62,11 +42,11 @@ protected:
     CDEDIT& open(int track) {
         OpenLyricsEditor(*app, track);
         sched.runDue();
-        auto* w = static_cast<CDEDIT*>(app->loadedForm("CDEDIT"));
+        auto* w = app->loaded<CDEDIT>();
         if (!w) throw std::runtime_error("CDEDIT did not open");
         return *w;
     }
-    bool editorOpen() const { return app->isLoaded("CDEDIT"); }
+    bool editorOpen() const { return app->isLoaded<CDEDIT>(); }
     // The message boxes shown since the last call.
     std::vector<std::string> messages() {
         std::vector<std::string> out;
@@ -74,10 +54,6 @@ protected:
         dialogs.shown.clear();
         return out;
     }
-
-    testing::TempFolder tmp{"cdedit"};
-    std::string oldCwd;
-    std::unique_ptr<App> app;
 };
 
 const std::string kTimings = "000 001000 1\r\n002 000000 0\r\n";
@@ -234,10 +210,10 @@ TEST_F(Editor, DiscRemovedWithUnsavedWorkAsksToSave) {
         w.EDTEXT.userType("new\r\n");
         w.userLoseFocus();  // working in another window does not disarm the prompt
         EXPECT_EQ(app->state.EditorSavePending, 1);
-        modalAnswers.push_back({"CDSKASI", answer});
+        answerModal("CDSKASI", answer);
         drives.current().openDoor();
         sched.advance(4000);
-        EXPECT_TRUE(modalAnswers.empty());  // the prompt was shown modally
+        EXPECT_FALSE(modalAnswersLeft());  // the prompt was shown modally
         EXPECT_FALSE(app->isLoaded("CDSKASI"));
         EXPECT_FALSE(editorOpen());
         EXPECT_EQ(app->state.EditorActive, 0);
@@ -253,9 +229,9 @@ TEST_F(Editor, DiscRemovedWithUnsavedWorkAsksToSave) {
     // Picking another track while the editor is open closes it as the frame does: edited
     // text is offered for saving (here: not saved), then the other track opens.
     open(3).EDTEXT.userType("dropped\r\n");
-    modalAnswers.push_back({"CDSKASI", "Command2"});
+    answerModal("CDSKASI", "Command2");
     CDEDIT& other = open(5);
-    EXPECT_TRUE(modalAnswers.empty());
+    EXPECT_FALSE(modalAnswersLeft());
     EXPECT_EQ(other.caption(), "05 - ");
     EXPECT_EQ(app->state.EditorActive, 1);
     EXPECT_EQ(readRaw(lyrics(3)), "old\r\n\x03\r\n" + kTimings);
@@ -264,15 +240,15 @@ TEST_F(Editor, DiscRemovedWithUnsavedWorkAsksToSave) {
     // Closing the editor by its frame with edited text offers to save too.
     CDEDIT& w = open(3);
     w.EDTEXT.userType("framed\r\n");
-    modalAnswers.push_back({"CDSKASI", "Command1"});
+    answerModal("CDSKASI", "Command1");
     w.userClose();
-    EXPECT_TRUE(modalAnswers.empty());
+    EXPECT_FALSE(modalAnswersLeft());
     EXPECT_FALSE(editorOpen());
     EXPECT_EQ(readRaw(lyrics(3)), "framed\r\n\x03\r\n" + kTimings);
 
     // Ending the program offers to save as well.
     open(3).EDTEXT.userType("at the end\r\n");
-    modalAnswers.push_back({"CDSKASI", "Command1"});
+    answerModal("CDSKASI", "Command1");
     app->form("CDOKE").userClose();
     EXPECT_TRUE(app->ended());
     EXPECT_EQ(readRaw(lyrics(3)), "at the end\r\n\x03\r\n" + kTimings);
@@ -296,7 +272,7 @@ TEST_F(Editor, ASaveThatCannotBeWrittenKeepsTheText) {
     locked.EDTEXT.userType("kept\r\n");
     fs::remove(lyrics(3));
     fs::create_directory(lyrics(3));
-    modalAnswers.push_back({"CDSKASI", "Command1"});
+    answerModal("CDSKASI", "Command1");
     drives.current().openDoor();
     sched.advance(4000);
     EXPECT_EQ(messages(), std::vector<std::string>{"歌詞ファイルを保存できません"});
@@ -309,10 +285,10 @@ TEST_F(Editor, ASaveThatCannotBeWrittenKeepsTheText) {
     drives.current().insertDisc(std::vector<std::int32_t>(12, 10000));
     sched.advance(5000);
     fs::remove(lyrics(3));
-    modalAnswers.push_back({"CDSKASI", "Command1"});
+    answerModal("CDSKASI", "Command1");
     drives.current().openDoor();
     sched.advance(4000);
-    EXPECT_TRUE(modalAnswers.empty());
+    EXPECT_FALSE(modalAnswersLeft());
     EXPECT_FALSE(editorOpen());
     EXPECT_EQ(readRaw(lyrics(3)), "kept\r\n\x03\r\n");
 }

@@ -18,6 +18,7 @@
 #include "editors/cdset_time.h"
 #include "player/cdoke.h"
 #include "scenario/headless.h"
+#include "../support/window_test.h"
 #include "windows/windows.h"
 
 namespace lirafok {
@@ -32,55 +33,31 @@ using device::TransportButton;
 constexpr std::int32_t kTrack3 = 122000;
 const std::string kFile = "00072000.003";
 
-class Setter : public ::testing::Test, protected HeadlessMachine {
+class Setter : public testing::WindowTest {
 protected:
     void SetUp() override {
-        char buf[PATH_MAX];
-        oldCwd = getcwd(buf, sizeof buf);
-        ASSERT_EQ(chdir(tmp.path().c_str()), 0);
-        text::writeLines("LIRAFOK.FOT", {"00NＭＳ Ｐゴシック"});
-        text::writeLines("LIRAFOK.INI",
-                         {"KASID=" + tmp.path() + "/", "SOUND=1", "CYOUS=0300", "AUTOX=0"});
+        WindowTest::SetUp();
+        settings({"SOUND=1", "CYOUS=0300", "AUTOX=0"});
         insertDisc();
         text::writeLines("LIRAFOK.TXT", {"000720000-00-Title", "000720000-03-三曲目"});
-        host.whileModal = [this](ui::Form& f, const scenario::HeadlessHost::OpenTest&) {
-            ASSERT_FALSE(modalAnswers.empty()) << f.name() << " shown without an answer";
-            ASSERT_EQ(modalAnswers.front().first, f.name());
+        onModalShown = [](ui::Form& f) {
             EXPECT_EQ(f.caption(), "タイミング保存");
             EXPECT_EQ(f.findControl("Label1")->caption(), "タイミングを保存しますか？");
-            ui::Control* c = f.findControl(modalAnswers.front().second);
-            modalAnswers.pop_front();
-            ASSERT_NE(c, nullptr);
-            c->userClick();
         };
-        app = std::make_unique<App>(services());
-        registerWindows(*app);
-        app->run("");
-        sched.runDue();
-    }
-    void TearDown() override {
-        app.reset();
-        (void)chdir(oldCwd.c_str());
+        start();
     }
 
     void insertDisc() { drives.current().insertDisc(std::vector<std::int32_t>(12, 60000)); }
-    static void writeRaw(const std::string& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-    static std::string readRaw(const std::string& path) {
-        std::ostringstream s;
-        s << std::ifstream(path, std::ios::binary).rdbuf();
-        return s.str();
-    }
+    static constexpr auto writeRaw = lirafok::testing::writeRaw;
+    static constexpr auto readRaw = lirafok::testing::readRaw;
     CDSET& open(int track = 3) {
         OpenTimingSetter(*app, track);
         sched.runDue();
-        auto* w = static_cast<CDSET*>(app->loadedForm("CDSET"));
+        auto* w = app->loaded<CDSET>();
         if (!w) throw std::runtime_error("CDSET did not open");
         return *w;
     }
-    bool setterOpen() const { return app->isLoaded("CDSET"); }
-    CDOKE& main() { return static_cast<CDOKE&>(app->form("CDOKE")); }
+    bool setterOpen() const { return app->isLoaded<CDSET>(); }
     std::vector<std::string> rows(const CDSET& w) const {
         std::vector<std::string> out;
         for (const ui::Panel& p : w.KASI) out.push_back(p.caption());
@@ -106,11 +83,6 @@ protected:
         main().MMControl1.userButton(TransportButton::Stop);
         sched.advance(3000);
     }
-
-    std::deque<std::pair<std::string, std::string>> modalAnswers;  // window, control to click
-    testing::TempFolder tmp{"cdset"};
-    std::string oldCwd;
-    std::unique_ptr<App> app;
 };
 
 // Three sung lines, two empty lines and a stale timing for line 4.
@@ -149,7 +121,9 @@ TEST_F(Setter, RecordsLinesTrimsTheLyricRefusesTheFifthSetAndSavesWithABackup) {
     EXPECT_EQ(s.Lyrics.count, 4);
     EXPECT_EQ(rows(w), (std::vector<std::string>{"", "", "", "", "", "一行目", "        タブ",
                                                  "さん", "", ""}));
-    EXPECT_EQ(w.CHG.caption(), "");
+    EXPECT_EQ(w.CHG.foreColor(), ui::kBlack);
+    EXPECT_EQ(w.INFO.caption(),
+              "あと 4 回「設 定」(Space) を押します（最後の 1 回は最後の行の歌い終わり）。");
     for (const ui::TextBox& box : w.Text1) EXPECT_EQ(box.text(), "");
 
     // The player is held: its transport is refused.
@@ -173,9 +147,17 @@ TEST_F(Setter, RecordsLinesTrimsTheLyricRefusesTheFifthSetAndSavesWithABackup) {
 
     for (int line = 0; line < 4; ++line) {
         sched.advance(1000);
-        w.Command3D2.userClick();
+        if (line == 3)
+            EXPECT_EQ(w.INFO.caption(),
+                      "あと 1 回：最後の行を歌い終えたところで「設 定」(Space) を押します。");
+        // Space presses "設 定" as well as the button does.
+        if (line % 2)
+            w.Command3D2.userClick();
+        else
+            EXPECT_TRUE(w.userKeyDown(ui::key::kSpace, 0));
     }
     EXPECT_EQ(s.NextLyricLine, 4);
+    EXPECT_EQ(w.INFO.caption(), "すべての行のタイミングを設定しました。");
     EXPECT_EQ(w.Text1[4].text(), "00：04：000");
     EXPECT_EQ(w.KASI[3].caption(), "さん");
     sched.advance(1000);
@@ -190,6 +172,7 @@ TEST_F(Setter, RecordsLinesTrimsTheLyricRefusesTheFifthSetAndSavesWithABackup) {
     // A page break on line 3 (row 4), and line 2 nudged after stopping.
     w.CHG.userClick();
     EXPECT_EQ(w.CHG.caption(), "改頁");
+    EXPECT_EQ(w.CHG.foreColor(), ui::kRed);
     w.Command3D8.userClick();
     sched.advance(3000);
     EXPECT_EQ(drives.current().mode(), DeviceMode::Stopped);
@@ -343,10 +326,10 @@ TEST_F(Setter, DiscRemovedWhileOpenAsksThenClosesTheSetterAndReleasesThePlayer) 
             w.Command3D8.userClick();
             sched.advance(10000);  // the held player still watches the drive
         }
-        modalAnswers.push_back({"CDSTIME", c.answer});
+        answerModal("CDSTIME", c.answer);
         drives.current().openDoor();
         sched.advance(3000);
-        EXPECT_TRUE(modalAnswers.empty());
+        EXPECT_FALSE(modalAnswersLeft());
         EXPECT_FALSE(app->isLoaded("CDSTIME"));
         EXPECT_FALSE(setterOpen());
         EXPECT_EQ(readRaw(kFile), c.after);
@@ -375,10 +358,10 @@ TEST_F(Setter, WithoutALyricEveryButtonButCancelAsksToCancelAndTheLockHolds) {
     EXPECT_FALSE(fs::exists("00072000.005"));
 
     // The disc goes: the prompt's save has nothing to write; the setter closes all the same.
-    modalAnswers.push_back({"CDSTIME", "Command1"});
+    answerModal("CDSTIME", "Command1");
     drives.current().openDoor();
     sched.advance(3000);
-    EXPECT_TRUE(modalAnswers.empty());
+    EXPECT_FALSE(modalAnswersLeft());
     EXPECT_FALSE(setterOpen());
     EXPECT_TRUE(messages().empty());
     EXPECT_FALSE(fs::exists("00072000.005"));

@@ -30,7 +30,7 @@ struct Rig {
         mci.setDevice(&drive);
         mci.onDone = [this](int c) { done.push_back(c); };
         drive.insertDisc({60000, 90000, 30000});
-        mci.setCommand("Open");
+        (void)mci.command(Command::Open);
     }
 };
 
@@ -52,7 +52,7 @@ TEST(MMControl, PlaySpanStopsAtToAndNotifiesSuccess) {
     r.mci.setFrom(62000);
     r.mci.setTo(65000);
     r.mci.setNotify(true);
-    ASSERT_EQ(r.mci.setCommand("Play"), 0);
+    ASSERT_EQ(r.mci.command(Command::Play), 0);
     EXPECT_EQ(r.mci.Mode(), device::DeviceMode::Playing);
     r.s.advance(2999);
     EXPECT_EQ(r.mci.Position(), 64999);
@@ -68,10 +68,11 @@ TEST(MMControl, FromToWaitNotifyApplyToTheNextCommandOnly) {
     r.mci.setFrom(62000);
     r.mci.setTo(63000);
     r.mci.setNotify(true);
-    r.mci.setCommand("Play");
+    (void)r.mci.command(Command::Play);
     r.s.advance(1000);
     r.done.clear();
-    r.mci.setCommand("Play");  // no From/To/Notify now: from here to the disc end, silently
+    (void)r.mci.command(
+        Command::Play);  // no From/To/Notify now: from here to the disc end, silently
     EXPECT_EQ(r.drive.lastPlay()->first, 63000);
     EXPECT_EQ(r.drive.lastPlay()->second, -1);
     r.s.advance(200000);
@@ -81,19 +82,19 @@ TEST(MMControl, FromToWaitNotifyApplyToTheNextCommandOnly) {
 
 TEST(MMControl, CutShortPlaysNotifyWithTheirCodes) {
     struct Case {
-        const char* command;
+        Command command;
         int code;
     };
-    for (Case c : {Case{"Stop", kNotifyAborted}, Case{"Play", kNotifySuperseded}}) {
+    for (Case c : {Case{Command::Stop, kNotifyAborted}, Case{Command::Play, kNotifySuperseded}}) {
         Rig r;
         r.mci.setNotify(true);
         r.mci.setFrom(2000);
-        r.mci.setCommand("Play");
+        (void)r.mci.command(Command::Play);
         r.s.advance(500);
         r.mci.setFrom(30000);
-        r.mci.setCommand(c.command);
+        (void)r.mci.command(c.command);
         r.s.runDue();
-        EXPECT_EQ(r.done, (std::vector<int>{c.code})) << c.command;
+        EXPECT_EQ(r.done, (std::vector<int>{c.code})) << static_cast<int>(c.command);
     }
 }
 
@@ -102,21 +103,21 @@ TEST(MMControl, CommandsOnAnOpenDoorFailWithADeviceError) {
     r.drive.openDoor();
     EXPECT_EQ(r.mci.Mode(), device::DeviceMode::DoorOpen);
     EXPECT_FALSE(r.mci.CanPlay());
-    EXPECT_NE(r.mci.setCommand("Play"), 0);
-    EXPECT_NE(r.mci.setCommand("Seek"), 0);
+    EXPECT_NE(r.mci.command(Command::Play), 0);
+    EXPECT_NE(r.mci.command(Command::Seek), 0);
 }
 
 TEST(MMControl, PositionAdvancesOnlyWhilePlaying) {
     Rig r;
     r.s.advance(5000);
     EXPECT_EQ(r.mci.Position(), 2000);
-    r.mci.setCommand("Play");
+    (void)r.mci.command(Command::Play);
     r.s.advance(1500);
-    r.mci.setCommand("Pause");
+    (void)r.mci.command(Command::Pause);
     EXPECT_EQ(r.mci.Mode(), device::DeviceMode::Paused);
     r.s.advance(5000);
     EXPECT_EQ(r.mci.Position(), 3500);
-    r.mci.setCommand("Play");  // resumes the paused span
+    (void)r.mci.command(Command::Play);  // resumes the paused span
     r.s.advance(500);
     EXPECT_EQ(r.mci.Position(), 4000);
 }
@@ -157,14 +158,14 @@ TEST(MMControl, ButtonClickMayCancelTheControlsOwnAction) {
 
 TEST(MMControl, NextAndPrevSkipTracks) {
     Rig r;
-    r.mci.setCommand("Next");
+    (void)r.mci.command(Command::Next);
     EXPECT_EQ(r.mci.Position(), 62000);
-    r.mci.setCommand("Play");
+    (void)r.mci.command(Command::Play);
     r.s.advance(5000);
-    r.mci.setCommand("Prev");  // more than 3 s into the track: its own start
+    (void)r.mci.command(Command::Prev);  // more than 3 s into the track: its own start
     EXPECT_EQ(r.mci.Position(), 62000);
     EXPECT_EQ(r.mci.Mode(), device::DeviceMode::Playing);
-    r.mci.setCommand("Prev");  // within 3 s: the track before
+    (void)r.mci.command(Command::Prev);  // within 3 s: the track before
     EXPECT_EQ(r.mci.Position(), 2000);
 }
 

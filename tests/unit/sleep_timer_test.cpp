@@ -13,6 +13,7 @@
 #include "player/cdoke.h"
 #include "player/sleep_timer.h"
 #include "scenario/headless.h"
+#include "../support/window_test.h"
 #include "windows/windows.h"
 
 namespace lirafok {
@@ -49,28 +50,15 @@ TEST(SleepTimer, WaitRunsToTheNextTimeOfDay) {
             << c.hour << ":" << c.minute << " at " << msSinceMidnight(c.now);
 }
 
-class ListStop : public ::testing::Test, protected scenario::HeadlessMachine {
+class ListStop : public testing::WindowTest {
 protected:
     void SetUp() override {
-        char buf[PATH_MAX];
-        oldCwd = getcwd(buf, sizeof buf);
-        ASSERT_EQ(chdir(tmp.path().c_str()), 0);
-        text::writeLines("LIRAFOK.FOT", {"00NＭＳ Ｐゴシック"});
-        text::writeLines("LIRAFOK.INI", {"KASID=" + tmp.path() + "/"});
+        WindowTest::SetUp();
+        settings({});
         drives.current().insertDisc({60000, 60000, 60000});
         sched.setWallClock(at(12, 0, 0));
-        app = std::make_unique<App>(services());
-        registerWindows(*app);
-        app->run("");
-        sched.runDue();
+        start();
     }
-    void TearDown() override {
-        app.reset();
-        (void)chdir(oldCwd.c_str());
-    }
-    testing::TempFolder tmp{"sleep_timer"};
-    std::string oldCwd;
-    std::unique_ptr<App> app;
 };
 
 TEST_F(ListStop, LeavesThePlayerCuedAtTheFirstEntryInListMode) {
@@ -83,7 +71,7 @@ TEST_F(ListStop, LeavesThePlayerCuedAtTheFirstEntryInListMode) {
     s.PlayListIndex = 1;
     w.MMControl1.setTrack(3);
     w.MMControl1.setFrom(122000);
-    w.MMControl1.setCommand("PLAY");
+    (void)w.MMControl1.command(device::Command::Play);
     w.MMControl1.setUpdateInterval(1000);
     sched.advance(1000);
     ASSERT_EQ(drives.current().mode(), device::DeviceMode::Playing);

@@ -5,6 +5,7 @@
 #include "common/app.h"
 #include "labels/cdmd.h"
 #include "labels/cdmdf.h"
+#include "program/cdprg.h"
 #include "program/cdtedit.h"
 #include "scenario/headless.h"
 
@@ -81,26 +82,20 @@ TEST(TapeSplit, TimeLeftGoesNegativeWhenASideIsOverFull) {
 
 class LabelWindows : public ::testing::Test, protected scenario::HeadlessMachine {
 protected:
-    // The program editor as the MD label sees it: a window with its program list.
-    struct ProgramEditor : ui::Form {
-        explicit ProgramEditor(App& app) : ui::Form(app.svc.host, "CDPRG"), SEL(*this, "SEL") {}
-        ui::ListBox SEL;
-    };
-
     void SetUp() override {
         app = std::make_unique<App>(services());
         app->state.SOUND = 1;
         app->state.AppDir = "/nonexistent/";
-        app->registerForm("CDPRG", [](App& a) { return std::make_unique<ProgramEditor>(a); });
-        app->registerForm("CDMD", [](App& a) { return std::make_unique<CDMD>(a); });
-        app->registerForm("CDMDF", [](App& a) { return std::make_unique<CDMDF>(a); });
-        app->registerForm("CDTEDIT", [](App& a) { return std::make_unique<CDTEDIT>(a); });
+        app->registerForm<CDPRG>();
+        app->registerForm<CDMD>();
+        app->registerForm<CDMDF>();
+        app->registerForm<CDTEDIT>();
         app->state.DiscTitle = "ABC                       DEF";
         app->state.DiscArtist = "";
     }
     CDMD& openLabel(int entries) {
         app->show("CDPRG");
-        auto& prg = static_cast<ProgramEditor&>(app->form("CDPRG"));
+        auto& prg = app->form<CDPRG>();
         for (int i = 0; i < entries; ++i)
             prg.SEL.addItem((i % 2 ? "05" : "02") + std::string(" 03:2") + char('0' + i % 10) +
                             " 曲" + std::to_string(i + 1));

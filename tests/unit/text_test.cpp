@@ -95,6 +95,17 @@ TEST(Cp932, EncodesInputMethodVariantsAndReplacesTheRest) {
     EXPECT_EQ(fromCp932("\x87\x90"), "≒");
 }
 
+TEST(Cp1252, DecodesWindowsWesternTextAndUtf8IsToldApart) {
+    EXPECT_EQ(fromCp1252("Don\x92t \x80\x96 Caf\xE9\xFF"), "Don’t €– Caféÿ");
+    EXPECT_EQ(fromCp1252("\x81\x9D"), "\xC2\x81\xC2\x9D");  // undefined: C1 controls
+    const std::pair<std::string, bool> utf8[] = {
+        {"テスト €", true},          {"\xF0\x9F\x8E\xB5", true}, {"\xC0\xAF", false},  // overlong
+        {"\xED\xA0\x80", false},                                                       // surrogate
+        {"\xF4\x90\x80\x80", false}, {"\xE3\x83", false},        {"Don\x92t", false},
+    };
+    for (const auto& [bytes, valid] : utf8) EXPECT_EQ(validUtf8(bytes), valid) << bytes;
+}
+
 TEST(Cp932, LengthsAndSlicesCountBytes) {
     EXPECT_EQ(byteLength("ＭＳ Ｐゴシック"), 15u);
     EXPECT_EQ(byteLength("ｶﾀｶﾅ"), 4u);

@@ -82,6 +82,20 @@ bool CdioDrive::doorOpen() {
     return m_ejectStamp.has_value() || imageStamp().empty();
 }
 
+int CdioDrive::closeTray() {
+    if (!m_device) {
+        m_ejectStamp.reset();  // the image goes back in
+        return errors::kNone;
+    }
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    // A drive that cannot pull its tray in (a laptop's) is closed by hand: no error.
+    (void)cdio_close_tray(m_path.c_str(), nullptr);
+    return errors::kNone;
+}
+
 int CdioDrive::ejectMedium() {
     if (!m_device) {
         m_ejectStamp = imageStamp();

@@ -16,6 +16,8 @@ public:
     ~CdioDrive() override;
 
     std::string name() const override { return m_name; }
+    // Pulls the tray in (a drive), or puts an ejected image back.
+    int closeTray() override;
     const std::string& path() const { return m_path; }
 
 protected:

@@ -8,7 +8,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "device/real/virtual_layout.h"
+#include "device/real/cdio_subcode.h"
+#include "device/real/cue_sheet.h"
 
 namespace lirafok::device::real {
 
@@ -33,6 +34,20 @@ struct CdioHandle {
 // react to commands between reads.
 constexpr std::int64_t kMaxSectorsPerRead = 16;
 
+// libcdio hands over whatever an image's table of contents says (a damaged or hand-made NRG
+// or cdrdao TOC): every track at one sector, tracks of no length, starts going backwards.
+// A CD has 1..99 tracks after the lead-in, each starting after the one before, and a lead-out
+// after the last.
+bool couldBeACd(const DiscImage& disc) {
+    if (disc.toc.empty() || disc.toc.size() > 99) return false;
+    std::int64_t previous = kLeadInSectors - 1;
+    for (const TocEntry& t : disc.toc) {
+        if (t.startSector <= previous) return false;
+        previous = t.startSector;
+    }
+    return disc.leadOutSector > previous;
+}
+
 }  // namespace
 
 bool isDevicePath(const std::string& path) {
@@ -52,20 +67,20 @@ std::optional<DiscImage> readCdioDisc(const std::string& path, bool useParanoia,
                                       std::string* error) {
     CdioHandle h{openCdio(path)};
     if (!h.p) {
-        if (error) *error = path + ": cannot open";
+        if (error) *error = path + " は読み込めるディスクイメージではありません";
         return std::nullopt;
     }
     const track_t first = cdio_get_first_track_num(h.p);
     const track_t count = cdio_get_num_tracks(h.p);
     if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0) {
-        if (error) *error = path + ": no table of contents";
+        if (error) *error = path + " には目次がありません";
         return std::nullopt;
     }
     DiscImage disc;
     for (track_t t = first; t < first + count; ++t) {
         const lsn_t lsn = cdio_get_track_lsn(h.p, t);
         if (lsn == CDIO_INVALID_LSN) {
-            if (error) *error = path + ": bad track " + std::to_string(t);
+            if (error) *error = path + " のトラック " + std::to_string(t) + " を読み込めません";
             return std::nullopt;
         }
         disc.toc.push_back(
@@ -73,14 +88,20 @@ std::optional<DiscImage> readCdioDisc(const std::string& path, bool useParanoia,
     }
     const lsn_t leadOut = cdio_get_track_lsn(h.p, CDIO_CDROM_LEADOUT_TRACK);
     if (leadOut == CDIO_INVALID_LSN) {
-        if (error) *error = path + ": no lead-out";
+        if (error) *error = path + " には目次がありません";
         return std::nullopt;
     }
     disc.leadOutSector = leadOut + kLeadInSectors;
+    if (!couldBeACd(disc)) {
+        if (error)
+            *error = path + " の目次は CD のものではありません（トラックの位置が正しくありません）";
+        return std::nullopt;
+    }
 
     if (const cdtext_t* ct = cdio_get_cdtext(h.p)) {
         auto get = [&](cdtext_field_t f, track_t t) {
-            return cueTextToUtf8(cdtext_get_const(ct, f, t));
+            const char* raw = cdtext_get_const(ct, f, t);
+            return raw ? cueTextToUtf8(raw) : std::string();
         };
         disc.text.title = get(CDTEXT_FIELD_TITLE, 0);
         disc.text.performer = get(CDTEXT_FIELD_PERFORMER, 0);
@@ -90,6 +111,9 @@ std::optional<DiscImage> readCdioDisc(const std::string& path, bool useParanoia,
         }
     }
     disc.source = std::make_shared<CdioSource>(path, disc.toc, disc.leadOutSector, useParanoia);
+    // A real drive may deliver the CD+G graphics from the sub-channel.
+    if (isDevicePath(path))
+        disc.graphics = std::make_shared<DriveGraphics>(path, disc.toc, disc.leadOutSector);
     return disc;
 }
 

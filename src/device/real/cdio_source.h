@@ -23,7 +23,9 @@ CdIo_t* openCdio(const std::string& path);
 // Reads the table of contents and CD-TEXT of a drive or an image; the disc's audio is read
 // through a CdioSource of its own (libcdio handles are not shared between threads).
 // `useParanoia`: read with cdparanoia's error correction (the default for drives).
-// std::nullopt when no disc can be read; `error` then says why.
+// std::nullopt when no disc can be read, or when its table of contents cannot be a CD's
+// (tracks at one sector, of no length, going backwards); `error` then says why in Japanese,
+// naming `path`.
 std::optional<DiscImage> readCdioDisc(const std::string& path, bool useParanoia,
                                       std::string* error);
 

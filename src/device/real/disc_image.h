@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "device/cd_audio_device.h"
+#include "device/disc_graphics.h"
 #include "device/real/cd_time.h"
 #include "device/real/pcm_source.h"
 
@@ -20,6 +21,7 @@ struct DiscImage {
     std::int64_t leadOutSector = 0;  // absolute sector just past the last track
     DiscText text;
     std::shared_ptr<PcmSource> source;
+    std::shared_ptr<DiscGraphics> graphics;  // CD+G, when the disc can carry any
 
     // The figures a CD-audio driver reports in milliseconds (see cd_time.h):
     // `TrackPosition` of a track is its start sector; its `TrackLength` is the sectors up to

@@ -89,6 +89,9 @@ std::int32_t PcmDrive::discLengthMs() {
 DiscText PcmDrive::discText() {
     return m_disc ? m_disc->text : DiscText{};
 }
+std::shared_ptr<DiscGraphics> PcmDrive::graphics() {
+    return m_disc ? m_disc->graphics : nullptr;
+}
 
 DeviceMode PcmDrive::mode() {
     if (!m_open) return DeviceMode::NotReady;

@@ -8,7 +8,9 @@
 #include <unistd.h>
 
 #include "device/real/cdio_source.h"
+#include "device/real/cdg_sources.h"
 #include "device/real/change_stamp.h"
+#include "device/real/karaoke_files.h"
 #include "device/real/virtual_layout.h"
 
 namespace fs = std::filesystem;
@@ -30,7 +32,7 @@ bool isAudioExt(const std::string& e) {
 }
 
 bool isImageExt(const std::string& e) {
-    return e == ".cue" || e == ".nrg" || e == ".toc";
+    return e == ".cue" || e == ".nrg" || e == ".toc" || e == ".zip" || e == ".ccd";
 }
 
 std::optional<DiscImage> readImageFile(const fs::path& image, std::vector<std::string>* files,
@@ -44,7 +46,9 @@ std::optional<DiscImage> readImageFile(const fs::path& image, std::vector<std::s
         if (error) *error = image.string() + " を読み込めません";
         return std::nullopt;
     }
-    if (ext == ".cue" && !cueUsesBinaryFiles(image.string())) {
+    // CUE sheets, of audio files and of raw BIN images alike, are laid out here; libcdio reads
+    // NRG and cdrdao TOC images.
+    if (ext == ".cue") {
         auto layout = layoutFromCue(image.string(), error);
         if (!layout) return std::nullopt;
         if (files) {
@@ -53,9 +57,17 @@ std::optional<DiscImage> readImageFile(const fs::path& image, std::vector<std::s
         }
         return discFromLayout(std::move(*layout));
     }
-    std::string why;
-    auto disc = readCdioDisc(image.string(), false, &why);
-    if (!disc && error) *error = image.string() + " は読み込めるディスクイメージではありません";
+    if (ext == ".zip" || ext == ".ccd") {
+        auto layout = ext == ".zip" ? layoutFromZip(image.string(), defaultZipCache(), error)
+                                    : layoutFromCcd(image.string(), error);
+        if (!layout) return std::nullopt;
+        if (files) {
+            *files = layout->files;
+            files->push_back(image.string());
+        }
+        return discFromLayout(std::move(*layout));
+    }
+    auto disc = readCdioDisc(image.string(), false, error);
     if (disc && files) *files = {image.string()};
     return disc;
 }
@@ -93,8 +105,10 @@ std::vector<fs::path> audioFilesIn(const fs::path& dir) {
     return audio;
 }
 
+// `nameIsTitle`: the folder's name is offered as the disc's title (an album folder; not the
+// drive's own folder, whose name says nothing about the disc).
 std::optional<DiscImage> readAudioFolder(const fs::path& dir, std::vector<std::string>* files,
-                                         std::string* error) {
+                                         std::string* error, bool nameIsTitle) {
     std::vector<std::string> paths;
     for (const auto& a : audioFilesIn(dir)) paths.push_back(a.string());
     if (paths.empty()) {
@@ -103,6 +117,7 @@ std::optional<DiscImage> readAudioFolder(const fs::path& dir, std::vector<std::s
     }
     auto layout = layoutFromFiles(paths, error);
     if (!layout) return std::nullopt;
+    if (nameIsTitle) layout->text.title = dir.filename().string();
     if (files) *files = layout->files;
     return discFromLayout(std::move(*layout));
 }
@@ -139,7 +154,8 @@ std::vector<Candidate> candidatesIn(const fs::path& dir, bool withSubfolders, st
     return out;
 }
 
-std::optional<DiscImage> readFolder(const fs::path& dir, bool withSubfolders,
+// `driveFolder`: `dir` is the drive's own folder (its name is no disc title).
+std::optional<DiscImage> readFolder(const fs::path& dir, bool withSubfolders, bool driveFolder,
                                     std::vector<std::string>* files, std::string* error,
                                     Refusal* refusal = nullptr) {
     std::error_code ec;
@@ -157,9 +173,9 @@ std::optional<DiscImage> readFolder(const fs::path& dir, bool withSubfolders,
         if (!c.folder)
             disc = readImageFile(c.path, files, &why);
         else if (c.path == dir)
-            disc = readAudioFolder(dir, files, &why);
+            disc = readAudioFolder(dir, files, &why, !driveFolder);
         else
-            disc = readFolder(c.path, false, files, &why, &inner);
+            disc = readFolder(c.path, false, false, files, &why, &inner);
         if (disc) return disc;
         if (first.empty()) first = why;
         // A sub-folder with no disc in it (lyrics kept beside the discs) is nothing refused.
@@ -179,7 +195,15 @@ std::optional<DiscImage> readVirtualDisc(const std::string& path, std::vector<st
                                          std::string* error) {
     std::error_code ec;
     if (fs::is_regular_file(path, ec)) {
-        if (!isImageExt(lowerExt(path))) {
+        // A karaoke pair: an audio file and the .cdg of the same stem, either of them named.
+        const std::string ext = lowerExt(path);
+        if (ext == ".cdg" || (isAudioExt(ext) && cdgBeside(path))) {
+            auto layout = layoutFromPair(path, error);
+            if (!layout) return std::nullopt;
+            if (files) *files = layout->files;
+            return discFromLayout(std::move(*layout));
+        }
+        if (!isImageExt(ext)) {
             if (error) *error = path + " は CUE シートでもディスクイメージでもありません";
             return std::nullopt;
         }
@@ -189,7 +213,7 @@ std::optional<DiscImage> readVirtualDisc(const std::string& path, std::vector<st
         if (error) *error = path + " が見つかりません";
         return std::nullopt;
     }
-    return readFolder(path, true, files, error);
+    return readFolder(path, true, false, files, error);
 }
 
 VirtualDrive::VirtualDrive(std::string folder, std::string name, ui::Scheduler& scheduler,
@@ -235,7 +259,7 @@ std::optional<DiscImage> VirtualDrive::loadDisc(std::string* error) {
     std::vector<std::string> files;
     std::string why;
     Refusal refusal;
-    auto disc = m_image.empty() ? readFolder(m_folder, true, &files, &why, &refusal)
+    auto disc = m_image.empty() ? readFolder(m_folder, true, true, &files, &why, &refusal)
                                 : readVirtualDisc(m_image, &files, &why);
     if (disc) {
         m_loadedStamp = stamp;
@@ -273,7 +297,7 @@ bool VirtualDrive::mediumChanged() {
     // (a disc that cannot be read was placed beside it, say), the loaded one plays on.
     std::vector<std::string> files;
     Refusal refusal;
-    const auto disc = readFolder(m_folder, true, &files, nullptr, &refusal);
+    const auto disc = readFolder(m_folder, true, true, &files, nullptr, &refusal);
     noteRefusal(stamp, refusal.path, refusal.placed, refusal.error);
     if (disc && files == m_loadedFiles && shapeOf(*disc) == m_loadedShape) {
         m_loadedStamp = stamp;
@@ -308,7 +332,7 @@ void VirtualDrive::settle() {
     if (stamp != m_pending->stamp) {
         // Still changing (a disc being copied in): look again, and wait again.
         Refusal refusal;
-        readFolder(m_folder, true, nullptr, nullptr, &refusal);
+        readFolder(m_folder, true, true, nullptr, nullptr, &refusal);
         noteRefusal(stamp, refusal.path, refusal.placed, refusal.error);
         return;
     }

@@ -1,20 +1,16 @@
 #include "device/real/virtual_layout.h"
 
-#include <libcue.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <mutex>
-#include <sstream>
 
 #include "core/text.h"
 #include "device/real/audio_file_reader.h"
-#include "device/real/cue_sheet_check.h"
+#include "device/real/cdg_sources.h"
 #include "device/real/virtual_source.h"
+#include "cdg/packet.h"
 
 namespace fs = std::filesystem;
 
@@ -22,61 +18,81 @@ namespace lirafok::device::real {
 
 namespace {
 
+// Far beyond any disc, far below the 596 hours that 32-bit milliseconds reach.
+constexpr std::int64_t kMaxDiscSectors = 24 * 3600 * kSectorsPerSecond;
+
+std::atomic<std::size_t> g_parserRuns{0};
+
 std::string lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 
-bool validUtf8(std::string_view s) {
-    for (std::size_t i = 0; i < s.size();) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        std::size_t extra = 0;
-        if (c >= 0x80) {
-            if ((c & 0xE0) == 0xC0)
-                extra = 1;
-            else if ((c & 0xF0) == 0xE0)
-                extra = 2;
-            else if ((c & 0xF8) == 0xF0)
-                extra = 3;
-            else
-                return false;
-        }
-        if (s.size() - i <= extra) return false;
-        for (std::size_t k = 1; k <= extra; ++k) {
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        }
-        i += extra + 1;
-    }
-    return true;
+std::string slashes(std::string name) {
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return name;
 }
 
 const char* const kAudioExtensions[] = {".flac", ".wav", ".ogg", ".oga", ".opus", ".aiff",
                                         ".aif",  ".wv",  ".mp3", ".au",  ".caf",  ".w64"};
 
-// The file a FILE entry means: as written, else the same name in another case, else the same
-// stem with another audio extension.
-std::optional<fs::path> resolveFile(const fs::path& dir, const std::string& name) {
-    std::string n = name;
-    std::replace(n.begin(), n.end(), '\\', '/');
-    fs::path p = fs::path(n).is_absolute() ? fs::path(n) : dir / n;
+// A sheet names files beside it or in its sub-folders. A path that leaves the folder (through
+// "..", from the root or from a drive letter) is refused: the disc is what the user placed
+// there. A symbolic link inside the folder is followed wherever it points, as the user made it.
+bool staysInFolder(std::string name) {
+    name = slashes(std::move(name));
+    if (name.starts_with('/')) return false;
+    if (name.size() >= 2 && std::isalpha(static_cast<unsigned char>(name[0])) && name[1] == ':')
+        return false;
+    const fs::path normal = fs::path(name).lexically_normal();
+    return normal.empty() || *normal.begin() != "..";
+}
+
+// The readings of a FILE name, the sheet's own first: a sheet made on Japanese (or Western)
+// Windows names its files in that code page, and the files copied to Linux are named in UTF-8
+// or, copied byte for byte, in the code page's raw bytes. The raw bytes keep their
+// backslashes, which may be the second byte of a CP932 character.
+std::vector<std::string> nameReadings(const CueFile& file) {
+    std::vector<std::string> out{slashes(file.name)};
+    auto add = [&](std::string name) {
+        if (staysInFolder(name) && std::find(out.begin(), out.end(), name) == out.end())
+            out.push_back(std::move(name));
+    };
+    add(file.rawName);
+    if (!text::validUtf8(file.rawName)) {
+        add(slashes(text::fromCp932(file.rawName)));
+        add(slashes(text::fromCp1252(file.rawName)));
+    }
+    return out;
+}
+
+// The file a FILE entry means: a reading of its name as written, else in another case, else
+// (for audio) the same stem with another audio extension.
+std::optional<fs::path> resolveFile(const fs::path& dir, const std::vector<std::string>& names,
+                                    bool audio) {
     std::error_code ec;
-    if (fs::is_regular_file(p, ec)) return p;
-    const fs::path parent = p.parent_path();
-    const std::string wanted = lower(p.filename().string());
-    const std::string wantedStem = lower(p.stem().string());
-    std::optional<fs::path> byStem;
-    for (const auto& e : fs::directory_iterator(parent, ec)) {
-        if (!e.is_regular_file(ec)) continue;
-        const std::string fn = lower(e.path().filename().string());
-        if (fn == wanted) return e.path();
-        if (!byStem && lower(e.path().stem().string()) == wantedStem) {
-            const std::string ext = lower(e.path().extension().string());
-            for (const char* a : kAudioExtensions) {
-                if (ext == a) byStem = e.path();
+    for (const auto& name : names) {
+        if (fs::is_regular_file(dir / name, ec)) return dir / name;
+    }
+    for (const bool byStem : {false, true}) {
+        if (byStem && !audio) break;
+        for (const auto& name : names) {
+            const fs::path p = dir / name;
+            const std::string wanted = lower(p.filename().string());
+            const std::string wantedStem = lower(p.stem().string());
+            for (const auto& e : fs::directory_iterator(p.parent_path(), ec)) {
+                if (!e.is_regular_file(ec)) continue;
+                if (!byStem && lower(e.path().filename().string()) == wanted) return e.path();
+                if (byStem && lower(e.path().stem().string()) == wantedStem) {
+                    const std::string ext = lower(e.path().extension().string());
+                    for (const char* a : kAudioExtensions) {
+                        if (ext == a) return e.path();
+                    }
+                }
             }
         }
     }
-    return byStem;
+    return std::nullopt;
 }
 
 // At most one byte more than a sheet may hold, so that a huge file is never read whole.
@@ -93,86 +109,12 @@ std::string readWholeFile(const std::string& path) {
     return text;
 }
 
-struct CueTrack {
-    std::string file;
-    long index0 = -1;  // sectors into the file, -1 when absent
-    long index1 = 0;
-    long pregap = 0;   // generated silence before INDEX 01, sectors
-    long postgap = 0;  // generated silence after the track, sectors
-    bool audio = true;
-};
-
-// TITLE and PERFORMER of the disc (before the first TRACK) and of each track. Read here rather
-// than through libcue, whose text accessor shares its name with one of libcdio's, so that the
-// two cannot both be called from one program.
-DiscText cueSheetText(const std::string& sheet) {
-    DiscText text;
-    std::istringstream in(sheet);
-    std::string line;
-    int track = 0;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::istringstream words(line);
-        std::string key;
-        words >> key;
-        key = lower(key);
-        if (key == "track") {
-            ++track;
-            text.trackTitles.resize(static_cast<std::size_t>(track));
-            text.trackPerformers.resize(static_cast<std::size_t>(track));
-            continue;
-        }
-        if (key != "title" && key != "performer") continue;
-        std::string value;
-        std::getline(words >> std::ws, value);
-        if (value.size() >= 2 && value.front() == '"') {
-            const auto close = value.rfind('"');
-            value = close > 0 ? value.substr(1, close - 1) : value.substr(1);
-        }
-        value = cueTextToUtf8(value.c_str());
-        if (track == 0) {
-            (key == "title" ? text.title : text.performer) = value;
-        } else {
-            auto& list = key == "title" ? text.trackTitles : text.trackPerformers;
-            list[static_cast<std::size_t>(track - 1)] = value;
-        }
-    }
-    return text;
+std::string at(int line) {
+    return " の " + std::to_string(line) + " 行目の";
 }
 
-// A sheet names audio beside it or in its sub-folders. A path that leaves the folder (through
-// "..", from the root or from a drive letter) is refused: the disc is what the user placed
-// there. A symbolic link inside the folder is followed wherever it points, as the user made it.
-bool staysInFolder(std::string name) {
-    std::replace(name.begin(), name.end(), '\\', '/');
-    if (name.starts_with('/')) return false;
-    if (name.size() >= 2 && std::isalpha(static_cast<unsigned char>(name[0])) && name[1] == ':')
-        return false;
-    const fs::path normal = fs::path(name).lexically_normal();
-    return normal.empty() || *normal.begin() != "..";
-}
-
-// libcue does not free what it parsed when it refuses a sheet, and the drive looks at its
-// folder every few seconds: a sheet it refused is not handed to it again while the sheet's
-// text stays the same. A digest of the text (with its length) tells a changed sheet.
-std::mutex g_refusedMutex;
-std::map<std::string, std::pair<std::size_t, std::size_t>> g_refused;  // path -> digest, length
-std::atomic<std::size_t> g_parserRuns{0};
-
-std::pair<std::size_t, std::size_t> digest(const std::string& sheet) {
-    return {std::hash<std::string>{}(sheet), sheet.size()};
-}
-
-bool parserRefused(const std::string& path, const std::string& sheet) {
-    std::lock_guard lock(g_refusedMutex);
-    const auto it = g_refused.find(path);
-    return it != g_refused.end() && it->second == digest(sheet);
-}
-
-void rememberParserRefusal(const std::string& path, const std::string& sheet) {
-    std::lock_guard lock(g_refusedMutex);
-    if (g_refused.size() >= 256) g_refused.clear();  // bounded; forgetting costs one re-parse
-    g_refused[path] = digest(sheet);
+std::string kindName(const CueFile& file) {
+    return file.kind == CueFileKind::Audio ? "音声ファイル " : "イメージファイル ";
 }
 
 struct Builder {
@@ -190,130 +132,225 @@ struct Builder {
         layout.segments.push_back({cursor, sectors * kFramesPerSector, -1, 0});
         cursor += sectors * kFramesPerSector;
     }
+    std::int64_t sector() const { return cursor / kFramesPerSector; }
 };
 
-}  // namespace
+// Where each track's audio (its first index) begins, per file: (sector in the file, track).
+struct Cuts {
+    std::vector<std::vector<std::pair<std::int64_t, int>>> inFile;
+    std::vector<int> ownerAtStart;  // per file: the track its first sector belongs to
 
-std::string cueTextToUtf8(const char* raw) {
-    if (!raw) return {};
-    std::string s(raw);
-    return validUtf8(s) ? s : text::fromCp932(s);
-}
-
-bool cueUsesBinaryFiles(const std::string& cuePath) {
-    std::istringstream in(readWholeFile(cuePath));
-    std::string line;
-    while (std::getline(in, line)) {
-        std::string l = lower(line);
-        const auto f = l.find_first_not_of(" \t");
-        if (f == std::string::npos || l.compare(f, 5, "file ") != 0) continue;
-        while (!l.empty() && std::isspace(static_cast<unsigned char>(l.back()))) l.pop_back();
-        if (l.ends_with(" binary") || l.ends_with(" motorola")) return true;
+    explicit Cuts(const CueSheet& sheet) : inFile(sheet.files.size()) {
+        for (std::size_t k = 0; k < sheet.tracks.size(); ++k) {
+            const CueIndex& first = sheet.tracks[k].first();
+            inFile[static_cast<std::size_t>(first.file)].push_back(
+                {first.sector, static_cast<int>(k)});
+        }
+        // Audio before track 1's first index is track 1's (a hidden track before it).
+        int owner = 0;
+        for (const auto& cuts : inFile) {
+            ownerAtStart.push_back(owner);
+            if (!cuts.empty()) owner = cuts.back().second;
+        }
     }
-    return false;
+};
+
+// The sectors of a raw image file: each stretch has the sector size of the track it belongs
+// to (an INDEX 00 gap is stored as its own track's sectors).
+RawFormat rawFormat(const CueSheet& sheet, const Cuts& cuts, std::size_t file) {
+    RawFormat format;
+    format.bigEndian = sheet.files[file].kind == CueFileKind::Motorola;
+    const auto bytesOf = [&](int track) {
+        return sheet.tracks[static_cast<std::size_t>(track)].sectorBytes;
+    };
+    format.zones.push_back({0, 0, bytesOf(cuts.ownerAtStart[file])});
+    for (const auto& [sector, track] : cuts.inFile[file]) {
+        RawZone& last = format.zones.back();
+        if (sector == last.firstSector) {
+            last.sectorBytes = bytesOf(track);
+        } else if (bytesOf(track) != last.sectorBytes) {
+            format.zones.push_back(
+                {sector, last.byteOffset + (sector - last.firstSector) * last.sectorBytes,
+                 bytesOf(track)});
+        }
+    }
+    return format;
 }
 
-std::optional<VirtualLayout> layoutFromCue(const std::string& cuePath, std::string* error) {
+// A track's graphics: the .cdg beside its audio file (from the track's INDEX 01 on), or the
+// sub-channel of a CDG track in a raw image (96 bytes after each sector's 2352 of audio).
+void attachGraphics(const CueSheet& sheet, VirtualLayout& layout) {
+    std::vector<CdgPiece> pieces;
+    bool any = false;
+    for (std::size_t k = 0; k < sheet.tracks.size(); ++k) {
+        const CueIndex& start = sheet.tracks[k].start();
+        const auto f = static_cast<std::size_t>(start.file);
+        CdgPiece piece;
+        piece.sectors =
+            (k + 1 < layout.toc.size() ? layout.toc[k + 1].startSector : layout.leadOutSector) -
+            layout.toc[k].startSector;
+        if (!layout.rawFormats[f]) {
+            if (const auto cdg = cdgBeside(layout.files[f])) {
+                piece.kind = CdgPiece::Kind::Packets;
+                piece.path = *cdg;
+                piece.first = start.sector * cdg::kPacketsPerSector;
+            }
+        } else {
+            const RawFormat& format = *layout.rawFormats[f];
+            const RawZone* zone = &format.zones.front();
+            for (const RawZone& z : format.zones)
+                if (z.firstSector <= start.sector) zone = &z;
+            if (zone->sectorBytes == kBytesPerSector + cdg::kSubcodeBytesPerSector) {
+                piece.kind = CdgPiece::Kind::SectorTail;
+                piece.path = layout.files[f];
+                piece.stride = zone->sectorBytes;
+                piece.first = zone->byteOffset +
+                              (start.sector - zone->firstSector) * zone->sectorBytes +
+                              kBytesPerSector;
+            }
+        }
+        any = any || piece.kind != CdgPiece::Kind::None;
+        pieces.push_back(std::move(piece));
+    }
+    if (any) layout.graphics = std::make_shared<FileGraphics>(std::move(pieces));
+}
+
+std::optional<VirtualLayout> layOut(const CueSheet& sheet, const std::string& cuePath,
+                                    std::string* error) {
     auto refuse = [&](const std::string& why) -> std::optional<VirtualLayout> {
         if (error) *error = "CUE シート " + cuePath + why;
         return std::nullopt;
     };
-    const std::string sheet = readWholeFile(cuePath);
-    if (sheet.empty()) {
+    const fs::path dir = fs::path(cuePath).parent_path();
+    const Cuts cuts(sheet);
+    const auto& tracks = sheet.tracks;
+    Builder b;
+    std::vector<std::int64_t> fileSectors;
+    for (std::size_t f = 0; f < sheet.files.size(); ++f) {
+        const CueFile& cf = sheet.files[f];
+        const bool audio = cf.kind == CueFileKind::Audio;
+        if (!staysInFolder(cf.name))
+            return refuse(at(cf.line) + kindName(cf) + cf.name +
+                          " はディスクのフォルダーの外にあります");
+        const auto resolved = resolveFile(dir, nameReadings(cf), audio);
+        if (!resolved) return refuse(at(cf.line) + kindName(cf) + cf.name + " が見つかりません");
+        b.layout.files.push_back(resolved->string());
+        if (audio) {
+            std::string why;
+            const std::int64_t frames = audioFileFrames(resolved->string(), &why);
+            if (frames < 0) {
+                if (error) *error = why;
+                return std::nullopt;
+            }
+            fileSectors.push_back(framesToSectorsCeil(frames));
+            b.layout.rawFormats.push_back(std::nullopt);
+        } else {
+            std::error_code ec;
+            const auto bytes = fs::file_size(*resolved, ec);
+            RawFormat format = rawFormat(sheet, cuts, f);
+            fileSectors.push_back(ec ? 0
+                                     : rawFileSectors(format, static_cast<std::int64_t>(bytes)));
+            b.layout.rawFormats.push_back(std::move(format));
+        }
+    }
+    for (std::size_t k = 0; k < tracks.size(); ++k) {
+        for (const CueIndex& i : tracks[k].indexes) {
+            const auto file = static_cast<std::size_t>(i.file);
+            if (i.sector < fileSectors[file]) continue;
+            return refuse(at(i.line) + "トラック " + std::to_string(k + 1) + " の INDEX " +
+                          text::pad(i.number, 2) + " が" + kindName(sheet.files[file]) +
+                          sheet.files[file].name + " の終わりを越えています");
+        }
+    }
+
+    // The files end to end; at each track's first index, the previous track's POSTGAP and the
+    // track's PREGAP. `anchors` maps each stretch of a file to the disc: (sector in the file,
+    // disc sector).
+    std::vector<std::vector<std::pair<std::int64_t, std::int64_t>>> anchors(sheet.files.size());
+    for (std::size_t f = 0; f < sheet.files.size(); ++f) {
+        const int file = static_cast<int>(f);
+        int owner = cuts.ownerAtStart[f];
+        std::int64_t from = 0;
+        auto span = [&](std::int64_t to) {
+            if (tracks[static_cast<std::size_t>(owner)].audio)
+                b.fileSpan(file, from, to);
+            else
+                b.silence(to - from);  // a data track plays as silence
+        };
+        anchors[f].push_back({0, b.sector()});
+        for (const auto& [sector, track] : cuts.inFile[f]) {
+            span(sector);
+            if (track > 0) b.silence(tracks[static_cast<std::size_t>(track) - 1].postgap);
+            b.silence(tracks[static_cast<std::size_t>(track)].pregap);
+            anchors[f].push_back({sector, b.sector()});
+            from = sector;
+            owner = track;
+        }
+        span(fileSectors[f]);
+    }
+    b.silence(tracks.back().postgap);
+    if (b.sector() > kMaxDiscSectors) return refuse(" のディスクは CD として長すぎます");
+
+    for (const CueTrack& t : tracks) {
+        // No silence is inserted between a track's first index and its INDEX 01.
+        const CueIndex& start = t.start();
+        const auto& a = anchors[static_cast<std::size_t>(start.file)];
+        const auto it = std::prev(
+            std::upper_bound(a.begin(), a.end(), start.sector,
+                             [](std::int64_t s, const std::pair<std::int64_t, std::int64_t>& x) {
+                                 return s < x.first;
+                             }));
+        b.layout.toc.push_back({it->second + start.sector - it->first, t.audio});
+        b.layout.text.trackTitles.push_back(t.title);
+        b.layout.text.trackPerformers.push_back(t.performer);
+    }
+    b.layout.leadOutSector = b.sector();
+    b.layout.text.title = sheet.title;
+    b.layout.text.performer = sheet.performer;
+    attachGraphics(sheet, b.layout);
+    return std::move(b.layout);
+}
+
+}  // namespace
+
+std::optional<VirtualLayout> layoutFromCue(const std::string& cuePath, std::string* error) {
+    const std::string bytes = readWholeFile(cuePath);
+    if (bytes.empty()) {
         if (error) *error = cuePath + " を読み込めません";
         return std::nullopt;
     }
-    if (sheet.size() > kMaxCueSheetBytes) {
+    if (bytes.size() > kMaxCueSheetBytes) {
         if (error) *error = cuePath + " は CUE シートではありません（大きすぎます）";
         return std::nullopt;
     }
-    if (sheet.find('\0') != std::string::npos) {
-        if (error) *error = cuePath + " は CUE シートではありません";
+    g_parserRuns.fetch_add(1, std::memory_order_relaxed);
+    CueRefusal refusal;
+    const auto sheet = parseCueSheet(bytes, &refusal);
+    if (!sheet) {
+        if (error) *error = (refusal.notASheet ? cuePath : "CUE シート " + cuePath) + refusal.why;
         return std::nullopt;
     }
-    if (const std::string why = checkCueSheet(sheet); !why.empty()) return refuse(why);
-    if (parserRefused(cuePath, sheet)) return refuse(" は正しい CUE シートではありません");
-    g_parserRuns.fetch_add(1, std::memory_order_relaxed);
-    // libcue refuses a sheet whose last line has no line end, as many editors save it.
-    Cd* cd = cue_parse_string(sheet.ends_with('\n') ? sheet.c_str() : (sheet + '\n').c_str());
-    if (!cd) {
-        rememberParserRefusal(cuePath, sheet);
-        return refuse(" は正しい CUE シートではありません");
-    }
-    std::vector<CueTrack> tracks;
-    for (int i = 1; i <= cd_get_ntrack(cd); ++i) {
-        Track* t = cd_get_track(cd, i);
-        CueTrack ct;
-        ct.file = track_get_filename(t) ? track_get_filename(t) : "";
-        ct.index1 = track_get_index(t, 1);
-        ct.index0 = track_get_index(t, 0);
-        const long pre = track_get_zero_pre(t);
-        // libcue reports an INDEX 00 gap and a PREGAP alike; only the latter is generated.
-        if (ct.index0 < 0 && pre > 0) ct.pregap = pre;
-        ct.postgap = std::max(0L, track_get_zero_post(t));
-        ct.audio = track_get_mode(t) == MODE_AUDIO;
-        tracks.push_back(std::move(ct));
-    }
-    cd_delete(cd);
-    DiscText text = cueSheetText(sheet);
-    text.trackTitles.resize(tracks.size());
-    text.trackPerformers.resize(tracks.size());
-    if (tracks.empty()) return refuse(" にはトラックがありません");
+    return layOut(*sheet, cuePath, error);
+}
 
-    const fs::path dir = fs::path(cuePath).parent_path();
-    Builder b;
-    std::size_t k = 0;
-    while (k < tracks.size()) {
-        const std::string name = tracks[k].file;
-        if (!staysInFolder(name))
-            return refuse(" の音声ファイル " + name + " はディスクのフォルダーの外にあります");
-        const auto resolved = resolveFile(dir, name);
-        if (!resolved) return refuse(" の音声ファイル " + name + " が見つかりません");
-        std::string why;
-        const std::int64_t frames = audioFileFrames(resolved->string(), &why);
-        if (frames < 0) {
-            if (error) *error = why;
-            return std::nullopt;
-        }
-        const std::int64_t fileSectors = framesToSectorsCeil(frames);
-        const int file = static_cast<int>(b.layout.files.size());
-        b.layout.files.push_back(resolved->string());
-        std::int64_t cut = 0;
-        long previousIndex1 = -1;  // of the track before, in this file
-        long pendingPostgap = 0;
-        for (; k < tracks.size() && tracks[k].file == name; ++k) {
-            const CueTrack& t = tracks[k];
-            const std::string track = " のトラック " + std::to_string(k + 1);
-            // Every track of a CD has audio of its own: its indexes come after the previous
-            // track's INDEX 01, in order, and inside the file.
-            if (t.index1 < 0) return refuse(track + " に INDEX 01 がありません");
-            if (t.index0 > t.index1)
-                return refuse(track + " の INDEX 00 が INDEX 01 より後にあります");
-            const std::int64_t cutAt = t.index0 >= 0 ? t.index0 : t.index1;
-            if (cutAt <= previousIndex1)
-                return refuse(track + " の INDEX が前のトラックと重なっています");
-            if (t.index1 >= fileSectors)
-                return refuse(track + " の INDEX 01 が音声ファイル " + name +
-                              " の終わりを越えています");
-            b.fileSpan(file, cut, cutAt);
-            b.silence(pendingPostgap);
-            b.silence(t.pregap);
-            cut = cutAt;
-            b.layout.toc.push_back({b.cursor / kFramesPerSector + (t.index1 - cut), t.audio});
-            pendingPostgap = t.postgap;
-            previousIndex1 = t.index1;
-        }
-        b.fileSpan(file, cut, fileSectors);
-        b.silence(pendingPostgap);
-    }
-    b.layout.leadOutSector = b.cursor / kFramesPerSector;
-    b.layout.text = std::move(text);
-    return std::move(b.layout);
+std::string songFromFileName(const std::string& stem, int track) {
+    std::size_t i = 0;
+    while (i < stem.size() && i < 3 && std::isdigit(static_cast<unsigned char>(stem[i]))) ++i;
+    if (i == 0 || std::stoi(stem.substr(0, i)) != track) return stem;
+    std::size_t j = i;
+    while (j < stem.size() &&
+           (stem[j] == ' ' || stem[j] == '-' || stem[j] == '.' || stem[j] == '_' || stem[j] == ')'))
+        ++j;
+    // A separator must follow the number, and a name must follow the separator.
+    if (j == i || j == stem.size()) return stem;
+    return stem.substr(j);
 }
 
 std::optional<VirtualLayout> layoutFromFiles(const std::vector<std::string>& paths,
                                              std::string* error) {
     Builder b;
+    std::vector<CdgPiece> pieces;
+    bool any = false;
     for (const auto& p : paths) {
         std::string why;
         const std::int64_t frames = audioFileFrames(p, &why);
@@ -323,15 +360,26 @@ std::optional<VirtualLayout> layoutFromFiles(const std::vector<std::string>& pat
         }
         const int file = static_cast<int>(b.layout.files.size());
         b.layout.files.push_back(p);
-        b.layout.toc.push_back({b.cursor / kFramesPerSector, true});
+        b.layout.rawFormats.push_back(std::nullopt);
+        b.layout.toc.push_back({b.sector(), true});
         b.fileSpan(file, 0, framesToSectorsCeil(frames));
-        b.layout.text.trackTitles.push_back(fs::path(p).stem().string());
+        b.layout.text.trackTitles.push_back(
+            songFromFileName(fs::path(p).stem().string(), static_cast<int>(b.layout.toc.size())));
+        CdgPiece piece;
+        piece.sectors = framesToSectorsCeil(frames);
+        if (const auto cdg = cdgBeside(p)) {
+            piece.kind = CdgPiece::Kind::Packets;
+            piece.path = *cdg;
+            any = true;
+        }
+        pieces.push_back(std::move(piece));
     }
+    if (any) b.layout.graphics = std::make_shared<FileGraphics>(std::move(pieces));
     if (b.layout.toc.empty()) {
         if (error) *error = "音声ファイルがありません";
         return std::nullopt;
     }
-    b.layout.leadOutSector = b.cursor / kFramesPerSector;
+    b.layout.leadOutSector = b.sector();
     return std::move(b.layout);
 }
 
@@ -344,8 +392,9 @@ DiscImage discFromLayout(VirtualLayout layout) {
     disc.toc = layout.toc;
     disc.leadOutSector = layout.leadOutSector;
     disc.text = layout.text;
-    disc.source =
-        std::make_shared<VirtualSource>(std::move(layout.files), std::move(layout.segments));
+    disc.graphics = layout.graphics;
+    disc.source = std::make_shared<VirtualSource>(
+        std::move(layout.files), std::move(layout.rawFormats), std::move(layout.segments));
     return disc;
 }
 

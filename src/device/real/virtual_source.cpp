@@ -5,13 +5,30 @@
 
 namespace lirafok::device::real {
 
-VirtualSource::VirtualSource(std::vector<std::string> files, std::vector<Segment> segments)
-    : m_files(std::move(files)), m_segments(std::move(segments)), m_readers(m_files.size()) {}
+VirtualSource::VirtualSource(std::vector<std::string> files,
+                             std::vector<std::optional<RawFormat>> rawFormats,
+                             std::vector<Segment> segments)
+    : m_files(std::move(files)),
+      m_rawFormats(std::move(rawFormats)),
+      m_segments(std::move(segments)),
+      m_readers(m_files.size()) {
+    m_rawFormats.resize(m_files.size());
+}
 
-AudioFileReader* VirtualSource::reader(int file) {
-    auto& r = m_readers[static_cast<std::size_t>(file)];
-    if (!r) r = AudioFileReader::open(m_files[static_cast<std::size_t>(file)], &m_error);
-    return r.get();
+bool VirtualSource::readFile(int file, std::int64_t first, std::int16_t* out, std::int64_t count) {
+    const auto f = static_cast<std::size_t>(file);
+    Reader& r = m_readers[f];
+    if (m_rawFormats[f]) {
+        if (!r.raw) r.raw = RawSectorReader::open(m_files[f], *m_rawFormats[f], &m_error);
+        if (!r.raw) return false;
+        if (r.raw->read(first, out, count)) return true;
+    } else {
+        if (!r.audio) r.audio = AudioFileReader::open(m_files[f], &m_error);
+        if (!r.audio) return false;
+        if (r.audio->read(first, out, count)) return true;
+    }
+    m_error = m_files[f] + ": read failed";
+    return false;
 }
 
 bool VirtualSource::read(std::int64_t first, std::int16_t* out, std::int64_t count) {
@@ -34,11 +51,8 @@ bool VirtualSource::read(std::int64_t first, std::int16_t* out, std::int64_t cou
             }
         }
         if (seg && seg->file >= 0) {
-            AudioFileReader* r = reader(seg->file);
-            if (!r || !r->read(seg->fileFrame + (first - seg->firstFrame), out, n)) {
-                if (r) m_error = m_files[static_cast<std::size_t>(seg->file)] + ": read failed";
+            if (!readFile(seg->file, seg->fileFrame + (first - seg->firstFrame), out, n))
                 return false;
-            }
         } else {
             std::memset(out, 0, static_cast<std::size_t>(n) * 4);
         }

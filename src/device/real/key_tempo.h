@@ -1,0 +1,101 @@
+#pragma once
+// Key, tempo and the guide vocal: what a singer changes about the disc's sound. The voice
+// filter works on the disc's stereo frames; the stretcher (Rubber Band, real-time mode) shifts
+// the key without changing the tempo and the tempo without changing the key, and says which
+// disc frame each frame it gives out comes from, so that every position the program shows
+// stays disc time.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace RubberBand {
+class RubberBandStretcher;
+}
+
+namespace lirafok::device::real {
+
+// The guide vocal.
+enum class VoiceMode {
+    Both,       // both channels as the disc has them
+    LeftOnly,   // the left channel on both speakers (a multiplex disc's backing or guide)
+    RightOnly,  // the right channel on both speakers
+    Reduced,    // what both channels share in the voice band (about 200 Hz to 6 kHz) cancelled
+};
+
+struct KeyTempo {
+    int semitones = 0;  // -12 .. +12
+    int tempo = 100;    // percent, 50 .. 150 in steps of 5
+    VoiceMode voice = VoiceMode::Both;
+
+    static constexpr int kMinSemitones = -12, kMaxSemitones = 12;
+    static constexpr int kMinTempo = 50, kMaxTempo = 150, kTempoStep = 5;
+
+    // The values held to their ranges (a tempo between steps goes to the nearest step).
+    KeyTempo clamped() const;
+    // The stretcher is in the path (key or tempo changed); at 0 and 100 % the audio is the
+    // disc's own, frame for frame.
+    bool stretches() const { return semitones != 0 || tempo != 100; }
+    // Output frames per disc frame: 1.25 at 80 % tempo.
+    double timeRatio() const { return 100.0 / tempo; }
+    bool operator==(const KeyTempo&) const = default;
+};
+
+// The voice modes on interleaved 16-bit stereo frames, in place. Keeps the state of its
+// filters from one call to the next; reset() at a jump in the audio.
+class VoiceFilter {
+public:
+    void setMode(VoiceMode mode);
+    VoiceMode mode() const { return m_mode; }
+    void reset();
+    void process(std::int16_t* frames, std::int64_t count);
+
+private:
+    // One second-order section (Butterworth), direct form I.
+    struct Biquad {
+        double b0 = 1, b1 = 0, b2 = 0, a1 = 0, a2 = 0;
+        double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+        double run(double x);
+    };
+    VoiceMode m_mode = VoiceMode::Both;
+    // The shared part below and above the voice band, each fourth order (two sections), so
+    // that a voice near the band's edges still drops by more than 20 dB.
+    Biquad m_low[2], m_high[2];
+};
+
+// One span of audio through Rubber Band at fixed settings: started at a disc frame, fed the
+// disc's frames in order, it gives out frames of the changed key and tempo and keeps the
+// map from its output to the disc. A change of settings starts a new span (the caller restarts
+// at the frame being heard).
+class Stretcher {
+public:
+    ~Stretcher();
+    // Null, with `error` set, when the stretcher cannot be made (out of memory): the caller
+    // then plays at the original key and tempo and tells the user.
+    static std::unique_ptr<Stretcher> create(const KeyTempo& settings, std::string* error);
+
+    // Starts a span whose first input frame is disc frame `discFrame`.
+    void start(std::int64_t discFrame);
+    // Takes `count` input frames (interleaved stereo) and appends to `out` what the stretcher
+    // gives back for them (possibly nothing yet, possibly more than `count`).
+    void process(const std::int16_t* in, std::int64_t count, std::vector<std::int16_t>& out);
+    // The disc frame that output frame `n` of the span (from 0, after the start delay) comes
+    // from.
+    std::int64_t discFrameOf(std::int64_t n) const;
+    // Output frames given out since start().
+    std::int64_t outputFrames() const { return m_out; }
+    const KeyTempo& settings() const { return m_settings; }
+
+private:
+    explicit Stretcher(const KeyTempo& settings);
+    void retrieve(std::vector<std::int16_t>& out);
+
+    KeyTempo m_settings;
+    std::unique_ptr<RubberBand::RubberBandStretcher> m_rb;
+    std::int64_t m_startFrame = 0;
+    std::int64_t m_out = 0;        // frames given out
+    std::int64_t m_toDiscard = 0;  // start delay still to drop from the output
+    std::vector<float> m_inL, m_inR, m_outL, m_outR;
+};
+
+}  // namespace lirafok::device::real
