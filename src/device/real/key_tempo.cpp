@@ -21,14 +21,6 @@ std::int16_t toSample(double v) {
 
 }  // namespace
 
-KeyTempo KeyTempo::clamped() const {
-    KeyTempo k = *this;
-    k.semitones = std::clamp(semitones, kMinSemitones, kMaxSemitones);
-    const int steps = static_cast<int>(std::lround(tempo / static_cast<double>(kTempoStep)));
-    k.tempo = std::clamp(steps * kTempoStep, kMinTempo, kMaxTempo);
-    return k;
-}
-
 // --- VoiceFilter ---
 
 double VoiceFilter::Biquad::run(double x) {
