@@ -143,6 +143,12 @@ void Stretcher::process(const std::int16_t* in, std::int64_t count,
     }
 }
 
+void Stretcher::finish(std::vector<std::int16_t>& out) {
+    const float* planes[2] = {m_inL.data(), m_inR.data()};
+    m_rb->process(planes, 0, true);
+    retrieve(out);
+}
+
 void Stretcher::retrieve(std::vector<std::int16_t>& out) {
     for (int avail; (avail = m_rb->available()) > 0;) {
         m_outL.resize(static_cast<std::size_t>(avail));

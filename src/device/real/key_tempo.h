@@ -1,8 +1,8 @@
 #pragma once
-// Key, tempo and the guide vocal at work: the voice filter works on the disc's stereo frames; the stretcher (Rubber Band, real-time mode) shifts
-// the key without changing the tempo and the tempo without changing the key, and says which
-// disc frame each frame it gives out comes from, so that every position the program shows
-// stays disc time.
+// Key, tempo and the guide vocal at work: the voice filter works on the disc's stereo frames; the
+// stretcher (Rubber Band, real-time mode) shifts the key without changing the tempo and the tempo
+// without changing the key, and says which disc frame each frame it gives out comes from, so that
+// every position the program shows stays disc time.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -57,6 +57,8 @@ public:
     // Takes `count` input frames (interleaved stereo) and appends to `out` what the stretcher
     // gives back for them (possibly nothing yet, possibly more than `count`).
     void process(const std::int16_t* in, std::int64_t count, std::vector<std::int16_t>& out);
+    // The span's input has ended: appends what the stretcher still holds.
+    void finish(std::vector<std::int16_t>& out);
     // The disc frame that output frame `n` of the span (from 0, after the start delay) comes
     // from.
     std::int64_t discFrameOf(std::int64_t n) const;
