@@ -338,7 +338,8 @@ int main(int argc, char** argv) {
             },
             [&] { ::unlink(filler.c_str()); });
         ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
-        std::system(("umount " + mount).c_str());
+        if (std::system(("umount " + mount).c_str()) != 0)
+            std::fprintf(stderr, "umount %s failed\n", mount.c_str());
         std::printf(
             "full 64 KiB tmpfs: %d saves, reported as done: %d, files changed: %d, "
             "temporary files left: %d\n",

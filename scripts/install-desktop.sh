@@ -17,16 +17,7 @@ chmod 755 "$bin_dir/lirafok-start"
 sed "s|^Exec=lirafok-start|Exec=$bin_dir/lirafok-start|; s|^TryExec=lirafok-start|TryExec=$bin_dir/lirafok-start|" \
   data/lirafok.desktop > "$data_dir/applications/lirafok.desktop"
 install -m 644 data/icons/lirafok.svg "$data_dir/icons/hicolor/scalable/apps/lirafok.svg"
-cat > "$autostart_dir/lirafok-autoplay.desktop" <<ENTRY
-[Desktop Entry]
-Type=Application
-Name=LIRAFOK 自動演奏
-Comment=音楽CDを入れるとLIRAFOKを起動します
-Exec=$bin_dir/lirafok-autoplay
-Icon=lirafok
-Terminal=false
-NoDisplay=true
-X-GNOME-Autostart-enabled=true
-ENTRY
+sed "s|^Exec=lirafok-autoplay|Exec=$bin_dir/lirafok-autoplay|; s|^TryExec=lirafok-autoplay|TryExec=$bin_dir/lirafok-autoplay|" \
+  data/lirafok-autoplay.desktop > "$autostart_dir/lirafok-autoplay.desktop"
 command -v update-desktop-database >/dev/null && update-desktop-database -q "$data_dir/applications" || true
 echo "Installed the desktop entry: $data_dir/applications/lirafok.desktop"

@@ -21,3 +21,5 @@ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O
   -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DLIRAFOK_TSAN=ON >/dev/null
 cmake --build build-tsan -j"$(nproc)" --target lirafok_unit_tests lirafok_real_tests
 ctest --test-dir build-tsan --output-on-failure -j"$(nproc)"
+# The Debian package: built, checked by lintian, installed, heard playing, removed.
+bash scripts/package_check.sh

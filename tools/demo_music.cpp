@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace lirafok::tools {
 
@@ -89,6 +90,30 @@ std::vector<std::int32_t> phraseStartsMs(const Song& song) {
     for (std::size_t p = 0; p < song.phrases.size(); ++p)
         out.push_back(
             static_cast<std::int32_t>(std::lround((song.introBars + 2.0 * p) * bar * 1000)));
+    return out;
+}
+
+std::vector<SungSyllable> phraseSyllables(const Song& song, std::size_t p) {
+    std::vector<SungSyllable> out;
+    const Phrase& phrase = song.phrases[p];
+    std::size_t sounding = 0;
+    for (const Note& n : phrase.notes) sounding += n.degree != 0 ? 1 : 0;
+    if (phrase.sung.empty() || phrase.sung.size() != sounding) return out;
+    const double beatMs = beatSeconds(song) * 1000;
+    const double start = phraseStartsMs(song)[p];
+    double at = 0;
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < phrase.notes.size(); ++i) {
+        const Note& n = phrase.notes[i];
+        if (n.degree != 0) {
+            const bool restAfter = i + 1 == phrase.notes.size() || phrase.notes[i + 1].degree == 0;
+            out.push_back({phrase.sung[next++],
+                           static_cast<std::int32_t>(std::lround(start + at * beatMs)),
+                           static_cast<std::int32_t>(std::lround(start + (at + n.beats) * beatMs)),
+                           restAfter});
+        }
+        at += n.beats;
+    }
     return out;
 }
 

@@ -15,6 +15,11 @@ struct Note {
 struct Phrase {
     std::vector<Note> notes;  // exactly two bars (8 beats)
     std::string lyric;        // the line sung over it; empty for none
+    // What is sung on each note that sounds (rests have none); joined they are the lyric.
+    // Empty: the line is timed as a whole.
+    std::vector<std::string> sung;
+    // Readings of kanji in the line, each on the first match of its base not already read.
+    std::vector<std::pair<std::string, std::string>> readings;
 };
 
 struct Song {
@@ -28,6 +33,17 @@ struct Song {
     int outroBars = 2;
     std::vector<Phrase> phrases;
 };
+
+// One syllable of a phrase: its text and when it is sung, ms from the track's start.
+struct SungSyllable {
+    std::string text;
+    std::int32_t startMs;
+    std::int32_t endMs;
+    bool restAfter;  // a rest (or the phrase's end) follows: the syllable ends on its own
+};
+// The syllables of phrase `p`, timed by its notes. Empty when the phrase has no `sung`, or
+// when `sung` does not have one entry per sounding note.
+std::vector<SungSyllable> phraseSyllables(const Song& song, std::size_t p);
 
 // Milliseconds from the track's start to the start of each phrase (the lyric line times).
 std::vector<std::int32_t> phraseStartsMs(const Song& song);

@@ -3,6 +3,7 @@
 //                     song also has its CD+G graphics, 01.cdg beside 01.wav
 //   OUTDIR/lyrics/    LIRAFOK.TXT (catalogue record) and timed lyrics for the sung tracks
 //   OUTDIR/LIRAFOK1.WAV, OUTDIR/LIRAFOK2.WAV   the ok and error cues
+// lirafok-make-demo --cues OUTDIR: the two cues only.
 // All music is synthesised here; nothing comes from elsewhere.
 #include <sndfile.h>
 
@@ -17,6 +18,7 @@
 #include "demo_cdg.h"
 #include "demo_songs.h"
 #include "device/real/virtual_drive.h"
+#include "lyrics/syllable_file.h"
 
 namespace fs = std::filesystem;
 using namespace lirafok;
@@ -41,6 +43,15 @@ bool writeWav(const std::string& path, const std::vector<std::int16_t>& samples,
 bool fail(const std::string& what) {
     std::fprintf(stderr, "lirafok-make-demo: %s\n", what.c_str());
     return false;
+}
+
+bool makeCues(const fs::path& out) {
+    std::error_code ec;
+    fs::create_directories(out, ec);
+    if (!writeWav((out / "LIRAFOK1.WAV").string(), tools::renderOkCue(), 1) ||
+        !writeWav((out / "LIRAFOK2.WAV").string(), tools::renderErrorCue(), 1))
+        return fail("cannot write the sound cues in " + out.string());
+    return true;
 }
 
 bool makeDemo(const fs::path& out) {
@@ -105,7 +116,7 @@ bool makeDemo(const fs::path& out) {
         return fail("cannot write the catalogue");
 
     // Timed lyrics: each line is due when its phrase starts.
-    int timed = 0;
+    int timed = 0, worded = 0;
     for (std::size_t i = 0; i < songs.size(); ++i) {
         std::vector<std::string> lines, timings;
         const auto starts = tools::phraseStartsMs(songs[i]);
@@ -123,14 +134,41 @@ bool makeDemo(const fs::path& out) {
         if (!text::writeLines((lyricsDir / name).string(), lines))
             return fail("cannot write " + name);
         ++timed;
+        // Syllable timings and readings beside the lyric, from the notes the syllables are
+        // sung on.
+        SyllableTrack syllables;
+        std::size_t line = 0;
+        for (std::size_t p = 0; p < songs[i].phrases.size(); ++p) {
+            const tools::Phrase& phrase = songs[i].phrases[p];
+            if (phrase.lyric.empty()) continue;
+            SyllableLine& l = syllables.at(line++);
+            l.text = phrase.lyric;
+            for (const tools::SungSyllable& s : tools::phraseSyllables(songs[i], p))
+                l.syllables.push_back({s.text, s.startMs, s.restAfter ? s.endMs : kNoTiming});
+            std::vector<bool> read(text::charLength(l.text), false);
+            for (const auto& [base, reading] : phrase.readings) {
+                const std::size_t len = text::charLength(base);
+                for (std::size_t c = 0; c + len <= read.size(); ++c) {
+                    if (read[c] || text::mid(l.text, c + 1, static_cast<long>(len)) != base)
+                        continue;
+                    setRuby(l, c, len, reading);
+                    for (std::size_t k = c; k < c + len; ++k) read[k] = true;
+                    break;
+                }
+            }
+            if (l.empty()) l.text.clear();
+        }
+        if (!syllables.empty()) {
+            if (!writeSyllableFile(syllableFilePath((lyricsDir / name).string()), syllables))
+                return fail("cannot write the syllable timings of " + name);
+            ++worded;
+        }
     }
 
-    if (!writeWav((out / "LIRAFOK1.WAV").string(), tools::renderOkCue(), 1) ||
-        !writeWav((out / "LIRAFOK2.WAV").string(), tools::renderErrorCue(), 1))
-        return fail("cannot write the sound cues");
+    if (!makeCues(out)) return false;
 
-    std::printf("demo disc: %zu tracks, %d with timed lyrics, disc key %s\n", songs.size(), timed,
-                key.c_str());
+    std::printf("demo disc: %zu tracks, %d with timed lyrics (%d word by word), disc key %s\n",
+                songs.size(), timed, worded, key.c_str());
     for (std::size_t i = 0; i < songs.size(); ++i) {
         const auto t = disc->tracksMs()[i];
         std::printf("  %02zu  %6d ms  %6d ms  %s\n", i + 1, t.startMs, t.lengthMs,
@@ -142,8 +180,10 @@ bool makeDemo(const fs::path& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // --cues: only the two sound cues (what the package ships beside the help).
+    if (argc == 3 && std::string(argv[1]) == "--cues") return makeCues(argv[2]) ? 0 : 1;
     if (argc != 2) {
-        std::fprintf(stderr, "usage: lirafok-make-demo OUTDIR\n");
+        std::fprintf(stderr, "usage: lirafok-make-demo OUTDIR\n       lirafok-make-demo --cues OUTDIR\n");
         return 2;
     }
     return makeDemo(argv[1]) ? 0 : 1;

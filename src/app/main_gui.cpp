@@ -6,10 +6,17 @@
 #include <QLocale>
 #include <QPrinter>
 #include <QTranslator>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "core/default_drive.h"
+#include "core/program_folder.h"
 #include "device/real/pulse_sink.h"
 #include "device/silent_sink.h"
 #include "player/cdoke.h"
@@ -18,6 +25,7 @@
 #include "qt/form_window.h"
 #include "qt/key_preview.h"
 #include "qt/mpris.h"
+#include "qt/online_client.h"
 #include "qt/raising_instance.h"
 #include "qt/qt_dialogs.h"
 #include "qt/qt_form_host.h"
@@ -28,9 +36,88 @@
 #include "common/app.h"
 #include "windows/windows.h"
 
+namespace {
+
+const char kUsage[] =
+    "使い方: lirafok\n"
+    "        lirafok プログラムフォルダー ドライブ\n"
+    "音楽CDとCDイメージを歌詞つきで演奏するカラオケCDプレーヤーです。\n"
+    "\n"
+    "  引数なし        プログラムフォルダーで起動します。環境変数 LIRAFOK_HOME、\n"
+    "                  設定ファイル LIRAFOK.INI のある現在のフォルダー、\n"
+    "                  ~/.local/share/lirafok の順に選び、初めての起動では\n"
+    "                  設定・フォントリスト・ヘルプ・効果音・デモディスクを用意します。\n"
+    "  フォルダー ドライブ\n"
+    "                  自動演奏の起動です。そのフォルダーで起動し、ドライブ\n"
+    "                  (/dev/sr0、仮想ドライブのフォルダー) から演奏します。\n"
+    "  --help          この説明を表示して終了します。\n"
+    "  --version       バージョンを表示して終了します。\n"
+    "\n"
+    "主なキー: スペース 演奏/一時停止、← → 5秒戻る/進む、↑ ↓ 前/次の曲、\n"
+    "          メディアキー、Ctrl+O ディスクを開く、F11 CD+G ウィンドウ。\n"
+    "詳しくは man lirafok をご覧ください。\n";
+
+// The shipped files of this program: the source tree's data/ and the build's generator when it
+// runs from its build folder, the installed ones otherwise.
+lirafok::core::ShippedFiles shippedFiles() {
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec && exe.parent_path() == std::filesystem::path(LIRAFOK_BUILD_DIR))
+        return {LIRAFOK_SOURCE_DATA_DIR, LIRAFOK_BUILD_DIR "/tools/lirafok-make-demo"};
+    return {LIRAFOK_INSTALLED_DATA_DIR, LIRAFOK_INSTALLED_HELPER_DIR "/lirafok-make-demo"};
+}
+
+// Prepares the user's program folder on the first start; the program runs on without it (with
+// its built-in settings) when that fails.
+void prepareIfNew(const std::string& folder) {
+    if (!lirafok::core::needsPreparing(folder)) return;
+    std::fprintf(stderr, "LIRAFOK: %s を準備しています\n", folder.c_str());
+    std::string why;
+    if (!lirafok::core::prepareProgramFolder(folder, shippedFiles(), &why))
+        std::fprintf(stderr, "LIRAFOK: %s を準備できません: %s\n", folder.c_str(), why.c_str());
+}
+
+std::string currentDirectory() {
+    char buf[PATH_MAX];
+    return getcwd(buf, sizeof buf) ? std::string(buf) : std::string();
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    using namespace lirafok;
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("lirafok %s\n", LIRAFOK_VERSION);
+        return 0;
+    }
+    // Without the AutoPlay command line the program runs in its program folder, prepared on
+    // the first start; AutoPlay names the folder itself (start-up moves there), and the user's
+    // own folder is prepared when it is the one named.
+    bool autoPlay = false;
+    for (int i = 1; i < argc && !autoPlay; ++i) autoPlay = i > 1 || std::strchr(argv[i], ' ');
+    if (!autoPlay) {
+        const std::string folder = core::programFolderForStart(currentDirectory());
+        prepareIfNew(folder);
+        if (chdir(folder.c_str()) != 0)
+            std::fprintf(stderr, "LIRAFOK: %s に移動できません\n", folder.c_str());
+    } else {
+        std::error_code ec;
+        const std::string own = core::userProgramFolder();
+        std::string named = argv[1];
+        if (const auto blank = named.find(' '); blank != std::string::npos) named.resize(blank);
+        if (std::filesystem::weakly_canonical(named, ec) ==
+            std::filesystem::weakly_canonical(own, ec))
+            prepareIfNew(own);
+    }
+
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("LIRAFOK"));
+    // The desktop entry: a Wayland desktop shows its name and icon for the program's windows.
+    QApplication::setDesktopFileName(QStringLiteral("lirafok"));
     // One look everywhere: Fusion draws the controls' own colours faithfully.
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setFont(lirafok::qt::applicationFont());
@@ -42,7 +129,6 @@ int main(int argc, char** argv) {
                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
 
-    using namespace lirafok;
     qt::QtScheduler scheduler;
     qt::QtFormHost host;
     QPrinter printer(QPrinter::HighResolution);
@@ -96,8 +182,10 @@ int main(int argc, char** argv) {
         return false;
     };
 
+    // Titles and lyrics from online databases, asked only once the user has agreed.
+    qt::QtOnlineLookup online;
     App app(Services{scheduler, host, dialogs, cues, saver, clipboard, paper, fonts, screen,
-                     instance, drives});
+                     instance, drives, &online});
     registerWindows(app);
     app.onEnded = [] { QCoreApplication::quit(); };
 

@@ -1,8 +1,60 @@
 #include "common/app.h"
 
+#include <map>
 #include <stdexcept>
 
 namespace lirafok {
+
+namespace {
+
+// The look-ups of a program without a network: every request answers Offline, posted as a
+// real service would post it.
+class OfflineLookup final : public ui::OnlineLookup {
+public:
+    explicit OfflineLookup(ui::Scheduler& scheduler) : m_scheduler(scheduler) {}
+    ~OfflineLookup() override {
+        for (const auto& [id, task] : m_tasks) m_scheduler.cancel(task);
+    }
+    ui::OnlineRequestId lookupDisc(const ui::OnlineServers&, const DiscToc&,
+                                   std::function<void(ui::DiscLookupResult)> done) override {
+        return answer([done] { done({{ui::OnlineStatus::Offline}, {}}); });
+    }
+    ui::OnlineRequestId lookupLyrics(const ui::OnlineServers&, const ui::LyricsQuery&,
+                                     std::function<void(ui::LyricsResult)> done) override {
+        return answer([done] { done({{ui::OnlineStatus::Offline}, {}, {}, false}); });
+    }
+    ui::OnlineRequestId publishLyrics(const ui::OnlineServers&, const ui::PublishRequest&,
+                                      std::function<void(ui::PublishResult)> done) override {
+        return answer([done] { done({{ui::OnlineStatus::Offline}}); });
+    }
+    void cancel(ui::OnlineRequestId id) override {
+        if (auto it = m_tasks.find(id); it != m_tasks.end()) {
+            m_scheduler.cancel(it->second);
+            m_tasks.erase(it);
+        }
+    }
+
+private:
+    ui::OnlineRequestId answer(std::function<void()> done) {
+        const ui::OnlineRequestId id = ++m_last;
+        m_tasks[id] = m_scheduler.schedule(0, [this, id, done] {
+            m_tasks.erase(id);
+            done();
+        });
+        return id;
+    }
+    ui::Scheduler& m_scheduler;
+    ui::OnlineRequestId m_last = 0;
+    std::map<ui::OnlineRequestId, ui::TaskId> m_tasks;
+};
+
+}  // namespace
+
+ui::OnlineLookup& App::online() {
+    if (svc.online) return *svc.online;
+    if (!m_offline) m_offline = std::make_unique<OfflineLookup>(svc.scheduler);
+    return *m_offline;
+}
 
 struct App::Slot {
     std::string name;

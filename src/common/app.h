@@ -13,6 +13,7 @@
 #include "common/drive_set.h"
 #include "core/app_state.h"
 #include "ui/form.h"
+#include "ui/online.h"
 #include "ui/scheduler.h"
 #include "ui/services.h"
 
@@ -30,6 +31,9 @@ struct Services {
     ui::Screen& screen;
     ui::InstanceLock& instance;
     DriveSet& drives;
+    // Online look-ups; without one every look-up answers Offline (a build or a test that has
+    // no network).
+    ui::OnlineLookup* online = nullptr;
 };
 
 // A window class's identity for the typed look-ups: one address per class. It needs only a
@@ -140,6 +144,9 @@ public:
     void unloadForm(const std::string& name);
     std::vector<ui::Form*> loadedForms() const;
 
+    // The online look-ups of this program (the service given, or one that is always offline).
+    ui::OnlineLookup& online();
+
     // Sound cues and the message box, as every window uses them.
     void PlayOkCue();
     void PlayErrorCue();
@@ -173,6 +180,7 @@ private:
     bool m_tellsUser = false;  // the drive set's tellUser is this program's
     int m_driveIndex = 0;
     FormKey m_mainKey = nullptr;
+    std::unique_ptr<ui::OnlineLookup> m_offline;
 };
 
 }  // namespace lirafok

@@ -347,6 +347,11 @@ std::string toCp932(std::string_view utf8) {
     return out;
 }
 
+bool inCp932(char32_t c) {
+    if (c < 0x80) return true;
+    return c < 0x10000 && (c < kRawBase || c > kRawBase + 0xFF) && tables().encode[c] != 0;
+}
+
 std::size_t byteLength(std::string_view utf8) {
     std::size_t len = 0;
     std::size_t i = 0;

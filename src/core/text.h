@@ -24,6 +24,9 @@ std::string fromCp1252(std::string_view bytes);
 // True when `bytes` is well-formed UTF-8 (no overlong forms, surrogates or code points past
 // U+10FFFF); plain ASCII is.
 bool validUtf8(std::string_view bytes);
+// True when CP932 has a character for `c` (every ASCII code does; the private-use range that
+// stands for raw bytes does not).
+bool inCp932(char32_t c);
 
 // Length in CP932 bytes (a double-byte character counts 2).
 std::size_t byteLength(std::string_view utf8);

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "core/disc_toc.h"
 #include "device/key_tempo_settings.h"
 
 namespace lirafok::device {
@@ -93,6 +94,17 @@ public:
     virtual std::int32_t discStartMs() = 0;
     virtual std::int32_t discLengthMs() = 0;
     virtual DiscText discText() { return {}; }
+    // The present disc's table in sectors, for the disc IDs of online databases; empty when
+    // there is no disc. By default it is worked back from tracks(); a back end that reads the
+    // real table (with its data tracks) gives that instead.
+    virtual DiscToc discToc() {
+        std::vector<std::int32_t> starts, lengths;
+        for (const TrackInfo& t : tracks()) {
+            starts.push_back(t.startMs);
+            lengths.push_back(t.lengthMs);
+        }
+        return tocFromTrackTimes(starts, lengths);
+    }
     // The CD+G graphics of the present disc (see disc_graphics.h); nullptr when the disc can
     // have none. The object stays valid after the disc changes (it reads the old disc's files).
     virtual std::shared_ptr<DiscGraphics> graphics() { return nullptr; }

@@ -7,6 +7,7 @@
 
 #include "catalogue/catalogue_file.h"
 #include "common/app.h"
+#include "common/online_use.h"
 #include "core/text.h"
 #include "player/cdoke.h"
 
@@ -43,7 +44,9 @@ CDDATA::CDDATA(App& a)
       Command3D7(*this, "Command3D7"),
       Command3D8(*this, "Command3D8"),
       KUBUN(*this, "KUBUN"),
-      KUBUNS(*this, "KUBUNS") {
+      KUBUNS(*this, "KUBUNS"),
+      NETGET(*this, "NETGET"),
+      NETMSG(*this, "NETMSG") {
     layoutDesign();
     wireEvents();
     for (ui::Button* b : {&KUBUN, &KUBUNS, &Command3D5, &Command3D6, &Command3D7})
@@ -61,6 +64,7 @@ CDDATA::CDDATA(App& a)
         {"Command3D8", "別のプレスのディスクの登録を引き継ぐ（ファイル変更）"},
         {"KUBUN", "曲番号のボタンで歌詞エディタを開く"},
         {"KUBUNS", "曲番号のボタンでタイミング設定を開く"},
+        {"NETGET", "タイトルと曲名をインターネット（MusicBrainz・gnudb）で探す"},
     });
 }
 
@@ -101,6 +105,8 @@ void CDDATA::layoutDesign() {
     button(KUBUNS, 6900, kRowTop + 1680, 1380, "ﾀｲﾐﾝｸﾞ");
     KUBUN.setForeColor(ui::kRed);  // a track number opens the lyrics editor at first
     button(Command3D8, 6900, kRowTop + 2400, 1380, "ファイル変更");
+    button(NETGET, 6900, kRowTop + 2880, 1380, "ネット検索");
+    NETMSG.move(2760, kRowTop + kDataRows * kRowStep + 180, 2880, 300);
     const int bottom = kRowTop + kDataRows * kRowStep + 120;
     button(Command3D2, 120, bottom, 1200, "前 頁");
     button(Command3D1, 1440, bottom, 1200, "次 頁");
@@ -120,6 +126,7 @@ void CDDATA::wireEvents() {
     FONTNO.onClick = [this] { FONTNO_Click(); };
     KUBUN.onClick = [this] { KUBUN_Click(); };
     KUBUNS.onClick = [this] { KUBUNS_Click(); };
+    NETGET.onClick = [this] { NETGET_Click(); };
     for (int k = 0; k < kDataRows; ++k) {
         const auto i = static_cast<std::size_t>(k);
         KYOKUNO[i].onClick = [this, k] { KYOKUNO_Click(k); };
@@ -136,6 +143,17 @@ void CDDATA::Form_Load() {
     if (top + height() > sh) top = sh - height();
     move(main.left(), top < 0 ? 0 : top, width(), height());
     FillFromDisc();
+    m_filled = recordEntry();
+    // A disc without a record and without titles of its own gets them from the databases by
+    // itself, once the user has allowed online look-ups.
+    // It starts once the window is on the screen, so that opening it is not counted against
+    // the look-up's time.
+    if (app.state.DiscUnregistered == 1 && app.state.TrackCount > 0 && !DiscCarriesText(app) &&
+        OnlineAllowedQuietly(app))
+        m_autoLookup = app.svc.scheduler.schedule(0, [this] {
+            m_autoLookup = 0;
+            startLookup(false);
+        });
 }
 
 void CDDATA::FillFromDisc() {

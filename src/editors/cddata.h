@@ -6,11 +6,14 @@
 // number the lyrics editor or the timing setter opens for that track.
 #include <array>
 #include <string>
+#include <vector>
 
 #include "core/app_state.h"
 #include "player/disc_display.h"
 #include "ui/control.h"
 #include "ui/form.h"
+#include "ui/online.h"
+#include "ui/scheduler.h"
 
 namespace lirafok {
 
@@ -22,6 +25,7 @@ class CDDATA : public ui::Form {
 public:
     static constexpr const char* kName = "CDDATA";
     explicit CDDATA(App& app);
+    ~CDDATA() override;
 
     App& app;
 
@@ -34,6 +38,8 @@ public:
     ui::Button Command3D1, Command3D2, Command3D3, Command3D4;
     ui::Button Command3D5, Command3D6, Command3D7, Command3D8;
     ui::Button KUBUN, KUBUNS;
+    ui::Button NETGET;  // titles from the online databases; "中止" while a look-up runs
+    ui::Label NETMSG;   // what the online look-up is doing or found
 
     // Working copies, tracks 1..TrackCount.
     std::array<std::string, kTrackSlots> WorkSongName;
@@ -54,6 +60,14 @@ public:
     void KUBUNS_Click();
     void KYOKU_GotFocus(int index);
     void KYOKUNO_Click(int index);
+    void NETGET_Click();
+
+    // The releases the last online look-up found (several: the choice window lists them).
+    const std::vector<ui::ReleaseCandidate>& onlineReleases() const { return m_releases; }
+    // Fills the window (and the main window, as the disc's own titles would) from release
+    // `index` of the last look-up; nothing is stored until the user saves. Work typed since
+    // the window was filled is replaced only when the user agrees.
+    void applyRelease(int index);
 
     // The record as the window holds it, the rows on screen taken into the working tables
     // first: what a save writes (the save button and the save prompt at disc removal).
@@ -84,6 +98,22 @@ private:
     void switchView(bool artists);
     // Cancel and frame close: the working copies are dropped.
     void discardWork();
+
+    // Online titles (cddata_online.cpp). A look-up the user asked for tells every outcome in
+    // a message box; one that started by itself only in NETMSG.
+    void startLookup(bool byUser);
+    void lookupDone(ui::DiscLookupResult result, bool byUser);
+    void stopLookup();
+    // Before a save: a text still holding the replacement mark is saved only when the user
+    // agrees.
+    bool marksAccepted();
+
+    ui::OnlineRequestId m_lookup = 0;
+    ui::TaskId m_autoLookup = 0;  // the look-up the opening starts, until it starts
+    std::string m_lookupKey;      // the disc key the running look-up is for
+    std::vector<ui::ReleaseCandidate> m_releases;
+    DiscRecordEntry m_filled;  // what the window held after it was last filled
+    bool m_hasMarks = false;   // an online fill replaced characters
 };
 
 }  // namespace lirafok

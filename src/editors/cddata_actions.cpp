@@ -4,6 +4,7 @@
 #include "core/text.h"
 #include "editors/cddata.h"
 #include "editors/cdedit.h"
+#include "editors/cdnetsel.h"
 #include "editors/cdset.h"
 #include "lyrics/lyrics_file.h"
 #include "player/cdoke.h"
@@ -68,6 +69,8 @@ void CDDATA::Command3D3_Click() {
     AppState& s = app.state;
     if (TITLE1.text().empty()) {
         refuse(app, "Ｔｉｔｌｅは必ず指定して下さい。");
+    } else if (!marksAccepted()) {
+        return;
     } else {
         // Marked unregistered so that the save rebuilds the main window's full layout; a
         // catalogue that cannot be written leaves the mark as it was.
@@ -96,6 +99,8 @@ void CDDATA::Command3D4_Click() {
 }
 
 void CDDATA::Form_QueryUnload(bool&, ui::UnloadMode) {
+    stopLookup();
+    app.unload<CDNETSEL>();
     discardWork();
 }
 

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "common/app.h"
+#include "common/online_use.h"
 #include "core/raw_file.h"
 #include "core/text.h"
 #include "lyrics/lyrics_file.h"
@@ -73,7 +74,15 @@ CDEDIT::CDEDIT(App& a)
       COPY_RTN(*this, "COPY_RTN"),
       LRC_R(*this, "LRC_R"),
       LRC_IN(*this, "LRC_IN", "LRC_R"),
-      LRC_OUT(*this, "LRC_OUT", "LRC_R") {
+      LRC_OUT(*this, "LRC_OUT", "LRC_R"),
+      NET_GET(*this, "NET_GET", "LRC_R"),
+      NET_PUB(*this, "NET_PUB", "LRC_R"),
+      KARA_IN(*this, "KARA_IN", "LRC_R"),
+      ELRC_OUT(*this, "ELRC_OUT", "LRC_R"),
+      TAGS_OUT(*this, "TAGS_OUT", "LRC_R"),
+      RUBY_R(*this, "RUBY_R"),
+      RUBY_SET(*this, "RUBY_SET", "RUBY_R"),
+      RUBY_DEL(*this, "RUBY_DEL", "RUBY_R") {
     setCaption("歌詞編集");
     setResizable(true);
     move(0, 0, kWindowWidth, 7200);
@@ -98,6 +107,14 @@ CDEDIT::CDEDIT(App& a)
     LRC_R.setCaption("LRC(&L)");
     LRC_IN.setCaption("LRCファイルを読み込む(&I)...");
     LRC_OUT.setCaption("LRCファイルに書き出す(&O)...");
+    NET_GET.setCaption(kNetGetCaption);
+    NET_PUB.setCaption("この歌詞を LRCLIB に公開(&U)...");
+    KARA_IN.setCaption("文字ごとの時刻付き歌詞を読み込む(&K)...");
+    ELRC_OUT.setCaption("拡張LRCに書き出す(&E)...");
+    TAGS_OUT.setCaption("カラオケタグ（ルビ付き）で書き出す(&T)...");
+    RUBY_R.setCaption("ふりがな(&R)");
+    RUBY_SET.setCaption("選んだ文字にふりがなを付ける(&S)...");
+    RUBY_DEL.setCaption("選んだ文字のふりがなを消す(&D)");
     wireEvents();
 }
 
@@ -117,6 +134,13 @@ void CDEDIT::wireEvents() {
     COPY_RTN.onClick = [this] { COPY_RTN_Click(); };
     LRC_IN.onClick = [this] { LRC_IN_Click(); };
     LRC_OUT.onClick = [this] { LRC_OUT_Click(); };
+    NET_GET.onClick = [this] { NET_GET_Click(); };
+    NET_PUB.onClick = [this] { NET_PUB_Click(); };
+    KARA_IN.onClick = [this] { KARA_IN_Click(); };
+    ELRC_OUT.onClick = [this] { ELRC_OUT_Click(); };
+    TAGS_OUT.onClick = [this] { TAGS_OUT_Click(); };
+    RUBY_SET.onClick = [this] { RUBY_SET_Click(); };
+    RUBY_DEL.onClick = [this] { RUBY_DEL_Click(); };
 }
 
 void CDEDIT::Form_Load() {
@@ -128,6 +152,7 @@ void CDEDIT::Form_Load() {
     const std::string song =
         track >= 0 && track < kTrackSlots ? s.SongName[static_cast<std::size_t>(track)] : "";
     setCaption(text::pad(track, 2) + " - " + song);
+    m_plainCaption = caption();
 
     EditorLyricTimes.fill(kNoTiming);
     EditorPageFlags.fill(0);
@@ -137,12 +162,21 @@ void CDEDIT::Form_Load() {
 
     EditorLyrics file = readEditorLyrics(s.EditorLyricsPath);
     m_fileExisted = file.exists;
+    loadSyllables();
     if (!file.exists) {
         // A missing file: an empty editor at the standard size; saving creates the file.
         EDTEXT.setText("");
         chooseSize(PHY, 0);
         m_loadedSize = 0;
         m_loadedText.clear();
+        // A track without lyrics gets them from LRCLIB by itself, once the user has allowed
+        // online look-ups; they stay in the editor until the user saves.
+        // It starts once the window is on the screen.
+        if (OnlineAllowedQuietly(app))
+            m_autoLookup = app.svc.scheduler.schedule(0, [this] {
+                m_autoLookup = 0;
+                startLyricsLookup(false);
+            });
         return;
     }
     ui::Menu* entry = &PHY;
@@ -199,6 +233,7 @@ void CDEDIT::Form_QueryUnload(bool& cancel, ui::UnloadMode mode) {
         cancel = true;
         return;
     }
+    stopLyricsLookup();
     s.EditorActive = 0;
     s.EditorSavePending = 0;
 }
@@ -217,9 +252,13 @@ int CDEDIT::checkedFontSize() const {
     return 0;
 }
 
-bool CDEDIT::modified() const {
+bool CDEDIT::textModified() const {
     return !m_fileExisted || m_imported || EDTEXT.text() != m_loadedText ||
            checkedFontSize() != m_loadedSize;
+}
+
+bool CDEDIT::modified() const {
+    return textModified() || currentSyllables() != m_loadedSyllables;
 }
 
 void CDEDIT::chooseSize(ui::Menu& entry, int points) {
@@ -308,10 +347,15 @@ bool SaveLyricsText(App& app) {
     }
     // An unchanged text is not rewritten, so that a file in any layout the readers accept
     // (no separator, no final line break) stays exactly as it is.
-    if (w->modified() && !saveLyricsText(s.EditorLyricsPath, w->checkedFontSize(), w->EDTEXT.text(),
-                                         w->EditorLyricTimes, w->EditorPageFlags)) {
+    if (w->textModified() &&
+        !saveLyricsText(s.EditorLyricsPath, w->checkedFontSize(), w->EDTEXT.text(),
+                        w->EditorLyricTimes, w->EditorPageFlags)) {
         app.PlayErrorCue();
         app.msgBox(kSaveFailed);
+        s.EditorSavePending = 1;
+        return false;
+    }
+    if (!w->saveSyllables()) {
         s.EditorSavePending = 1;
         return false;
     }

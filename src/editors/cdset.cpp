@@ -8,6 +8,7 @@
 #include "common/app.h"
 #include "core/text.h"
 #include "editors/cdset_time.h"
+#include "editors/cdset_words.h"
 #include "lyrics/lyrics_file.h"
 #include "lyrics/lyrics_sync.h"
 #include "player/cdoke.h"
@@ -32,7 +33,7 @@ constexpr int kTimeLeft = 6600;
 constexpr int kTimeWidth = 1800;
 constexpr int kButtonHeight = 420;
 constexpr int kInnerWidth = 8520;
-constexpr int kInnerHeight = 5100;
+constexpr int kInnerHeight = 5640;
 
 // The track the setter's file belongs to: the path rule ends every lyrics file name in the
 // track number as two digits.
@@ -89,6 +90,10 @@ CDSET::CDSET(App& a)
       UPX(*this, "UPX"),
       DOWNX(*this, "DOWNX"),
       CHG(*this, "CHG"),
+      WORD(*this, "WORD"),
+      SPLIT(*this, "SPLIT"),
+      JOIN(*this, "JOIN"),
+      ENDX(*this, "ENDX"),
       INFO(*this, "INFO"),
       Timer1(*this, a.svc.scheduler, "Timer1") {
     setCaption(kTitle);
@@ -129,7 +134,19 @@ CDSET::CDSET(App& a)
     Command3D3.setCaption("保存");
     Command3D4.move(6960, rowB, 1440, kButtonHeight);
     Command3D4.setCaption("取消");
-    INFO.move(120, rowB + kButtonHeight + 60, kInnerWidth - 240, 300);
+    // Word mode: its switch beside the cursor buttons, its tools in a row of their own.
+    const int rowC = rowB + kButtonHeight + 120;
+    WORD.move(4080, rowB, 1200, kButtonHeight);
+    WORD.setCaption("文字単位");
+    WORD.setShowsModeState(true);
+    SPLIT.move(120, rowC, 1200, kButtonHeight);
+    SPLIT.setCaption("分ける");
+    JOIN.move(1440, rowC, 1200, kButtonHeight);
+    JOIN.setCaption("つなぐ");
+    ENDX.move(2760, rowC, 1200, kButtonHeight);
+    ENDX.setCaption("区切り");
+    for (ui::Button* b : {&SPLIT, &JOIN, &ENDX}) b->setEnabled(false);
+    INFO.move(120, rowC + kButtonHeight + 60, kInnerWidth - 240, 300);
     // The page mark is a state of row 4's line: the caption stays, its colour and a pressed
     // look tell whether the line starts a new page.
     CHG.setCaption("改頁");
@@ -149,6 +166,10 @@ CDSET::CDSET(App& a)
         {"UPX", "青い行（次の行）の時間を 100 ms 遅くする"},
         {"DOWNX", "青い行（次の行）の時間を 100 ms 早くする"},
         {"CHG", "赤い行（設定した行）で改ページする・しない（赤：する）"},
+        {"WORD", "1 文字（音節）ごとにタイミングを設定する・行ごとに戻す"},
+        {"SPLIT", "【】の文字の区切りを 1 文字目の後ろで分ける"},
+        {"JOIN", "【】の文字を次の文字とつなぐ"},
+        {"ENDX", "いま設定した文字をここで歌い終わる（息継ぎ・間奏の前）(Enter)"},
     });
 }
 
@@ -165,6 +186,10 @@ void CDSET::wireEvents() {
     UPX.onClick = [this] { UPX_Click(); };
     DOWNX.onClick = [this] { DOWNX_Click(); };
     CHG.onClick = [this] { CHG_Click(); };
+    WORD.onClick = [this] { WORD_Click(); };
+    SPLIT.onClick = [this] { SPLIT_Click(); };
+    JOIN.onClick = [this] { JOIN_Click(); };
+    ENDX.onClick = [this] { ENDX_Click(); };
     Timer1.onTimer = [this] { Timer1_Timer(); };
 }
 
@@ -236,7 +261,10 @@ void CDSET::showRows() {
     }
     const bool mark = inSlots(n - 1) && t.pageFlags[at(n - 1)] == 1;
     CHG.setForeColor(mark ? ui::kRed : ui::kBlack);
-    showTapsLeft();
+    if (wordMode())
+        showWordRows();
+    else
+        showTapsLeft();
 }
 
 void CDSET::showTapsLeft() {
@@ -259,6 +287,10 @@ void CDSET::moveCursorTo(int line) {
 }
 
 bool CDSET::Form_KeyDown(int keyCode, int shift) {
+    if (keyCode == ui::key::kReturn && shift == 0 && wordMode()) {
+        ENDX.userClick();
+        return true;
+    }
     if (keyCode != ui::key::kSpace || shift != 0) return false;
     Command3D2.userClick();
     return true;
@@ -330,6 +362,10 @@ void CDSET::Command3D2_Click() {
     }
     // The position the user hears, as the lyrics display follows it.
     const std::int32_t time = cdoke(app).MMControl1.Position() - trackStart();
+    if (wordMode()) {
+        wordTap(time);
+        return;
+    }
     s.Lyrics.times[at(s.NextLyricLine)] = time;
     ++s.NextLyricLine;
     showRows();
@@ -353,6 +389,7 @@ void CDSET::Command3D4_Click() {
 
 void CDSET::Command3D5_Click() {
     if (refusedWithoutLyric()) return;
+    if (m_words) m_words->resetCursor();
     app.state.NextLyricLine = 0;
     showRows();
 }
@@ -364,6 +401,7 @@ void CDSET::Command3D6_Click() {
         app.PlayErrorCue();
         return;
     }
+    if (m_words) m_words->resetCursor();
     ++s.NextLyricLine;
     showRows();
 }
@@ -375,6 +413,7 @@ void CDSET::Command3D7_Click() {
         app.PlayErrorCue();
         return;
     }
+    if (m_words) m_words->resetCursor();
     --s.NextLyricLine;
     showRows();
 }
@@ -418,6 +457,7 @@ void CDSET::Command3D9_Click() {
     Timer1.setTimerEnabled(true);
     Timer1.setInterval(piece.interval);
     cdoke(app).runTimer1();
+    if (wordMode()) startKaraokeTest();
 }
 
 void CDSET::Timer1_Timer() {
@@ -461,6 +501,17 @@ void CDSET::nudge(std::int32_t deltaMs) {
         app.PlayErrorCue();
         return;
     }
+    if (wordMode() && !m_words->units(n).empty()) {
+        // The syllable under the cursor moves; the first one moves its line with it.
+        const std::int32_t t = m_words->nudge(n, deltaMs);
+        if (t == kNoTiming) {
+            app.PlayErrorCue();
+            return;
+        }
+        if (m_words->cursor() == 0) s.Lyrics.times[at(n)] = t;
+        showRows();
+        return;
+    }
     s.Lyrics.times[at(n)] += deltaMs;
     Text1[5].setText(TIME_SETWK(s.Lyrics.times[at(n)]));
 }
@@ -493,6 +544,7 @@ void CDSET::releasePlayer(bool cue) {
     // gone, and the lyrics windows it closed must stay closed).
     cue = cue && mci.Mode() == DeviceMode::Stopped;
     Timer1.setInterval(0);
+    EndKaraokeTest(app);
     s.PendingWait = 0;
     s.TimingSetterActive = 0;
     s.SetterHoldTransport = 0;
@@ -536,6 +588,7 @@ bool SaveLyricsTimings(App& app) {
         return false;
     }
     w->applyRow4();
+    if (w->refusedForDisorder()) return false;
     const LyricTables& t = s.Lyrics;
     for (int i = 0; i < t.count && inSlots(i); ++i) {
         const char* fault = nullptr;
@@ -562,6 +615,7 @@ bool SaveLyricsTimings(App& app) {
         app.msgBox("COPY ERR", 0, CDSET::kName);
         return false;
     }
+    if (!w->saveWords()) return false;
     w->releasePlayer(true);
     app.unload<CDSET>();
     return true;

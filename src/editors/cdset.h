@@ -9,6 +9,7 @@
 // are refused and its status routine leaves the stopped disc where the setter put it.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "ui/control.h"
@@ -18,6 +19,7 @@
 namespace lirafok {
 
 class App;
+class SetterWords;
 
 inline constexpr int kSetterRows = 10;
 
@@ -39,6 +41,10 @@ public:
     ui::Button Command3D8;  // 停止
     ui::Button Command3D9;  // テスト
     ui::Button UPX, DOWNX, CHG;
+    ui::Button WORD;   // 文字単位: one tap per syllable instead of one per line
+    ui::Button SPLIT;  // 分ける: the syllable under the cursor after its first character
+    ui::Button JOIN;   // つなぐ: the syllable under the cursor with the next one
+    ui::Button ENDX;   // 区切り (Enter): the syllable just tapped ends now
     ui::Label INFO;    // how many presses of "設 定" are still needed
     ui::Timer Timer1;  // test mode
 
@@ -61,7 +67,19 @@ public:
     void UPX_Click();
     void DOWNX_Click();
     void CHG_Click();
+    void WORD_Click();
+    void SPLIT_Click();
+    void JOIN_Click();
+    void ENDX_Click();
     void Timer1_Timer();
+
+    // Word mode is on (the setter taps syllables).
+    bool wordMode() const { return m_wordOn; }
+    const SetterWords* words() const { return m_words.get(); }
+    // Writes the word mode's syllables beside the lyrics file. False (told) on failure.
+    bool saveWords();
+    // The syllable times run backwards in a line: told, and that line comes up. True then.
+    bool refusedForDisorder();
 
     // Shows lines N - 5 .. N + 4 in the rows and the page mark of line N - 1.
     void showRows();
@@ -74,6 +92,8 @@ public:
 
     // Puts the cursor on line `line` (row 5, the next line to set) and shows the rows.
     void moveCursorTo(int line);
+
+    ~CDSET() override;
 
 protected:
     void Form_Load() override;
@@ -92,8 +112,15 @@ private:
     void showTapsLeft();
     std::int32_t trackStart() const;
     std::int32_t trackLength() const;
+    // Word mode: a tap, the rows' captions and the guide line, the test on the karaoke screen.
+    void wordTap(std::int32_t time);
+    void showWordRows();
+    void startKaraokeTest();
 
     bool m_released = false;
+    // Made when word mode is first switched on; kept (and saved) when it is switched off.
+    std::unique_ptr<SetterWords> m_words;
+    bool m_wordOn = false;
 };
 
 // Validates the recorded times and writes them into the timing section of SetterLyricsPath
@@ -106,5 +133,8 @@ bool SaveLyricsTimings(App& app);
 // the track, the setter marked as opened from there, then CDSET is shown. A setter already open
 // for a track is cancelled first (when it cannot be, because the disc plays, nothing opens).
 void OpenTimingSetter(App& app, int track);
+
+// The setter's test on the karaoke screen ends (the screen reads the files again).
+void EndKaraokeTest(App& app);
 
 }  // namespace lirafok

@@ -1,11 +1,13 @@
 #include "lyrics/lyrics_file.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string_view>
 #include <vector>
 
 #include "core/raw_file.h"
+#include "lyrics/syllable_file.h"
 #include "core/text.h"
 
 namespace lirafok {
@@ -318,7 +320,11 @@ std::string lyricsSourcePath(const std::string& editorPath, int sourceTrack) {
 bool copyLyrics(const std::string& editorPath, int sourceTrack) {
     const std::string source = lyricsSourcePath(editorPath, sourceTrack);
     if (!rawfile::fileExists(source)) return false;
-    return text::copyFile(source, editorPath);
+    if (!text::copyFile(source, editorPath)) return false;
+    // The syllables and readings go with their lyric; a target's own would fit no line now.
+    const std::string fromSide = syllableFilePath(source), toSide = syllableFilePath(editorPath);
+    if (rawfile::fileExists(fromSide)) return text::copyFile(fromSide, toSide);
+    return !rawfile::fileExists(toSide) || std::remove(toSide.c_str()) == 0;
 }
 
 }  // namespace lirafok

@@ -98,8 +98,9 @@ bool saveLyricsTimings(const std::string& path, const std::string& backupPath,
 // The lyrics file of `sourceTrack` of the same disc: `editorPath` with its last two
 // characters replaced by the track as two digits.
 std::string lyricsSourcePath(const std::string& editorPath, int sourceTrack);
-// Replaces the file at `editorPath` by a copy of the source track's file. False, target
-// untouched, when the source cannot be read or the copy cannot be written.
+// Replaces the file at `editorPath` by a copy of the source track's file, and its syllable
+// side file by the source's (none when the source has none). False, target untouched, when
+// the source cannot be read or the copy cannot be written.
 bool copyLyrics(const std::string& editorPath, int sourceTrack);
 
 }  // namespace lirafok

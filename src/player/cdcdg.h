@@ -77,6 +77,8 @@ public:
     // For tests and measurements.
     const cdg::Timeline& timeline() const { return m_timeline; }
     int loadedTrack() const { return m_track; }
+    // A CD+G packet arrived for the loaded track (or its source says it has graphics).
+    bool hasGraphics() const { return m_hasGraphics; }
     bool loading() const { return m_loader != nullptr; }
     const device::DiscGraphics::Counts& counts() const { return m_counts; }
 

@@ -22,6 +22,9 @@ public:
     App& app;
     std::array<ui::Panel, kLyricPanels> KASI;
 
+    // A click on a line's panel plays from that line's time (while the disc plays or pauses).
+    void KASI_Click(int index);
+
     // The height the lines are stacked in, in panel units: the inner height, less the zoom.
     double lineAreaHeight() const { return innerHeight() / m_zoom; }
     // Sizes and stacks the lines for the window's width and panel 0's font: a window wider

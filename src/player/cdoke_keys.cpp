@@ -1,5 +1,6 @@
 // The main window's keyboard: the transport without the mouse.
 #include "player/cdcdg.h"
+#include "player/cdkara.h"
 #include "player/cdoke.h"
 
 #include "common/app.h"
@@ -24,6 +25,9 @@ bool CDOKE::Form_KeyDown(int keyCode, int shift) {
         case ui::key::kF11:
             // The CD+G window, for a disc that may carry graphics.
             return ShowCdgWindow(app);
+        case 'K':
+            ShowKaraokeWindow(app);
+            return true;
         case ui::key::kSpace:
         case ui::key::kMediaPlayPause:
             transport.playPause();
@@ -57,7 +61,8 @@ bool CDOKE::Form_KeyDown(int keyCode, int shift) {
 }
 
 std::vector<ui::ContextEntry> CDOKE::contextMenu() {
-    return {{"ディスクを開く…\tCtrl+O", [this] { openDisc(); }}};
+    return {{"ディスクを開く…\tCtrl+O", [this] { openDisc(); }},
+            {"カラオケ画面\tK", [this] { ShowKaraokeWindow(app); }}};
 }
 
 void CDOKE::openDisc() {

@@ -7,6 +7,7 @@
 #include "core/font_list.h"
 #include "core/settings_file.h"
 #include "core/text.h"
+#include "player/cdkara.h"
 #include "player/cdoke.h"
 #include "player/layout.h"
 #include "player/player_routines.h"
@@ -200,6 +201,8 @@ void CDOKE::Form_Load() {
     ToggleLayout(app);
     // 17.
     TIMEDSP.setForeColor(s.TRKLE != 1 ? ui::kBlue : ui::kBlack);
+    // 18. The karaoke screen, when its own settings say it opens with the program.
+    OpenKaraokeAtStartup(app);
 }
 
 }  // namespace lirafok

@@ -1,6 +1,7 @@
 // The player's heart beat: the status event of the multimedia control and the disc polling.
 #include "core/text.h"
 #include "player/cdcdg.h"
+#include "player/cdkara.h"
 #include "player/cdoke.h"
 #include "player/list_total.h"
 #include "player/player_routines.h"
@@ -69,6 +70,7 @@ void CDOKE::MMCONTROL1_StatusUpdate() {
     else if (mode == device::DeviceMode::Playing)
         statusPlaying();
     FollowCdg(app);
+    FollowKaraoke(app);
 }
 
 void CDOKE::statusStopped() {

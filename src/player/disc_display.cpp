@@ -155,6 +155,29 @@ bool SaveDiscRecord(App& app, const DiscRecordEntry& entry) {
     return true;
 }
 
+bool ShowFoundTitles(App& app, const device::DiscText& titles) {
+    AppState& s = app.state;
+    if (s.DiscUnregistered != 1) return false;
+    const std::int32_t wasShown = s.DiscTextShown;
+    s.DiscTextShown = 1;
+    if (!ApplyDiscText(app, titles)) {
+        s.DiscTextShown = wasShown;
+        return false;
+    }
+    // The compact layout of a disc without titles has no panels to show them in.
+    if (s.ReducedLayout == 0 && s.LayoutBuiltUnregistered == 1) {
+        rebuildFullLayout(app);
+        ApplyDiscText(app, titles);
+    }
+    CDOKE& w = cdoke(app);
+    const int shown = text::val(w.TRKNO.caption());
+    if (shown >= 1 && shown <= s.TrackCount)
+        w.KYOKU.setCaption(s.SongName[static_cast<std::size_t>(shown)]);
+    RetitleLyricsWindows(app);
+    RefreshTrackList(app);
+    return true;
+}
+
 void RedisplayDisc(App& app) {
     AppState& s = app.state;
     CDOKE& w = cdoke(app);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/app_state.h"
+#include "device/cd_audio_device.h"
 
 namespace lirafok {
 
@@ -22,6 +23,7 @@ struct DiscRecordEntry {
     int fontSet = 0;
     std::array<std::string, kTrackSlots> songName;    // tracks 1..TrackCount
     std::array<std::string, kTrackSlots> songArtist;  // tracks 1..TrackCount
+    bool operator==(const DiscRecordEntry&) const = default;
 };
 
 // Writes the loaded disc's record at the top of the catalogue (the previous file kept as the
@@ -37,6 +39,13 @@ bool SaveDiscRecord(App& app, const DiscRecordEntry& entry);
 // disc artist, differing ones are per-song artists. False, nothing changed, when the disc
 // carries no titles.
 bool ApplyDiscText(App& app);
+// The same for titles from elsewhere (an online database), in the shape the disc's own take.
+bool ApplyDiscText(App& app, const device::DiscText& text);
+// Titles found for a disc without a record, shown as ApplyDiscText does and from then on
+// treated as the disc's own: the full layout gets its title panels, the track list and the
+// song panel their names. Nothing is written. False, nothing changed, for a registered disc
+// or titles without any text.
+bool ShowFoundTitles(App& app, const device::DiscText& titles);
 // Whether the disc in the drive carries any title, performer or track title of its own.
 bool DiscCarriesText(App& app);
 // The full layout is compact for a disc without a record that carries no titles either.

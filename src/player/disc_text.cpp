@@ -61,10 +61,13 @@ bool CompactLayoutWanted(const App& app) {
 }
 
 bool ApplyDiscText(App& app) {
-    AppState& s = app.state;
     device::CdAudioDevice* device = app.currentDevice();
-    if (s.DiscUnregistered != 1 || !device) return false;
-    const device::DiscText t = device->discText();
+    return device && ApplyDiscText(app, device->discText());
+}
+
+bool ApplyDiscText(App& app, const device::DiscText& t) {
+    AppState& s = app.state;
+    if (s.DiscUnregistered != 1) return false;
     const std::size_t tracks = trackSlots(s);
     auto track = [](const std::vector<std::string>& v, std::size_t n) {
         return n < v.size() ? v[n] : std::string();

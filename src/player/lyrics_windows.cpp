@@ -8,6 +8,7 @@
 #include "player/lyrics_display.h"
 #include "ui/control_array.h"
 #include "player/cdoke.h"
+#include "player/player_transport.h"
 #include "common/app.h"
 
 namespace lirafok {
@@ -56,11 +57,22 @@ CDKASIF2::CDKASIF2(App& a)
       app(a),
       KASI(ui::controlArray<ui::Panel, kLyricPanels>(*this, "KASI")) {
     move(720, 30, 7095, kPanelWindowHeight);
-    for (ui::Panel& p : KASI) {
+    for (int i = 0; i < kLyricPanels; ++i) {
+        ui::Panel& p = KASI[static_cast<std::size_t>(i)];
         p.setFlat(true);
         p.setFitsTextToHeight(true);
+        p.onClick = [this, i] { KASI_Click(i); };
     }
     stackPanels();
+}
+
+void CDKASIF2::KASI_Click(int index) {
+    const AppState& s = app.state;
+    const int line = s.TopLyricLine + index;
+    if (s.TimingSetterActive == 1 || line < 0 || line >= s.Lyrics.count || line >= kLyricSlots)
+        return;
+    const std::int32_t t = s.Lyrics.times[static_cast<std::size_t>(line)];
+    if (t == kNoTiming || !PlayerTransport(app).seekInTrack(t)) app.PlayErrorCue();
 }
 
 void CDKASIF2::layLines() {

@@ -26,6 +26,14 @@ int KeyPreview::keyCode(int qtKey) {
             return k::kF11;
         case Qt::Key_Escape:
             return k::kEscape;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return k::kReturn;
+        case Qt::Key_Plus:
+        case Qt::Key_Equal:
+            return k::kPlus;
+        case Qt::Key_Minus:
+            return k::kMinus;
         case Qt::Key_Left:
             return k::kLeft;
         case Qt::Key_Up:

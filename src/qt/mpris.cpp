@@ -226,6 +226,8 @@ void MprisPlayerAdaptor::setLoopStatus(const QString& status) {
         m_service->transport().setLoop(LoopMode::Playlist);
     else if (status == QStringLiteral("None"))
         m_service->transport().setLoop(LoopMode::None);
+    // Told at once: the next poll may come after the mode changed again.
+    m_service->announceChanges(false);
 }
 
 bool MprisPlayerAdaptor::shuffle() const {
@@ -234,6 +236,7 @@ bool MprisPlayerAdaptor::shuffle() const {
 
 void MprisPlayerAdaptor::setShuffle(bool on) {
     m_service->transport().setShuffle(on);
+    m_service->announceChanges(false);
 }
 
 qlonglong MprisPlayerAdaptor::position() const {

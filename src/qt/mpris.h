@@ -44,15 +44,15 @@ public:
     static QDBusObjectPath trackId(const NowPlaying& n);
     // Tells the bus that the position jumped (after a seek made from the bus).
     void announceSeek();
+    // Announces every property that differs from the state last announced, and (when
+    // `detectSeeks`) a position jump within the track as Seeked.
+    void announceChanges(bool detectSeeks);
 
 signals:
     void Seeked(qlonglong position);
 
 private:
     void poll();
-    // Announces every property that differs from the state last announced, and (when
-    // `detectSeeks`) a position jump within the track as Seeked.
-    void announceChanges(bool detectSeeks);
     void propertiesChanged(const QString& interface, const QVariantMap& changed);
 
     MediaTransport& m_transport;

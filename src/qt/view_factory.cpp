@@ -9,6 +9,7 @@
 #include "qt/views_basic.h"
 #include "qt/views_cdg.h"
 #include "qt/views_input.h"
+#include "qt/views_karaoke.h"
 #include "qt/views_range.h"
 #include "qt/views_tab.h"
 #include "ui/form.h"
@@ -47,6 +48,8 @@ std::unique_ptr<ViewHandle> createView(ui::Control& c, FormWindow& w) {
             return std::make_unique<TabView>(c, w);
         case K::CdgPicture:
             return std::make_unique<CdgPictureView>(c, w);
+        case K::KaraokeScreen:
+            return std::make_unique<KaraokeScreenView>(c, w);
         case K::Menu:
         case K::Timer:
         case K::CommonDialog:

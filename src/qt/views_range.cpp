@@ -2,9 +2,12 @@
 
 #include <QWheelEvent>
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QBoxLayout>
 #include <QEvent>
+#include <QIconEngine>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
@@ -121,30 +124,45 @@ constexpr std::array<TransportButton, MMControlView::kButtons> kOrder = {
     TransportButton::Prev,  TransportButton::Next, TransportButton::Play,
     TransportButton::Pause, TransportButton::Stop, TransportButton::Eject};
 
-// The style has no eject symbol: a triangle over a bar, in the button's text colour.
-QIcon ejectIcon(const QPalette& pal) {
-    QIcon icon;
-    for (QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled}) {
-        QPixmap pm(32, 32);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        p.setRenderHint(QPainter::Antialiasing);
-        QColor c = pal.color(mode == QIcon::Disabled ? QPalette::Disabled : QPalette::Active,
-                             QPalette::ButtonText);
-        p.setPen(Qt::NoPen);
-        p.setBrush(c);
+// The style has no eject symbol: a triangle over a bar, in the button's text colour, painted at
+// the size and device pixel ratio asked for, so it stays sharp on any screen.
+class EjectIconEngine : public QIconEngine {
+public:
+    explicit EjectIconEngine(const QPalette& pal) : m_pal(pal) {}
+
+    void paint(QPainter* p, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
+        const QColor c = m_pal.color(
+            mode == QIcon::Disabled ? QPalette::Disabled : QPalette::Active, QPalette::ButtonText);
+        // Drawn on a 32-unit square centred in `rect`.
+        const qreal side = std::min(rect.width(), rect.height());
+        p->save();
+        p->translate(rect.x() + (rect.width() - side) / 2.0, rect.y() + (rect.height() - side) / 2.0);
+        p->scale(side / 32.0, side / 32.0);
+        p->setRenderHint(QPainter::Antialiasing);
+        p->setPen(Qt::NoPen);
+        p->setBrush(c);
         QPainterPath tri;
         tri.moveTo(16, 5);
         tri.lineTo(28, 19);
         tri.lineTo(4, 19);
         tri.closeSubpath();
-        p.drawPath(tri);
-        p.drawRect(4, 23, 24, 4);
-        p.end();
-        icon.addPixmap(pm, mode);
+        p->drawPath(tri);
+        p->drawRect(QRectF(4, 23, 24, 4));
+        p->restore();
     }
-    return icon;
-}
+    // QIcon asks for the size in device pixels and sets the pixel ratio itself.
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        QPixmap pm(size);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        paint(&p, QRect(QPoint(0, 0), size), mode, state);
+        return pm;
+    }
+    QIconEngine* clone() const override { return new EjectIconEngine(m_pal); }
+
+private:
+    QPalette m_pal;
+};
 
 }  // namespace
 
@@ -162,7 +180,8 @@ MMControlView::MMControlView(ui::Control& c, FormWindow& w) : ControlViewBase(c,
         auto* b = new QToolButton(row);
         b->setObjectName(QString::fromLatin1(names[i]));
         b->setToolTip(QString::fromUtf8(tips[i]));
-        b->setIcon(i < 5 ? style->standardIcon(pix[i]) : ejectIcon(row->palette()));
+        b->setIcon(i < 5 ? style->standardIcon(pix[i])
+                         : QIcon(new EjectIconEngine(row->palette())));
         b->setFocusPolicy(Qt::StrongFocus);
         b->setAutoRaise(false);
         b->installEventFilter(this);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "device/simulated_drive.h"
+#include "scenario/headless_online.h"
 #include "ui/form.h"
 #include "ui/services.h"
 #include "ui/virtual_scheduler.h"
@@ -205,10 +206,11 @@ struct HeadlessMachine {
     HeadlessInstance instance;
     HeadlessHost host;
     SimulatedDrives drives{sched};
+    HeadlessOnline online{sched};
 
     Services services() {
-        return Services{sched,   host,  dialogs, cues,     saver, clipboard,
-                        printer, fonts, screen,  instance, drives};
+        return Services{sched,   host,  dialogs, cues,     saver,  clipboard,
+                        printer, fonts, screen,  instance, drives, &online};
     }
 };
 

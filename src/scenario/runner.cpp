@@ -145,9 +145,9 @@ void Session::exec(const Command& cmd) {
     std::vector<std::string> w;
     for (const auto& word : cmd.words) w.push_back(subst(word));
     static const std::set<std::string> machineOps{
-        "file",      "font-list",     "mkdir",        "remove",  "readonly", "clock", "screen",
-        "drives",    "default-drive", "disc",         "door",    "device",   "fonts", "answer",
-        "clipboard", "start",         "start-second", "advance", "disc-text"};
+        "file",      "font-list",     "mkdir",        "remove",  "readonly",  "clock", "screen",
+        "drives",    "default-drive", "disc",         "door",    "device",    "fonts", "answer",
+        "clipboard", "start",         "start-second", "advance", "disc-text", "online"};
     if (w[0] == "expect")
         expect(cmd, w);
     else if (machineOps.count(w[0]))
@@ -200,9 +200,13 @@ void Session::failOnLeftovers() {
     collect(dialogs.printerAnswers);
     collect(dialogs.files);
     collect(m_modalAnswers);
+    collect(online.discAnswers);
+    collect(online.lyricsAnswers);
+    collect(online.publishAnswers);
     if (lines.empty()) return;
     const int first = *std::min_element(lines.begin(), lines.end());
-    throw Fail{"\"" + commandText(first) + "\" was never used: no dialog took it", first};
+    throw Fail{"\"" + commandText(first) + "\" was never used: no dialog or request took it",
+               first};
 }
 
 Outcome runScenario(const std::string& textIn) {

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <map>
 
+#include "ui/karaoke_screen.h"
 #include "scenario/session.h"
 
 namespace lirafok::scenario {
@@ -135,7 +136,12 @@ void Session::act(const std::vector<std::string>& w) {
                                                      {"MediaPause", ui::key::kMediaPause},
                                                      {"MediaStop", ui::key::kMediaStop},
                                                      {"MediaNext", ui::key::kMediaNext},
-                                                     {"MediaPrevious", ui::key::kMediaPrevious}};
+                                                     {"MediaPrevious", ui::key::kMediaPrevious},
+                                                     {"Return", ui::key::kReturn},
+                                                     {"Escape", ui::key::kEscape},
+                                                     {"F11", ui::key::kF11},
+                                                     {"Plus", ui::key::kPlus},
+                                                     {"Minus", ui::key::kMinus}};
         // A letter or a digit is its own key.
         const bool plain = w[2].size() == 1 && (std::isupper(static_cast<unsigned char>(w[2][0])) ||
                                                 std::isdigit(static_cast<unsigned char>(w[2][0])));
@@ -154,6 +160,12 @@ void Session::act(const std::vector<std::string>& w) {
                 fail("key FORM KEY [shift] [ctrl] [alt]: unknown word " + w[i]);
         }
         reachForm(w[1], w[1]).userKeyDown(code, shift);
+    } else if (op == "click-row") {
+        // click-row PATH upper|lower: a click on the line a karaoke screen shows in that row.
+        need(3);
+        if (w[2] != "upper" && w[2] != "lower") fail("click-row PATH upper|lower");
+        auto& k = as<ui::KaraokeScreen>(reachControl(w[1]), w[1], "a karaoke screen");
+        k.userClickRow(w[2] == "upper" ? 0 : 1);
     } else if (op == "context-menu") {
         // context-menu FORM ENTRY: the user right-clicks the window and picks ENTRY (its
         // caption up to the key that follows a tab).

@@ -5,6 +5,7 @@
 
 #include "core/text.h"
 #include "scenario/session.h"
+#include "ui/karaoke_screen.h"
 
 namespace lirafok::scenario {
 
@@ -89,8 +90,12 @@ void Session::expect(const Command& cmd, const std::vector<std::string>& w) {
         if (!app || !app->ended()) fail("the program is still running");
     } else if (k == "running") {
         if (!app || app->ended()) fail("the program is not running");
+    } else if (k == "online") {
+        expectOnline(cmd);
     } else if (k == "printed") {
         expectPrinted(cmd);
+    } else if (k == "karaoke") {
+        expectKaraoke(w);
     } else if (k == "each-track-once") {
         expectEachTrackOnce(w);
     } else {
@@ -201,6 +206,44 @@ void Session::expectEachTrackOnce(const std::vector<std::string>& w) {
             fail(w[2] + " item " + std::to_string(i) + " \"" + item + "\" is no track 1.." + w[3]);
         if (seen[static_cast<std::size_t>(t)]++)
             fail(w[2] + " holds track " + std::to_string(t) + " twice");
+    }
+}
+
+// expect karaoke PATH upper|lower TEXT / wiped upper|lower N / dots N / title / no-title:
+// what a karaoke screen shows at the present audible position.
+void Session::expectKaraoke(const std::vector<std::string>& w) {
+    if (w.size() < 4) fail("expect karaoke PATH WHAT [VALUE]");
+    const ControlPath p = parsePath(w[2]);
+    ui::Control* c = loadedForm(p.form).findControl(p.control, p.index);
+    auto* screen = dynamic_cast<ui::KaraokeScreen*>(c);
+    if (!screen) fail(w[2] + " is not a karaoke screen");
+    const ui::KaraokeFrame f = screen->frame();
+    const ui::KaraokeScene* scene = screen->scene();
+    auto rowText = [&](int row) {
+        const int line = f.rows[static_cast<std::size_t>(row)].line;
+        return line < 0 || !scene ? std::string()
+                                  : scene->lines[static_cast<std::size_t>(line)].text();
+    };
+    const std::string& what = w[3];
+    if (what == "title" || what == "no-title") {
+        if (f.title != (what == "title"))
+            fail(std::string("the title card is ") + (f.title ? "shown" : "not shown"));
+    } else if (what == "upper" || what == "lower") {
+        const std::string want = w.size() > 4 ? w[4] : "";
+        const std::string got = rowText(what == "upper" ? 0 : 1);
+        if (got != want)
+            fail("the " + what + " row shows \"" + got + "\", expected \"" + want + "\"");
+    } else if (what == "wiped") {
+        if (w.size() < 6) fail("expect karaoke PATH wiped upper|lower N");
+        const double wiped = f.rows[w[4] == "upper" ? 0 : 1].wiped;
+        if (static_cast<int>(wiped) != static_cast<int>(toNumber(w[5])))
+            fail("the " + w[4] + " row has " + num(wiped) + " syllables wiped, expected " + w[5]);
+    } else if (what == "dots") {
+        if (w.size() < 5) fail("expect karaoke PATH dots N");
+        if (f.dots != static_cast<int>(toNumber(w[4])))
+            fail(std::to_string(f.dots) + " count-in dots, expected " + w[4]);
+    } else {
+        fail("expect karaoke PATH upper|lower|wiped|dots|title|no-title");
     }
 }
 

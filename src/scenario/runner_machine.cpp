@@ -157,6 +157,8 @@ void Session::machine(const Command& cmd, const std::vector<std::string>& w) {
         }
     } else if (op == "answer") {
         answer(w);
+    } else if (op == "online") {
+        onlineCommand(w);
     } else if (op == "clipboard") {
         need(2);
         clipboard.value = w[1];

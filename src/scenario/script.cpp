@@ -129,7 +129,8 @@ std::vector<Command> parseScenario(const std::string& textIn) {
         bool block = (c.words.size() == 2 && c.words[0] == "file") ||
                      (c.words.size() == 2 && c.words[0] == "font-list") ||
                      (c.words.size() == 3 && c.words[0] == "expect" && c.words[1] == "file") ||
-                     (c.words.size() == 2 && c.words[0] == "expect" && c.words[1] == "printed");
+                     (c.words.size() == 2 && c.words[0] == "expect" && c.words[1] == "printed") ||
+                     (c.words.size() == 2 && c.words[0] == "expect" && c.words[1] == "online");
         if (block) {
             bool ended = false;
             for (++i; i < lines.size(); ++i) {

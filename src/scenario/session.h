@@ -68,10 +68,14 @@ private:
     void machine(const Command& c, const std::vector<std::string>& w);
     void answer(const std::vector<std::string>& w);
     void start(const std::vector<std::string>& w);
+    // Scripted online answers (runner_online.cpp).
+    void onlineCommand(const std::vector<std::string>& w);
+    void expectOnline(const Command& c);
 
     // Acting as the user.
     void act(const std::vector<std::string>& w);
     ui::Form& reachForm(const std::string& name, const std::string& what);
+    void expectKaraoke(const std::vector<std::string>& w);
     ui::Control& reachControl(const std::string& path);
     void reach(const ui::Control& c, const std::string& what);
     void click(const std::vector<std::string>& w);
@@ -100,6 +104,7 @@ private:
     int m_line = 0;
     std::deque<Queued<ModalAnswer>> m_modalAnswers;
     FocusHolder m_focus;
+    std::vector<ui::ReleaseCandidate> m_releases;  // `online release` lines not yet queued
 };
 
 }  // namespace lirafok::scenario

@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "common/app.h"
+#include "common/online_use.h"
 #include "core/text.h"
 #include "settings/cdfont.h"
 
@@ -66,6 +67,7 @@ CDKANKYOX::CDKANKYOX(App& a)
       VOLSW(*this, "VOLSW"),
       SOUNDX(*this, "SOUNDX"),
       SCREENS(*this, "SCREENS"),
+      NETSW(*this, "NETSW"),
       Frame3(*this, "Frame3"),
       Frame4(*this, "Frame4"),
       CDKANKYO(*this, "CDKANKYO"),
@@ -121,6 +123,7 @@ CDKANKYOX::CDKANKYOX(App& a)
         {"SpinButton2", "予約時刻の分"},
         {"ONOFF", "タイマー：NON 使わない／ON 時刻に演奏／OFF 時刻に停止"},
         {"Command2", "この CD ドライブを使う"},
+        {"NETSW", "タイトル・歌詞をインターネット（MusicBrainz・gnudb・LRCLIB）で探す"},
         {"Command3D2", "設定を保存して閉じる"},
         {"Command3D3", "保存せずに閉じる"},
     });
@@ -174,6 +177,7 @@ void CDKANKYOX::layoutDesign() {
     at(SSPanel1, &SSTab1, 0, 3600, 2940, 1320, 360, "サウンド機能");
     at(SOUNDX, &SSTab1, 0, 4980, 2940, 900, 360, "OFF");
     at(SCREENS, &SSTab1, 0, 240, 3420, 3600, kRowHeight, " 演奏中ｽｸﾘｰﾝｾｲﾊﾞｰ無効");
+    at(NETSW, &SSTab1, 0, 3960, 3420, 3000, kRowHeight, " オンライン検索を使う");
     for (ui::Panel* p :
          {&Panel3D1, &Panel3D3, &Panel3D2, &Panel3D8, &Panel3D7, &Panel3D5, &Panel3D6, &SSPanel1})
         label(*p);
@@ -295,6 +299,8 @@ void CDKANKYOX::Form_Load() {
     }
     VOLSW.setCaption(s.SWVOL == 0 ? "単独" : s.SWVOL == 1 ? "同時" : "OFF");
     SCREENS.setValue(s.SCREN != 0 ? 1 : 0);
+    m_online = LoadOnlineSettings(app).consent;
+    NETSW.setValue(m_online == OnlineConsent::Allowed ? 1 : 0);
     CDSET.setCaption(s.SLOAD != 0 ? "手動" : "自動");
     AUTOX.setCaption(s.AUTOX != 0 ? "自動" : "手動");
     SOUNDX.setCaption(s.SOUND != 0 ? "ON" : "OFF");

@@ -7,6 +7,7 @@
 #include <array>
 #include <string>
 
+#include "core/online_settings.h"
 #include "ui/control.h"
 #include "ui/form.h"
 #include "ui/timer.h"
@@ -46,6 +47,7 @@ public:
     ui::OptionButton ZANTIME, ENTIME;
     ui::Button VOLSW, SOUNDX;
     ui::CheckBox SCREENS;
+    ui::CheckBox NETSW;  // online look-ups of titles and lyrics allowed
     // Tab 1 "フォント".
     ui::Frame Frame3, Frame4, CDKANKYO;
     ui::Button Command3D6, Command3D7, Command3D8, Command3D9, Command3D10;
@@ -120,6 +122,10 @@ private:
     bool settleLyricsFolder();
     void applySettings();
     void applyToMainWindow();
+    // NETSW into the online settings file, when it was changed.
+    void saveOnlineSwitch();
+
+    OnlineConsent m_online = OnlineConsent::Unasked;  // as the file said when the window opened
 };
 
 }  // namespace lirafok

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "common/app.h"
+#include "common/online_use.h"
 #include "core/settings_file.h"
 #include "catalogue/lyrics_folder.h"
 #include "core/text.h"
@@ -174,11 +175,23 @@ void CDKANKYOX::Command3D2_Click() {
         app.msgBox("環境ファイルに書き込めません(" + app.state.IniPath + ")\n" +
                        "設定はこの起動の間だけ有効です。",
                    ui::mb::kOkOnly + ui::mb::kExclamation, kTitle);
+    saveOnlineSwitch();
     // The lyric on screen is read again: from the new folder, in the new colours and font
     // (without this the old folder's lyric stayed up until the next track).
     app.state.LyricsLoadedTrack = 0;
     RedisplayDisc(app);
     app.unload<CDKANKYOX>();
+}
+
+void CDKANKYOX::saveOnlineSwitch() {
+    const bool on = NETSW.value() != 0;
+    // Never asked and left off: still never asked, so that the first use asks.
+    if (on == (m_online == OnlineConsent::Allowed)) return;
+    OnlineSettings o = LoadOnlineSettings(app);
+    o.consent = on ? OnlineConsent::Allowed : OnlineConsent::Refused;
+    if (!writeOnlineSettings(OnlineSettingsPath(app), o))
+        app.msgBox("オンライン設定ファイルに書き込めません(" + OnlineSettingsPath(app) + ")",
+                   ui::mb::kOkOnly + ui::mb::kExclamation, kTitle);
 }
 
 void CDKANKYOX::Command3D3_Click() {

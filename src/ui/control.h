@@ -64,7 +64,8 @@ enum class ControlKind {
     MultimediaControl,
     CommonDialog,
     TabControl,
-    CdgPicture,  // the CD+G screen (ui/cdg_picture.h)
+    CdgPicture,     // the CD+G screen (ui/cdg_picture.h)
+    KaraokeScreen,  // the karaoke screen's two lines (ui/karaoke_screen.h)
 };
 
 // Whether a control of this kind can hold the focus (a click or the Tab key gives it the

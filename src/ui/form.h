@@ -18,6 +18,7 @@ class Form;
 
 // Key codes of the window's key events, as the classic key constants number them.
 namespace key {
+inline constexpr int kReturn = 13;
 inline constexpr int kEscape = 27;
 inline constexpr int kSpace = 32;
 inline constexpr int kF11 = 0x7A;
@@ -25,6 +26,8 @@ inline constexpr int kLeft = 37;
 inline constexpr int kUp = 38;
 inline constexpr int kRight = 39;
 inline constexpr int kDown = 40;
+inline constexpr int kPlus = 0xBB;   // "+" (also "=" and the keypad's "+")
+inline constexpr int kMinus = 0xBD;  // "-" (also the keypad's "-")
 inline constexpr int kMediaNext = 0xB0;
 inline constexpr int kMediaPrevious = 0xB1;
 inline constexpr int kMediaStop = 0xB2;

@@ -4,7 +4,9 @@
 #include "editors/cdchg.h"
 #include "editors/cddata.h"
 #include "editors/cdedit.h"
+#include "editors/cdnetsel.h"
 #include "editors/cdsdata.h"
+#include "editors/cdsend.h"
 #include "editors/cdset.h"
 #include "editors/cdstime.h"
 #include "editors/cdskasi.h"
@@ -12,6 +14,7 @@
 #include "labels/cdmdf.h"
 #include "labels/cprint.h"
 #include "player/cdcdg.h"
+#include "player/cdkara.h"
 #include "player/cdkasif.h"
 #include "player/cdkasif2.h"
 #include "player/cdoke.h"
@@ -43,6 +46,9 @@ void registerWindows(App& app) {
     app.registerForm<CDMDF>();
     app.registerForm<CDCHG>();
     app.registerForm<CDCDG>();
+    app.registerForm<CDNETSEL>();
+    app.registerForm<CDSEND>();
+    app.registerForm<CDKARA>();
     app.setMainForm<CDOKE>();
 }
 

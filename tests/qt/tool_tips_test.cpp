@@ -10,7 +10,9 @@
 #include "editors/cdchg.h"
 #include "editors/cddata.h"
 #include "editors/cdedit.h"
+#include "editors/cdnetsel.h"
 #include "editors/cdsdata.h"
+#include "editors/cdsend.h"
 #include "editors/cdset.h"
 #include "editors/cdskasi.h"
 #include "editors/cdstime.h"
@@ -89,6 +91,8 @@ TEST_F(ToolTips, EveryButtonAndSpinnerOfEveryWindowHasOne) {
         v.push_back(show<CDMDF>());
         v.push_back(show<CDKANKYOX>());
         v.push_back(show<CDFONT>());
+        v.push_back(show<CDNETSEL>());
+        v.push_back(show<CDSEND>());
         return v;
     }();
     for (const auto& w : windows) EXPECT_EQ(untipped(*w), std::vector<std::string>{});

@@ -307,6 +307,40 @@ TEST_F(ViewsTest, MenusBuildTheBarWithCheckMarksAndSeparators) {
     EXPECT_EQ(p12->text(), "１２ポイント");
 }
 
+// Pixels of the centre column that are neither transparent nor opaque: the edges a shape's
+// antialiasing softens (one pixel per edge when painted at its size, several when scaled up).
+int softPixelsDownTheMiddle(const QImage& image) {
+    int soft = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const int a = qAlpha(image.pixel(image.width() / 2, y));
+        if (a > 16 && a < 239) ++soft;
+    }
+    return soft;
+}
+
+TEST_F(ViewsTest, TheEjectSymbolIsPaintedAtTheScreensPixelRatio) {
+    auto* v = view<MMControlView>(form.mm);
+    const QIcon icon = v->button(5)->icon();
+    ASSERT_EQ(v->button(5)->objectName(), "Eject");
+    for (const qreal dpr : {1.0, 1.5, 2.0, 3.0}) {
+        const QPixmap pm = icon.pixmap(QSize(32, 32), dpr);
+        EXPECT_EQ(pm.size(), QSize(32, 32) * dpr) << dpr;
+        EXPECT_EQ(pm.devicePixelRatio(), dpr);
+    }
+    // At 3x the symbol is painted, not a 32-pixel picture scaled up: its four horizontal
+    // edges down the middle stay as sharp as at 1x.
+    const QImage sharp = icon.pixmap(QSize(32, 32), 3.0).toImage();
+    const QImage scaled = icon.pixmap(QSize(32, 32), 1.0)
+                              .toImage()
+                              .scaled(96, 96, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    EXPECT_LE(softPixelsDownTheMiddle(sharp), 4);
+    EXPECT_GT(softPixelsDownTheMiddle(scaled), softPixelsDownTheMiddle(sharp));
+    // Disabled, it takes the palette's disabled text colour.
+    const QImage off = icon.pixmap(QSize(32, 32), 1.0, QIcon::Disabled).toImage();
+    const QColor offColour = v->button(5)->palette().color(QPalette::Disabled, QPalette::ButtonText);
+    EXPECT_EQ(QColor(off.pixel(16, 25)).rgb(), offColour.rgb());
+}
+
 TEST_F(ViewsTest, TransportRowFollowsTheDeviceAndReportsClicks) {
     device::SimulatedDrive drive(scheduler, "sim");
     drive.insertDisc({60000, 90000});

@@ -9,6 +9,7 @@
 #include <memory>
 #include <sstream>
 
+#include "core/program_folder.h"
 #include "core/text.h"
 #include "device/real/virtual_drive.h"
 #include "device/silent_sink.h"
@@ -59,7 +60,7 @@ struct ProgramOnVirtualDrive {
     ~ProgramOnVirtualDrive() {
         app->endProgram();
         app.reset();
-        (void)chdir(old);
+        EXPECT_EQ(chdir(old), 0);
     }
     char old[4096] = {};
     scenario::HeadlessMachine m;
@@ -167,6 +168,31 @@ TEST(DiscTextTest, TheDemoDiscIsFoundByTheKeyItsDriveReports) {
                                             "." + app.state.DiscKey.substr(8) + "01"));
     }
     std::filesystem::remove_all(dir);
+}
+
+TEST(DiscTextTest, AFolderPreparedAtTheFirstStartPlaysTheDemoWithItsLyrics) {
+    // What a new user's first start makes from the shipped files and the real generator: the
+    // settings find the catalogue and the lyrics, and automatic play starts the demo disc.
+    const std::string dir = testing::makeTempDir("firststart") + "/lirafok";
+    std::string why;
+    ASSERT_TRUE(core::prepareProgramFolder(dir, {LIRAFOK_SOURCE_DATA_DIR, LIRAFOK_MAKE_DEMO}, &why))
+        << why;
+    for (const char* f : {"LIRAFOK.INI", "LIRAFOK.FOX", "LIRAFOK.HLP", "LIRAFOK1.WAV",
+                          "LIRAFOK2.WAV", "disc/demo.cue", "disc/01.cdg", "lyrics/LIRAFOK.TXT"})
+        EXPECT_TRUE(std::filesystem::exists(dir + "/" + f)) << f;
+    {
+        ProgramOnVirtualDrive p(dir, dir + "/disc");
+        App& app = *p.app;
+        ASSERT_TRUE(app.run(""));
+        EXPECT_EQ(app.state.KASID, dir + "/lyrics/");
+        ASSERT_EQ(app.state.TrackCount, 4) << p.drive.lastError();
+        EXPECT_EQ(app.state.DiscUnregistered, 0) << "key " << app.state.DiscKey;
+        EXPECT_EQ(cdoke(app).ART.caption(), "リラフォク合唱団 ");
+        p.m.sched.advance(3000);
+        EXPECT_EQ(p.drive.mode(), device::DeviceMode::Playing);
+        EXPECT_TRUE(p.m.dialogs.shown.empty());
+    }
+    std::filesystem::remove_all(std::filesystem::path(dir).parent_path());
 }
 
 TEST(DiscTextTest, OpenDiscPutsARipFromElsewhereIntoTheDrive) {

@@ -43,7 +43,7 @@ protected:
     }
     void TearDown() override {
         app.reset();
-        (void)chdir(m_oldCwd.c_str());
+        EXPECT_EQ(chdir(m_oldCwd.c_str()), 0);
     }
 
     // LIRAFOK.INI: the lyrics folder is the test's folder, then `lines`.

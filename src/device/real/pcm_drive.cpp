@@ -90,6 +90,16 @@ std::int32_t PcmDrive::discLengthMs() {
 DiscText PcmDrive::discText() {
     return m_disc ? m_disc->text : DiscText{};
 }
+DiscToc PcmDrive::discToc() {
+    DiscToc toc;
+    if (!m_disc) return toc;
+    for (const TocEntry& e : m_disc->toc) {
+        toc.trackSectors.push_back(e.startSector);
+        toc.audio.push_back(e.audio);
+    }
+    toc.leadOutSector = m_disc->leadOutSector;
+    return toc;
+}
 std::shared_ptr<DiscGraphics> PcmDrive::graphics() {
     return m_disc ? m_disc->graphics : nullptr;
 }

@@ -35,6 +35,7 @@ public:
     std::int32_t discStartMs() override;
     std::int32_t discLengthMs() override;
     DiscText discText() override;
+    DiscToc discToc() override;
     std::shared_ptr<DiscGraphics> graphics() override;
     DeviceMode mode() override;
     std::int32_t positionMs() override;
