@@ -245,14 +245,20 @@ std::int64_t SimulatedDrive::discElapsed() const {
 }
 
 int SimulatedDrive::setKeyTempo(const KeyTempo& settings) {
+    KeyTempo wanted = settings.clamped();
+    if (wanted.stretches() && failing("keytempo")) {
+        m_keyTempoError = "キーとテンポを変えるための処理を始められません（メモリーが足りません）";
+        wanted.semitones = 0;
+        wanted.tempo = 100;
+    }
     if (m_state == State::Playing) {
         // Disc time so far at the old tempo; from here on at the new one.
         m_spanFrom = positionMs();
         m_startedAt = m_scheduler.nowMs();
-        m_keyTempo = settings.clamped();
+        m_keyTempo = wanted;
         armEnd();
     } else {
-        m_keyTempo = settings.clamped();
+        m_keyTempo = wanted;
     }
     return errors::kNone;
 }
