@@ -1,5 +1,6 @@
 #include "player/cdkey.h"
 
+#include <algorithm>
 #include <string>
 
 #include "common/app.h"
@@ -23,7 +24,9 @@ KeyTempoControl* player(App& app) {
 }
 
 std::string keyText(int semitones) {
-    return semitones > 0 ? "+" + std::to_string(semitones) : std::to_string(semitones);
+    std::string text = std::to_string(semitones);
+    if (semitones > 0) text.insert(text.begin(), '+');
+    return text;
 }
 }  // namespace
 
@@ -112,6 +115,13 @@ CDKEY::CDKEY(App& a)
 void CDKEY::Form_Load() {
     const KeyTempoControl* p = player(app);
     showSettings(p ? p->current() : device::KeyTempo{});
+    // Beside the main window, so that its indicator stays in sight (inside the screen).
+    if (const CDOKE* main = app.loaded<CDOKE>()) {
+        const int screenWidth = app.svc.screen.widthTwips();
+        int left = main->left() + main->width() + 120;
+        if (left + width() > screenWidth) left = std::max(0, screenWidth - width());
+        move(left, main->top(), width(), height());
+    }
 }
 
 void CDKEY::showSettings(const device::KeyTempo& k) {

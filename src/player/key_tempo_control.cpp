@@ -42,9 +42,9 @@ const char* KeyTempoControl::voiceShortName(device::VoiceMode voice) {
 std::string KeyTempoControl::indicatorText(const device::KeyTempo& k) {
     std::string out;
     if (k.stretches()) {
-        const std::string key =
-            k.semitones > 0 ? "+" + std::to_string(k.semitones) : std::to_string(k.semitones);
-        out = "KEY " + key + " · " + std::to_string(k.tempo) + "%";
+        out = "KEY ";
+        if (k.semitones > 0) out += '+';
+        out += std::to_string(k.semitones) + " · " + std::to_string(k.tempo) + "%";
     }
     if (k.voice != device::VoiceMode::Both) {
         if (!out.empty()) out += "\n";
