@@ -104,13 +104,20 @@ void CDOKE::showKeyTempo(const std::string& text) {
     const bool reduced = app.state.ReducedLayout == 1;
     KEYTEMPO.setCaption(text);
     KEYTEMPO.setVisible(!text.empty() && !reduced);
-    // The remote-control layout has no room for the indicator: the caption carries it.
+    // The remote-control layout has no room for the indicator: the caption carries it, short
+    // enough for the narrow title bar to show the key and the tempo.
     std::string caption = "LIRAFOK";
     if (reduced && !text.empty()) {
-        std::string oneLine = text;
-        for (char& c : oneLine)
-            if (c == '\n') c = ' ';
-        caption += "  " + oneLine;
+        caption.clear();
+        const std::size_t from = text.rfind("KEY ", 0) == 0 ? 4 : 0;  // "+2 90%" is "KEY +2 · 90%"
+        for (std::size_t i = from; i < text.size(); ++i) {
+            if (text.compare(i, 4, " · ") == 0) {  // the middle dot is two bytes
+                caption += ' ';
+                i += 3;
+            } else {
+                caption += text[i] == '\n' ? ' ' : text[i];
+            }
+        }
     }
     if (this->caption() != caption) setCaption(caption);
 }
