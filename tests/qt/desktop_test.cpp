@@ -61,10 +61,16 @@ TEST(KeyPreviewTest, TheWindowSeesKeysBeforeItsFocusedControl) {
     // the timing setter's word mode uses) goes on to the control, and the window saw it once,
     // not once per parent widget.
     key(b, Qt::Key_MediaPlay);
+    // The tempo keys reach the window by their own codes.
+    key(b, Qt::Key_BracketLeft, "[");
+    key(b, Qt::Key_BracketRight, "]");
     key(b, Qt::Key_Return);
     EXPECT_TRUE(waitUntil([&] { return form.count("button.click") == 1; }));
-    const std::vector<std::pair<int, int>> seen = {
-        {ui::key::kSpace, 0}, {ui::key::kMediaPlayPause, 0}, {ui::key::kReturn, 0}};
+    const std::vector<std::pair<int, int>> seen = {{ui::key::kSpace, 0},
+                                                   {ui::key::kMediaPlayPause, 0},
+                                                   {ui::key::kBracketLeft, 0},
+                                                   {ui::key::kBracketRight, 0},
+                                                   {ui::key::kReturn, 0}};
     EXPECT_EQ(form.keys, seen);
     form.destroySilently();
 }
