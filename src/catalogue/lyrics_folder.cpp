@@ -10,6 +10,8 @@ namespace lirafok {
 namespace {
 
 constexpr const char* kCatalogue = "LIRAFOK.TXT";
+// Each track's key, tempo and voice (written by the player).
+constexpr const char* kKeyTempo = "LIRAFOK.KEY";
 
 // "00012000.001", "00012000.001.xyz": a disc key's first eight digits, a dot, three digits.
 bool discFileName(const std::string& name) {
@@ -38,7 +40,9 @@ FolderCopy copyLyricsFolder(const std::string& from, const std::string& to) {
     }
     for (const auto& entry : it) {
         const std::string name = entry.path().filename().string();
-        if (!entry.is_regular_file(ec) || (name != kCatalogue && !discFileName(name))) continue;
+        if (!entry.is_regular_file(ec) ||
+            (name != kCatalogue && name != kKeyTempo && !discFileName(name)))
+            continue;
         const fs::path target = fs::path(to) / name;
         if (fs::exists(target, ec)) {
             ++result.kept;

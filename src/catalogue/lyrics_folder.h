@@ -15,11 +15,11 @@ struct FolderCopy {
     std::string error;  // Japanese, naming the file, when !ok
 };
 
-// Copies the catalogue and every file that belongs to a disc (a name that starts with a disc
-// key's eight digits, a dot and three digits: lyrics, private lists and their side files) from
-// `from` into `to`. Nothing is moved or deleted, and a file `to` already has is kept. Each copy
-// goes to a temporary file first, so a full disk leaves no half-written file behind; the first
-// failure stops the copy.
+// Copies the catalogue, the tracks' key/tempo file (LIRAFOK.KEY) and every file that belongs
+// to a disc (a name that starts with a disc key's eight digits, a dot and three digits: lyrics,
+// private lists and their side files) from `from` into `to`. Nothing is moved or deleted, and
+// a file `to` already has is kept. Each copy goes to a temporary file first, so a full disk
+// leaves no half-written file behind; the first failure stops the copy.
 FolderCopy copyLyricsFolder(const std::string& from, const std::string& to);
 
 }  // namespace lirafok

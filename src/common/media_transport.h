@@ -42,6 +42,7 @@ struct NowPlaying {
     bool canGoPrevious = false;
     LoopMode loop = LoopMode::None;  // the repeat mode the REP window set (on or armed)
     bool shuffle = false;            // random play is the mode
+    int tempo = 100;                 // percent of the disc's own tempo (50..150)
 };
 
 class MediaTransport {
@@ -69,6 +70,9 @@ public:
     virtual void setLoop(LoopMode loop) = 0;
     // As RAN (on: random play from the next play, only while stopped) and NOR (off).
     virtual void setShuffle(bool on) = 0;
+    // The tempo in percent, as the key/tempo window sets it: to the nearest 5 % step within
+    // 50..150, without changing the key; remembered for the track shown.
+    virtual void setTempo(int percent) = 0;
 };
 
 }  // namespace lirafok

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/disc_toc.h"
+#include "device/key_tempo_settings.h"
 
 namespace lirafok::device {
 
@@ -130,6 +131,17 @@ public:
     // Closes the tray / puts the ejected disc back in (the LOAD button). A drive without a
     // tray it can move does nothing. Returns an error number.
     [[nodiscard]] virtual int closeTray() { return 0; }
+
+    // Key, tempo and voice for what plays from now on; a span in progress goes on from the
+    // position heard now (its end notice still comes once). Positions stay disc time at any
+    // tempo. kUnsupportedFunction from a drive that cannot change them.
+    [[nodiscard]] virtual int setKeyTempo(const KeyTempo& settings) {
+        (void)settings;
+        return errors::kUnsupportedFunction;
+    }
+    // Why the settings asked for last could not be applied (the audio then plays at the disc's
+    // own key and tempo), in Japanese; empty when they were. Reading it clears it.
+    virtual std::string takeKeyTempoError() { return {}; }
 
     // Mute: silences the output without moving the position.
     virtual void setSilent(bool silent) = 0;

@@ -128,7 +128,7 @@ std::int32_t SimulatedDrive::discEnd() const {
 
 void SimulatedDrive::settle() {
     if (m_state != State::Playing) return;
-    std::int64_t pos = m_spanFrom + (m_scheduler.nowMs() - m_startedAt);
+    std::int64_t pos = m_spanFrom + discElapsed();
     if (pos >= m_spanTo) {
         m_position = m_spanTo;
         m_state = State::Stopped;
@@ -154,8 +154,7 @@ DeviceMode SimulatedDrive::mode() {
 std::int32_t SimulatedDrive::positionMs() {
     if (!m_open || !m_hasDisc || m_doorOpen) return 0;
     settle();
-    if (m_state == State::Playing)
-        return static_cast<std::int32_t>(m_spanFrom + (m_scheduler.nowMs() - m_startedAt));
+    if (m_state == State::Playing) return static_cast<std::int32_t>(m_spanFrom + discElapsed());
     return m_position;
 }
 
@@ -171,7 +170,9 @@ void SimulatedDrive::endSpan(SpanEnd why) {
 void SimulatedDrive::armEnd() {
     if (m_endTask) m_scheduler.cancel(m_endTask);
     m_endTask = 0;
-    std::int64_t due = m_spanTo - m_spanFrom;
+    // At another tempo the span's disc time takes longer or shorter to play.
+    std::int64_t due = (m_spanTo - m_spanFrom) * 100 / m_keyTempo.tempo;
+    if (m_spanFrom + due * m_keyTempo.tempo / 100 < m_spanTo) ++due;
     m_endTask = m_scheduler.schedule(due < 0 ? 0 : due, [this] {
         m_endTask = 0;
         settle();
@@ -237,6 +238,29 @@ int SimulatedDrive::resume() {
     m_state = State::Playing;
     armEnd();
     return 0;
+}
+
+std::int64_t SimulatedDrive::discElapsed() const {
+    return (m_scheduler.nowMs() - m_startedAt) * m_keyTempo.tempo / 100;
+}
+
+int SimulatedDrive::setKeyTempo(const KeyTempo& settings) {
+    KeyTempo wanted = settings.clamped();
+    if (wanted.stretches() && failing("keytempo")) {
+        m_keyTempoError = "キーとテンポを変えるための処理を始められません（メモリーが足りません）";
+        wanted.semitones = 0;
+        wanted.tempo = 100;
+    }
+    if (m_state == State::Playing) {
+        // Disc time so far at the old tempo; from here on at the new one.
+        m_spanFrom = positionMs();
+        m_startedAt = m_scheduler.nowMs();
+        m_keyTempo = wanted;
+        armEnd();
+    } else {
+        m_keyTempo = wanted;
+    }
+    return errors::kNone;
 }
 
 int SimulatedDrive::eject() {

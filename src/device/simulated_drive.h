@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "device/cd_audio_device.h"
@@ -72,6 +73,12 @@ public:
     int pause() override;
     int resume() override;
     int eject() override;
+    // The tempo sets how fast the position moves on with the virtual clock (disc time).
+    // failNext("KeyTempo") makes the next change of key or tempo fail as a stretcher that
+    // cannot be made does: the disc's own key and tempo play on, and takeKeyTempoError says why.
+    int setKeyTempo(const KeyTempo& settings) override;
+    std::string takeKeyTempoError() override { return std::exchange(m_keyTempoError, {}); }
+    const KeyTempo& keyTempo() const { return m_keyTempo; }
     // Puts the disc the last eject took out back in (as a tray closing on it).
     int closeTray() override;
     void setSilent(bool silent) override { m_silent = silent; }
@@ -101,7 +108,11 @@ private:
         std::int32_t length = 0;
         DiscText text;
     };
-    std::optional<Ejected> m_ejected;  // what eject() took out, until another disc goes in
+    std::optional<Ejected> m_ejected;
+    KeyTempo m_keyTempo;
+    std::string m_keyTempoError;
+    // Disc milliseconds played since m_startedAt at the tempo.
+    std::int64_t discElapsed() const;  // what eject() took out, until another disc goes in
     DiscText m_text;
     std::shared_ptr<DiscGraphics> m_graphics;
     bool m_failOpen = false;

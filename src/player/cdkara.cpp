@@ -175,17 +175,22 @@ bool CDKARA::Form_KeyDown(int keyCode, int shift) {
             if (!fullScreen()) return false;
             setFullScreen(false);
             return true;
+        // "+" and "-" alone move the lyric; with Ctrl they change the key, as in the main
+        // window, where "[", "]", "0" and "V" (passed on below) also work.
         case ui::key::kPlus:
+            if (shift & ui::key::kCtrlMask) break;
             LATER_Click();
             return true;
         case ui::key::kMinus:
+            if (shift & ui::key::kCtrlMask) break;
             EARLIER_Click();
             return true;
         default:
-            // Space, the arrows and the media keys work as in the main window.
-            if (CDOKE* main = app.loaded<CDOKE>()) return main->userKeyDown(keyCode, shift);
-            return false;
+            break;
     }
+    // Space, the arrows, the media keys and the key/tempo keys work as in the main window.
+    if (CDOKE* main = app.loaded<CDOKE>()) return main->userKeyDown(keyCode, shift);
+    return false;
 }
 
 void CDKARA::SCREEN_DblClick() {

@@ -11,7 +11,9 @@
 //
 // F11 or a double click toggles full screen on the monitor chosen in its menu; "+" and "-"
 // move the track's lyric 50 ms later or earlier (kept in the track's syllable side file);
-// Space and the arrow keys act as in the main window; a click on a line plays from it.
+// Ctrl with "+" or "-" moves the key a semitone, "[" and "]" the tempo, "0" resets both and
+// "V" switches the guide vocal, as in the main window; Space and the arrow keys act as there
+// too; a click on a line plays from it.
 #include <array>
 #include <cstdint>
 #include <memory>

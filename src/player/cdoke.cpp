@@ -56,7 +56,9 @@ CDOKE::CDOKE(App& a)
       EDITX(*this, "EDITX"),
       KASI(*this, "KASI"),
       SETUP(*this, "SETUP"),
-      HELPX(*this, "HELPX") {
+      HELPX(*this, "HELPX"),
+      KEYTEMPO(*this, "KEYTEMPO"),
+      keyTempo(a) {
     layoutDesign();
     wireEvents();
     for (ui::Button* b : {&NORMAL, &PROG, &RAN, &SCAN, &ORG, &REPEAT, &EDITX, &MUTE, &KASI})
@@ -72,7 +74,7 @@ CDOKE::CDOKE(App& a)
         {"KASI", "歌詞ウィンドウの表示・非表示 (SONG)"},
         {"DATAX", "ディスクのタイトル・曲名の登録 (DATA)"},
         {"LOADX", "ディスクを読み込む・取り出したディスクを戻す"},
-        {"HELPX", "ヘルプ"},
+        {"HELPX", "ヘルプ（キー操作の一覧も）"},
         {"TIMEDSP", "時間表示の切り替え：経過時間／残り時間 (DSP)"},
         {"POWER", "終了（青：タイマーが予約されている）"},
         {"MUTE", "消音の入・切"},
@@ -89,6 +91,9 @@ CDOKE::CDOKE(App& a)
         {"STATUS1", "演奏の状態"},
         {"STATUS2", "演奏モード"},
         {"List1", "曲の一覧：クリックでその曲を演奏 (↑ ↓ で前後の曲)"},
+        {"KEYTEMPO",
+         "キー・テンポ・ボーカルが原曲と違います (+ / - キー、[ / ] テンポ、"
+         "V ボーカル、0 で元に戻す、T で設定の窓)"},
     });
 }
 
@@ -168,6 +173,13 @@ void CDOKE::layoutDesign() {
     MUTE.setHeight(375);
     place(REMO, 7350, 1200, 840, "REMO");
     place(SETUP, 7350, 1800, 840, "SETUP");
+    // The key/tempo indicator: below the volume controls, beside HELP; shown only while the
+    // sound is not the disc's own.
+    KEYTEMPO.move(2760, 1770, 1620, 420);
+    KEYTEMPO.setFlat(true);
+    KEYTEMPO.setAlignment(ui::align::kCentre);
+    KEYTEMPO.setForeColor(ui::kRed);
+    KEYTEMPO.setVisible(false);
 
     // Title, artist and song band: two frames holding their panels.
     GGG.move(0, 2745, 8250, 600);

@@ -4,6 +4,7 @@
 
 #include "device/mm_control.h"
 #include "player/design_layout.h"
+#include "player/key_tempo_control.h"
 #include "ui/control.h"
 #include "ui/form.h"
 #include "ui/timer.h"
@@ -38,6 +39,10 @@ public:
     ui::Button NORMAL, PROG, RAN, SCAN, ORG, REPEAT;
     ui::Button TIMEDSP, MUTE, POWER, REMO;
     ui::Button LOADX, DATAX, EDITX, KASI, SETUP, HELPX;
+    ui::Panel KEYTEMPO;  // key, tempo and voice when they are not the disc's own
+
+    // Key, tempo and the guide vocal of what plays.
+    KeyTempoControl keyTempo;
 
     // --- transport and device events ---
     void MMCONTROL1_PlayClick(bool& cancel);
@@ -106,6 +111,9 @@ public:
     // The status panel, the counters and the slider show the device's state now, after a
     // command, instead of at the next status event (up to 3 s later).
     void showStateNow();
+    // The key/tempo indicator: hidden for "" (the disc's own sound). In the remote-control
+    // layout, which has no room for it, the window's caption carries it.
+    void showKeyTempo(const std::string& text);
     // The design geometry the layouts are built from.
     DesignLayout& designLayout() { return m_design; }
 

@@ -1,6 +1,7 @@
 // The main window's keyboard: the transport without the mouse.
 #include "player/cdcdg.h"
 #include "player/cdkara.h"
+#include "player/cdkey.h"
 #include "player/cdoke.h"
 
 #include "common/app.h"
@@ -19,9 +20,41 @@ bool CDOKE::Form_KeyDown(int keyCode, int shift) {
         openDisc();
         return true;
     }
+    // The key also with Ctrl (and with the Shift that "+" may need): on the karaoke screen
+    // "+" and "-" alone move the lyric.
+    if ((shift & ~ui::key::kShiftMask) == ui::key::kCtrlMask &&
+        (keyCode == ui::key::kPlus || keyCode == ui::key::kMinus)) {
+        if (keyCode == ui::key::kPlus)
+            keyTempo.keyUp();
+        else
+            keyTempo.keyDown();
+        return true;
+    }
     if (shift & (ui::key::kCtrlMask | ui::key::kAltMask)) return false;
     PlayerTransport transport(app);
     switch (keyCode) {
+        // Key, tempo and the guide vocal.
+        case ui::key::kPlus:
+            keyTempo.keyUp();
+            return true;
+        case ui::key::kMinus:
+            keyTempo.keyDown();
+            return true;
+        case ui::key::kBracketRight:
+            keyTempo.tempoUp();
+            return true;
+        case ui::key::kBracketLeft:
+            keyTempo.tempoDown();
+            return true;
+        case '0':
+            keyTempo.reset();
+            return true;
+        case 'V':
+            keyTempo.nextVoice();
+            return true;
+        case 'T':
+            ShowKeyTempoWindow(app);
+            return true;
         case ui::key::kF11:
             // The CD+G window, for a disc that may carry graphics.
             return ShowCdgWindow(app);
@@ -62,7 +95,31 @@ bool CDOKE::Form_KeyDown(int keyCode, int shift) {
 
 std::vector<ui::ContextEntry> CDOKE::contextMenu() {
     return {{"ディスクを開く…\tCtrl+O", [this] { openDisc(); }},
-            {"カラオケ画面\tK", [this] { ShowKaraokeWindow(app); }}};
+            {"カラオケ画面\tK", [this] { ShowKaraokeWindow(app); }},
+            {"キーとテンポ…\tT", [this] { ShowKeyTempoWindow(app); }},
+            {"原曲のキーとテンポに戻す\t0", [this] { keyTempo.reset(); }}};
+}
+
+void CDOKE::showKeyTempo(const std::string& text) {
+    const bool reduced = app.state.ReducedLayout == 1;
+    KEYTEMPO.setCaption(text);
+    KEYTEMPO.setVisible(!text.empty() && !reduced);
+    // The remote-control layout has no room for the indicator: the caption carries it, short
+    // enough for the narrow title bar to show the key and the tempo.
+    std::string caption = "LIRAFOK";
+    if (reduced && !text.empty()) {
+        caption.clear();
+        const std::size_t from = text.rfind("KEY ", 0) == 0 ? 4 : 0;  // "+2 90%" is "KEY +2 · 90%"
+        for (std::size_t i = from; i < text.size(); ++i) {
+            if (text.compare(i, 4, " · ") == 0) {  // the middle dot is two bytes
+                caption += ' ';
+                i += 3;
+            } else {
+                caption += text[i] == '\n' ? ' ' : text[i];
+            }
+        }
+    }
+    if (this->caption() != caption) setCaption(caption);
 }
 
 void CDOKE::openDisc() {

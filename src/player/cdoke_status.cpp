@@ -54,6 +54,7 @@ void CDOKE::MMCONTROL1_StatusUpdate() {
     AppState& s = app.state;
     device::DeviceMode mode = MMControl1.Mode();
     STATUS1.setCaption(statusText(mode));
+    keyTempo.checkDevice();
     if (mode == device::DeviceMode::NotReady) RestoreScreenSaver(app);
     if (mode == device::DeviceMode::DoorOpen) {
         ResetToNoDisc(app);

@@ -184,6 +184,8 @@ void ResetToNoDisc(App& app) {
     s.ProgramPlay = 0;
     s.ScanPlay = 0;
     w.STATUS2.setCaption("NORMAL");
+    // No disc, no track: the sound goes back to the disc's own for whatever comes next.
+    w.keyTempo.trackShown("", 0);
     for (std::size_t n = 1; n <= 50; ++n) {
         s.SongName[n].clear();
         s.SongArtist[n].clear();

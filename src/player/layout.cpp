@@ -71,6 +71,7 @@ void toFull(App& app) {
     }
     ShowDiscFonts(app);
     PlaceVolumeControls(app);
+    w.showKeyTempo(KeyTempoControl::indicatorText(w.keyTempo.current()));
 }
 
 void toReduced(App& app) {
@@ -124,6 +125,7 @@ void toReduced(App& app) {
     w.TIMEDSP.setCaption("D");
     w.MUTE.setCaption("MUT");
     PlaceVolumeControls(app);
+    w.showKeyTempo(KeyTempoControl::indicatorText(w.keyTempo.current()));
 }
 
 }  // namespace

@@ -36,6 +36,7 @@ NowPlaying PlayerTransport::nowPlaying() {
     CDOKE* w = mainWindow(m_app);
     if (!w) return n;
     const AppState& s = m_app.state;
+    n.tempo = w->keyTempo.current().tempo;
     device::MMControl& mci = w->MMControl1;
     const device::DeviceMode mode = mci.Mode();
     switch (mode) {
@@ -178,6 +179,14 @@ void PlayerTransport::setShuffle(bool on) {
         w->RAN_Click();
     else
         w->NORMAL_Click();
+}
+
+void PlayerTransport::setTempo(int percent) {
+    CDOKE* w = mainWindow(m_app);
+    if (!w) return;
+    device::KeyTempo k = w->keyTempo.current();
+    k.tempo = percent;
+    w->keyTempo.set(k);
 }
 
 void PlayerTransport::setVolume(double level) {

@@ -22,6 +22,7 @@ public:
     void setVolume(double level) override;
     void setLoop(LoopMode loop) override;
     void setShuffle(bool on) override;
+    void setTempo(int percent) override;
 
     // Moves `deltaMs` from the heard position inside the current track (the arrow keys).
     bool seekBy(std::int32_t deltaMs);

@@ -29,6 +29,8 @@ void UpdateTrackDisplay(App& app) {
     s.CurrentTrackStartMs = mci.TrackPosition();
     s.CurrentTrackLengthMs = mci.TrackLength();
     s.CurrentTrackEndMs = s.CurrentTrackStartMs + s.CurrentTrackLengthMs;
+    // Another track comes up with the key, tempo and voice last chosen for it.
+    w.keyTempo.trackShown(s.DiscKey, s.CurrentTrackIndex);
     UpdateTimeDisplay(app);
 }
 

@@ -34,6 +34,10 @@ int KeyPreview::keyCode(int qtKey) {
             return k::kPlus;
         case Qt::Key_Minus:
             return k::kMinus;
+        case Qt::Key_BracketLeft:
+            return k::kBracketLeft;
+        case Qt::Key_BracketRight:
+            return k::kBracketRight;
         case Qt::Key_Left:
             return k::kLeft;
         case Qt::Key_Up:

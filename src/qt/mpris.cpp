@@ -1,5 +1,8 @@
 #include "qt/mpris.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -157,6 +160,7 @@ void MprisService::announceChanges(bool detectSeeks) {
     if (n.canSeek != before.canSeek) player.insert(QStringLiteral("CanSeek"), n.canSeek);
     if (n.loop != before.loop) player.insert(QStringLiteral("LoopStatus"), loopStatusText(n.loop));
     if (n.shuffle != before.shuffle) player.insert(QStringLiteral("Shuffle"), n.shuffle);
+    if (n.tempo != before.tempo) player.insert(QStringLiteral("Rate"), n.tempo / 100.0);
     if (!player.isEmpty()) propertiesChanged(kPlayerInterface, player);
 
     // Within one track, a position away from where playing on would have taken it is a seek
@@ -236,6 +240,22 @@ bool MprisPlayerAdaptor::shuffle() const {
 
 void MprisPlayerAdaptor::setShuffle(bool on) {
     m_service->transport().setShuffle(on);
+    m_service->announceChanges(false);
+}
+
+double MprisPlayerAdaptor::rate() const {
+    return now().tempo / 100.0;
+}
+
+void MprisPlayerAdaptor::setRate(double rate) {
+    if (!std::isfinite(rate)) return;
+    // A rate of 0 is a pause, as the MPRIS specification asks of players.
+    if (rate <= 0) {
+        m_service->transport().pause();
+    } else {
+        m_service->transport().setTempo(
+            static_cast<int>(std::lround(std::clamp(rate, 0.0, 10.0) * 100)));
+    }
     m_service->announceChanges(false);
 }
 

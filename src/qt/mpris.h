@@ -97,8 +97,8 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
     Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
     Q_PROPERTY(double Rate READ rate WRITE setRate)
-    Q_PROPERTY(double MinimumRate READ rate)
-    Q_PROPERTY(double MaximumRate READ rate)
+    Q_PROPERTY(double MinimumRate READ minimumRate)
+    Q_PROPERTY(double MaximumRate READ maximumRate)
     Q_PROPERTY(QVariantMap Metadata READ metadata)
     Q_PROPERTY(double Volume READ volume WRITE setVolume)
     Q_PROPERTY(qlonglong Position READ position)
@@ -117,8 +117,11 @@ public:
     bool shuffle() const;
     void setShuffle(bool on);
     QString playbackStatus() const;
-    double rate() const { return 1.0; }
-    void setRate(double) {}
+    // The rate is the tempo: 0.8 plays at 80 %, in 5 % steps from 0.5 to 1.5.
+    double rate() const;
+    void setRate(double rate);
+    double minimumRate() const { return 0.5; }
+    double maximumRate() const { return 1.5; }
     QVariantMap metadata() const;
     double volume() const;
     void setVolume(double v);

@@ -141,7 +141,9 @@ void Session::act(const std::vector<std::string>& w) {
                                                      {"Escape", ui::key::kEscape},
                                                      {"F11", ui::key::kF11},
                                                      {"Plus", ui::key::kPlus},
-                                                     {"Minus", ui::key::kMinus}};
+                                                     {"Minus", ui::key::kMinus},
+                                                     {"BracketLeft", ui::key::kBracketLeft},
+                                                     {"BracketRight", ui::key::kBracketRight}};
         // A letter or a digit is its own key.
         const bool plain = w[2].size() == 1 && (std::isupper(static_cast<unsigned char>(w[2][0])) ||
                                                 std::isdigit(static_cast<unsigned char>(w[2][0])));

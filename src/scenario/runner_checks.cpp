@@ -136,6 +136,16 @@ void Session::expectDevice(const std::vector<std::string>& w) {
         bool want = w[3] == "true";
         if (d.silent() != want)
             fail(std::string("device silent ") + (d.silent() ? "true" : "false"));
+    } else if (what == "key-tempo") {
+        // expect device key-tempo SEMITONES TEMPO VOICE: what the drive plays now.
+        if (w.size() != 6) fail("expect device key-tempo SEMITONES TEMPO both|left|right|reduced");
+        const device::KeyTempo& k = d.keyTempo();
+        static const char* const voices[] = {"both", "left", "right", "reduced"};
+        const std::string got = std::to_string(k.semitones) + " " + std::to_string(k.tempo) + " " +
+                                voices[static_cast<int>(k.voice)];
+        const std::string want =
+            std::to_string(toNumber(w[3])) + " " + std::to_string(toNumber(w[4])) + " " + w[5];
+        if (got != want) fail("device key-tempo " + got);
     } else {
         fail("unknown device check " + what);
     }

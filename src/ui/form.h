@@ -26,8 +26,10 @@ inline constexpr int kLeft = 37;
 inline constexpr int kUp = 38;
 inline constexpr int kRight = 39;
 inline constexpr int kDown = 40;
-inline constexpr int kPlus = 0xBB;   // "+" (also "=" and the keypad's "+")
-inline constexpr int kMinus = 0xBD;  // "-" (also the keypad's "-")
+inline constexpr int kPlus = 0xBB;          // "+" (also "=" and the keypad's "+")
+inline constexpr int kMinus = 0xBD;         // "-" (also the keypad's "-")
+inline constexpr int kBracketLeft = 0xDB;   // "["
+inline constexpr int kBracketRight = 0xDD;  // "]"
 inline constexpr int kMediaNext = 0xB0;
 inline constexpr int kMediaPrevious = 0xB1;
 inline constexpr int kMediaStop = 0xB2;

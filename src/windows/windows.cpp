@@ -17,6 +17,7 @@
 #include "player/cdkara.h"
 #include "player/cdkasif.h"
 #include "player/cdkasif2.h"
+#include "player/cdkey.h"
 #include "player/cdoke.h"
 #include "player/cdrep.h"
 #include "program/cdprg.h"
@@ -49,6 +50,7 @@ void registerWindows(App& app) {
     app.registerForm<CDNETSEL>();
     app.registerForm<CDSEND>();
     app.registerForm<CDKARA>();
+    app.registerForm<CDKEY>();
     app.setMainForm<CDOKE>();
 }
 

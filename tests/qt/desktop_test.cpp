@@ -61,10 +61,16 @@ TEST(KeyPreviewTest, TheWindowSeesKeysBeforeItsFocusedControl) {
     // the timing setter's word mode uses) goes on to the control, and the window saw it once,
     // not once per parent widget.
     key(b, Qt::Key_MediaPlay);
+    // The tempo keys reach the window by their own codes.
+    key(b, Qt::Key_BracketLeft, "[");
+    key(b, Qt::Key_BracketRight, "]");
     key(b, Qt::Key_Return);
     EXPECT_TRUE(waitUntil([&] { return form.count("button.click") == 1; }));
-    const std::vector<std::pair<int, int>> seen = {
-        {ui::key::kSpace, 0}, {ui::key::kMediaPlayPause, 0}, {ui::key::kReturn, 0}};
+    const std::vector<std::pair<int, int>> seen = {{ui::key::kSpace, 0},
+                                                   {ui::key::kMediaPlayPause, 0},
+                                                   {ui::key::kBracketLeft, 0},
+                                                   {ui::key::kBracketRight, 0},
+                                                   {ui::key::kReturn, 0}};
     EXPECT_EQ(form.keys, seen);
     form.destroySilently();
 }
@@ -258,6 +264,31 @@ TEST_F(MprisTest, MediaKeysAndWidgetsDriveThePlayer) {
     bus.call("org.mpris.MediaPlayer2.Raise");
     EXPECT_EQ(raised, 1);
 
+    // The rate is the tempo, in the key/tempo window's 5 % steps and range; the key stays.
+    auto rate = [&](const char* property) {
+        QString v = bus.get(property);  // "(<0.80000000000000004>,)"
+        v.remove(QStringLiteral("(<")).remove(QStringLiteral(">,)"));
+        return v.toDouble();
+    };
+    EXPECT_DOUBLE_EQ(rate("MinimumRate"), 0.5);
+    EXPECT_DOUBLE_EQ(rate("MaximumRate"), 1.5);
+    EXPECT_DOUBLE_EQ(rate("Rate"), 1.0);
+    CDOKE& main = program->form<CDOKE>();
+    main.keyTempo.keyUp();
+    const struct {
+        const char* set;
+        int tempo;
+    } rates[] = {{"<0.8>", 80}, {"<0.93>", 95}, {"<3.0>", 150}, {"<0.1>", 50}, {"<1.0>", 100}};
+    for (const auto& r : rates) {
+        set("Rate", r.set);
+        EXPECT_EQ(main.keyTempo.current().tempo, r.tempo) << r.set;
+        EXPECT_EQ(m.drives.current().keyTempo().tempo, r.tempo) << r.set;
+        EXPECT_EQ(m.drives.current().keyTempo().semitones, 1) << r.set;
+        EXPECT_DOUBLE_EQ(rate("Rate"), r.tempo / 100.0) << r.set;
+    }
+    set("Rate", "<0.8>");
+    EXPECT_EQ(main.KEYTEMPO.caption(), "KEY +1 · 80%");
+
     pump(300);
     monitor.terminate();
     monitor.waitForFinished();
@@ -269,6 +300,8 @@ TEST_F(MprisTest, MediaKeysAndWidgetsDriveThePlayer) {
     EXPECT_TRUE(heard.contains("Seeked (int64 30000000,)")) << heard.toStdString();
     EXPECT_TRUE(heard.contains("'LoopStatus': <'Playlist'>")) << heard.toStdString();
     EXPECT_TRUE(heard.contains("'Shuffle': <true>")) << heard.toStdString();
+    EXPECT_TRUE(heard.contains("'Rate': <0.8")) << heard.toStdString();
+    EXPECT_TRUE(heard.contains("'Rate': <1.5>")) << heard.toStdString();
 }
 
 }  // namespace

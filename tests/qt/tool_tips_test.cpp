@@ -21,6 +21,7 @@
 #include "labels/cprint.h"
 #include "player/cdkasif.h"
 #include "player/cdkasif2.h"
+#include "player/cdkey.h"
 #include "player/cdoke.h"
 #include "player/cdrep.h"
 #include "program/cdprg.h"
@@ -93,6 +94,7 @@ TEST_F(ToolTips, EveryButtonAndSpinnerOfEveryWindowHasOne) {
         v.push_back(show<CDFONT>());
         v.push_back(show<CDNETSEL>());
         v.push_back(show<CDSEND>());
+        v.push_back(show<CDKEY>());
         return v;
     }();
     for (const auto& w : windows) EXPECT_EQ(untipped(*w), std::vector<std::string>{});

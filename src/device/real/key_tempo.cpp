@@ -21,14 +21,6 @@ std::int16_t toSample(double v) {
 
 }  // namespace
 
-KeyTempo KeyTempo::clamped() const {
-    KeyTempo k = *this;
-    k.semitones = std::clamp(semitones, kMinSemitones, kMaxSemitones);
-    const int steps = static_cast<int>(std::lround(tempo / static_cast<double>(kTempoStep)));
-    k.tempo = std::clamp(steps * kTempoStep, kMinTempo, kMaxTempo);
-    return k;
-}
-
 // --- VoiceFilter ---
 
 double VoiceFilter::Biquad::run(double x) {
@@ -149,6 +141,12 @@ void Stretcher::process(const std::int16_t* in, std::int64_t count,
         in += 2 * n;
         count -= n;
     }
+}
+
+void Stretcher::finish(std::vector<std::int16_t>& out) {
+    const float* planes[2] = {m_inL.data(), m_inR.data()};
+    m_rb->process(planes, 0, true);
+    retrieve(out);
 }
 
 void Stretcher::retrieve(std::vector<std::int16_t>& out) {

@@ -1,13 +1,14 @@
 #pragma once
-// Key, tempo and the guide vocal: what a singer changes about the disc's sound. The voice
-// filter works on the disc's stereo frames; the stretcher (Rubber Band, real-time mode) shifts
-// the key without changing the tempo and the tempo without changing the key, and says which
-// disc frame each frame it gives out comes from, so that every position the program shows
-// stays disc time.
+// Key, tempo and the guide vocal at work: the voice filter works on the disc's stereo frames; the
+// stretcher (Rubber Band, real-time mode) shifts the key without changing the tempo and the tempo
+// without changing the key, and says which disc frame each frame it gives out comes from, so that
+// every position the program shows stays disc time.
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "device/key_tempo_settings.h"
 
 namespace RubberBand {
 class RubberBandStretcher;
@@ -15,31 +16,8 @@ class RubberBandStretcher;
 
 namespace lirafok::device::real {
 
-// The guide vocal.
-enum class VoiceMode {
-    Both,       // both channels as the disc has them
-    LeftOnly,   // the left channel on both speakers (a multiplex disc's backing or guide)
-    RightOnly,  // the right channel on both speakers
-    Reduced,    // what both channels share in the voice band (about 200 Hz to 6 kHz) cancelled
-};
-
-struct KeyTempo {
-    int semitones = 0;  // -12 .. +12
-    int tempo = 100;    // percent, 50 .. 150 in steps of 5
-    VoiceMode voice = VoiceMode::Both;
-
-    static constexpr int kMinSemitones = -12, kMaxSemitones = 12;
-    static constexpr int kMinTempo = 50, kMaxTempo = 150, kTempoStep = 5;
-
-    // The values held to their ranges (a tempo between steps goes to the nearest step).
-    KeyTempo clamped() const;
-    // The stretcher is in the path (key or tempo changed); at 0 and 100 % the audio is the
-    // disc's own, frame for frame.
-    bool stretches() const { return semitones != 0 || tempo != 100; }
-    // Output frames per disc frame: 1.25 at 80 % tempo.
-    double timeRatio() const { return 100.0 / tempo; }
-    bool operator==(const KeyTempo&) const = default;
-};
+using device::KeyTempo;
+using device::VoiceMode;
 
 // The voice modes on interleaved 16-bit stereo frames, in place. Keeps the state of its
 // filters from one call to the next; reset() at a jump in the audio.
@@ -79,6 +57,8 @@ public:
     // Takes `count` input frames (interleaved stereo) and appends to `out` what the stretcher
     // gives back for them (possibly nothing yet, possibly more than `count`).
     void process(const std::int16_t* in, std::int64_t count, std::vector<std::int16_t>& out);
+    // The span's input has ended: appends what the stretcher still holds.
+    void finish(std::vector<std::int16_t>& out);
     // The disc frame that output frame `n` of the span (from 0, after the start delay) comes
     // from.
     std::int64_t discFrameOf(std::int64_t n) const;

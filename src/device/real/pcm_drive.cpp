@@ -27,6 +27,7 @@ int PcmDrive::open() {
         m_player->setLevels(static_cast<std::uint16_t>(m_volumeWord >> 16),
                             static_cast<std::uint16_t>(m_volumeWord & 0xFFFF));
         m_player->setMuted(m_silent);
+        (void)m_player->setKeyTempo(m_keyTempo);
     }
     m_open = true;
     return errors::kNone;
@@ -205,6 +206,19 @@ int PcmDrive::eject() {
 void PcmDrive::setSilent(bool silent) {
     m_silent = silent;
     if (m_player) m_player->setMuted(silent);
+}
+
+int PcmDrive::setKeyTempo(const KeyTempo& settings) {
+    m_keyTempo = settings.clamped();
+    if (!m_player) return errors::kNone;  // taken when the pipeline starts
+    const std::uint64_t span = m_player->setKeyTempo(m_keyTempo);
+    // A span in progress goes on under a new number: its end notice follows it.
+    if (m_span != 0) m_span = span;
+    return errors::kNone;
+}
+
+std::string PcmDrive::takeKeyTempoError() {
+    return m_player ? m_player->takeKeyTempoError() : std::string();
 }
 
 void PcmDrive::setVolumeWord(std::uint32_t word) {

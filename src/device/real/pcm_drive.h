@@ -47,6 +47,8 @@ public:
     int eject() override;
     void setSilent(bool silent) override;
     void setVolumeWord(std::uint32_t word) override;
+    int setKeyTempo(const KeyTempo& settings) override;
+    std::string takeKeyTempoError() override;
 
     // Why the last disc could not be read (diagnostics; empty when it could).
     const std::string& lastError() const { return m_error; }
@@ -92,6 +94,7 @@ private:
     SpanEndHandler m_onEnd;
     bool m_silent = false;
     std::uint32_t m_volumeWord = 0xFFFFFFFFu;
+    KeyTempo m_keyTempo;
 };
 
 }  // namespace lirafok::device::real

@@ -1,6 +1,8 @@
 #include "device/real/pcm_player.h"
 
 #include <algorithm>
+#include <cmath>
+#include <utility>
 
 #include "device/real/output_ducking.h"
 #include "device/silent_sink.h"
@@ -92,6 +94,9 @@ void PcmPlayer::clearLocked() {
     m_queuedFrames = 0;
     m_written = 0;
     m_readFailed = false;
+    m_readDone = false;
+    m_spanSettings = m_keyTempo;
+    m_ratio = m_keyTempo.stretches() ? m_keyTempo.timeRatio() : 1;
 }
 
 std::uint64_t PcmPlayer::play(std::shared_ptr<PcmSource> source, std::int64_t first,
@@ -124,7 +129,10 @@ std::int64_t PcmPlayer::positionLocked() {
             const auto ns =
                 std::chrono::duration_cast<std::chrono::nanoseconds>(m_now() - m_heard.at);
             const std::int64_t since = ns.count() * kSinkSampleRate / 1'000'000'000;
-            frame += std::clamp<std::int64_t>(since, 0, std::min(m_heard.ahead, kMaxGuessFrames));
+            // Output frames played since the report, as disc frames.
+            frame += static_cast<std::int64_t>(std::llround(
+                std::clamp<std::int64_t>(since, 0, std::min(m_heard.ahead, kMaxGuessFrames)) /
+                m_ratio));
         }
     }
     m_shown = std::max(m_shown, frame);
@@ -204,6 +212,29 @@ void PcmPlayer::setLevels(std::uint16_t left, std::uint16_t right) {
     m_writerCv.notify_all();
 }
 
+std::uint64_t PcmPlayer::setKeyTempo(const KeyTempo& settings) {
+    std::uint64_t span;
+    {
+        std::lock_guard lk(m_mutex);
+        m_keyTempo = settings.clamped();
+        if (!m_active || m_keyTempo == m_spanSettings) return m_span;
+        // The span goes on from the frame heard now, read and stretched afresh.
+        const std::int64_t position = positionLocked();
+        span = ++m_span;
+        clearLocked();
+        m_first = m_readNext = m_shown = position;
+        if (m_paused) m_pausedPosition = position;
+    }
+    m_readerCv.notify_all();
+    m_writerCv.notify_all();
+    return span;
+}
+
+std::string PcmPlayer::takeKeyTempoError() {
+    std::lock_guard lk(m_mutex);
+    return std::exchange(m_keyTempoError, std::string());
+}
+
 void PcmPlayer::setMuted(bool muted) {
     {
         std::lock_guard lk(m_mutex);
@@ -225,30 +256,71 @@ void PcmPlayer::setDucked(bool ducked) {
 void PcmPlayer::readerLoop() {
     std::unique_lock lk(m_mutex);
     while (!m_quit) {
-        if (!m_active || m_readFailed || m_readNext >= m_end || m_queuedFrames >= kQueueFrames) {
+        if (!m_active || m_readFailed || m_readDone || m_queuedFrames >= kQueueFrames) {
             m_readerCv.wait(lk);
             continue;
         }
         const std::uint64_t span = m_span;
         const std::shared_ptr<PcmSource> source = m_source;
         const std::int64_t first = m_readNext;
-        const std::int64_t n = std::min(kReadFrames, m_end - first);
+        const std::int64_t end = m_end;
+        const std::int64_t n = std::min(kReadFrames, end - first);
+        const bool fresh = span != m_readerSpan;
+        const KeyTempo settings = m_spanSettings;
         lk.unlock();
+        std::string failure;
+        if (fresh) {
+            // A new span: the voice filter and the stretcher start again at its first frame
+            // (a stretcher of other settings is made anew; that takes a few milliseconds).
+            m_readerSpan = span;
+            m_voice.setMode(settings.voice);
+            m_voice.reset();
+            m_readerSettings = settings;
+            if (settings.stretches()) {
+                const auto& had = m_stretcher ? m_stretcher->settings() : KeyTempo{};
+                if (!m_stretcher || had.semitones != settings.semitones ||
+                    had.tempo != settings.tempo)
+                    m_stretcher = Stretcher::create(settings, &failure);
+                if (m_stretcher) m_stretcher->start(first);
+            }
+        }
         Chunk chunk;
         chunk.samples.resize(static_cast<std::size_t>(n) * 2);
         chunk.frames = n;
-        const bool ok = source->read(first, chunk.samples.data(), n);
+        const bool ok = n == 0 || source->read(first, chunk.samples.data(), n);
+        const bool last = first + n >= end;
+        if (ok) chunk = transform(std::move(chunk), last);
         lk.lock();
+        if (!failure.empty() && span == m_span) {
+            // No stretcher: the span plays at the disc's own key and tempo, and says why.
+            m_keyTempoError = failure;
+            m_spanSettings.semitones = 0;
+            m_spanSettings.tempo = 100;
+            m_ratio = 1;
+        }
         if (span != m_span || !m_active) continue;  // superseded while reading
         if (!ok) {
             m_readFailed = true;
         } else {
-            m_queue.push_back(std::move(chunk));
-            m_queuedFrames += n;
+            if (chunk.frames > 0) {
+                m_queuedFrames += chunk.frames;
+                m_queue.push_back(std::move(chunk));
+            }
             m_readNext += n;
+            m_readDone = last;
         }
         m_writerCv.notify_all();
     }
+}
+
+PcmPlayer::Chunk PcmPlayer::transform(Chunk in, bool last) {
+    if (m_readerSettings.voice != VoiceMode::Both) m_voice.process(in.samples.data(), in.frames);
+    if (!m_readerSettings.stretches() || !m_stretcher) return in;
+    Chunk out;
+    m_stretcher->process(in.samples.data(), in.frames, out.samples);
+    if (last) m_stretcher->finish(out.samples);
+    out.frames = static_cast<std::int64_t>(out.samples.size() / 2);
+    return out;
 }
 
 void PcmPlayer::endSpan(std::unique_lock<std::mutex>& lk, SpanEnd why, std::int64_t position) {
@@ -329,7 +401,7 @@ void PcmPlayer::writerLoop() {
         } else if (m_readFailed) {
             endSpan(lk, SpanEnd::Failed, positionLocked());
             continue;
-        } else if (m_readNext >= m_end) {
+        } else if (m_readDone) {
             draining = true;
             if (m_drainSpan != span) {
                 m_drainSpan = span;
@@ -367,7 +439,11 @@ void PcmPlayer::writerLoop() {
             std::clamp<std::int64_t>(written + padding - buffered, 0, written);
         if (heardAtStart < 0) heardAtStart = heard;
         // A report taken before a pause that came meanwhile must not set the clock running.
-        m_heard = {span, m_first + heard, now, written - heard, !m_paused && heard > heardAtStart};
+        // Output frames heard, as disc frames (the same at the disc's own tempo).
+        const std::int64_t disc =
+            m_first + static_cast<std::int64_t>(std::llround(heard / m_ratio));
+        m_heard = {span, std::min(m_end, disc), now, written - heard,
+                   !m_paused && heard > heardAtStart};
 
         if (draining &&
             (padding >= buffered || (!m_paused && now - m_drainStart >= kDrainGiveUp))) {

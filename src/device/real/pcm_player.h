@@ -40,11 +40,13 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "device/audio_sink.h"
 #include "device/cd_audio_device.h"
+#include "device/real/key_tempo.h"
 #include "device/real/pcm_source.h"
 
 namespace lirafok::device::real {
@@ -105,6 +107,15 @@ public:
     // The span number of the last play() (0 before the first).
     std::uint64_t currentSpan();
 
+    // Key, tempo and voice for what is played from now on. A span in progress goes on from
+    // the frame heard now with the new settings, under a new span number, which is returned
+    // (the caller's end notice follows it); otherwise the number stays. Positions stay disc
+    // frames at any tempo: the output's frames are mapped back through the time ratio.
+    std::uint64_t setKeyTempo(const KeyTempo& settings);
+    // Why the last settings could not be applied (the stretcher could not be made: the audio
+    // plays at the disc's own key and tempo). Empty when they were; reading it clears it.
+    std::string takeKeyTempoError();
+
 private:
     using Clock = std::chrono::steady_clock;
     struct Chunk {
@@ -123,6 +134,10 @@ private:
     };
 
     void readerLoop();
+    // On the reader thread, without the lock: the chunk of disc frames `in` as the listener
+    // gets it (voice filter, stretcher). `last`: the span's final input, after which the
+    // stretcher gives out what it still holds.
+    Chunk transform(Chunk in, bool last);
     void writerLoop();
     // Opens the sink (or the silent stand-in) on the writer thread; true when the sink applies
     // the levels itself.
@@ -170,6 +185,19 @@ private:
     bool m_ducked = false;              // a sound cue plays: the levels are lowered
     std::uint64_t m_levelsVersion = 0;  // counts changes, so that the writer applies each once
     int m_duckingId = 0;
+    KeyTempo m_keyTempo;                // wanted for the spans from now on
+    KeyTempo m_spanSettings;            // what the current span plays with
+    double m_ratio = 1;                 // the span's output frames per disc frame
+    std::string m_keyTempoError;
+    // The span's last frame is read, and (when stretching) the stretcher's tail is queued.
+    bool m_readDone = false;
+
+    // The reader's own: the span its stretch state belongs to, the stretcher and the voice
+    // filter.
+    std::uint64_t m_readerSpan = 0;
+    KeyTempo m_readerSettings;
+    std::unique_ptr<Stretcher> m_stretcher;
+    VoiceFilter m_voice;
 
     std::thread m_reader;
     std::thread m_writer;
