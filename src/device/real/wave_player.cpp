@@ -19,6 +19,9 @@ constexpr std::int64_t kMaxFrames = 10 * 44100;
 constexpr std::int64_t kTailFrames = 44100 / 20;
 // While a sound plays the thread tops up the sink this often.
 constexpr auto kRefill = std::chrono::milliseconds(10);
+// How long after its last frames were queued (and their playing time) a cue counts as heard
+// even when the output still reports them as queued.
+constexpr auto kHeardMargin = std::chrono::milliseconds(150);
 
 // The file's modification time and size; nullopt when it is missing.
 std::optional<std::pair<std::int64_t, std::uintmax_t>> fileStamp(const std::string& path) {
@@ -142,7 +145,10 @@ void WavePlayer::loop() {
             m_sound.reset();
             const auto asked = [&] { return m_quit || m_stop || !m_request.empty(); };
             // The music stays lowered until the cue's last frame has been heard.
-            if (m_ducking && m_sink && m_sink->bufferedFrames() > 0) {
+            // A stream that ran dry may go on reporting frames as queued for a while; past
+            // the time its last frames take to play the cue has surely been heard.
+            if (m_ducking && m_sink && m_sink->bufferedFrames() > 0 &&
+                std::chrono::steady_clock::now() < m_heardBy) {
                 m_cv.wait_for(lk, kRefill, asked);
                 continue;
             }
@@ -151,6 +157,8 @@ void WavePlayer::loop() {
             continue;
         }
         m_next += m_sink->write(m_sound->frames.data() + m_next * 2, total - m_next);
+        m_heardBy = std::chrono::steady_clock::now() + kHeardMargin +
+                    std::chrono::milliseconds(m_sink->bufferedFrames() * 1000 / 44100);
         if (m_next < total)
             m_cv.wait_for(lk, kRefill, [&] { return m_quit || m_stop || !m_request.empty(); });
     }

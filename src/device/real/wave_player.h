@@ -6,6 +6,7 @@
 // flushed and the new sound written in its place, on the same output stream. Mono files play
 // on both channels. A missing or undecodable file plays nothing. A cue is limited in level and
 // lowers the music while it is heard (see OutputDucking), so that the two never clip together.
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
@@ -61,6 +62,7 @@ private:
     std::int64_t m_next = 0;               // next frame of m_sound to write
     int m_started = 0;
     bool m_ducking = false;  // this player has told the music outputs to make room
+    std::chrono::steady_clock::time_point m_heardBy{};  // the last written cue frame is heard
     std::map<std::string, std::shared_ptr<const Sound>> m_cache;  // player thread only
     std::thread m_thread;
 };
