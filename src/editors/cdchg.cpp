@@ -118,6 +118,7 @@ void CDCHG::Command1_Click() {
         app.msgBox(result.error);
         return;
     }
+    if (!result.notice.empty()) app.msgBox(result.notice);
     // The lyrics shown for the current track were looked up under the old key (or found
     // missing): the redisplay reads them again under the new one.
     s.LyricsLoadedTrack = 0;

@@ -11,6 +11,8 @@
 #include "core/raw_file.h"
 #include "core/text.h"
 #include "lyrics/lyrics_file.h"
+#include "lyrics/syllable_file.h"
+#include "player/key_tempo_file.h"
 
 namespace lirafok {
 
@@ -161,6 +163,12 @@ RekeyResult applyRekey(const std::string& lyricsFolder, const RekeyPlan& plan,
             case MoveResult::Moved:
                 done.push_back({from, to});
                 result.movedTracks.push_back(i);
+                // The track's syllable timings go with its lyrics.
+                if (const std::string syl = syllableFilePath(from);
+                    moveFile(syl, syllableFilePath(to)) == MoveResult::Moved)
+                    done.push_back({syl, syllableFilePath(to)});
+                else if (rawfile::fileExists(syl))
+                    return undo("歌詞ファイル " + fileName(syl) + " の名前を変更できません。");
                 break;
             case MoveResult::Missing:
                 break;
@@ -184,6 +192,11 @@ RekeyResult applyRekey(const std::string& lyricsFolder, const RekeyPlan& plan,
         return undo(why);
     }
     result.ok = true;
+    // The key and tempo remembered for the disc's tracks follow it to its new key.
+    if (const KeyTempoSave keys =
+            moveKeyTempoDisc(lyricsFolder, plan.oldKey, newKey, plan.songCount);
+        !keys.ok)
+        result.notice = keys.error + "\nキーとテンポの記憶は前のキーのままです。";
     return result;
 }
 

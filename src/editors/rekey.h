@@ -50,11 +50,13 @@ struct RekeyResult {
     bool ok = false;
     std::string error;             // Japanese text for the message box when !ok
     std::vector<int> movedTracks;  // tracks whose lyrics file now carries the new key
+    std::string notice;  // Japanese, when the re-key is done but something beside it was not
 };
 // Applies a Ready plan in `lyricsFolder`: the lyrics files of tracks 1..songCount move from
-// the old key's names to the new key's (a track without a file is skipped), then the backup
-// and the catalogue are written. A move is refused, and the whole re-key undone, when the
-// file is write-protected or the new name is already taken (that file is never replaced).
+// the old key's names to the new key's (a track without a file is skipped; a syllable side
+// file moves with its lyrics file), then the backup and the catalogue are written, and the
+// key and tempo remembered for those tracks follow. A move is refused, and the whole re-key undone,
+// when the file is write-protected or the new name is already taken (that file is never replaced).
 RekeyResult applyRekey(const std::string& lyricsFolder, const RekeyPlan& plan,
                        const std::string& newKey);
 

@@ -1,6 +1,8 @@
 #include "player/key_tempo_file.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 #include <filesystem>
 
 #include "core/raw_file.h"
@@ -52,6 +54,17 @@ std::optional<device::VoiceMode> voiceOf(char c) {
         default:
             return std::nullopt;
     }
+}
+
+// Writes `out` as the file, the previous contents `old` (when there was a file) kept as the
+// backup first.
+KeyTempoSave replaceFile(const std::string& lyricsFolder, const std::string* old,
+                         const std::string& out) {
+    if (old && !rawfile::writeBytes(keyTempoBackupPath(lyricsFolder), *old))
+        return {false, std::string(kKeyTempoBackupName) + " を作成できません"};
+    if (!rawfile::writeBytes(keyTempoFilePath(lyricsFolder), out))
+        return {false, std::string(kKeyTempoFileName) + " に書き込めません"};
+    return {true, {}};
 }
 
 }  // namespace
@@ -155,11 +168,36 @@ KeyTempoSave rememberKeyTempo(const std::string& lyricsFolder, const std::string
         out += line;
         out += "\r\n";
     }
-    if (old && !rawfile::writeBytes(keyTempoBackupPath(lyricsFolder), *old))
-        return {false, std::string(kKeyTempoBackupName) + " を作成できません"};
-    if (!rawfile::writeBytes(path, out))
-        return {false, std::string(kKeyTempoFileName) + " に書き込めません"};
-    return {true, {}};
+    return replaceFile(lyricsFolder, old ? &*old : nullptr, out);
+}
+
+KeyTempoSave moveKeyTempoDisc(const std::string& lyricsFolder, const std::string& oldKey,
+                              const std::string& newKey, int lastTrack) {
+    const auto old = rawfile::readBytes(keyTempoFilePath(lyricsFolder));
+    if (!old || !keyTempoRememberable(newKey, 1)) return {true, {}};
+    const auto moves = [&](const std::optional<TrackKeyTempo>& t) {
+        return t && t->discKey == oldKey && t->track <= lastTrack;
+    };
+    std::vector<int> moved;
+    for (std::string_view raw : rawfile::splitLines(*old))
+        if (const auto t = parseKeyTempoLine(raw); moves(t)) moved.push_back(t->track);
+    if (moved.empty()) return {true, {}};
+    std::string out;
+    out.reserve(old->size());
+    for (std::string_view raw : rawfile::splitLines(*old)) {
+        const auto t = parseKeyTempoLine(raw);
+        if (t && t->discKey == newKey &&
+            std::find(moved.begin(), moved.end(), t->track) != moved.end())
+            continue;
+        if (moves(t)) {
+            out += newKey;
+            out += raw.substr(kKeyChars);
+        } else {
+            out += raw;
+        }
+        out += "\r\n";
+    }
+    return replaceFile(lyricsFolder, &*old, out);
 }
 
 }  // namespace lirafok

@@ -65,4 +65,10 @@ struct KeyTempoSave {
 KeyTempoSave rememberKeyTempo(const std::string& lyricsFolder, const std::string& discKey,
                               int track, const device::KeyTempo& settings);
 
+// A disc got a new key (its record was re-keyed): the lines of its tracks 1..lastTrack now
+// name `newKey`, in their places, every other byte as it was; a line `newKey` already had for
+// one of those tracks gives way. Nothing is written when the old key has no such line.
+KeyTempoSave moveKeyTempoDisc(const std::string& lyricsFolder, const std::string& oldKey,
+                              const std::string& newKey, int lastTrack);
+
 }  // namespace lirafok
