@@ -4,6 +4,7 @@
 // without changing the key, and says which disc frame each frame it gives out comes from, so that
 // every position the program shows stays disc time.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,6 +53,10 @@ public:
     // then plays at the original key and tempo and tells the user.
     static std::unique_ptr<Stretcher> create(const KeyTempo& settings, std::string* error);
 
+    // Takes other settings for the next span (no new allocation: a key change in the middle of
+    // a song must not wait for one). start() must follow.
+    void retune(const KeyTempo& settings);
+
     // Starts a span whose first input frame is disc frame `discFrame`.
     void start(std::int64_t discFrame);
     // Takes `count` input frames (interleaved stereo) and appends to `out` what the stretcher
@@ -65,6 +70,8 @@ public:
     // Output frames given out since start().
     std::int64_t outputFrames() const { return m_out; }
     const KeyTempo& settings() const { return m_settings; }
+    // Output frames per disc frame.
+    double ratio() const { return m_settings.timeRatio(); }
 
 private:
     explicit Stretcher(const KeyTempo& settings);
@@ -77,5 +84,10 @@ private:
     std::int64_t m_toDiscard = 0;  // start delay still to drop from the output
     std::vector<float> m_inL, m_inR, m_outL, m_outR;
 };
+
+// Makes the stretcher for a span (Stretcher::create unless a test simulates a failure): null
+// with `error` set when it cannot.
+using StretcherFactory =
+    std::function<std::unique_ptr<Stretcher>(const KeyTempo& settings, std::string* error)>;
 
 }  // namespace lirafok::device::real
