@@ -78,10 +78,11 @@ TEST_F(KeyTempoSound, TheKeyIsHeardOnTheSemitone) {
             p.play(source, 0, 20 * kSecond);
             std::this_thread::sleep_for(700ms);
             p.stop();
-            std::this_thread::sleep_for(250ms);
+            std::this_thread::sleep_for(450ms);
         }
     });
-    const auto heard = audibleStretches(rec);
+    // Apart by 450 ms of silence: a gap of the sound server on a busy machine is far shorter.
+    const auto heard = audibleStretches(rec, kSecond / 5);
     ASSERT_EQ(heard.size(), std::size(cases));
     for (std::size_t i = 0; i < heard.size(); ++i) {
         SCOPED_TRACE(cases[i].semitones);
@@ -107,10 +108,10 @@ TEST_F(KeyTempoSound, TheVoiceModesKeepTheChannelAskedForAndCancelTheCentre) {
             p.play(source, 0, 20 * kSecond);
             std::this_thread::sleep_for(600ms);
             p.stop();
-            std::this_thread::sleep_for(250ms);
+            std::this_thread::sleep_for(450ms);
         }
     });
-    const auto heard = audibleStretches(rec);
+    const auto heard = audibleStretches(rec, kSecond / 5);
     ASSERT_EQ(heard.size(), std::size(modes));
     // Level of a tone over both speakers in stretch `i`.
     auto both = [&](std::size_t i, double hz) {
@@ -157,14 +158,14 @@ TEST_F(KeyTempoSound, AtEightyPercentTheSongLastsLongerAndItsMarksKeepTheirPlace
         reached = p.state() == PlayerState::Idle;
     });
     EXPECT_TRUE(reached) << "the span has not ended 10.2 s after it started";
-    const auto heard = audibleStretches(rec);
+    const auto heard = audibleStretches(rec, kSecond / 5);
     ASSERT_EQ(heard.size(), 1u);
     const double ratio = 1.25;
     const auto first = testing::markAt(rec, heard[0].first, heard[0].first + kSecond, ratio);
     const auto last = testing::markAt(rec, heard[0].first + 9 * kSecond, heard[0].end, ratio);
     ASSERT_TRUE(first && last);
     EXPECT_NEAR((*last - *first) / kSecond, 8.75, 0.020);
-    EXPECT_NEAR(double(heard[0].end - heard[0].first) / kSecond, 10.0, 0.050);
+    EXPECT_NEAR(double(heard[0].end - heard[0].first) / kSecond, 10.0, 0.020);
 }
 
 TEST_F(KeyTempoSound, BackAtTheOriginalKeyTheDiscIsHeardBitForBit) {

@@ -62,7 +62,8 @@ public:
     // Takes `count` input frames (interleaved stereo) and appends to `out` what the stretcher
     // gives back for them (possibly nothing yet, possibly more than `count`).
     void process(const std::int16_t* in, std::int64_t count, std::vector<std::int16_t>& out);
-    // The span's input has ended: appends what the stretcher still holds.
+    // The span's input has ended: appends what the stretcher still holds, so that the span's
+    // output is its input's length times the time ratio, to the frame.
     void finish(std::vector<std::int16_t>& out);
     // The disc frame that output frame `n` of the span (from 0, after the start delay) comes
     // from.
@@ -80,6 +81,7 @@ private:
     KeyTempo m_settings;
     std::unique_ptr<RubberBand::RubberBandStretcher> m_rb;
     std::int64_t m_startFrame = 0;
+    std::int64_t m_in = 0;         // frames taken since start() (the start pad not counted)
     std::int64_t m_out = 0;        // frames given out
     std::int64_t m_toDiscard = 0;  // start delay still to drop from the output
     std::vector<float> m_inL, m_inR, m_outL, m_outR;
