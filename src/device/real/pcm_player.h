@@ -111,7 +111,9 @@ public:
     // Key, tempo and voice for what is played from now on. A span in progress goes on from
     // the frame heard now with the new settings, under a new span number, which is returned
     // (the caller's end notice follows it); otherwise the number stays. Positions stay disc
-    // frames at any tempo: the output's frames are mapped back through the time ratio.
+    // frames at any key and tempo: each chunk given to the sink carries the disc frame of its
+    // first frame (the stretcher's delay already taken off) and its time ratio, and the frame
+    // the sink says is heard is looked up in that map.
     std::uint64_t setKeyTempo(const KeyTempo& settings);
     // Why the last settings could not be applied (the stretcher could not be made: the audio
     // plays at the disc's own key and tempo). Empty when they were; reading it clears it.
