@@ -4,6 +4,7 @@
 // without changing the key, and says which disc frame each frame it gives out comes from, so that
 // every position the program shows stays disc time.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,12 +53,17 @@ public:
     // then plays at the original key and tempo and tells the user.
     static std::unique_ptr<Stretcher> create(const KeyTempo& settings, std::string* error);
 
+    // Takes other settings for the next span (no new allocation: a key change in the middle of
+    // a song must not wait for one). start() must follow.
+    void retune(const KeyTempo& settings);
+
     // Starts a span whose first input frame is disc frame `discFrame`.
     void start(std::int64_t discFrame);
     // Takes `count` input frames (interleaved stereo) and appends to `out` what the stretcher
     // gives back for them (possibly nothing yet, possibly more than `count`).
     void process(const std::int16_t* in, std::int64_t count, std::vector<std::int16_t>& out);
-    // The span's input has ended: appends what the stretcher still holds.
+    // The span's input has ended: appends what the stretcher still holds, so that the span's
+    // output is its input's length times the time ratio, to the frame.
     void finish(std::vector<std::int16_t>& out);
     // The disc frame that output frame `n` of the span (from 0, after the start delay) comes
     // from.
@@ -65,6 +71,8 @@ public:
     // Output frames given out since start().
     std::int64_t outputFrames() const { return m_out; }
     const KeyTempo& settings() const { return m_settings; }
+    // Output frames per disc frame.
+    double ratio() const { return m_settings.timeRatio(); }
 
 private:
     explicit Stretcher(const KeyTempo& settings);
@@ -73,9 +81,15 @@ private:
     KeyTempo m_settings;
     std::unique_ptr<RubberBand::RubberBandStretcher> m_rb;
     std::int64_t m_startFrame = 0;
+    std::int64_t m_in = 0;         // frames taken since start() (the start pad not counted)
     std::int64_t m_out = 0;        // frames given out
     std::int64_t m_toDiscard = 0;  // start delay still to drop from the output
     std::vector<float> m_inL, m_inR, m_outL, m_outR;
 };
+
+// Makes the stretcher for a span (Stretcher::create unless a test simulates a failure): null
+// with `error` set when it cannot.
+using StretcherFactory =
+    std::function<std::unique_ptr<Stretcher>(const KeyTempo& settings, std::string* error)>;
 
 }  // namespace lirafok::device::real

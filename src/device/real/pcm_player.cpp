@@ -96,7 +96,6 @@ void PcmPlayer::clearLocked() {
     m_readFailed = false;
     m_readDone = false;
     m_spanSettings = m_keyTempo;
-    m_ratio = m_keyTempo.stretches() ? m_keyTempo.timeRatio() : 1;
 }
 
 std::uint64_t PcmPlayer::play(std::shared_ptr<PcmSource> source, std::int64_t first,
@@ -132,7 +131,7 @@ std::int64_t PcmPlayer::positionLocked() {
             // Output frames played since the report, as disc frames.
             frame += static_cast<std::int64_t>(std::llround(
                 std::clamp<std::int64_t>(since, 0, std::min(m_heard.ahead, kMaxGuessFrames)) /
-                m_ratio));
+                m_heard.ratio));
         }
     }
     m_shown = std::max(m_shown, frame);
@@ -235,6 +234,11 @@ std::string PcmPlayer::takeKeyTempoError() {
     return std::exchange(m_keyTempoError, std::string());
 }
 
+void PcmPlayer::setStretcherFactory(StretcherFactory factory) {
+    std::lock_guard lk(m_mutex);
+    m_stretcherFactory = std::move(factory);
+}
+
 void PcmPlayer::setMuted(bool muted) {
     {
         std::lock_guard lk(m_mutex);
@@ -267,36 +271,26 @@ void PcmPlayer::readerLoop() {
         const std::int64_t n = std::min(kReadFrames, end - first);
         const bool fresh = span != m_readerSpan;
         const KeyTempo settings = m_spanSettings;
+        if (fresh) m_readerFactory = m_stretcherFactory;
         lk.unlock();
         std::string failure;
         if (fresh) {
-            // A new span: the voice filter and the stretcher start again at its first frame
-            // (a stretcher of other settings is made anew; that takes a few milliseconds).
             m_readerSpan = span;
-            m_voice.setMode(settings.voice);
-            m_voice.reset();
-            m_readerSettings = settings;
-            if (settings.stretches()) {
-                const auto& had = m_stretcher ? m_stretcher->settings() : KeyTempo{};
-                if (!m_stretcher || had.semitones != settings.semitones ||
-                    had.tempo != settings.tempo)
-                    m_stretcher = Stretcher::create(settings, &failure);
-                if (m_stretcher) m_stretcher->start(first);
-            }
+            startStretch(settings, first, failure);
         }
         Chunk chunk;
         chunk.samples.resize(static_cast<std::size_t>(n) * 2);
         chunk.frames = n;
         const bool ok = n == 0 || source->read(first, chunk.samples.data(), n);
         const bool last = first + n >= end;
-        if (ok) chunk = transform(std::move(chunk), last);
+        if (ok) chunk = transform(std::move(chunk), first, last);
         lk.lock();
         if (!failure.empty() && span == m_span) {
-            // No stretcher: the span plays at the disc's own key and tempo, and says why.
+            // No stretcher: the span plays at the disc's own key and tempo (its chunks say so
+            // to the map), and says why.
             m_keyTempoError = failure;
             m_spanSettings.semitones = 0;
             m_spanSettings.tempo = 100;
-            m_ratio = 1;
         }
         if (span != m_span || !m_active) continue;  // superseded while reading
         if (!ok) {
@@ -313,13 +307,35 @@ void PcmPlayer::readerLoop() {
     }
 }
 
-PcmPlayer::Chunk PcmPlayer::transform(Chunk in, bool last) {
+void PcmPlayer::startStretch(const KeyTempo& settings, std::int64_t first, std::string& failure) {
+    // The voice filter and the stretcher start again at the span's first frame. A stretcher
+    // made once is kept and retuned: the library allocates its buffers only when it is made.
+    m_voice.setMode(settings.voice);
+    m_voice.reset();
+    m_readerSettings = settings;
+    if (!settings.stretches()) return;
+    if (!m_stretcher) {
+        m_stretcher = m_readerFactory ? m_readerFactory(settings, &failure)
+                                      : Stretcher::create(settings, &failure);
+        if (!m_stretcher && failure.empty())
+            failure = "キーとテンポを変えるための処理を始められません";
+    } else if (!(m_stretcher->settings() == settings)) {
+        m_stretcher->retune(settings);
+    }
+    if (m_stretcher) m_stretcher->start(first);
+}
+
+PcmPlayer::Chunk PcmPlayer::transform(Chunk in, std::int64_t first, bool last) {
     if (m_readerSettings.voice != VoiceMode::Both) m_voice.process(in.samples.data(), in.frames);
+    in.disc = first;
     if (!m_readerSettings.stretches() || !m_stretcher) return in;
     Chunk out;
+    const std::int64_t firstOut = m_stretcher->outputFrames();
     m_stretcher->process(in.samples.data(), in.frames, out.samples);
     if (last) m_stretcher->finish(out.samples);
     out.frames = static_cast<std::int64_t>(out.samples.size() / 2);
+    out.disc = m_stretcher->discFrameOf(firstOut);
+    out.ratio = m_stretcher->ratio();
     return out;
 }
 
@@ -347,6 +363,7 @@ void PcmPlayer::writerLoop() {
     std::int64_t written = 0;
     std::int64_t padding = 0;
     std::int64_t heardAtStart = -1;  // the first report since the sink started or resumed
+    OutputMap map;                   // the span's frames given to the sink, to disc frames
     Chunk chunk;                     // taken from the queue, being written
     std::vector<std::int16_t> scratch;
     std::vector<std::int16_t> silence;
@@ -368,6 +385,7 @@ void PcmPlayer::writerLoop() {
                 sinkSpan = target;
                 written = padding = 0;
                 chunk = {};
+                map.clear();
             }
             sinkPaused = holdWanted;
             heardAtStart = -1;
@@ -393,6 +411,7 @@ void PcmPlayer::writerLoop() {
         if (chunk.taken >= chunk.frames && !m_queue.empty()) {
             chunk = std::move(m_queue.front());
             m_queue.pop_front();
+            map.mark(written, chunk.disc, chunk.ratio);
         }
         bool draining = false;
         std::int64_t n = 0;
@@ -440,10 +459,10 @@ void PcmPlayer::writerLoop() {
         if (heardAtStart < 0) heardAtStart = heard;
         // A report taken before a pause that came meanwhile must not set the clock running.
         // Output frames heard, as disc frames (the same at the disc's own tempo).
-        const std::int64_t disc =
-            m_first + static_cast<std::int64_t>(std::llround(heard / m_ratio));
-        m_heard = {span, std::min(m_end, disc), now, written - heard,
-                   !m_paused && heard > heardAtStart};
+        const std::int64_t disc = written > 0 ? map.discFrameOf(heard) : m_first;
+        m_heard = {span,        std::min(m_end, disc),
+                   now,         written - heard,
+                   map.ratio(), !m_paused && heard > heardAtStart};
 
         if (draining &&
             (padding >= buffered || (!m_paused && now - m_drainStart >= kDrainGiveUp))) {

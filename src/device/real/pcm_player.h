@@ -47,6 +47,7 @@
 #include "device/audio_sink.h"
 #include "device/cd_audio_device.h"
 #include "device/real/key_tempo.h"
+#include "device/real/output_map.h"
 #include "device/real/pcm_source.h"
 
 namespace lirafok::device::real {
@@ -110,11 +111,16 @@ public:
     // Key, tempo and voice for what is played from now on. A span in progress goes on from
     // the frame heard now with the new settings, under a new span number, which is returned
     // (the caller's end notice follows it); otherwise the number stays. Positions stay disc
-    // frames at any tempo: the output's frames are mapped back through the time ratio.
+    // frames at any key and tempo: each chunk given to the sink carries the disc frame of its
+    // first frame (the stretcher's delay already taken off) and its time ratio, and the frame
+    // the sink says is heard is looked up in that map.
     std::uint64_t setKeyTempo(const KeyTempo& settings);
     // Why the last settings could not be applied (the stretcher could not be made: the audio
     // plays at the disc's own key and tempo). Empty when they were; reading it clears it.
     std::string takeKeyTempoError();
+    // Replaces how the stretcher is made (tests simulate one that cannot be); takes effect at
+    // the next span.
+    void setStretcherFactory(StretcherFactory factory);
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -122,6 +128,8 @@ private:
         std::vector<std::int16_t> samples;
         std::int64_t frames = 0;
         std::int64_t taken = 0;  // frames already given to the sink
+        std::int64_t disc = 0;   // the disc frame its first frame plays
+        double ratio = 1;        // its output frames per disc frame
     };
     // The writer's last report on what the listener hears.
     struct Heard {
@@ -129,15 +137,19 @@ private:
         std::int64_t frame = 0;  // the disc frame heard at `at`
         Clock::time_point at{};
         std::int64_t ahead = 0;  // frames given to the sink and not heard at `at`
+        double ratio = 1;        // output frames per disc frame there
         bool moving = false;     // the sink was seen playing (heard advanced) since it last
                                  // started or resumed
     };
 
     void readerLoop();
     // On the reader thread, without the lock: the chunk of disc frames `in` as the listener
-    // gets it (voice filter, stretcher). `last`: the span's final input, after which the
-    // stretcher gives out what it still holds.
-    Chunk transform(Chunk in, bool last);
+    // gets it (voice filter, stretcher). `first`: the disc frame of its first frame. `last`:
+    // the span's final input, after which the stretcher gives out what it still holds.
+    Chunk transform(Chunk in, std::int64_t first, bool last);
+    // On the reader thread, at a span's first read: the voice filter and the stretcher for
+    // `settings`, starting at disc frame `first`. Sets `failure` when no stretcher can be made.
+    void startStretch(const KeyTempo& settings, std::int64_t first, std::string& failure);
     void writerLoop();
     // Opens the sink (or the silent stand-in) on the writer thread; true when the sink applies
     // the levels itself.
@@ -187,8 +199,8 @@ private:
     int m_duckingId = 0;
     KeyTempo m_keyTempo;                // wanted for the spans from now on
     KeyTempo m_spanSettings;            // what the current span plays with
-    double m_ratio = 1;                 // the span's output frames per disc frame
     std::string m_keyTempoError;
+    StretcherFactory m_stretcherFactory;  // empty: Stretcher::create
     // The span's last frame is read, and (when stretching) the stretcher's tail is queued.
     bool m_readDone = false;
 
@@ -197,6 +209,7 @@ private:
     std::uint64_t m_readerSpan = 0;
     KeyTempo m_readerSettings;
     std::unique_ptr<Stretcher> m_stretcher;
+    StretcherFactory m_readerFactory;
     VoiceFilter m_voice;
 
     std::thread m_reader;
