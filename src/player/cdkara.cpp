@@ -90,8 +90,8 @@ CDKARA::CDKARA(App& a)
     FULL.setCaption("全画面 (F11 / ダブルクリック)");
     MONITORS.setCaption("全画面にするモニター");
     STARTUP.setCaption("起動時に開く");
-    LATER.setCaption("歌詞を 50 ms 遅らせる (+)");
-    EARLIER.setCaption("歌詞を 50 ms 早める (-)");
+    LATER.setCaption("歌詞を 50 ms 遅らせる (Ctrl++)");
+    EARLIER.setCaption("歌詞を 50 ms 早める (Ctrl+-)");
     move(0, 0, kDefaultInnerWidth + kFrameWidth, kDefaultInnerHeight + kFrameHeight);
     Refresh.setInterval(0);
     Refresh.onTimer = [this] { Refresh_Timer(); };
@@ -175,14 +175,14 @@ bool CDKARA::Form_KeyDown(int keyCode, int shift) {
             if (!fullScreen()) return false;
             setFullScreen(false);
             return true;
-        // "+" and "-" alone move the lyric; with Ctrl they change the key, as in the main
-        // window, where "[", "]", "0" and "V" (passed on below) also work.
+        // With Ctrl, "+" and "-" move the lyric; alone they change the key as in the main
+        // window (passed on below with "[", "]", "0" and "V").
         case ui::key::kPlus:
-            if (shift & ui::key::kCtrlMask) break;
+            if (!(shift & ui::key::kCtrlMask)) break;
             LATER_Click();
             return true;
         case ui::key::kMinus:
-            if (shift & ui::key::kCtrlMask) break;
+            if (!(shift & ui::key::kCtrlMask)) break;
             EARLIER_Click();
             return true;
         default:

@@ -60,8 +60,8 @@ public:
     ui::Menu MONITORS;  // 全画面にするモニター
     std::array<ui::Menu, kMonitors> MONITOR;
     ui::Menu STARTUP;  // 起動時に開く
-    ui::Menu LATER;    // 歌詞を遅らせる (+)
-    ui::Menu EARLIER;  // 歌詞を早める (-)
+    ui::Menu LATER;    // 歌詞を遅らせる (Ctrl++)
+    ui::Menu EARLIER;  // 歌詞を早める (Ctrl+-)
 
     void Refresh_Timer();
     void SCREEN_DblClick();
