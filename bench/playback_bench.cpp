@@ -38,7 +38,8 @@
 #include "core/text.h"
 #include "device/real/virtual_drive.h"
 #include "lyrics/lyrics_file.h"
-#include "pulse_server.h"
+#include "bench_servers.h"
+#include "sound_server.h"
 
 using namespace lirafok;
 using namespace lirafok::bench;
@@ -254,6 +255,7 @@ void printStarts(const char* name, const StartResult& r) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const int done = bench::runPerServer(argc, argv); done >= 0) return done;
     int cpuSeconds = 30, lines = 60, seekCount = 12, presses = 60;
     bool withMpv = true;
     for (int i = 1; i < argc; ++i) {
@@ -285,7 +287,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     bench::SoundBench sound;
     if (!sound.start("lirafok-bench")) return 1;
-    testing::PrivatePulseServer& server = sound.server;
+    testing::PrivateSoundServer& server = sound.server;
     bench::MonitorCapture& capture = sound.capture;
     const auto pulse = sound.pulse;
     std::this_thread::sleep_for(std::chrono::milliseconds(500));

@@ -89,10 +89,35 @@ void PcmPlayer::clearLocked() {
 
 std::uint64_t PcmPlayer::play(std::shared_ptr<PcmSource> source, std::int64_t first,
                               std::int64_t end) {
+    return startSpan(std::move(source), first, end, -1);
+}
+
+std::uint64_t PcmPlayer::playLoop(std::shared_ptr<PcmSource> source, std::int64_t first,
+                                  std::int64_t loopFrom, std::int64_t loopTo) {
+    if (loopFrom >= loopTo) return play(std::move(source), first, loopTo);
+    return startSpan(std::move(source), std::clamp<std::int64_t>(first, 0, loopTo - 1), loopTo,
+                     loopFrom);
+}
+
+std::int64_t PcmPlayer::loopedLocked(std::int64_t frame) const {
+    if (m_loopFrom < 0 || frame < m_end) return frame;
+    return m_loopFrom + (frame - m_end) % (m_end - m_loopFrom);
+}
+
+void PcmPlayer::advanceReadLocked(std::int64_t frames) {
+    m_readNext += frames;
+    // A loop's reader goes on at its first frame as soon as it has read its last one, so that
+    // the turn is queued well before it is heard.
+    if (m_loopFrom >= 0 && m_readNext >= m_end) m_readNext = m_loopFrom;
+}
+
+std::uint64_t PcmPlayer::startSpan(std::shared_ptr<PcmSource> source, std::int64_t first,
+                                   std::int64_t end, std::int64_t loopFrom) {
     std::uint64_t span;
     {
         std::lock_guard lk(m_mutex);
         span = ++m_span;
+        m_loopFrom = loopFrom;
         clearLocked();
         m_paused = false;
         m_active = true;
@@ -124,7 +149,7 @@ std::int64_t PcmPlayer::positionLocked() {
         }
     }
     m_shown = std::max(m_shown, frame);
-    return m_shown;
+    return loopedLocked(m_shown);
 }
 
 std::int64_t PcmPlayer::stop() {
@@ -134,6 +159,7 @@ std::int64_t PcmPlayer::stop() {
         if (!m_active) return m_idlePosition;
         position = m_idlePosition = positionLocked();
         m_active = false;
+        m_loopFrom = -1;
         ++m_span;  // a reader still inside a read drops its chunk
         clearLocked();
         m_paused = false;
@@ -267,7 +293,7 @@ void PcmPlayer::readerLoop() {
         chunk.samples.resize(static_cast<std::size_t>(n) * 2);
         chunk.frames = n;
         const bool ok = n == 0 || source->read(first, chunk.samples.data(), n);
-        const bool last = first + n >= end;
+        const bool last = m_loopFrom < 0 && first + n >= end;
         if (ok) chunk = transform(std::move(chunk), last);
         lk.lock();
         if (!failure.empty() && span == m_span) {
@@ -285,7 +311,7 @@ void PcmPlayer::readerLoop() {
                 m_queuedFrames += chunk.frames;
                 m_queue.push_back(std::move(chunk));
             }
-            m_readNext += n;
+            advanceReadLocked(n);
             m_readDone = last;
         }
         m_writerCv.notify_all();
@@ -400,6 +426,8 @@ void PcmPlayer::writerLoop() {
             took = m_sink->write(scaled(in, n, word, muted, sinkLevels, scratch), n);
         }
         const std::int64_t buffered = m_sink->bufferedFrames();
+        const bool lost = m_sink->lost();
+        m_outputLost = lost;
         const Clock::time_point now = m_now();
         lk.lock();
         if (took > 0) sinkDirty = true;
@@ -421,8 +449,10 @@ void PcmPlayer::writerLoop() {
         // Output frames heard, as disc frames (the same at the disc's own tempo).
         const std::int64_t disc =
             m_first + static_cast<std::int64_t>(std::llround(heard / m_ratio));
-        m_heard = {span, std::min(m_end, disc), now, written - heard,
-                   !m_paused && heard > heardAtStart};
+        // A lost output holds the position where the sound stopped, not where the clock is.
+        // A loop's position counts on past its end; positionLocked() folds it back.
+        m_heard = {span, m_loopFrom >= 0 ? disc : std::min(m_end, disc), now, written - heard,
+                   !m_paused && !lost && heard > heardAtStart};
 
         if (draining &&
             (padding >= buffered || (!m_paused && now - m_drainStart >= kDrainGiveUp))) {
