@@ -28,7 +28,7 @@ void measureLoopTurns(const std::string& runtimeDir,
     device::real::VirtualDrive drive(dir, "loop", scheduler, [&] {
         return std::make_unique<device::real::PulseSink>(pulse, "CD");
     });
-    if (drive.open() != errors::kNone || !drive.mediaPresent()) {
+    if (drive.open() != device::errors::kNone || !drive.mediaPresent()) {
         std::printf("  the coded disc cannot be opened\n");
         return;
     }
@@ -44,7 +44,7 @@ void measureLoopTurns(const std::string& runtimeDir,
         });
     const std::int32_t aMs = 5003, bMs = aMs + loopMs;
     const std::int64_t a = device::real::discMsToFrame(aMs), b = device::real::discMsToFrame(bMs);
-    if (drive.playLoop(aMs - 200, aMs, bMs) != errors::kNone) {
+    if (drive.playLoop(aMs - 200, aMs, bMs) != device::errors::kNone) {
         std::printf("  the loop does not start\n");
     }
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(200) +

@@ -163,6 +163,15 @@ TEST_F(SoundServerLoss, WithNoSinkLeftThePositionHoldsUntilOneIsAdded) {
     ASSERT_EQ(drive->play(2000, -1, nullptr), errors::kNone);
     ASSERT_TRUE(pumpUntil([&] { return drive->positionMs() > 3000; }, 5000ms));
     ASSERT_TRUE(server.removeSink("lirafok_test"));
+    if (server.kind() == testing::SoundServerKind::PipeWire) {
+        // PipeWire's session manager puts a stand-in sink of its own (auto_null) in place of
+        // the last one and moves the stream there: it plays on, on time.
+        const std::int32_t at = drive->positionMs();
+        pump(1000ms);
+        EXPECT_GT(drive->positionMs(), at + 500);
+        EXPECT_TRUE(drive->hasSound());
+        return;
+    }
     ASSERT_TRUE(pumpUntil([&] { return !drive->hasSound(); }, 1000ms));
     const std::int32_t heldAt = drive->positionMs();
     pump(1000ms);
