@@ -1,6 +1,6 @@
 // Playback benchmark: LIRAFOK next to mpv (--no-video --ao=pulse), in one run, on the same
-// single-file CUE+FLAC image (the demo disc's songs, 70 minutes) into the same PulseAudio null
-// sink of a private server, everything heard taken from the sink's monitor:
+// single-file CUE+FLAC image (the demo disc's songs, 70 minutes) into the same private sound
+// server's null sink of a private server, everything heard taken from the sink's monitor:
 //   - start to first audible frame: from the process's start (the program plays the disc at
 //     once: automatic play on), and in LIRAFOK also from stopped, inside the process;
 //   - seek to the audible frame asked for (mpv through its IPC socket, LIRAFOK through the
@@ -366,8 +366,8 @@ int main(int argc, char** argv) {
 
     std::printf(
         "\nPlayback on a %.0f-minute single-file CUE+FLAC image (%d tracks), private "
-        "PulseAudio null sink, heard = the sink's monitor\n",
-        static_cast<double>(image.frames()) / 44100 / 60, image.tracks());
+        "%s null sink, heard = the sink's monitor\n",
+        static_cast<double>(image.frames()) / 44100 / 60, image.tracks(), server.name());
     std::printf("  %-44s %9s %9s   %s\n", "", "LIRAFOK", withMpv ? "mpv" : "(no mpv)", "ratio");
     row("process start to first audible frame (ms)", ours.firstSoundMs, mpv.firstSoundMs, "");
     row("start cut (ms of the disc's first frames lost)", ours.startCutMs, mpv.startCutMs, "");

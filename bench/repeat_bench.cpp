@@ -1,7 +1,7 @@
 // Where an A-B repeat turns, as heard: the whole program plays track 1 of a demo image through
-// a private PulseAudio null sink; A and B are set while it plays, as a user would set them in
-// the repeat window, and the sink's monitor shows where each loop left the music (against B)
-// and where it came back in (against A).
+// a private sound server's null sink (PulseAudio and PipeWire, one after the other); A and B are
+// set while it plays, as a user would set them in the repeat window, and the sink's monitor shows
+// where each loop left the music (against B) and where it came back in (against A).
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
