@@ -1,6 +1,6 @@
 // Playback benchmark: LIRAFOK next to mpv (--no-video --ao=pulse), in one run, on the same
-// single-file CUE+FLAC image (the demo disc's songs, 70 minutes) into the same private sound
-// server's null sink of a private server, everything heard taken from the sink's monitor:
+// single-file CUE+FLAC image (the demo disc's songs, 70 minutes) into the same null sink of a
+// private server (PulseAudio, then PipeWire), everything heard taken from the sink's monitor:
 //   - start to first audible frame: from the process's start (the program plays the disc at
 //     once: automatic play on), and in LIRAFOK also from stopped, inside the process;
 //   - seek to the audible frame asked for (mpv through its IPC socket, LIRAFOK through the
