@@ -196,12 +196,17 @@ private:
 
     bool prepareSessionBus(std::string* why) {
         // The graph's clock at the CD's rate, so that nothing is resampled on its way to the
-        // monitor.
+        // monitor. Its cycle is never shorter than a desktop's usual 1024 frames (23 ms): the
+        // low-latency keep-awake stream and recorder would otherwise drive it at 128 frames
+        // (2.9 ms), and these daemons, without realtime scheduling on a busy machine, then now
+        // and then miss a cycle: every stream on the sink, any player's alike, loses that cycle
+        // to silence.
         const std::string conf = m_runtime + "/config/pipewire/pipewire.conf.d";
         std::filesystem::create_directories(conf);
         std::ofstream(conf + "/lirafok-test.conf")
             << "context.properties = {\n    default.clock.rate = 44100\n"
-               "    default.clock.allowed-rates = [ 44100 ]\n}\n";
+               "    default.clock.allowed-rates = [ 44100 ]\n"
+               "    default.clock.min-quantum = 1024\n}\n";
         m_bus = spawn({"dbus-daemon", "--session", "--nofork", "--nosyslog",
                        "--address=unix:path=" + m_runtime + "/bus"},
                       m_runtime + "/dbus.log");
@@ -226,7 +231,11 @@ private:
             m_servers = {pid};
         } else {
             const auto env = pipeWireEnvironment();
+            // A killed server leaves its sockets behind: waiting for them would not wait for
+            // the new graph, and a session manager started before it listens gives up.
             std::filesystem::remove(m_runtime + "/pulse/native");
+            std::filesystem::remove(m_runtime + "/pipewire-0");
+            std::filesystem::remove(m_runtime + "/pipewire-0-manager");
             const pid_t graph = spawn({"pipewire"}, m_runtime + "/pipewire.log", env);
             if (graph <= 0) return fail(why, "pipewire is not installed");
             m_servers = {graph};
