@@ -199,7 +199,7 @@ double percentile(std::vector<double> v, double p) {
 bool SoundBench::start(const char* clientName) {
     std::string why;
     if (!server.start(&why)) {
-        std::fprintf(stderr, "cannot start PulseAudio: %s\n", why.c_str());
+        std::fprintf(stderr, "cannot start %s: %s\n", server.name(), why.c_str());
         return false;
     }
     if (!capture.start(&why)) {
@@ -207,7 +207,7 @@ bool SoundBench::start(const char* clientName) {
         return false;
     }
     pulse = device::real::PulseConnection::connect(clientName, &why);
-    if (!pulse) std::fprintf(stderr, "cannot connect to PulseAudio: %s\n", why.c_str());
+    if (!pulse) std::fprintf(stderr, "cannot connect to %s: %s\n", server.name(), why.c_str());
     return pulse != nullptr;
 }
 

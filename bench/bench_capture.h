@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "device/real/pulse_connection.h"
-#include "pulse_server.h"
+#include "sound_server.h"
 
 namespace lirafok::bench {
 
@@ -77,7 +77,7 @@ double percentile(std::vector<double> v, double p);
 // What every sound bench starts from: a private sound server, its null sink's monitor being
 // recorded, and this process's connection to the server.
 struct SoundBench {
-    testing::PrivatePulseServer server;
+    testing::PrivateSoundServer server;
     MonitorCapture capture;
     std::shared_ptr<device::real::PulseConnection> pulse;
     // Starts all three; says why on stderr and returns false when one cannot be started.

@@ -289,15 +289,16 @@ int main(int argc, char** argv) {
                 const std::int64_t frames = device::real::discMsToFrame(m.drive->positionMs()) -
                                             device::real::discMsToFrame(track.startMs);
                 if (frames < static_cast<std::int64_t>(target) * 441 / 10 - 44100) return;
-                const std::size_t audible = static_cast<std::size_t>(frames / cdg::kFramesPerPacket) + 1;
+                const std::size_t audible =
+                    static_cast<std::size_t>(frames / cdg::kFramesPerPacket) + 1;
                 const cdg::Screen& want = reference.screenAfter(audible);
                 const QImage& img = widget->image();
                 for (int y = 0; y < cdg::kHeight; ++y)
                     for (int x = 0; x < cdg::kWidth; ++x)
                         if ((img.pixel(x, y) & 0xFFFFFF) != want.rgbAt(x, y)) return;
-                times.push_back(std::chrono::duration<double, std::milli>(
-                                    std::chrono::steady_clock::now() - t0)
-                                    .count());
+                times.push_back(
+                    std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
+                        .count());
                 done = true;
                 loop.quit();
             };

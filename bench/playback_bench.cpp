@@ -1,6 +1,6 @@
 // Playback benchmark: LIRAFOK next to mpv (--no-video --ao=pulse), in one run, on the same
-// single-file CUE+FLAC image (the demo disc's songs, 70 minutes) into the same PulseAudio null
-// sink of a private server, everything heard taken from the sink's monitor:
+// single-file CUE+FLAC image (the demo disc's songs, 70 minutes) into the same null sink of a
+// private server (PulseAudio, then PipeWire), everything heard taken from the sink's monitor:
 //   - start to first audible frame: from the process's start (the program plays the disc at
 //     once: automatic play on), and in LIRAFOK also from stopped, inside the process;
 //   - seek to the audible frame asked for (mpv through its IPC socket, LIRAFOK through the
@@ -38,7 +38,8 @@
 #include "core/text.h"
 #include "device/real/virtual_drive.h"
 #include "lyrics/lyrics_file.h"
-#include "pulse_server.h"
+#include "bench_servers.h"
+#include "sound_server.h"
 
 using namespace lirafok;
 using namespace lirafok::bench;
@@ -254,6 +255,7 @@ void printStarts(const char* name, const StartResult& r) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const int done = bench::runPerServer(argc, argv); done >= 0) return done;
     int cpuSeconds = 30, lines = 60, seekCount = 12, presses = 60;
     bool withMpv = true;
     for (int i = 1; i < argc; ++i) {
@@ -285,7 +287,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     bench::SoundBench sound;
     if (!sound.start("lirafok-bench")) return 1;
-    testing::PrivatePulseServer& server = sound.server;
+    testing::PrivateSoundServer& server = sound.server;
     bench::MonitorCapture& capture = sound.capture;
     const auto pulse = sound.pulse;
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
@@ -364,8 +366,8 @@ int main(int argc, char** argv) {
 
     std::printf(
         "\nPlayback on a %.0f-minute single-file CUE+FLAC image (%d tracks), private "
-        "PulseAudio null sink, heard = the sink's monitor\n",
-        static_cast<double>(image.frames()) / 44100 / 60, image.tracks());
+        "%s null sink, heard = the sink's monitor\n",
+        static_cast<double>(image.frames()) / 44100 / 60, image.tracks(), server.name());
     std::printf("  %-44s %9s %9s   %s\n", "", "LIRAFOK", withMpv ? "mpv" : "(no mpv)", "ratio");
     row("process start to first audible frame (ms)", ours.firstSoundMs, mpv.firstSoundMs, "");
     row("start cut (ms of the disc's first frames lost)", ours.startCutMs, mpv.startCutMs, "");

@@ -1,7 +1,7 @@
 // Where an A-B repeat turns, as heard: the whole program plays track 1 of a demo image through
-// a private PulseAudio null sink; A and B are set while it plays, as a user would set them in
-// the repeat window, and the sink's monitor shows where each loop left the music (against B)
-// and where it came back in (against A).
+// a private sound server's null sink (PulseAudio and PipeWire, one after the other); A and B are
+// set while it plays, as a user would set them in the repeat window, and the sink's monitor shows
+// where each loop left the music (against B) and where it came back in (against A).
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "bench_capture.h"
+#include "bench_loop_turns.h"
 #include "bench_events.h"
 #include "bench_program.h"
 #include "bench_signals.h"
@@ -20,7 +21,8 @@
 #include "device/real/virtual_drive.h"
 #include "player/cdoke.h"
 #include "player/cdrep.h"
-#include "pulse_server.h"
+#include "bench_servers.h"
+#include "sound_server.h"
 #include "qt/qt_scheduler.h"
 
 using namespace lirafok;
@@ -36,12 +38,15 @@ std::int64_t imageFrame(std::int32_t discMs) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const int done = bench::runPerServer(argc, argv); done >= 0) return done;
     int rounds = 5;
     int loopMs = 3000;
+    int turns = 50;
     for (int i = 1; i + 1 < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--rounds") rounds = std::max(1, std::atoi(argv[++i]));
         if (a == "--loop-ms") loopMs = std::max(500, std::atoi(argv[++i]));
+        if (a == "--turns") turns = std::max(2, std::atoi(argv[++i]));
     }
     const std::string imageDir = fs::temp_directory_path() / "lirafok-repeat-image";
     fs::create_directories(imageDir);
@@ -52,7 +57,7 @@ int main(int argc, char** argv) {
     QCoreApplication qapp(argc, argv);
     bench::SoundBench sound;
     if (!sound.start("lirafok-repeat-bench")) return 1;
-    testing::PrivatePulseServer& server = sound.server;
+    testing::PrivateSoundServer& server = sound.server;
     bench::MonitorCapture& capture = sound.capture;
     const auto pulse = sound.pulse;
 
@@ -137,5 +142,7 @@ int main(int argc, char** argv) {
         "loops heard: %zu; B: median %+.1f ms, worst |e| %.1f ms; A: median %+.1f ms, "
         "worst |e| %.1f ms\n",
         errA.size(), percentile(errB, 0.5), worst(errB), percentile(errA, 0.5), worst(errA));
+    // The pipeline's own loop, as the repeat would turn if it asked the drive for one.
+    for (int busy : {0, 1, 2}) measureLoopTurns(server.runtimeDir(), pulse, turns, 257, busy);
     return 0;
 }

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-multimedia-dev libxkbcommon-dev
   libcdio-dev libcdio-paranoia-dev libsndfile1-dev libdiscid-dev librubberband-dev libzip-dev zlib1g-dev libfreetype-dev ffmpeg
   libgtest-dev libgmock-dev libpulse-dev
-  fonts-noto-cjk xvfb xauth pulseaudio pulseaudio-utils poppler-utils
+  fonts-noto-cjk xvfb xauth pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber poppler-utils
   dbus libglib2.0-bin
 )
 missing=()

@@ -63,6 +63,9 @@ public:
     // itself, to the frames already queued as well, so that a change is heard at once. False
     // when the sink cannot; the caller then scales the samples it writes.
     virtual bool setLevels(std::uint16_t left, std::uint16_t right, bool muted) { return false; }
+    // The output went away under a working stream (the sound server died) and is not back yet:
+    // nothing is heard, write() takes nothing and bufferedFrames() holds still until it is.
+    virtual bool lost() { return false; }
 };
 
 }  // namespace lirafok::device

@@ -12,7 +12,7 @@
 #include <fstream>
 #include <thread>
 
-#include "../real/pulse_server.h"
+#include "../real/sound_server.h"
 #include "qt_test_support.h"
 #include "device/real/cdio_drive.h"
 #include "device/real/pulse_sink.h"
@@ -94,9 +94,9 @@ QCoreApplication* ensureApp() {
 }
 
 TEST(AudioEndToEnd, TrackThreeReachesTheSoundServerWithItsLevels) {
-    testing::PrivatePulseServer server;
+    testing::PrivateSoundServer server;
     std::string why;
-    if (!server.start(&why)) GTEST_SKIP() << "no PulseAudio server: " << why;
+    if (!server.start(&why)) GTEST_SKIP() << "no sound server: " << why;
     ensureApp();
     const std::string dir = server.runtimeDir() + "/disc";
     std::filesystem::create_directories(dir);
@@ -178,9 +178,9 @@ void writeCue(const std::string& path, double freqHz, int ms, int rate) {
 }
 
 TEST(AudioEndToEnd, BothCuesAreHeardEveryTimeWithoutWaiting) {
-    testing::PrivatePulseServer server;
+    testing::PrivateSoundServer server;
     std::string why;
-    if (!server.start(&why)) GTEST_SKIP() << "no PulseAudio server: " << why;
+    if (!server.start(&why)) GTEST_SKIP() << "no sound server: " << why;
     ensureApp();
     const std::string ok = server.runtimeDir() + "/LIRAFOK1.WAV";
     const std::string error = server.runtimeDir() + "/LIRAFOK2.WAV";

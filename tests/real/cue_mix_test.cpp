@@ -13,7 +13,7 @@
 #include "device/real/pcm_player.h"
 #include "device/real/pulse_sink.h"
 #include "device/real/wave_player.h"
-#include "pulse_server.h"
+#include "sound_server.h"
 #include "test_discs.h"
 
 namespace lirafok::device::real {
@@ -41,7 +41,7 @@ int peakOf(const std::vector<std::int16_t>& samples, std::size_t from, std::size
 }
 
 TEST(CueMix, ACueOverFullScaleMusicNeverClipsAndTheMusicComesBack) {
-    testing::PrivatePulseServer server;
+    testing::PrivateSoundServer server;
     std::string why;
     if (!server.start(&why)) GTEST_SKIP() << "no PulseAudio server: " << why;
     const auto pulse = PulseConnection::connect("lirafok-test", &why);

@@ -13,7 +13,7 @@
 #include "device/real/pcm_player.h"
 #include "device/real/pulse_sink.h"
 #include "device/silent_sink.h"
-#include "pulse_server.h"
+#include "sound_server.h"
 #include "tone_analysis.h"
 
 namespace lirafok::device::real {
@@ -31,7 +31,7 @@ constexpr std::int64_t kSecond = 44100;
 class KeyTempoSound : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        s_server = new testing::PrivatePulseServer;
+        s_server = new testing::PrivateSoundServer;
         if (s_server->start(&s_why)) s_pulse = PulseConnection::connect("lirafok-test", &s_why);
     }
     static void TearDownTestSuite() {
@@ -55,11 +55,11 @@ protected:
         return recorder.stop();
     }
 
-    static testing::PrivatePulseServer* s_server;
+    static testing::PrivateSoundServer* s_server;
     static std::shared_ptr<PulseConnection> s_pulse;
     static std::string s_why;
 };
-testing::PrivatePulseServer* KeyTempoSound::s_server = nullptr;
+testing::PrivateSoundServer* KeyTempoSound::s_server = nullptr;
 std::shared_ptr<PulseConnection> KeyTempoSound::s_pulse;
 std::string KeyTempoSound::s_why;
 

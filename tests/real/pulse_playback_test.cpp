@@ -15,7 +15,7 @@
 #include "device/real/cd_time.h"
 #include "device/real/pulse_sink.h"
 #include "device/real/virtual_drive.h"
-#include "pulse_server.h"
+#include "sound_server.h"
 #include "ui/virtual_scheduler.h"
 
 namespace lirafok::device::real {
@@ -24,9 +24,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 TEST(PulsePlayback, TwoHundredTransportCommandsNeitherLoseNorRepeatNorPlayStaleAudio) {
-    testing::PrivatePulseServer server;
+    testing::PrivateSoundServer server;
     std::string why;
-    if (!server.start(&why)) GTEST_SKIP() << "no PulseAudio server: " << why;
+    if (!server.start(&why)) GTEST_SKIP() << "no sound server: " << why;
     const std::string dir = server.runtimeDir() + "/disc";
     std::filesystem::create_directories(dir);
     testing::writeCodedRip(dir, 4, 15);

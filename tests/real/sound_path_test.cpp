@@ -13,7 +13,7 @@
 #include "device/real/pcm_player.h"
 #include "device/real/pulse_sink.h"
 #include "device/real/virtual_drive.h"
-#include "pulse_server.h"
+#include "sound_server.h"
 #include "test_discs.h"
 #include "ui/virtual_scheduler.h"
 
@@ -261,9 +261,9 @@ TEST_F(SlowOutput, ASinkThatAnswersLateNeverHoldsTheWindowThread) {
 }
 
 TEST_F(SlowOutput, AStalledSoundServerNeverHoldsTheWindowThreadNorTheSink) {
-    testing::PrivatePulseServer server;
+    testing::PrivateSoundServer server;
     std::string why;
-    if (!server.start(&why)) GTEST_SKIP() << "no PulseAudio server: " << why;
+    if (!server.start(&why)) GTEST_SKIP() << "no sound server: " << why;
     const auto pulse = PulseConnection::connect("lirafok-test", &why);
     ASSERT_TRUE(pulse) << why;
 

@@ -140,6 +140,23 @@ int PcmDrive::play(std::int32_t fromMs, std::int32_t toMs, SpanEndHandler onEnd)
     return errors::kNone;
 }
 
+int PcmDrive::playLoop(std::int32_t fromMs, std::int32_t loopFromMs, std::int32_t loopToMs) {
+    if (!m_open) return errors::kDeviceNotOpen;
+    checkLoss();
+    if (!m_disc) return errors::kDeviceNotReady;
+    const std::int32_t end = m_disc->endMs();
+    if (fromMs < 0 || loopFromMs < 0 || loopToMs > end || loopToMs <= loopFromMs ||
+        fromMs >= loopToMs)
+        return errors::kOutOfRange;
+    if (m_onEnd) {
+        m_scheduler.post([h = std::move(m_onEnd)] { h(SpanEnd::Superseded); });
+        m_onEnd = nullptr;
+    }
+    m_span = m_player->playLoop(m_disc->source, discMsToFrame(fromMs), discMsToFrame(loopFromMs),
+                                discMsToFrame(loopToMs));
+    return errors::kNone;
+}
+
 void PcmDrive::stopSpan(SpanEnd why) {
     if (!m_player) return;
     m_player->stop();

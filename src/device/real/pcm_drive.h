@@ -40,6 +40,10 @@ public:
     DeviceMode mode() override;
     std::int32_t positionMs() override;
     int play(std::int32_t fromMs, std::int32_t toMs, SpanEndHandler onEnd) override;
+    // Plays from `fromMs` (before the loop or inside it) and then [loopFromMs, loopToMs) over and
+    // over, each turn sample-exact and gapless, until stop() or another play. The span never ends
+    // by itself, so it has no end handler.
+    int playLoop(std::int32_t fromMs, std::int32_t loopFromMs, std::int32_t loopToMs);
     int seek(std::int32_t ms) override;
     int stop() override;
     int pause() override;

@@ -95,15 +95,44 @@ void PcmPlayer::clearLocked() {
     m_written = 0;
     m_readFailed = false;
     m_readDone = false;
+    m_readTurns = 0;
     m_spanSettings = m_keyTempo;
 }
 
 std::uint64_t PcmPlayer::play(std::shared_ptr<PcmSource> source, std::int64_t first,
                               std::int64_t end) {
+    return startSpan(std::move(source), first, end, -1);
+}
+
+std::uint64_t PcmPlayer::playLoop(std::shared_ptr<PcmSource> source, std::int64_t first,
+                                  std::int64_t loopFrom, std::int64_t loopTo) {
+    if (loopFrom >= loopTo) return play(std::move(source), first, loopTo);
+    return startSpan(std::move(source), std::clamp<std::int64_t>(first, 0, loopTo - 1), loopTo,
+                     loopFrom);
+}
+
+std::int64_t PcmPlayer::loopedLocked(std::int64_t frame) const {
+    if (m_loopFrom < 0 || frame < m_end) return frame;
+    return m_loopFrom + (frame - m_end) % (m_end - m_loopFrom);
+}
+
+void PcmPlayer::advanceReadLocked(std::int64_t frames) {
+    m_readNext += frames;
+    // A loop's reader goes on at its first frame as soon as it has read its last one, so that
+    // the turn is queued well before it is heard.
+    if (m_loopFrom >= 0 && m_readNext >= m_end) {
+        m_readNext = m_loopFrom;
+        ++m_readTurns;
+    }
+}
+
+std::uint64_t PcmPlayer::startSpan(std::shared_ptr<PcmSource> source, std::int64_t first,
+                                   std::int64_t end, std::int64_t loopFrom) {
     std::uint64_t span;
     {
         std::lock_guard lk(m_mutex);
         span = ++m_span;
+        m_loopFrom = loopFrom;
         clearLocked();
         m_paused = false;
         m_active = true;
@@ -135,7 +164,7 @@ std::int64_t PcmPlayer::positionLocked() {
         }
     }
     m_shown = std::max(m_shown, frame);
-    return m_shown;
+    return loopedLocked(m_shown);
 }
 
 std::int64_t PcmPlayer::stop() {
@@ -145,6 +174,7 @@ std::int64_t PcmPlayer::stop() {
         if (!m_active) return m_idlePosition;
         position = m_idlePosition = positionLocked();
         m_active = false;
+        m_loopFrom = -1;
         ++m_span;  // a reader still inside a read drops its chunk
         clearLocked();
         m_paused = false;
@@ -271,6 +301,9 @@ void PcmPlayer::readerLoop() {
         const std::int64_t n = std::min(kReadFrames, end - first);
         const bool fresh = span != m_readerSpan;
         const KeyTempo settings = m_spanSettings;
+        // A loop's frames are mapped as counted on past its end (positionLocked() folds them).
+        const std::int64_t loopFrom = m_loopFrom;
+        const std::int64_t unfolded = first + m_readTurns * (end - loopFrom);
         if (fresh) m_readerFactory = m_stretcherFactory;
         lk.unlock();
         std::string failure;
@@ -282,8 +315,8 @@ void PcmPlayer::readerLoop() {
         chunk.samples.resize(static_cast<std::size_t>(n) * 2);
         chunk.frames = n;
         const bool ok = n == 0 || source->read(first, chunk.samples.data(), n);
-        const bool last = first + n >= end;
-        if (ok) chunk = transform(std::move(chunk), first, last);
+        const bool last = loopFrom < 0 && first + n >= end;
+        if (ok) chunk = transform(std::move(chunk), unfolded, last);
         lk.lock();
         if (!failure.empty() && span == m_span) {
             // No stretcher: the span plays at the disc's own key and tempo (its chunks say so
@@ -300,7 +333,7 @@ void PcmPlayer::readerLoop() {
                 m_queuedFrames += chunk.frames;
                 m_queue.push_back(std::move(chunk));
             }
-            m_readNext += n;
+            advanceReadLocked(n);
             m_readDone = last;
         }
         m_writerCv.notify_all();
@@ -440,6 +473,8 @@ void PcmPlayer::writerLoop() {
             took = m_sink->write(scaled(in, n, word, muted, sinkLevels, scratch), n);
         }
         const std::int64_t buffered = m_sink->bufferedFrames();
+        const bool lost = m_sink->lost();
+        m_outputLost = lost;
         const Clock::time_point now = m_now();
         lk.lock();
         if (took > 0) sinkDirty = true;
@@ -460,9 +495,11 @@ void PcmPlayer::writerLoop() {
         // A report taken before a pause that came meanwhile must not set the clock running.
         // Output frames heard, as disc frames (the same at the disc's own tempo).
         const std::int64_t disc = written > 0 ? map.discFrameOf(heard) : m_first;
-        m_heard = {span,        std::min(m_end, disc),
+        // A lost output holds the position where the sound stopped, not where the clock is.
+        // A loop's position counts on past its end; positionLocked() folds it back.
+        m_heard = {span,        m_loopFrom >= 0 ? disc : std::min(m_end, disc),
                    now,         written - heard,
-                   map.ratio(), !m_paused && heard > heardAtStart};
+                   map.ratio(), !m_paused && !lost && heard > heardAtStart};
 
         if (draining &&
             (padding >= buffered || (!m_paused && now - m_drainStart >= kDrainGiveUp))) {

@@ -80,6 +80,12 @@ public:
     // Plays frames [first, end) of `source`, replacing any span (its buffered audio is
     // dropped). Returns the new span's number (never 0).
     std::uint64_t play(std::shared_ptr<PcmSource> source, std::int64_t first, std::int64_t end);
+    // Plays from `first` to `loopTo` and then frames [loopFrom, loopTo) over and over, until
+    // stop() or another play: the frame heard after loopTo - 1 is loopFrom, sample-exact and
+    // without a gap (the pipeline reads the loop's start before its end is heard). The
+    // position folds back at each turn. `first` may lie before the loop, not past its end.
+    std::uint64_t playLoop(std::shared_ptr<PcmSource> source, std::int64_t first,
+                           std::int64_t loopFrom, std::int64_t loopTo);
     // Stops at once and returns the frame heard last; the position stays there.
     std::int64_t stop();
     // Places the position while nothing plays (after stop()).
@@ -104,7 +110,9 @@ public:
     void setMuted(bool muted);
     // False once the player fell back to the silent sink (true until the writer has tried the
     // sink).
-    bool hasSound() const { return m_hasSound; }
+    // Also false while the output is lost (the sound server went away mid-span: the position
+    // holds until it is back, see AudioSink::lost()).
+    bool hasSound() const { return m_hasSound && !m_outputLost; }
     // The span number of the last play() (0 before the first).
     std::uint64_t currentSpan();
 
@@ -142,6 +150,12 @@ private:
                                  // started or resumed
     };
 
+    std::uint64_t startSpan(std::shared_ptr<PcmSource> source, std::int64_t first, std::int64_t end,
+                            std::int64_t loopFrom);
+    // Under the lock: a position counted on past a loop's end, folded back into the loop.
+    std::int64_t loopedLocked(std::int64_t frame) const;
+    // Under the lock, on the reader thread: `frames` more of the span are queued.
+    void advanceReadLocked(std::int64_t frames);
     void readerLoop();
     // On the reader thread, without the lock: the chunk of disc frames `in` as the listener
     // gets it (voice filter, stretcher). `first`: the disc frame of its first frame. `last`:
@@ -166,6 +180,7 @@ private:
     const EndNotice m_notice;
     std::unique_ptr<AudioSink> m_sink;  // writer thread only (and the destructor after it)
     std::atomic<bool> m_hasSound{true};
+    std::atomic<bool> m_outputLost{false};
 
     std::mutex m_mutex;
     std::condition_variable m_readerCv;
@@ -178,6 +193,8 @@ private:
     std::shared_ptr<PcmSource> m_source;
     std::int64_t m_first = 0;
     std::int64_t m_end = 0;
+    std::int64_t m_loopFrom = -1;  // a loop's first frame (m_end its end); -1: no loop
+    std::int64_t m_readTurns = 0;  // times the reader went back to the loop's first frame
     std::int64_t m_readNext = 0;
     bool m_readFailed = false;
     std::deque<Chunk> m_queue;
@@ -197,8 +214,8 @@ private:
     bool m_ducked = false;              // a sound cue plays: the levels are lowered
     std::uint64_t m_levelsVersion = 0;  // counts changes, so that the writer applies each once
     int m_duckingId = 0;
-    KeyTempo m_keyTempo;                // wanted for the spans from now on
-    KeyTempo m_spanSettings;            // what the current span plays with
+    KeyTempo m_keyTempo;      // wanted for the spans from now on
+    KeyTempo m_spanSettings;  // what the current span plays with
     std::string m_keyTempoError;
     StretcherFactory m_stretcherFactory;  // empty: Stretcher::create
     // The span's last frame is read, and (when stretching) the stretcher's tail is queued.

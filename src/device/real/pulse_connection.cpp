@@ -21,6 +21,7 @@ PulseConnection::Lock::~Lock() {
 std::shared_ptr<PulseConnection> PulseConnection::connect(const std::string& appName,
                                                           std::string* error, int timeoutMs) {
     std::shared_ptr<PulseConnection> c(new PulseConnection);
+    c->m_appName = appName;
     c->m_loop = pa_threaded_mainloop_new();
     if (!c->m_loop) {
         if (error) *error = "cannot create the sound-server thread";

@@ -22,6 +22,12 @@ public:
     PulseConnection(const PulseConnection&) = delete;
     PulseConnection& operator=(const PulseConnection&) = delete;
 
+    // A fresh connection to the same server under the same name, for a stream whose server went
+    // away and may be back (nullptr while it is not).
+    std::shared_ptr<PulseConnection> again(int timeoutMs) const {
+        return connect(m_appName, nullptr, timeoutMs);
+    }
+
     pa_threaded_mainloop* mainloop() const { return m_loop; }
     pa_context* context() const { return m_context; }
     // The connection still works (the server did not go away). Takes the lock.
@@ -46,6 +52,7 @@ public:
 private:
     PulseConnection() = default;
 
+    std::string m_appName;
     pa_threaded_mainloop* m_loop = nullptr;
     pa_context* m_context = nullptr;
 };

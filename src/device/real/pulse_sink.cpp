@@ -22,6 +22,10 @@ constexpr auto kOpenTimeout = std::chrono::seconds(5);
 // A resume waits this long for the server to say where the pause stopped; then everything
 // not yet heard is sent again.
 constexpr auto kResumeTimeout = std::chrono::milliseconds(500);
+// A lost stream asks for a new one this often; a new connection may take this long to answer
+// (a server that is back answers within milliseconds, one that is gone refuses at once).
+constexpr auto kRetryEvery = std::chrono::milliseconds(200);
+constexpr int kReconnectTimeoutMs = 150;
 
 std::uint32_t msToBytes(std::int64_t ms) {
     return static_cast<std::uint32_t>(ms * kSinkSampleRate / 1000 * kBytesPerFrame);
@@ -55,6 +59,7 @@ void PulseSink::onStreamState(pa_stream* s, void* self) {
     auto* sink = static_cast<PulseSink*>(self);
     const pa_stream_state_t st = pa_stream_get_state(s);
     if (st == PA_STREAM_FAILED || st == PA_STREAM_TERMINATED) sink->m_broken = true;
+    if (st == PA_STREAM_READY) sink->m_everReady = true;
     // Levels set while the stream was being made reach it now.
     if (st == PA_STREAM_READY && !sink->m_fallback) sink->applyLevelsLocked();
 }
@@ -62,7 +67,16 @@ void PulseSink::onStreamState(pa_stream* s, void* self) {
 bool PulseSink::open() {
     if (!m_connection) return false;
     PulseConnection::Lock lock(*m_connection);
-    if (m_stream || m_fallback) return true;
+    if (m_stream || m_fallback || m_lost) return true;
+    if (!makeStreamLocked()) return false;
+    resetLocked();
+    m_paused = m_resumeDue = m_pauseFlushDue = false;
+    m_everReady = m_recovering = false;
+    m_retained.assign(static_cast<std::size_t>(m_capacity * 2 + kSinkSampleRate) * 2, 0);
+    return true;
+}
+
+bool PulseSink::makeStreamLocked() {
     if (pa_context_get_state(m_connection->context()) != PA_CONTEXT_READY) return false;
     const pa_sample_spec format{PA_SAMPLE_S16NE, kSinkSampleRate, kSinkChannels};
     pa_channel_map map;
@@ -94,10 +108,79 @@ bool PulseSink::open() {
     }
     // The server's answer comes on its thread; until then the stream takes no data.
     m_openedAt = Clock::now();
-    resetLocked();
-    m_paused = m_resumeDue = m_pauseFlushDue = false;
-    m_retained.assign(static_cast<std::size_t>(m_capacity * 2 + kSinkSampleRate) * 2, 0);
     return true;
+}
+
+void PulseSink::releaseStreamLocked() {
+    if (m_stream && pa_stream_get_state(m_stream) == PA_STREAM_CREATING) {
+        // libpulse cannot take back a stream the server has not made yet: it is let go as soon
+        // as it is made, by a callback that needs nothing of this sink.
+        pa_stream_set_state_callback(m_stream, onOrphanState, nullptr);
+    } else if (m_stream) {
+        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+        pa_stream_disconnect(m_stream);
+        pa_stream_unref(m_stream);
+    }
+    m_stream = nullptr;
+    m_broken = false;
+}
+
+void PulseSink::checkLostLocked() {
+    if (m_fallback || m_lost || !m_stream || (!m_everReady && !m_recovering)) return;
+    const pa_stream_state_t st = pa_stream_get_state(m_stream);
+    const bool ended = m_broken || !PA_STREAM_IS_GOOD(st) ||
+                       pa_context_get_state(m_connection->context()) != PA_CONTEXT_READY;
+    const bool late = st == PA_STREAM_CREATING && Clock::now() - m_openedAt >= kOpenTimeout;
+    if (!ended && !late) return;
+    // The sound stopped at the last frame known heard (or where a pause stopped it): the new
+    // stream starts there. What the server held is gone with it.
+    const std::int64_t from =
+        (m_paused || m_resumeDue) && m_resumeKnown && !m_recovering ? m_resumeFrom : m_heard;
+    // A stream that worked is asked for again at once; one that failed while being made again
+    // (the server is not ready yet, or has no sink) after a pause.
+    m_retryAt = m_recovering ? Clock::now() + kRetryEvery : Clock::now();
+    releaseStreamLocked();
+    m_lost = true;
+    m_recovering = false;
+    m_resumeDue = m_pauseFlushDue = false;
+    ++m_pauseIssued;  // a report still on its way is void
+    m_heard = m_resumeFrom = std::min(from, m_written);
+    m_resumeKnown = true;
+}
+
+void PulseSink::recover() {
+    const std::shared_ptr<PulseConnection> old = m_connection;
+    bool connectionGone = false;
+    {
+        PulseConnection::Lock lock(*old);
+        checkLostLocked();
+        if (!m_lost || Clock::now() < m_retryAt) return;
+        m_retryAt = Clock::now() + kRetryEvery;
+        connectionGone = pa_context_get_state(old->context()) != PA_CONTEXT_READY;
+    }
+    if (connectionGone) {
+        // The old stream is already let go: nothing of this sink is left on the old connection.
+        auto fresh = old->again(kReconnectTimeoutMs);
+        if (!fresh) return;
+        m_connection = std::move(fresh);
+    }
+    PulseConnection::Lock lock(*m_connection);
+    if (!makeStreamLocked()) return;
+    m_lost = false;
+    m_recovering = true;
+}
+
+void PulseSink::finishRecoveryLocked() {
+    m_recovering = false;
+    m_sent = m_heard;
+    startSegmentLocked(m_heard, 0);
+}
+
+bool PulseSink::lost() {
+    if (!m_connection) return false;
+    PulseConnection::Lock lock(*m_connection);
+    checkLostLocked();
+    return m_lost || m_recovering;
 }
 
 void PulseSink::onOrphanState(pa_stream* s, void*) {
@@ -117,19 +200,9 @@ void PulseSink::onOrphanState(pa_stream* s, void*) {
 void PulseSink::close() {
     if (!m_connection) return;
     PulseConnection::Lock lock(*m_connection);
-    if (m_stream && pa_stream_get_state(m_stream) == PA_STREAM_CREATING) {
-        // libpulse cannot take back a stream the server has not made yet: it is let go as soon
-        // as it is made, by a callback that needs nothing of this sink.
-        pa_stream_set_state_callback(m_stream, onOrphanState, nullptr);
-        m_stream = nullptr;
-    } else if (m_stream) {
-        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-        pa_stream_disconnect(m_stream);
-        pa_stream_unref(m_stream);
-        m_stream = nullptr;
-    }
+    releaseStreamLocked();
     m_silent.close();
-    m_fallback = false;
+    m_fallback = m_lost = m_recovering = false;
     m_paused = m_resumeDue = m_pauseFlushDue = false;
     ++m_pauseIssued;  // a report still on its way is void
     resetLocked();
@@ -140,7 +213,8 @@ bool PulseSink::failedLocked() {
     if (!m_stream) return false;
     const pa_stream_state_t st = pa_stream_get_state(m_stream);
     if (!m_broken && st == PA_STREAM_READY) return false;
-    if (!m_broken && st == PA_STREAM_CREATING && Clock::now() - m_openedAt < kOpenTimeout)
+    if (!m_broken && st == PA_STREAM_CREATING &&
+        (m_recovering || Clock::now() - m_openedAt < kOpenTimeout))
         return false;
     // What the server held is lost with it; from here a clock stands in for the listener.
     m_fallback = true;
@@ -236,7 +310,9 @@ void PulseSink::updateHeardLocked() {
 
 std::int64_t PulseSink::bufferedFrames() {
     if (!m_connection) return 0;
+    recover();
     PulseConnection::Lock lock(*m_connection);
+    if (m_lost || m_recovering) return m_written - m_heard;
     if (!m_stream) return 0;
     if (failedLocked()) return m_silent.bufferedFrames();
     settleLocked();
@@ -279,11 +355,14 @@ void PulseSink::sendRetainedLocked() {
 
 std::int64_t PulseSink::writableFrames() {
     if (!m_connection) return 0;
+    recover();
     PulseConnection::Lock lock(*m_connection);
-    if (!m_stream || m_paused) return 0;
+    checkLostLocked();
+    if (!m_stream || m_paused || m_lost) return 0;
     if (failedLocked()) return m_silent.writableFrames();
     settleLocked();
     if (m_resumeDue || !readyLocked()) return 0;
+    if (m_recovering) finishRecoveryLocked();
     sendRetainedLocked();
     return m_sent < m_written ? 0 : roomLocked();
 }
@@ -291,10 +370,12 @@ std::int64_t PulseSink::writableFrames() {
 std::int64_t PulseSink::write(const std::int16_t* frames, std::int64_t count) {
     if (!m_connection || count <= 0) return 0;
     PulseConnection::Lock lock(*m_connection);
-    if (!m_stream || m_paused) return 0;
+    checkLostLocked();
+    if (!m_stream || m_paused || m_lost) return 0;
     if (failedLocked()) return m_silent.write(frames, count);
     settleLocked();
     if (m_resumeDue || !readyLocked()) return 0;
+    if (m_recovering) finishRecoveryLocked();
     sendRetainedLocked();
     if (m_sent < m_written) return 0;
     // The room is the sink's own target, not the server's last request: right after a flush
@@ -371,6 +452,12 @@ void PulseSink::flushForPauseLocked() {
 void PulseSink::pause() {
     if (!m_connection) return;
     PulseConnection::Lock lock(*m_connection);
+    checkLostLocked();
+    if (m_lost || m_recovering) {
+        // Nothing plays: the new stream simply waits for resume().
+        m_paused = true;
+        return;
+    }
     if (!m_stream) return;
     if (m_resumeDue) {
         // Still held: the resume is simply called off.
@@ -415,6 +502,11 @@ void PulseSink::pause() {
 void PulseSink::resume() {
     if (!m_connection) return;
     PulseConnection::Lock lock(*m_connection);
+    checkLostLocked();
+    if (m_lost || m_recovering) {
+        m_paused = false;
+        return;
+    }
     if (!m_paused || !m_stream) return;
     m_paused = false;
     if (failedLocked()) {
@@ -447,6 +539,14 @@ void PulseSink::resumeLocked() {
 void PulseSink::flush() {
     if (!m_connection) return;
     PulseConnection::Lock lock(*m_connection);
+    checkLostLocked();
+    if (m_lost || m_recovering) {
+        // The new stream starts with what is written next.
+        if (m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY)
+            drop(pa_stream_flush(m_stream, nullptr, nullptr));
+        resetLocked();
+        return;
+    }
     if (!m_stream) return;
     if (failedLocked()) {
         m_silent.flush();

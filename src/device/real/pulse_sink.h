@@ -14,8 +14,13 @@
 // (taking no data) for that answer, which libpulse's thread applies when it comes. All state is
 // under the main loop's lock, which libpulse also holds while it runs the sink's callbacks.
 //
-// When the server goes away while playing, or does not make the stream in time, the sink plays
-// on as a SilentSink, so playback stays on time (and silent) instead of stopping.
+// When the server does not make the first stream in time, the sink plays on as a SilentSink, so
+// playback stays on time (and silent) instead of stopping. When a working stream ends under it
+// (the server died, or its sink went away with no other to move to) the sink is lost(): it
+// takes nothing, the frames not yet heard stay buffered (so the position stays where the sound
+// stopped), and it asks for a new stream, on a new connection when the old one is gone, a few
+// times a second. Once the server makes one, the kept frames are sent again from the first one
+// not heard, and playback goes on from there.
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -58,6 +63,8 @@ public:
     bool streaming();
     // The server has made the stream.
     bool ready();
+    // The working stream ended and no new one is made yet (see above).
+    bool lost() override;
     // Frames the sink keeps queued when full.
     std::int64_t capacityFrames() const { return m_capacity; }
 
@@ -65,8 +72,19 @@ private:
     using Clock = std::chrono::steady_clock;
 
     // Everything below runs under the main-loop lock.
-    // True once the stream failed; switches to the silent clock.
+    // True once the first stream was not made in time; switches to the silent clock.
     bool failedLocked();
+    // Makes the server stream (open() and every recovery); false when it cannot be asked for.
+    bool makeStreamLocked();
+    // Lets the stream go, whatever its state.
+    void releaseStreamLocked();
+    // A stream that worked has ended under the sink: keeps what was not heard, for later.
+    void checkLostLocked();
+    // While lost: asks for a new stream (on a new connection when the old one is gone), at most
+    // every few hundred milliseconds. Takes the lock itself.
+    void recover();
+    // The new stream is ready: what was not heard before the loss goes out again first.
+    void finishRecoveryLocked();
     // The stream is ready for data (not failed, not being made).
     bool readyLocked();
     // The server has told its write index since the last flush.
@@ -105,6 +123,12 @@ private:
     Clock::time_point m_openedAt{};
     bool m_broken = false;    // set on the server's thread
     bool m_fallback = false;  // playing on m_silent since the stream failed
+    // Lost: the working stream ended; recovering: a new one is being made. Both keep m_written
+    // and m_heard (and the frames in between, in m_retained) for the new stream.
+    bool m_everReady = false;
+    bool m_lost = false;
+    bool m_recovering = false;
+    Clock::time_point m_retryAt{};
     SilentSink m_silent;
     // The caller's view: pause() was called and resume() not yet. While a resume waits for the
     // server's answer on the pause (m_resumeDue) the stream still takes no data; while a pause

@@ -1,0 +1,56 @@
+#pragma once
+// The sound benches run on both private sound servers in one run: `--server both` (the
+// default) runs the bench again, once per server, each in a process of its own with
+// LIRAFOK_TEST_SOUND_SERVER set, under a heading that names the server; `--server pulseaudio`
+// or `--server pipewire` runs it on that one only.
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace lirafok::bench {
+
+// -1: this process runs the bench itself (on the server its environment names). Otherwise the
+// runs are done and this is the exit status (the first that failed, or 0).
+inline int runPerServer(int argc, char** argv) {
+    std::string which = "both";
+    std::vector<std::string> rest;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--server" && i + 1 < argc)
+            which = argv[++i];
+        else
+            rest.push_back(a);
+    }
+    if (which == "pulseaudio" || which == "pipewire") {
+        setenv("LIRAFOK_TEST_SOUND_SERVER", which.c_str(), 1);
+        return -1;
+    }
+    int status = 0;
+    for (const char* kind : {"pulseaudio", "pipewire"}) {
+        std::printf("\n===== sound server: %s =====\n", kind);
+        std::fflush(stdout);
+        std::vector<std::string> args = {argv[0], "--server", kind};
+        args.insert(args.end(), rest.begin(), rest.end());
+        std::vector<char*> argvChild;
+        for (auto& a : args) argvChild.push_back(a.data());
+        argvChild.push_back(nullptr);
+        pid_t pid = -1;
+        if (posix_spawn(&pid, argv[0], nullptr, nullptr, argvChild.data(), environ) != 0) {
+            std::printf("cannot run the bench for %s\n", kind);
+            status = status ? status : 1;
+            continue;
+        }
+        int s = 0;
+        ::waitpid(pid, &s, 0);
+        if (!(WIFEXITED(s) && WEXITSTATUS(s) == 0) && status == 0) status = 1;
+    }
+    return status;
+}
+
+}  // namespace lirafok::bench
