@@ -29,6 +29,7 @@
 #include <random>
 #include <thread>
 
+#include "bench_gui_machine.h"
 #include "bench_program.h"
 #include "cdg/encoder.h"
 #include "cdg/timeline.h"
@@ -76,34 +77,7 @@ void runFor(QApplication&, int ms, QEventLoop* early = nullptr) {
     loop.exec();
 }
 
-struct Machine {
-    qt::QtScheduler scheduler;
-    qt::QtFormHost host;
-    qt::QtScreen screen;
-    scenario::HeadlessDialogs dialogs;
-    scenario::HeadlessCues cues;
-    scenario::HeadlessSaver saver;
-    scenario::HeadlessClipboard clipboard;
-    scenario::HeadlessPrinter printer;
-    scenario::HeadlessFonts fonts;
-    scenario::HeadlessInstance instance;
-    std::unique_ptr<device::real::VirtualDrive> drive;
-    std::unique_ptr<bench::OneDrive> drives;
-    std::unique_ptr<App> app;
-
-    explicit Machine(const fs::path& disc) {
-        drive = std::make_unique<device::real::VirtualDrive>(
-            disc.string(), "仮想ドライブ", scheduler,
-            [] { return std::make_unique<device::SilentSink>(); });
-        drives = std::make_unique<bench::OneDrive>(*drive);
-        app = std::make_unique<App>(Services{scheduler, host, dialogs, cues, saver, clipboard,
-                                             printer, fonts, screen, instance, *drives});
-        registerWindows(*app);
-    }
-    ~Machine() {
-        if (app) app->endProgram();
-    }
-};
+using Machine = bench::GuiMachine;
 
 // Notes every paint of the CD+G picture.
 class PaintWatch : public QObject {

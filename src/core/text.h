@@ -69,5 +69,7 @@ bool writeLines(const std::string& path, const std::vector<std::string>& lines);
 // Copies a file byte for byte through the same safe rewrite. False when the source cannot be
 // read or the target cannot be written.
 bool copyFile(const std::string& from, const std::string& to);
+// Appends the code point `c` to `out` as UTF-8 (one to four bytes).
+void appendUtf8(std::string& out, char32_t c);
 
 }  // namespace lirafok::text

@@ -143,24 +143,6 @@ std::string decode(std::string_view bytes, CueEncoding encoding) {
     return std::string(bytes);
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 // UTF-16 code units (after the byte-order mark) as UTF-8; an unpaired surrogate becomes
 // U+FFFD, an odd last byte is dropped.
 std::string fromUtf16(std::string_view bytes, bool bigEndian) {
@@ -180,7 +162,7 @@ std::string fromUtf16(std::string_view bytes, bool bigEndian) {
             }
         }
         if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
-        appendUtf8(out, c);
+        text::appendUtf8(out, c);
     }
     return out;
 }
