@@ -249,7 +249,7 @@ double MprisPlayerAdaptor::rate() const {
 
 void MprisPlayerAdaptor::setRate(double rate) {
     if (!std::isfinite(rate)) return;
-    // A rate of 0 is a pause, as the MPRIS specification asks of players.
+    // A rate of 0 is a pause, as MPRIS defines it for players.
     if (rate <= 0) {
         m_service->transport().pause();
     } else {
