@@ -411,6 +411,7 @@ void PcmPlayer::writerLoop() {
             const bool flush = target != sinkSpan && sinkDirty;
             const bool levels = levelsSeen != m_levelsVersion && sinkLevels;
             const std::uint32_t word = duckedLevels(m_levels, m_ducked);
+            const bool ducked = m_ducked;
             const bool muted = m_muted;
             const bool hold = holdWanted != sinkPaused;
             levelsSeen = m_levelsVersion;
@@ -427,6 +428,7 @@ void PcmPlayer::writerLoop() {
             if (levels)
                 m_sink->setLevels(static_cast<std::uint16_t>(word >> 16),
                                   static_cast<std::uint16_t>(word & 0xFFFF), muted);
+            OutputDucking::shared().applied(m_duckingId, ducked);
             if (hold) holdWanted ? m_sink->pause() : m_sink->resume();
             lk.lock();
             if (flush) sinkDirty = false;

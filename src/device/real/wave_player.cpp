@@ -22,6 +22,12 @@ constexpr auto kRefill = std::chrono::milliseconds(10);
 // How long after its last frames were queued (and their playing time) a cue counts as heard
 // even when the output still reports them as queued.
 constexpr auto kHeardMargin = std::chrono::milliseconds(150);
+// The music stays lowered at least this long past the cue's own length from its first write:
+// some servers (PipeWire's PulseAudio service) report a stream drained while its last
+// frames are still on their way to the speaker.
+constexpr auto kOutputLatencyBound = std::chrono::milliseconds(150);
+// How long a cue waits for the music to be lowered before it plays anyway.
+constexpr auto kDuckingWait = std::chrono::milliseconds(200);
 
 // The file's modification time and size; nullopt when it is missing.
 std::optional<std::pair<std::int64_t, std::uintmax_t>> fileStamp(const std::string& path) {
@@ -137,6 +143,16 @@ void WavePlayer::loop() {
                 m_sound = std::move(sound);
                 m_next = 0;
                 setDucking(m_sink != nullptr);
+                if (m_ducking) {
+                    // The cue is sent once the music outputs have been lowered.
+                    const auto length = std::chrono::milliseconds(
+                        static_cast<std::int64_t>(m_sound->frames.size() / 2) * 1000 / 44100);
+                    lk.unlock();
+                    OutputDucking::shared().waitApplied(kDuckingWait);
+                    lk.lock();
+                    m_quietBy = std::chrono::steady_clock::now() + length + kOutputLatencyBound;
+                }
+                continue;  // the request or a stop may have come while waiting
             }
         }
         const std::int64_t total =
@@ -147,8 +163,9 @@ void WavePlayer::loop() {
             // The music stays lowered until the cue's last frame has been heard.
             // A stream that ran dry may go on reporting frames as queued for a while; past
             // the time its last frames take to play the cue has surely been heard.
-            if (m_ducking && m_sink && m_sink->bufferedFrames() > 0 &&
-                std::chrono::steady_clock::now() < m_heardBy) {
+            const auto now = std::chrono::steady_clock::now();
+            if (m_ducking && m_sink &&
+                (now < m_quietBy || (m_sink->bufferedFrames() > 0 && now < m_heardBy))) {
                 m_cv.wait_for(lk, kRefill, asked);
                 continue;
             }

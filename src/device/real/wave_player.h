@@ -63,6 +63,7 @@ private:
     int m_started = 0;
     bool m_ducking = false;  // this player has told the music outputs to make room
     std::chrono::steady_clock::time_point m_heardBy{};  // the last written cue frame is heard
+    std::chrono::steady_clock::time_point m_quietBy{};  // not before: the cue's length is over
     std::map<std::string, std::shared_ptr<const Sound>> m_cache;  // player thread only
     std::thread m_thread;
 };
