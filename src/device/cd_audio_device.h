@@ -119,6 +119,18 @@ public:
     // Returns an error number; on error nothing plays and onEnd is not called.
     [[nodiscard]] virtual int play(std::int32_t fromMs, std::int32_t toMs,
                                    SpanEndHandler onEnd) = 0;
+    // Plays from `fromMs` and then [loopFromMs, loopToMs) over and over (loopToMs < 0: to the
+    // end of the disc), each turn without a gap, until another command. Such a span never ends
+    // by itself and has no end handler; any span already playing ends as Superseded. The
+    // position folds back at each turn. kUnsupportedFunction from a drive that cannot loop:
+    // the caller then plays and turns by itself.
+    [[nodiscard]] virtual int playLoop(std::int32_t fromMs, std::int32_t loopFromMs,
+                                       std::int32_t loopToMs) {
+        (void)fromMs, (void)loopFromMs, (void)loopToMs;
+        return errors::kUnsupportedFunction;
+    }
+    // True while a span started by playLoop() plays or is paused.
+    virtual bool looping() { return false; }
     // Stops and places the position at `ms` (mode Stopped). A playing span ends as Aborted.
     [[nodiscard]] virtual int seek(std::int32_t ms) = 0;
     // Stops playing; the position stays where it is. A playing span ends as Aborted.

@@ -126,9 +126,10 @@ void MMControl::statusTick() {
 }
 
 MMControl::OneShot MMControl::takeOneShot() {
-    OneShot o{m_from, m_to, m_wait, m_notify};
+    OneShot o{m_from, m_to, m_wait, m_notify, m_loop};
     m_from.reset();
     m_to.reset();
+    m_loop.reset();
     m_wait = false;
     m_notify = false;
     return o;
@@ -148,6 +149,13 @@ int MMControl::doPlay(const OneShot& o) {
     if (!o.from && !o.to && m_device->mode() == DeviceMode::Paused) return m_device->resume();
     std::int32_t from = o.from ? *o.from : m_device->positionMs();
     std::int32_t to = o.to ? *o.to : -1;
+    if (o.loop) {
+        const int err = m_device->playLoop(from, o.loop->first, o.loop->second);
+        if (err != errors::kUnsupportedFunction) {
+            if (err == errors::kNone) m_deviceLoop = o.loop;
+            return err;
+        }
+    }
     SpanEndHandler handler;
     if (o.notify) {
         std::weak_ptr<bool> alive = m_alive;
@@ -202,8 +210,15 @@ int MMControl::doSkip(bool next, const OneShot& o) {
     return m_device->seek(start);
 }
 
+std::optional<std::pair<std::int32_t, std::int32_t>> MMControl::Loop() {
+    if (m_deviceLoop && !(m_device && m_device->looping())) m_deviceLoop.reset();
+    return m_deviceLoop;
+}
+
 int MMControl::command(Command c) {
     OneShot o = takeOneShot();
+    // Any command but Pause (which holds and resumes the same span) ends a loop.
+    if (c != Command::Pause) m_deviceLoop.reset();
     int err = 0;
     if (!m_device) {
         err = errors::kDeviceNotOpen;

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <string>
 
 #include "device/cd_audio_device.h"
@@ -81,6 +82,12 @@ public:
     void setTo(std::int32_t ms) { m_to = ms; }
     void setWait(bool w) { m_wait = w; }
     void setNotify(bool n) { m_notify = n; }
+    // For the next Play only: after From..., play [from, to) over and over (to < 0: to the disc
+    // end), turned by the device itself without a gap. A device that cannot loop plays From..To
+    // as usual and the caller turns the loop on its status events.
+    void setLoop(std::int32_t from, std::int32_t to) { m_loop = std::make_pair(from, to); }
+    // The loop the device plays now, as given to setLoop(); nullopt when it plays none.
+    std::optional<std::pair<std::int32_t, std::int32_t>> Loop();
     bool Silent() const { return m_silent; }
     void setSilent(bool s);
     int UpdateInterval() const { return m_updateInterval; }
@@ -127,6 +134,7 @@ private:
     struct OneShot {
         std::optional<std::int32_t> from, to;
         bool wait = false, notify = false;
+        std::optional<std::pair<std::int32_t, std::int32_t>> loop;
     };
     OneShot takeOneShot();
     int doPlay(const OneShot& o);
@@ -145,6 +153,8 @@ private:
     int m_timeFormat = 0;
     std::optional<std::int32_t> m_from, m_to;
     bool m_wait = false, m_notify = false;
+    std::optional<std::pair<std::int32_t, std::int32_t>> m_loop;        // for the next Play
+    std::optional<std::pair<std::int32_t, std::int32_t>> m_deviceLoop;  // started by the last Play
     bool m_silent = false;
     int m_updateInterval = 0;
     bool m_autoEnable = true;

@@ -88,6 +88,7 @@ void CDOKE::statusStopped() {
         MMControl1.setUpdateInterval(interval);
         MMControl1.setTrack(track);
         MMControl1.setFrom(from);
+        ArmLoop(app);
         // A play that cannot start leaves the drive stopped; the status events show it.
         (void)MMControl1.command(device::Command::Play);
         TRKNO.setCaption(std::to_string(track));
@@ -131,6 +132,7 @@ void CDOKE::statusPlaying() {
     // A user seek has taken effect once the device plays again: the slider follows the
     // position from here on (otherwise it would stay frozen until the disc ends).
     if (s.SliderSetByProgram == 1) s.SliderSetByProgram = 0;
+    KeepLoop(app);
     std::int32_t pos = MMControl1.Position();
     s.CurrentPositionMs = pos;
     if (pos < s.CurrentTrackStartMs || pos > s.CurrentTrackEndMs) {
@@ -139,6 +141,7 @@ void CDOKE::statusPlaying() {
             MMControl1.setUpdateInterval(device::StatusMarker::InRepeat);
             MMControl1.setTrack(s.RepeatTrack);
             MMControl1.setFrom(s.RepeatStartMs);
+            ArmLoop(app);
             // A play that cannot start leaves the drive stopped; the status events show it.
             (void)MMControl1.command(device::Command::Play);
             TRKNO.setCaption(std::to_string(s.RepeatTrack));

@@ -59,6 +59,24 @@ void PlayNextListEntry(App& app) {
     w.TRKNO.setCaption(std::to_string(t));
 }
 
+void ArmLoop(App& app) {
+    if (const auto loop = repeatLoop(app.state))
+        cdoke(app).MMControl1.setLoop(loop->first, loop->second);
+}
+
+bool KeepLoop(App& app) {
+    AppState& s = app.state;
+    device::MMControl& mci = cdoke(app).MMControl1;
+    const auto loop = mci.Loop();
+    if (!loop) return false;
+    if (loop == repeatLoop(s)) return true;
+    // The repeat was changed or cancelled: play on from here to the end without turning.
+    mci.setFrom(mci.Position());
+    // A play that cannot start leaves the drive stopped; the status events show it.
+    (void)mci.command(device::Command::Play);
+    return false;
+}
+
 void RepeatChecks(App& app) {
     AppState& s = app.state;
     if (s.RepeatKind != RepeatMode::OneTrack && s.RepeatKind != RepeatMode::AB) return;
@@ -85,6 +103,7 @@ void RepeatChecks(App& app) {
             mci.setNotify(true);
             s.LastCommand = "PLAY";
         }
+        ArmLoop(app);  // from here on the device turns at B by itself, without a gap
         // A play that cannot start leaves the drive stopped; the status events show it.
         (void)mci.command(device::Command::Play);
         w.TRKNO.setCaption(std::to_string(s.RepeatTrack));
@@ -92,6 +111,7 @@ void RepeatChecks(App& app) {
         UpdateTrackDisplay(app);
         return;
     }
+    if (mci.Loop()) return;  // the device turns at B itself
     // Close to B the next status event comes when B is due, not up to a whole interval later,
     // so that the loop turns at B. Never 1: that value marks a play just started.
     const int interval = mci.UpdateInterval();

@@ -172,4 +172,20 @@ void ScanClick(App& app) {
     (void)mci.command(device::Command::Play);
 }
 
+std::optional<std::pair<std::int32_t, std::int32_t>> repeatLoop(const AppState& s) {
+    if (listPlay(s)) return std::nullopt;
+    if (s.repeating(RepeatMode::AB)) return std::make_pair(s.RepeatStartMs, s.RepeatEndMs);
+    if (s.repeating(RepeatMode::OneTrack)) {
+        // To the next track's first frame (the disc end after the last track): the track's
+        // length in milliseconds would round past it.
+        const int next = s.RepeatTrack + 1;
+        const std::int32_t end = next <= s.TrackCount && next < kTrackSlots
+                                     ? s.TrackStartMs[static_cast<std::size_t>(next)]
+                                     : -1;
+        return std::make_pair(s.RepeatStartMs, end);
+    }
+    if (s.repeating(RepeatMode::WholeDisc)) return std::make_pair(s.DiscStartMs, -1);
+    return std::nullopt;
+}
+
 }  // namespace lirafok

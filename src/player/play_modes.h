@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace lirafok {
@@ -42,5 +43,10 @@ std::optional<std::vector<int>> readPrivateList(const std::string& path, int tra
 // Writes the tracks as two-digit lines, CP932 with CR LF, replacing the file safely. False
 // (old file untouched) on failure.
 bool writePrivateList(const std::string& path, const std::vector<int>& tracks);
+
+// The loop a drive turns by itself for the repeat switched on now, as [from, to) in disc
+// milliseconds (to < 0: the disc end): A-B, one track (to the next track's start) or the whole
+// disc. nullopt for none and in list play, whose entries end before their tracks do.
+std::optional<std::pair<std::int32_t, std::int32_t>> repeatLoop(const AppState& s);
 
 }  // namespace lirafok

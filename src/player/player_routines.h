@@ -51,6 +51,11 @@ void ScanClick(App& app);
 void PrivateClick(App& app);
 void PlayNextListEntry(App& app);
 void RepeatChecks(App& app);
+// The repeat loop the device turns by itself (A-B, one track, the whole disc; not in list
+// play): ArmLoop() makes the next Play such a loop; KeepLoop() is true while the device plays
+// the loop wanted now, and otherwise ends a loop that is no longer wanted.
+void ArmLoop(App& app);
+bool KeepLoop(App& app);
 void ScanStep(App& app);
 
 // Start-up from the AutoPlay command line ("program-directory drive").

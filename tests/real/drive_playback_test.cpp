@@ -7,7 +7,10 @@
 #include <fstream>
 #include <thread>
 
+#include "device/mm_control.h"
 #include "device/real/cd_time.h"
+#include "device/simulated_drive.h"
+#include "ui/form.h"
 #include "device/real/cdio_drive.h"
 #include "device/real/virtual_drive.h"
 #include "test_discs.h"
@@ -121,6 +124,55 @@ TEST_F(DrivePlayback, PositionIsWhatTheListenerHears) {
     EXPECT_LT(ms(Clock::now() - start), 600 + 200);
     EXPECT_EQ(drive->mode(), DeviceMode::Stopped);
     EXPECT_EQ(drive->positionMs(), 2600);
+}
+
+struct NullHost : ui::FormHost {
+    void showForm(ui::Form&, bool) override {}
+    void hideForm(ui::Form&) override {}
+    void unloadForm(ui::Form&) override {}
+    void formChanged(ui::Form&) override {}
+};
+
+// A repeat loop given to the control's next Play is turned by the drive: the position folds
+// back inside it turn after turn, Pause keeps it, any other command ends it; a drive that
+// cannot loop plays on as before and the caller turns by itself.
+TEST_F(DrivePlayback, ALoopIsTurnedByTheDriveUntilAnotherCommand) {
+    NullHost host;
+    ui::Form form{host, "CDOKE"};
+    MMControl mci{form, scheduler, "MMControl1"};
+    mci.setDevice(drive.get());
+    // The last half second of the disc (track 3 ends it at 11001 ms), from a second before.
+    mci.setFrom(10001);
+    mci.setLoop(10501, -1);
+    ASSERT_EQ(mci.command(Command::Play), errors::kNone);
+    EXPECT_EQ(mci.Loop(), std::make_pair(10501, -1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1800));
+    EXPECT_TRUE(drive->looping());
+    EXPECT_EQ(drive->mode(), DeviceMode::Playing);
+    EXPECT_GE(drive->positionMs(), 10501);
+    EXPECT_LT(drive->positionMs(), 11001) << "the position did not fold back";
+    ASSERT_EQ(mci.command(Command::Pause), errors::kNone);
+    EXPECT_TRUE(mci.Loop());
+    ASSERT_EQ(mci.command(Command::Pause), errors::kNone);
+    EXPECT_TRUE(mci.Loop());
+    ASSERT_EQ(mci.command(Command::Stop), errors::kNone);
+    EXPECT_FALSE(mci.Loop());
+    EXPECT_FALSE(drive->looping());
+    // A loop the drive cannot place is refused, nothing plays.
+    mci.setLoop(7000, 7000);
+    EXPECT_EQ(mci.command(Command::Play), errors::kOutOfRange);
+    EXPECT_FALSE(mci.Loop());
+
+    SimulatedDrive simulated{scheduler, "Q:"};
+    simulated.insertDisc({60000, 30000});
+    mci.setDevice(&simulated);
+    ASSERT_EQ(mci.command(Command::Open), errors::kNone);
+    mci.setFrom(2001);
+    mci.setLoop(2001, 62001);
+    ASSERT_EQ(mci.command(Command::Play), errors::kNone);
+    EXPECT_EQ(simulated.mode(), DeviceMode::Playing);
+    EXPECT_FALSE(mci.Loop());
+    mci.setDevice(nullptr);
 }
 
 TEST_F(DrivePlayback, EveryWayASpanEndsIsReportedOnce) {

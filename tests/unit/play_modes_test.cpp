@@ -1,5 +1,7 @@
 #include "player/play_modes.h"
 
+#include "core/app_state.h"
+
 #include "../support/temp_folder.h"
 #include <gtest/gtest.h>
 
@@ -67,6 +69,50 @@ TEST(PrivateList, WritesTwoDigitsPerLineWithCrLf) {
     ASSERT_TRUE(writePrivateList(path, {5, 2, 5, 12}));
     EXPECT_EQ(lirafok::testing::readRaw(path), "05\r\n02\r\n05\r\n12\r\n");
     EXPECT_FALSE(writePrivateList("", {1}));
+}
+
+}  // namespace
+}  // namespace lirafok
+
+namespace lirafok {
+namespace {
+
+// The loop a drive turns for each repeat: one track ends exactly where the next begins.
+TEST(RepeatLoop, EachRepeatLoopsItsOwnSpan) {
+    AppState s;
+    s.TrackCount = 3;
+    s.DiscStartMs = 2001;
+    s.TrackStartMs[1] = 2001, s.TrackStartMs[2] = 62001, s.TrackStartMs[3] = 122001;
+    using Loop = std::optional<std::pair<std::int32_t, std::int32_t>>;
+    struct Case {
+        const char* name;
+        RepeatSwitch on;
+        RepeatMode kind;
+        int track;
+        std::int32_t a, b;
+        int listIndex;
+        Loop want;
+    };
+    const Case cases[] = {
+        {"off", RepeatSwitch::Off, RepeatMode::AB, 1, 5000, 9000, -1, std::nullopt},
+        {"A-B", RepeatSwitch::On, RepeatMode::AB, 1, 5000, 9000, -1, Loop({5000, 9000})},
+        {"A-B armed only", RepeatSwitch::Armed, RepeatMode::AB, 1, 5000, 9000, -1, std::nullopt},
+        {"track 2", RepeatSwitch::On, RepeatMode::OneTrack, 2, 62001, 122002, -1,
+         Loop({62001, 122001})},
+        {"last track", RepeatSwitch::On, RepeatMode::OneTrack, 3, 122001, 182002, -1,
+         Loop({122001, -1})},
+        {"whole disc", RepeatSwitch::On, RepeatMode::WholeDisc, 1, 0, 0, -1, Loop({2001, -1})},
+        {"in list play", RepeatSwitch::On, RepeatMode::OneTrack, 2, 62001, 122002, 1, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        s.RepeatOn = c.on;
+        s.RepeatKind = c.kind;
+        s.RepeatTrack = c.track;
+        s.RepeatStartMs = c.a;
+        s.RepeatEndMs = c.b;
+        s.ListPlay = c.listIndex > 0 ? 1 : 0;
+        EXPECT_EQ(repeatLoop(s), c.want) << c.name;
+    }
 }
 
 }  // namespace

@@ -145,6 +145,7 @@ int PcmDrive::playLoop(std::int32_t fromMs, std::int32_t loopFromMs, std::int32_
     checkLoss();
     if (!m_disc) return errors::kDeviceNotReady;
     const std::int32_t end = m_disc->endMs();
+    if (loopToMs < 0) loopToMs = end;
     if (fromMs < 0 || loopFromMs < 0 || loopToMs > end || loopToMs <= loopFromMs ||
         fromMs >= loopToMs)
         return errors::kOutOfRange;
@@ -154,7 +155,14 @@ int PcmDrive::playLoop(std::int32_t fromMs, std::int32_t loopFromMs, std::int32_
     }
     m_span = m_player->playLoop(m_disc->source, discMsToFrame(fromMs), discMsToFrame(loopFromMs),
                                 discMsToFrame(loopToMs));
+    m_loopSpan = m_span;
     return errors::kNone;
+}
+
+bool PcmDrive::looping() {
+    if (!m_player || m_span == 0 || m_span != m_loopSpan) return false;
+    const DeviceMode now = mode();
+    return now == DeviceMode::Playing || now == DeviceMode::Paused;
 }
 
 void PcmDrive::stopSpan(SpanEnd why) {

@@ -40,10 +40,9 @@ public:
     DeviceMode mode() override;
     std::int32_t positionMs() override;
     int play(std::int32_t fromMs, std::int32_t toMs, SpanEndHandler onEnd) override;
-    // Plays from `fromMs` (before the loop or inside it) and then [loopFromMs, loopToMs) over and
-    // over, each turn sample-exact and gapless, until stop() or another play. The span never ends
-    // by itself, so it has no end handler.
-    int playLoop(std::int32_t fromMs, std::int32_t loopFromMs, std::int32_t loopToMs);
+    // Loops sample-exact: the pipeline reads the loop's start before its end is heard.
+    int playLoop(std::int32_t fromMs, std::int32_t loopFromMs, std::int32_t loopToMs) override;
+    bool looping() override;
     int seek(std::int32_t ms) override;
     int stop() override;
     int pause() override;
@@ -95,6 +94,7 @@ private:
     std::string m_error;
 
     std::uint64_t m_span = 0;
+    std::uint64_t m_loopSpan = 0;  // m_span when it was started by playLoop()
     SpanEndHandler m_onEnd;
     bool m_silent = false;
     std::uint32_t m_volumeWord = 0xFFFFFFFFu;
