@@ -13,7 +13,11 @@ namespace lirafok::device::real {
 
 namespace {
 constexpr std::int64_t kBytesPerFrame = 4;
-// Silence sent before the first frame after a flush or a pause (10 ms).
+// Silence sent before the first frame that continues a sound (after a pause, or on a server
+// that came back): a stream that has run dry loses a millisecond or two of whatever it is sent
+// first, as the server rewinds its output to end the underrun, and a continuation must lose
+// nothing (10 ms). New audio after a flush (a start or a seek) goes out at once instead: it is
+// heard that much sooner, at the cost of those first milliseconds, as in other players.
 constexpr std::int64_t kLeadInFrames = kSinkSampleRate / 100;
 // A server that has not made the stream by then is taken as gone: the sink plays silence.
 // Long enough for a busy or briefly stalled server, short enough that a dead one does not
@@ -173,7 +177,7 @@ void PulseSink::recover() {
 void PulseSink::finishRecoveryLocked() {
     m_recovering = false;
     m_sent = m_heard;
-    startSegmentLocked(m_heard, 0);
+    startSegmentLocked(m_heard, 0, true);
 }
 
 bool PulseSink::lost() {
@@ -246,16 +250,17 @@ void PulseSink::settleLocked() {
 
 void PulseSink::resetLocked() {
     m_written = m_sent = m_heard = 0;
-    startSegmentLocked(0, 0);
+    startSegmentLocked(0, 0, false);
     m_resumeKnown = true;
     m_resumeFrom = 0;
 }
 
-void PulseSink::startSegmentLocked(std::int64_t callerFrame, std::int64_t serverFrame) {
+void PulseSink::startSegmentLocked(std::int64_t callerFrame, std::int64_t serverFrame,
+                                   bool leadIn) {
     m_segCaller = callerFrame;
     m_segServer = serverFrame;
     m_leadIn = 0;
-    m_leadInDue = true;
+    m_leadInDue = leadIn;
 }
 
 std::int64_t PulseSink::serverSentLocked() const {
@@ -326,8 +331,6 @@ std::int64_t PulseSink::roomLocked() {
 
 bool PulseSink::sendLocked(const std::int16_t* frames, std::int64_t count) {
     if (m_leadInDue) {
-        // A stream that has run dry loses a millisecond or two of whatever it is sent first, as
-        // the server rewinds its output to end the underrun: a little silence takes that loss.
         const std::vector<std::int16_t> silence(static_cast<std::size_t>(kLeadInFrames) * 2, 0);
         if (pa_stream_write(m_stream, silence.data(), silence.size() * 2, nullptr, 0,
                             PA_SEEK_RELATIVE) != 0)
@@ -532,7 +535,7 @@ void PulseSink::resume() {
 void PulseSink::resumeLocked() {
     m_resumeDue = false;
     m_sent = m_heard = m_resumeFrom;
-    startSegmentLocked(m_resumeFrom, m_pauseServerAt);
+    startSegmentLocked(m_resumeFrom, m_pauseServerAt, true);
     if (readyLocked()) sendRetainedLocked();
 }
 

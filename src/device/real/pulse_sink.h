@@ -99,7 +99,8 @@ private:
     void resetLocked();
     // A segment: what is sent from caller frame `callerFrame` on, placed at server frame
     // `serverFrame` (frames the server has been given since the last flush), after a lead-in.
-    void startSegmentLocked(std::int64_t callerFrame, std::int64_t serverFrame);
+    // `leadIn`: the segment continues a sound and starts with kLeadInFrames of silence.
+    void startSegmentLocked(std::int64_t callerFrame, std::int64_t serverFrame, bool leadIn);
     std::int64_t serverSentLocked() const;
     std::int64_t bufferedLocked();
     // Moves m_heard on by the server's latency report (paused or not).
@@ -145,7 +146,7 @@ private:
     // The last frames written, by their number modulo its size: a pause sends again those the
     // server dropped.
     std::vector<std::int16_t> m_retained;
-    // The segment being sent: where it starts, and its lead-in of silence.
+    // The segment being sent: where it starts, and its lead-in of silence (none after a flush).
     std::int64_t m_segCaller = 0, m_segServer = 0, m_leadIn = 0;
     bool m_leadInDue = true;
     // A pause: the server's write index and m_sent when it flushed, and the first frame it
