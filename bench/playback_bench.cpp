@@ -6,9 +6,11 @@
 //   - seek to the audible frame asked for (mpv through its IPC socket, LIRAFOK through the
 //     drive, in process); a start or seek heard more than 5 ms past its frame counts as lost;
 //   - steady CPU per second of audio and peak RSS of each whole process while it plays, the
-//     program with its lyrics window open (offscreen);
-//   - the lyrics highlight against the audible frame, over timed lines on the demo songs,
-//     with the machine idle and with another process keeping one core busy.
+//     program with its lyrics window open (offscreen); the CPU also over three runs of each
+//     player in turn, with their spread;
+//   - the lyrics highlight and the timing setter's presses against the audible frame, over
+//     timed lines on the demo songs, with the machine idle, with another process keeping one
+//     core busy and with two such processes.
 // Usage: lirafok_playback_bench [--cpu-seconds N (30)] [--lines N (60)] [--seeks N (12)]
 //                               [--no-mpv]
 #include <signal.h>
@@ -19,6 +21,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -302,6 +305,8 @@ int main(int argc, char** argv) {
     fs::create_directories(work + "/busy");
     fs::create_directories(work + "/taps-idle");
     fs::create_directories(work + "/taps-busy");
+    fs::create_directories(work + "/busy2");
+    fs::create_directories(work + "/taps-busy2");
     std::printf("lyrics highlight, %d lines, idle ...\n", lines);
     std::fflush(stdout);
     const HighlightResult idle =
@@ -321,6 +326,15 @@ int main(int argc, char** argv) {
         measureTaps(work + "/taps-busy", discDir, image, presses, pulse, capture);
     StartResult startsBusy, seeksBusy;
     measureStarts(discDir, image, seekCount, pulse, capture, startsBusy, seeksBusy);
+    // Both cores busy beside the program.
+    std::printf("lyrics highlight and timing setter, both cores busy ...\n");
+    std::fflush(stdout);
+    const pid_t hog2 = busyCore();
+    const HighlightResult busy2 =
+        measureHighlight(work + "/busy2", discDir, image, lines, pulse, capture);
+    const TapResult tapsBusy2 =
+        measureTaps(work + "/taps-busy2", discDir, image, presses, pulse, capture);
+    stopProcess(hog2);
     stopProcess(hog);
     StartResult starts, seeks;
     measureStarts(discDir, image, seekCount, pulse, capture, starts, seeks);
@@ -328,6 +342,26 @@ int main(int argc, char** argv) {
     // Whole processes, one after the other into the same sink.
     const std::string program = work + "/program";
     if (!prepareProgram(program, imageDir, image)) return 1;
+    // Steady CPU: each player three times, one after the other in turn, so that a change of
+    // the machine's load touches both alike.
+    const std::vector<std::string> mpvArgs = {
+        "mpv",        "--no-config",    "--no-video",
+        "--ao=pulse", "--really-quiet", imageDir + "/image.cue"};
+    std::vector<double> cpuOurs, cpuMpv;
+    for (int run = 1; run <= 3; ++run) {
+        std::printf("steady CPU, run %d of 3: LIRAFOK%s (%d s each) ...\n", run,
+                    withMpv ? ", then mpv" : "", cpuSeconds);
+        std::fflush(stdout);
+        cpuOurs.push_back(measureProcess({LIRAFOK_GUI_PATH}, program,
+                                         {{"QT_QPA_PLATFORM", "offscreen"},
+                                          {"XDG_CONFIG_HOME", program + "/config"}},
+                                         capture, image, cpuSeconds, nullptr)
+                              .cpuMsPerSecond);
+        if (withMpv)
+            cpuMpv.push_back(measureProcess(mpvArgs, server.runtimeDir(), {}, capture, image,
+                                            cpuSeconds, nullptr)
+                                 .cpuMsPerSecond);
+    }
     std::printf("LIRAFOK as a process (%d s of steady play) ...\n", cpuSeconds);
     std::fflush(stdout);
     const ProcessFigures ours =
@@ -374,6 +408,28 @@ int main(int argc, char** argv) {
     row("steady CPU per second of audio (ms)", ours.cpuMsPerSecond, mpv.cpuMsPerSecond,
         "(whole process; LIRAFOK with its lyrics window open)");
     row("peak RSS (MB)", ours.peakRssMb, mpv.peakRssMb, "(whole process)");
+    {
+        // The three alternating runs: each run's figures, their spread, and the runs in
+        // which LIRAFOK took at most 0.4x mpv's CPU.
+        int within = 0;
+        std::string runs;
+        for (std::size_t i = 0; i < cpuOurs.size(); ++i) {
+            char one[96];
+            const double ratio = i < cpuMpv.size() && cpuMpv[i] > 0 ? cpuOurs[i] / cpuMpv[i] : 0;
+            if (ratio > 0 && ratio <= 0.4) ++within;
+            std::snprintf(one, sizeof one, "%s%.1f/%.1f (%.2fx)", i ? ", " : "", cpuOurs[i],
+                          i < cpuMpv.size() ? cpuMpv[i] : 0.0, ratio);
+            runs += one;
+        }
+        const auto [ourLo, ourHi] = std::minmax_element(cpuOurs.begin(), cpuOurs.end());
+        std::printf("  steady CPU, 3 alternating runs (ms per s, LIRAFOK/mpv): %s\n", runs.c_str());
+        if (!cpuMpv.empty()) {
+            const auto [mpvLo, mpvHi] = std::minmax_element(cpuMpv.begin(), cpuMpv.end());
+            std::printf(
+                "    spread: LIRAFOK %.1f-%.1f, mpv %.1f-%.1f; runs at or under 0.4x: %d of %zu\n",
+                *ourLo, *ourHi, *mpvLo, *mpvHi, within, cpuOurs.size());
+        }
+    }
     row("seek to the audible frame, median (ms)", percentile(seeks.latencyMs, 0.5),
         percentile(mpv.seeks.latencyMs, 0.5), "(LIRAFOK: the drive in process; mpv: IPC seek)");
     row("seek to the audible frame, worst (ms)", percentile(seeks.latencyMs, 1.0),
@@ -388,9 +444,11 @@ int main(int argc, char** argv) {
         "Lyrics highlight against the audible frame (goal: |median| < 5 ms, worst < 17 ms):\n");
     printHighlight("idle", idle);
     printHighlight("one core busy", busy);
+    printHighlight("both cores busy", busy2);
     std::printf(
         "Timing setter presses: stored time against the audible frame (goal: within 10 ms):\n");
     printTaps("idle", tapsIdle);
     printTaps("one core busy", tapsBusy);
+    printTaps("both cores busy", tapsBusy2);
     return 0;
 }

@@ -119,6 +119,10 @@ public:
     // Returns an error number; on error nothing plays and onEnd is not called.
     [[nodiscard]] virtual int play(std::int32_t fromMs, std::int32_t toMs,
                                    SpanEndHandler onEnd) = 0;
+    // True while the sound output this device plays into has gone away (a sound server that
+    // died or restarts): the position holds where the sound stopped, and the span goes on from
+    // there by itself once an output is back.
+    virtual bool outputLost() { return false; }
     // Plays from `fromMs` and then [loopFromMs, loopToMs) over and over (loopToMs < 0: to the
     // end of the disc), each turn without a gap, until another command. Such a span never ends
     // by itself and has no end handler; any span already playing ends as Superseded. The

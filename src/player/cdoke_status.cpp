@@ -26,6 +26,16 @@ const char* statusText(device::DeviceMode mode) {
     }
 }
 
+// STATUS1 while the device plays: "PLAY", or that nothing is heard while its sound output is
+// gone (the position holds until the output is back).
+constexpr const char* kNoSoundOutput = "音声なし";
+
+const char* statusCaption(device::DeviceMode mode, device::CdAudioDevice* device) {
+    if (mode == device::DeviceMode::Playing && device && device->outputLost())
+        return kNoSoundOutput;
+    return statusText(mode);
+}
+
 }  // namespace
 
 void CDOKE::showStateNow() {
@@ -35,7 +45,7 @@ void CDOKE::showStateNow() {
     if (mode != device::DeviceMode::Stopped && mode != device::DeviceMode::Playing &&
         mode != device::DeviceMode::Paused)
         return;
-    STATUS1.setCaption(statusText(mode));
+    STATUS1.setCaption(statusCaption(mode, MMControl1.device()));
     // A seek has taken effect once the device plays: the slider follows the position again.
     if (mode == device::DeviceMode::Playing && s.SliderSetByProgram == 1) s.SliderSetByProgram = 0;
     const std::int32_t pos = MMControl1.Position();
@@ -53,7 +63,7 @@ void CDOKE::showStateNow() {
 void CDOKE::MMCONTROL1_StatusUpdate() {
     AppState& s = app.state;
     device::DeviceMode mode = MMControl1.Mode();
-    STATUS1.setCaption(statusText(mode));
+    STATUS1.setCaption(statusCaption(mode, MMControl1.device()));
     keyTempo.checkDevice();
     if (mode == device::DeviceMode::NotReady) RestoreScreenSaver(app);
     if (mode == device::DeviceMode::DoorOpen) {

@@ -4,6 +4,7 @@
 // of the outage. Skipped when no server can be started.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -14,7 +15,9 @@
 #include "device/real/cd_time.h"
 #include "device/real/pulse_sink.h"
 #include "device/real/virtual_drive.h"
+#include "device/real/wave_player.h"
 #include "sound_server.h"
+#include "test_discs.h"
 #include "ui/virtual_scheduler.h"
 
 namespace lirafok::device::real {
@@ -91,6 +94,7 @@ TEST_F(SoundServerLoss, AKilledServerHoldsThePositionAndPlaysOnFromThereOnceItIs
     ASSERT_GE(stoppedAt, 0);
     ASSERT_TRUE(pumpUntil([&] { return !drive->hasSound(); }, 1000ms))
         << "the player shows that nothing is heard";
+    EXPECT_TRUE(drive->outputLost()) << "and why";
     const std::int32_t heldAt = drive->positionMs();
     pump(1500ms);
     EXPECT_LE(drive->positionMs() - heldAt, 50) << "the position holds while nothing is heard";
@@ -106,6 +110,7 @@ TEST_F(SoundServerLoss, AKilledServerHoldsThePositionAndPlaysOnFromThereOnceItIs
     ASSERT_TRUE(pumpUntil([&] { return drive->hasSound(); }, 3000ms))
         << "no new stream once the server is back";
     EXPECT_LT(Clock::now() - back, 1000ms) << "played again more than a second later";
+    EXPECT_FALSE(drive->outputLost());
     ASSERT_TRUE(pumpUntil([&] { return drive->positionMs() > heldAt + 100; }, 3000ms))
         << "the position does not move on once the server is back";
     // Recorded once the new null sink runs at its real pace (at first it renders ahead).
@@ -135,6 +140,31 @@ TEST_F(SoundServerLoss, AKilledServerHoldsThePositionAndPlaysOnFromThereOnceItIs
     EXPECT_GE(runs.front().lastDiscFrame - runs.front().firstDiscFrame, 44100) << "and plays on";
     EXPECT_TRUE(drive->hasSound());
     EXPECT_LT(slowest, 100ms) << "the window thread waited for the sound server";
+}
+
+// The cue player shares the connection: once the server is back, the next cue is heard, within
+// a second of being asked for.
+TEST_F(SoundServerLoss, ACueAfterTheServerCameBackIsHeard) {
+    const std::string cue = server.runtimeDir() + "/ok.wav";
+    std::vector<std::int16_t> tone(44100 / 5 * 2);
+    for (std::size_t i = 0; i < tone.size() / 2; ++i)
+        tone[i * 2] = tone[i * 2 + 1] = static_cast<std::int16_t>(i % 50 < 25 ? 8000 : -8000);
+    testing::writeAudioFile(cue, tone);
+    WavePlayer cues(std::make_unique<PulseSink>(pulse, "cue", 150));
+    const auto heardWithin = [&](const char* file) {
+        testing::MonitorRecorder recorder(server.runtimeDir() + file);
+        if (!recorder.startAndWait()) return false;
+        cues.play(cue);
+        pump(1000ms);
+        const auto rec = recorder.stop();
+        return std::any_of(rec.begin(), rec.end(), [](std::int16_t v) { return v != 0; });
+    };
+    ASSERT_TRUE(heardWithin("/before.raw"));
+    server.kill();
+    std::string why;
+    ASSERT_TRUE(server.restart(&why)) << why;
+    pump(500ms);
+    EXPECT_TRUE(heardWithin("/after.raw")) << "no cue heard after the server came back";
 }
 
 TEST_F(SoundServerLoss, AStreamWhoseSinkIsUnloadedPlaysOnAnother) {

@@ -57,6 +57,7 @@ public:
     const std::string& lastError() const { return m_error; }
     // False when the pipeline plays into a silent sink (no sound output).
     bool hasSound() const { return m_player && m_player->hasSound(); }
+    bool outputLost() override { return m_player && m_player->outputLost(); }
     // The pipeline, for measurements; nullptr before the first open().
     PcmPlayer* player() { return m_player.get(); }
 

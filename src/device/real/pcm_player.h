@@ -113,6 +113,7 @@ public:
     // Also false while the output is lost (the sound server went away mid-span: the position
     // holds until it is back, see AudioSink::lost()).
     bool hasSound() const { return m_hasSound && !m_outputLost; }
+    bool outputLost() const { return m_outputLost; }
     // The span number of the last play() (0 before the first).
     std::uint64_t currentSpan();
 
