@@ -15,10 +15,12 @@ namespace {
 constexpr std::int64_t kReadFrames = 4 * 588;
 // The reader stays at most this far ahead of the writer (2 s).
 constexpr std::int64_t kQueueFrames = 2 * 44100;
-// When the sink is full the writer sleeps this long: half of the shortest sink buffer
-// (100 ms), a quarter of the sound server's (200 ms), so the sink never runs dry while the
-// writer wakes only twenty times a second. Commands wake it at once.
+// When the sink is full the writer sleeps for half of what it holds, at least this long (half
+// of the shortest sink buffer, 100 ms) and at most kWriterSleepMax, so the sink never runs dry
+// while the writer of a sound server's half-second buffer wakes only a few times a second: every
+// wake costs the server's connection a round of its own. Commands wake it at once.
 constexpr auto kWriterSleep = std::chrono::milliseconds(50);
+constexpr auto kWriterSleepMax = std::chrono::milliseconds(200);
 // Until the sink is seen playing a new or resumed span, the writer looks more often, so that
 // the position starts moving as soon as the first frame is heard.
 constexpr auto kStartSleep = std::chrono::milliseconds(5);
@@ -29,9 +31,11 @@ constexpr std::int64_t kPaddingStep = 4410;
 // A sink that never reports the end as heard is given up on after this long of playing (time
 // spent paused does not count).
 constexpr auto kDrainGiveUp = std::chrono::seconds(3);
-// Between two reports the position moves on by the clock, but by no more than this: a sink
-// that stops reporting (a stalled sound server) has most likely stopped playing too.
-constexpr std::int64_t kMaxGuessFrames = 44100 / 10;
+// Between two reports the position moves on by the clock, but by no more than this (the
+// writer's longest sleep and a margin): a sink that stops reporting (a stalled sound server)
+// has most likely stopped playing too.
+constexpr std::int64_t kMaxGuessFrames = 44100 * 3 / 10;
+static_assert(kWriterSleepMax.count() * 44100 / 1000 < kMaxGuessFrames);
 
 // The frames as the sink should get them: `in` itself when the sink applies the levels (or
 // they are full), else a scaled copy in `scratch`. The high half of the level word drives the
@@ -509,8 +513,10 @@ void PcmPlayer::writerLoop() {
             continue;
         }
         if (!draining && n > 0 && took == n) continue;  // the sink may take more
+        const auto halfBuffered = std::chrono::milliseconds(buffered * 1000 / 44100 / 2);
         const auto sleep = draining         ? std::chrono::milliseconds(2)
-                           : m_heard.moving ? kWriterSleep
+                           : m_heard.moving ? std::clamp<std::chrono::milliseconds>(
+                                                  halfBuffered, kWriterSleep, kWriterSleepMax)
                                             : kStartSleep;
         // A command or the audio the writer ran out of may have come while the lock was
         // released (its notification then found nobody waiting): look before sleeping.
