@@ -152,6 +152,10 @@ struct AppState : Settings {
     std::int32_t LitPanel = -1;
     std::int32_t RepaintAll = 0;
     std::int32_t PendingWait = 0;
+    // The line the tick's last wait was aimed at (-1: none): a tick that finds it not quite
+    // reached, as the heard position may trail the timer by a few milliseconds, aims again at
+    // its exact time instead of waiting the full minimum.
+    std::int32_t AimedLyricLine = -1;
     std::int32_t TimingSetterActive = 0;
     std::int32_t EditorActive = 0;
     std::int32_t EditorSavePending = 0;

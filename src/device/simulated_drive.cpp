@@ -154,7 +154,9 @@ DeviceMode SimulatedDrive::mode() {
 std::int32_t SimulatedDrive::positionMs() {
     if (!m_open || !m_hasDisc || m_doorOpen) return 0;
     settle();
-    if (m_state == State::Playing) return static_cast<std::int32_t>(m_spanFrom + discElapsed());
+    if (m_state == State::Playing)
+        return static_cast<std::int32_t>(m_spanFrom +
+                                         std::max<std::int64_t>(0, discElapsed() - m_lagMs));
     return m_position;
 }
 

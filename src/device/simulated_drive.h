@@ -35,6 +35,9 @@ public:
     void openDoor();    // the disc is gone; mode 530
     void closeDoor();
     void setFailOpen(bool fail) { m_failOpen = fail; }
+    // While playing, the position trails the clock by `ms` (as the heard position of a sound
+    // server may trail the program's timers by a few milliseconds); 0 by default.
+    void setPositionLag(std::int32_t ms) { m_lagMs = ms; }
     // The next command of this name ("Eject", "Close", "Play", ...; case-insensitive) fails.
     // Each call arms one failure: two calls fail the next two such commands.
     void failNext(const std::string& command);
@@ -116,6 +119,7 @@ private:
     DiscText m_text;
     std::shared_ptr<DiscGraphics> m_graphics;
     bool m_failOpen = false;
+    std::int32_t m_lagMs = 0;
     std::multiset<std::string> m_failNext;
 
     State m_state = State::Stopped;

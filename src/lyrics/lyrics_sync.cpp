@@ -43,9 +43,10 @@ TimerWait nextWaitPiece(std::int32_t pending) {
     return {kMaxTimerWait, pending - kMaxTimerWait};
 }
 
-TimerWait waitForLine(std::int32_t lineTime, std::int32_t elapsed, std::int32_t lead) {
+TimerWait waitForLine(std::int32_t lineTime, std::int32_t elapsed, std::int32_t lead,
+                      std::int32_t minWait) {
     std::int64_t wait = static_cast<std::int64_t>(lineTime) - elapsed - lead;
-    if (wait < kMinTimerWait) wait = kMinTimerWait;
+    if (wait < minWait) wait = minWait;
     return nextWaitPiece(static_cast<std::int32_t>(std::min<std::int64_t>(wait, INT32_MAX)));
 }
 

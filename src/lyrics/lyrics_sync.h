@@ -34,9 +34,12 @@ struct TimerWait {
     std::int32_t interval = 0;  // ms until the next tick
     std::int32_t pending = 0;   // ms still to wait after that tick
 };
-// Until the next line: its time - elapsed - lead, at least kMinTimerWait, in pieces of at
-// most kMaxTimerWait.
-TimerWait waitForLine(std::int32_t lineTime, std::int32_t elapsed, std::int32_t lead);
+// The shortest wait of a tick that aims again at the line it was aimed at.
+inline constexpr std::int32_t kReaimTimerWait = 1;  // ms
+// Until the next line: its time - elapsed - lead, at least `minWait`, in pieces of at most
+// kMaxTimerWait.
+TimerWait waitForLine(std::int32_t lineTime, std::int32_t elapsed, std::int32_t lead,
+                      std::int32_t minWait = kMinTimerWait);
 // The next piece of a remaining wait of `pending` ms (> 0).
 TimerWait nextWaitPiece(std::int32_t pending);
 

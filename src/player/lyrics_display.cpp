@@ -98,6 +98,7 @@ void followTimedLyric(App& app, int track, DeviceMode mode) {
     s.LitPanel = -1;
     s.LyricsLoadedTrack = track;
     s.PendingWait = 0;
+    s.AimedLyricLine = -1;
     main.Timer2.setInterval(mode == DeviceMode::Playing ? 100 : 1000);
     main.Timer2.setTimerEnabled(true);
     CDKASIF2& w = cdkasif2(app);
@@ -164,6 +165,7 @@ void StopLyricsTick(App& app) {
     CDOKE& main = cdoke(app);
     main.Timer2.setTimerEnabled(false);
     app.state.PendingWait = 0;
+    app.state.AimedLyricLine = -1;
     main.Timer2.setInterval(0);
 }
 
@@ -282,9 +284,14 @@ void LyricsTimerTick(App& app) {
         s.TimingsActive = 0;
         return;
     }
+    // The timer was aimed at this very line and the heard position is a little short of it:
+    // the line is due within moments, so the next tick comes at its time, not 100 ms late.
+    const bool reaim = mode == DeviceMode::Playing && pick.next == s.AimedLyricLine;
     s.NextLyricLine = pick.next;
+    s.AimedLyricLine = pick.next;
     const TimerWait wait =
-        waitForLine(s.Lyrics.times[slot(pick.next)], elapsed, static_cast<std::int32_t>(s.CYOUS));
+        waitForLine(s.Lyrics.times[slot(pick.next)], elapsed, static_cast<std::int32_t>(s.CYOUS),
+                    reaim ? kReaimTimerWait : kMinTimerWait);
     s.PendingWait = wait.pending;
     timer.setInterval(wait.interval);
     timer.setTimerEnabled(true);
