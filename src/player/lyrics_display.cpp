@@ -286,9 +286,11 @@ void LyricsTimerTick(App& app) {
     }
     // The timer was aimed at this very line and the heard position is a little short of it:
     // the line is due within moments, so the next tick comes at its time, not 100 ms late.
+    // Once only: a position that stands still (the sound output went away) is then looked at
+    // every 100 ms, as any other.
     const bool reaim = mode == DeviceMode::Playing && pick.next == s.AimedLyricLine;
     s.NextLyricLine = pick.next;
-    s.AimedLyricLine = pick.next;
+    s.AimedLyricLine = reaim ? -1 : pick.next;
     const TimerWait wait =
         waitForLine(s.Lyrics.times[slot(pick.next)], elapsed, static_cast<std::int32_t>(s.CYOUS),
                     reaim ? kReaimTimerWait : kMinTimerWait);

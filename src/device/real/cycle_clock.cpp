@@ -7,7 +7,7 @@ namespace lirafok::device::real {
 namespace {
 // How far back reports count: long enough for a few reports to fall near a cycle's start at
 // a few reports a second, short enough to follow a clock that drifts.
-constexpr auto kWindow = std::chrono::seconds(1);
+constexpr auto kWindow = std::chrono::seconds(2);
 // Reports over less than this say little yet: the first after a start or a flush may count
 // audio the server took ahead to fill its graph.
 constexpr auto kSettle = std::chrono::milliseconds(150);

@@ -4,7 +4,7 @@
 // service: its read index steps by a quantum, about 23 ms, and it reports no device latency).
 // Such a report, carried forward to now at the stream's rate, is ahead of what is heard by
 // anything from nothing to one cycle, depending on when in the cycle it was taken. The output
-// plays at a steady rate, so the reports of the last second, each carried to a common time,
+// plays at a steady rate, so the reports of the last two seconds, each carried to a common time,
 // lie on one line but for that jitter; the lowest of them is the report taken just before a
 // cycle began, the one that says the least that was not heard yet. That line, at the nominal
 // rate, is the position: steady, with no jumps at each report.

@@ -2,7 +2,6 @@
 
 #include <pulse/context.h>
 #include <pulse/introspect.h>
-#include <pulse/rtclock.h>
 #include <pulse/stream.h>
 #include <pulse/thread-mainloop.h>
 #include <pulse/timeval.h>
@@ -34,9 +33,8 @@ constexpr auto kResumeTimeout = std::chrono::milliseconds(500);
 constexpr auto kRetryEvery = std::chrono::milliseconds(200);
 constexpr int kReconnectTimeoutMs = 150;
 // How often the server is asked for the stream's timing while the cycle clock runs on it:
-// libpulse's own reports come every second and a half, and the clock needs several reports
-// a second to find one taken just before a cycle began (50 ms).
-constexpr pa_usec_t kTimingEveryUs = 50'000;
+// the clock needs several reports a second to find one taken just before a cycle began.
+constexpr auto kTimingEvery = std::chrono::milliseconds(100);
 // A read index seen to step this many times by multiples of at least this many frames (6 ms)
 // moves in graph cycles.
 constexpr int kCycleSteps = 4;
@@ -75,9 +73,6 @@ void PulseSink::onStreamState(pa_stream* s, void* self) {
     const pa_stream_state_t st = pa_stream_get_state(s);
     if (st == PA_STREAM_FAILED || st == PA_STREAM_TERMINATED) sink->m_broken = true;
     if (st == PA_STREAM_READY) sink->m_everReady = true;
-    if (st == PA_STREAM_READY && !sink->m_timingTimer)
-        sink->m_timingTimer = pa_context_rttime_new(
-            pa_stream_get_context(s), pa_rtclock_now() + kTimingEveryUs, onTimingTimer, sink);
     // Levels set while the stream was being made reach it now.
     if (st == PA_STREAM_READY && !sink->m_fallback) sink->applyLevelsLocked();
 }
@@ -144,10 +139,6 @@ void PulseSink::releaseStreamLocked() {
         pa_stream_set_latency_update_callback(m_stream, nullptr, nullptr);
         pa_stream_disconnect(m_stream);
         pa_stream_unref(m_stream);
-    }
-    if (m_timingTimer) {
-        pa_threaded_mainloop_get_api(m_connection->mainloop())->time_free(m_timingTimer);
-        m_timingTimer = nullptr;
     }
     m_stream = nullptr;
     m_broken = false;
@@ -345,23 +336,22 @@ void PulseSink::updateHeardLocked() {
     // either end. What is sent again after a pause or a loss still goes by m_heard, which
     // never runs ahead of the server's own account.
     m_clockHeard = -1;
-    if (m_cycleFrames < kMinCycleFrames || m_readSteps < kCycleSteps) return;
-    const auto heard = m_cycleClock.frameAt(Clock::now());
+    const bool cycles = m_cycleFrames >= kMinCycleFrames;
+    if (!cycles && m_readSteps >= kCycleSteps) return;
+    // Fresh reports a few times a second (libpulse's own come every second and a half) while
+    // the cycle clock runs on them, and while it is not known yet whether it should. Asked
+    // for as this stream is written to, so that a stream that stands idle costs nothing.
+    const Clock::time_point now = Clock::now();
+    if (now - m_timingAskedAt >= kTimingEvery) {
+        m_timingAskedAt = now;
+        drop(pa_stream_update_timing_info(m_stream, nullptr, nullptr));
+    }
+    if (!cycles || m_readSteps < kCycleSteps) return;
+    const auto heard = m_cycleClock.frameAt(now);
     if (!heard) return;
     const std::int64_t clockInSegment = std::clamp<std::int64_t>(
         *heard - m_cycleFrames / 2 - m_segServer - m_leadIn, 0, m_sent - m_segCaller);
     m_clockHeard = m_segCaller + clockInSegment;
-}
-
-void PulseSink::onTimingTimer(pa_mainloop_api*, pa_time_event* e, const timeval*, void* self) {
-    auto* sink = static_cast<PulseSink*>(self);
-    // Only while the reports are being told apart and while the cycle clock runs on them.
-    if (sink->m_readSteps >= kCycleSteps && sink->m_cycleFrames < kMinCycleFrames) return;
-    // A stream that ended stops the asking; its successor starts its own.
-    if (!sink->m_stream || pa_stream_get_state(sink->m_stream) != PA_STREAM_READY) return;
-    drop(pa_stream_update_timing_info(sink->m_stream, nullptr, nullptr));
-    pa_context_rttime_restart(pa_stream_get_context(sink->m_stream), e,
-                              pa_rtclock_now() + kTimingEveryUs);
 }
 
 void PulseSink::onTimingReport(pa_stream* s, void* self) {

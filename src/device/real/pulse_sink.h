@@ -33,9 +33,6 @@
 #include "device/silent_sink.h"
 
 struct pa_stream;
-struct pa_mainloop_api;
-struct pa_time_event;
-struct timeval;
 
 namespace lirafok::device::real {
 
@@ -119,8 +116,6 @@ private:
     static void onPauseIndex(pa_stream* s, int success, void* self);
     // Each timing report: the read index's steps (m_cycleFrames) and the cycle clock.
     static void onTimingReport(pa_stream* s, void* self);
-    // Asks for a timing report every kTimingEveryUs while the cycle clock may need them.
-    static void onTimingTimer(pa_mainloop_api*, pa_time_event* e, const timeval*, void* self);
     static void onPauseTiming(pa_stream* s, int success, void* self);
     // A stream closed while the server was still making it: disconnected once made.
     static void onOrphanState(pa_stream* s, void*);
@@ -168,7 +163,7 @@ private:
     std::uint64_t m_pauseIssued = 0, m_pauseToken = 0;
     // The heard frame on a server whose reports step by whole graph cycles (see updateHeard).
     CycleClock m_cycleClock{kSinkSampleRate};
-    pa_time_event* m_timingTimer = nullptr;
+    Clock::time_point m_timingAskedAt{};
     // The heard frame by the cycle clock, which the position follows (-1: by m_heard).
     std::int64_t m_clockHeard = -1;
     // The stream's read index at the last report, and the cycle its steps have in common.
