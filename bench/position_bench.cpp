@@ -10,6 +10,7 @@
 
 #include "bench_capture.h"
 #include "bench_servers.h"
+#include "coded_disc.h"
 #include "device/real/pcm_player.h"
 #include "device/real/pulse_sink.h"
 
@@ -18,14 +19,13 @@ using namespace lirafok::bench;
 
 namespace {
 
-// Each frame says its own number: left the low 15 bits, right the next 15.
+// Each frame says its own disc frame (the coded disc's signal).
 class CountingSource final : public device::real::PcmSource {
 public:
     bool read(std::int64_t first, std::int16_t* out, std::int64_t count) override {
         for (std::int64_t i = 0; i < count; ++i) {
-            const std::int64_t f = first + i;
-            out[2 * i] = static_cast<std::int16_t>(f & 0x7fff);
-            out[2 * i + 1] = static_cast<std::int16_t>((f >> 15) & 0x7fff);
+            out[2 * i] = testing::codedLeft(first + i);
+            out[2 * i + 1] = testing::codedRight(first + i);
         }
         return true;
     }
@@ -62,9 +62,7 @@ int main(int argc, char** argv) {
     const auto rec = sound.capture.samples();
     const auto frameAt = [&](std::int64_t r) -> std::int64_t {
         if (r < recFrom || r * 2 + 1 >= static_cast<std::int64_t>(rec.size())) return -1;
-        const std::int64_t v =
-            (rec[2 * r] & 0x7fff) | (std::int64_t{rec[2 * r + 1] & 0x7fff} << 15);
-        return v;
+        return testing::codedFrame(rec[2 * r], rec[2 * r + 1]).value_or(-1);
     };
     std::vector<double> err;
     std::vector<std::pair<double, std::int64_t>> worst;
