@@ -4,10 +4,12 @@
 #include <pulse/introspect.h>
 #include <pulse/stream.h>
 #include <pulse/thread-mainloop.h>
+#include <pulse/timeval.h>
 #include <pulse/volume.h>
 
 #include <algorithm>
 #include <chrono>
+#include <numeric>
 
 namespace lirafok::device::real {
 
@@ -30,6 +32,10 @@ constexpr auto kResumeTimeout = std::chrono::milliseconds(500);
 // (a server that is back answers within milliseconds, one that is gone refuses at once).
 constexpr auto kRetryEvery = std::chrono::milliseconds(200);
 constexpr int kReconnectTimeoutMs = 150;
+// A read index seen to step this many times by multiples of at least this many frames (6 ms)
+// moves in graph cycles.
+constexpr int kCycleSteps = 4;
+constexpr std::int64_t kMinCycleFrames = 256;
 
 std::uint32_t msToBytes(std::int64_t ms) {
     return static_cast<std::uint32_t>(ms * kSinkSampleRate / 1000 * kBytesPerFrame);
@@ -82,6 +88,9 @@ bool PulseSink::open() {
 
 bool PulseSink::makeStreamLocked() {
     if (pa_context_get_state(m_connection->context()) != PA_CONTEXT_READY) return false;
+    m_lastReadIndex = -1;
+    m_cycleFrames = 0;
+    m_readSteps = 0;
     const pa_sample_spec format{PA_SAMPLE_S16NE, kSinkSampleRate, kSinkChannels};
     pa_channel_map map;
     pa_channel_map_init_stereo(&map);
@@ -89,6 +98,7 @@ bool PulseSink::makeStreamLocked() {
     if (!m_stream) return false;
     m_broken = false;
     pa_stream_set_state_callback(m_stream, onStreamState, this);
+    pa_stream_set_latency_update_callback(m_stream, onTimingReport, this);
     // The device's share of the latency is what the server asks of the device for this stream
     // (target length minus twice the minimum request): a tenth of the buffer, so that a flush
     // is heard within that time, while the queue keeps the rest ahead of a busy machine.
@@ -120,8 +130,10 @@ void PulseSink::releaseStreamLocked() {
         // libpulse cannot take back a stream the server has not made yet: it is let go as soon
         // as it is made, by a callback that needs nothing of this sink.
         pa_stream_set_state_callback(m_stream, onOrphanState, nullptr);
+        pa_stream_set_latency_update_callback(m_stream, nullptr, nullptr);
     } else if (m_stream) {
         pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+        pa_stream_set_latency_update_callback(m_stream, nullptr, nullptr);
         pa_stream_disconnect(m_stream);
         pa_stream_unref(m_stream);
     }
@@ -259,6 +271,8 @@ void PulseSink::startSegmentLocked(std::int64_t callerFrame, std::int64_t server
                                    bool leadIn) {
     m_segCaller = callerFrame;
     m_segServer = serverFrame;
+    m_cycleClock.reset();
+    m_clockHeard = -1;
     m_leadIn = 0;
     m_leadInDue = leadIn;
 }
@@ -282,7 +296,7 @@ bool PulseSink::ready() {
 std::int64_t PulseSink::bufferedLocked() {
     if (m_paused || m_resumeDue) return m_written - (m_resumeKnown ? m_resumeFrom : m_heard);
     updateHeardLocked();
-    return m_written - m_heard;
+    return m_written - (m_clockHeard >= 0 ? m_clockHeard : m_heard);
 }
 
 void PulseSink::updateHeardLocked() {
@@ -295,22 +309,79 @@ void PulseSink::updateHeardLocked() {
     if (negative) latency = 0;
     std::int64_t ahead =
         static_cast<std::int64_t>((latency * kSinkSampleRate + 500'000) / 1'000'000);
-    // libpulse's interpolation stands still while the server's last report said the stream was
-    // not playing. A stream whose whole queue was played between two reports (a stalled server
-    // catching up renders it at once) would then seem never to play again, and the sink would
-    // never send more. What the server reported still queued, plus what was sent since, is the
-    // most that can be ahead of the listener now.
+    // The frames of this segment the server has heard at most: no more than it had taken when
+    // it last reported, plus what it played since (nothing, if it said it was not playing).
+    // libpulse's interpolation can run ahead of that: before the first report on a new stream
+    // it says nothing is queued, and on a server whose read index steps by graph cycles it
+    // overshoots between reports.
+    std::int64_t most = m_sent - m_segCaller;
     if (const pa_timing_info* t = pa_stream_get_timing_info(m_stream);
         t && !t->read_index_corrupt && !t->write_index_corrupt) {
         const std::int64_t queued =
             std::max<std::int64_t>(0, t->write_index - t->read_index) / kBytesPerFrame;
-        const auto device = static_cast<std::int64_t>(t->sink_usec * kSinkSampleRate / 1'000'000);
-        ahead = std::min(ahead, queued + device);
+        const std::int64_t played = t->playing
+                                        ? static_cast<std::int64_t>(pa_timeval_age(&t->timestamp)) *
+                                              kSinkSampleRate / 1'000'000
+                                        : 0;
+        most = std::min(most, serverSentLocked() - queued + played - m_segServer - m_leadIn);
+        // libpulse's interpolation stands still while the server's last report said the
+        // stream was not playing. A stream whose whole queue was played between two reports
+        // (a stalled server catching up renders it at once) would then seem never to play
+        // again, and the sink would never send more. What the server reported still queued,
+        // plus what was sent since, is the most that can be ahead of the listener then. (While
+        // it plays, the read index may run ahead of the listener: a server that reads graph
+        // cycles ahead after a flush has not played them yet.)
+        if (!t->playing) {
+            const auto device =
+                static_cast<std::int64_t>(t->sink_usec * kSinkSampleRate / 1'000'000);
+            ahead = std::min(ahead, queued + device);
+        }
     }
     const std::int64_t inSegment = std::clamp<std::int64_t>(
-        serverSentLocked() - ahead - m_segServer - m_leadIn, 0, m_sent - m_segCaller);
+        serverSentLocked() - ahead - m_segServer - m_leadIn, 0, std::max<std::int64_t>(0, most));
     // The server's interpolation may step back for a moment: what has been heard stays heard.
     m_heard = std::max(m_heard, m_segCaller + inSegment);
+
+    // libpulse's interpolation runs slow between the reports of a server whose read index
+    // steps by graph cycles, and jumps at each: the position follows the cycle clock, which
+    // runs on the reports themselves, instead. The server does not say where in a cycle the
+    // audio it took is heard: the middle of the cycle is at most half a cycle (12 ms) from
+    // either end. What is sent again after a pause or a loss still goes by m_heard, which
+    // never runs ahead of the server's own account. The clock runs on libpulse's own reports
+    // (a burst after every start and flush, then one every second and a half): asking for more
+    // of them made PipeWire's service skip a cycle of a playing stream now and then.
+    m_clockHeard = -1;
+    if (m_cycleFrames < kMinCycleFrames || m_readSteps < kCycleSteps) return;
+    const auto heard = m_cycleClock.frameAt(Clock::now());
+    if (!heard) return;
+    const std::int64_t clockInSegment = std::clamp<std::int64_t>(
+        *heard - m_cycleFrames / 2 - m_segServer - m_leadIn, 0, m_sent - m_segCaller);
+    m_clockHeard = m_segCaller + clockInSegment;
+}
+
+void PulseSink::onTimingReport(pa_stream* s, void* self) {
+    auto* sink = static_cast<PulseSink*>(self);
+    const pa_timing_info* t = pa_stream_get_timing_info(s);
+    if (!t || t->read_index_corrupt || t->write_index_corrupt || !t->playing) {
+        sink->m_cycleClock.reset();
+        return;
+    }
+    const std::int64_t read = t->read_index / kBytesPerFrame;
+    if (sink->m_lastReadIndex >= 0 && read > sink->m_lastReadIndex) {
+        // A read index that moves by arbitrary amounts soon has steps with no common multiple
+        // of a few milliseconds; one that moves in graph cycles keeps the cycle.
+        sink->m_cycleFrames = std::gcd(sink->m_cycleFrames, read - sink->m_lastReadIndex);
+        ++sink->m_readSteps;
+    }
+    sink->m_lastReadIndex = read;
+    if (sink->m_sent == sink->m_segCaller) return;  // nothing of this segment sent yet
+    // What the report says was taken by now: queued as it reported, carried on by its age.
+    const std::int64_t queued =
+        std::max<std::int64_t>(0, t->write_index - t->read_index) / kBytesPerFrame;
+    const auto device = static_cast<std::int64_t>(t->sink_usec * kSinkSampleRate / 1'000'000);
+    const auto age =
+        static_cast<std::int64_t>(pa_timeval_age(&t->timestamp)) * kSinkSampleRate / 1'000'000;
+    sink->m_cycleClock.observe(Clock::now(), sink->serverSentLocked() - queued - device + age);
 }
 
 std::int64_t PulseSink::bufferedFrames() {

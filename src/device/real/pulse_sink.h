@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "device/audio_sink.h"
+#include "device/real/cycle_clock.h"
 #include "device/real/pulse_connection.h"
 #include "device/silent_sink.h"
 
@@ -113,6 +114,8 @@ private:
     // libpulse's thread, under the main-loop lock.
     static void onStreamState(pa_stream* s, void* self);
     static void onPauseIndex(pa_stream* s, int success, void* self);
+    // Each timing report: the read index's steps (m_cycleFrames) and the cycle clock.
+    static void onTimingReport(pa_stream* s, void* self);
     static void onPauseTiming(pa_stream* s, int success, void* self);
     // A stream closed while the server was still making it: disconnected once made.
     static void onOrphanState(pa_stream* s, void*);
@@ -158,6 +161,13 @@ private:
     std::int64_t m_resumeFrom = 0;
     bool m_resumeKnown = true;
     std::uint64_t m_pauseIssued = 0, m_pauseToken = 0;
+    // The heard frame on a server whose reports step by whole graph cycles (see updateHeard).
+    CycleClock m_cycleClock{kSinkSampleRate};
+    // The heard frame by the cycle clock, which the position follows (-1: by m_heard).
+    std::int64_t m_clockHeard = -1;
+    // The stream's read index at the last report, and the cycle its steps have in common.
+    std::int64_t m_lastReadIndex = -1, m_cycleFrames = 0;
+    int m_readSteps = 0;
     std::uint16_t m_left = 0xFFFF, m_right = 0xFFFF;
     bool m_muted = false;
 };
