@@ -50,6 +50,11 @@ pa_cvolume volumeOf(std::uint16_t left, std::uint16_t right) {
     return v;
 }
 
+// Frames the server's report says were queued for the stream, not yet taken.
+std::int64_t queuedFrames(const pa_timing_info& t) {
+    return std::max<std::int64_t>(0, t.write_index - t.read_index) / kBytesPerFrame;
+}
+
 void drop(pa_operation* op) {
     if (op) pa_operation_unref(op);
 }
@@ -272,7 +277,6 @@ void PulseSink::startSegmentLocked(std::int64_t callerFrame, std::int64_t server
     m_segCaller = callerFrame;
     m_segServer = serverFrame;
     m_cycleClock.reset();
-    m_clockHeard = -1;
     m_leadIn = 0;
     m_leadInDue = leadIn;
 }
@@ -296,7 +300,7 @@ bool PulseSink::ready() {
 std::int64_t PulseSink::bufferedLocked() {
     if (m_paused || m_resumeDue) return m_written - (m_resumeKnown ? m_resumeFrom : m_heard);
     updateHeardLocked();
-    return m_written - (m_clockHeard >= 0 ? m_clockHeard : m_heard);
+    return m_written - clockHeardLocked().value_or(m_heard);
 }
 
 void PulseSink::updateHeardLocked() {
@@ -317,13 +321,8 @@ void PulseSink::updateHeardLocked() {
     std::int64_t most = m_sent - m_segCaller;
     if (const pa_timing_info* t = pa_stream_get_timing_info(m_stream);
         t && !t->read_index_corrupt && !t->write_index_corrupt) {
-        const std::int64_t queued =
-            std::max<std::int64_t>(0, t->write_index - t->read_index) / kBytesPerFrame;
-        const std::int64_t played = t->playing
-                                        ? static_cast<std::int64_t>(pa_timeval_age(&t->timestamp)) *
-                                              kSinkSampleRate / 1'000'000
-                                        : 0;
-        most = std::min(most, serverSentLocked() - queued + played - m_segServer - m_leadIn);
+        const std::int64_t queued = queuedFrames(*t);
+        most = std::min(most, takenByNowLocked(*t) - m_segServer - m_leadIn);
         // libpulse's interpolation stands still while the server's last report said the
         // stream was not playing. A stream whose whole queue was played between two reports
         // (a stalled server catching up renders it at once) would then seem never to play
@@ -341,22 +340,32 @@ void PulseSink::updateHeardLocked() {
         serverSentLocked() - ahead - m_segServer - m_leadIn, 0, std::max<std::int64_t>(0, most));
     // The server's interpolation may step back for a moment: what has been heard stays heard.
     m_heard = std::max(m_heard, m_segCaller + inSegment);
+}
 
-    // libpulse's interpolation runs slow between the reports of a server whose read index
-    // steps by graph cycles, and jumps at each: the position follows the cycle clock, which
-    // runs on the reports themselves, instead. The server does not say where in a cycle the
-    // audio it took is heard: the middle of the cycle is at most half a cycle (12 ms) from
-    // either end. What is sent again after a pause or a loss still goes by m_heard, which
-    // never runs ahead of the server's own account. The clock runs on libpulse's own reports
-    // (a burst after every start and flush, then one every second and a half): asking for more
-    // of them made PipeWire's service skip a cycle of a playing stream now and then.
-    m_clockHeard = -1;
-    if (m_cycleFrames < kMinCycleFrames || m_readSteps < kCycleSteps) return;
+// libpulse's interpolation runs slow between the reports of a server whose read index
+// steps by graph cycles, and jumps at each: the position follows the cycle clock, which
+// runs on the reports themselves, instead. The server does not say where in a cycle the
+// audio it took is heard: the middle of the cycle is at most half a cycle (12 ms) from
+// either end. What is sent again after a pause or a loss still goes by m_heard, which
+// never runs ahead of the server's own account. The clock runs on libpulse's own reports
+// (a burst after every start and flush, then one every second and a half): asking for more
+// of them made PipeWire's service skip a cycle of a playing stream now and then.
+std::optional<std::int64_t> PulseSink::clockHeardLocked() {
+    if (m_sent == m_segCaller) return std::nullopt;
+    if (m_cycleFrames < kMinCycleFrames || m_readSteps < kCycleSteps) return std::nullopt;
     const auto heard = m_cycleClock.frameAt(Clock::now());
-    if (!heard) return;
-    const std::int64_t clockInSegment = std::clamp<std::int64_t>(
-        *heard - m_cycleFrames / 2 - m_segServer - m_leadIn, 0, m_sent - m_segCaller);
-    m_clockHeard = m_segCaller + clockInSegment;
+    if (!heard) return std::nullopt;
+    return m_segCaller +
+           std::clamp<std::int64_t>(*heard - m_cycleFrames / 2 - m_segServer - m_leadIn, 0,
+                                    m_sent - m_segCaller);
+}
+
+std::int64_t PulseSink::takenByNowLocked(const pa_timing_info& t) const {
+    const std::int64_t played =
+        t.playing
+            ? static_cast<std::int64_t>(pa_timeval_age(&t.timestamp)) * kSinkSampleRate / 1'000'000
+            : 0;
+    return serverSentLocked() - queuedFrames(t) + played;
 }
 
 void PulseSink::onTimingReport(pa_stream* s, void* self) {
@@ -375,13 +384,10 @@ void PulseSink::onTimingReport(pa_stream* s, void* self) {
     }
     sink->m_lastReadIndex = read;
     if (sink->m_sent == sink->m_segCaller) return;  // nothing of this segment sent yet
-    // What the report says was taken by now: queued as it reported, carried on by its age.
-    const std::int64_t queued =
-        std::max<std::int64_t>(0, t->write_index - t->read_index) / kBytesPerFrame;
+    // What the report says was heard by now: taken as it reported, carried on by its age, less
+    // what the device holds.
     const auto device = static_cast<std::int64_t>(t->sink_usec * kSinkSampleRate / 1'000'000);
-    const auto age =
-        static_cast<std::int64_t>(pa_timeval_age(&t->timestamp)) * kSinkSampleRate / 1'000'000;
-    sink->m_cycleClock.observe(Clock::now(), sink->serverSentLocked() - queued - device + age);
+    sink->m_cycleClock.observe(Clock::now(), sink->takenByNowLocked(*t) - device);
 }
 
 std::int64_t PulseSink::bufferedFrames() {

@@ -24,6 +24,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,7 @@
 #include "device/silent_sink.h"
 
 struct pa_stream;
+struct pa_timing_info;
 
 namespace lirafok::device::real {
 
@@ -106,6 +108,13 @@ private:
     std::int64_t bufferedLocked();
     // Moves m_heard on by the server's latency report (paused or not).
     void updateHeardLocked();
+    // The heard frame by the cycle clock, which the position follows on a server whose read
+    // index steps by whole graph cycles; nothing elsewhere, or before the clock has its
+    // reports (the position then follows m_heard).
+    std::optional<std::int64_t> clockHeardLocked();
+    // The server frame a timing report says the stream had taken, carried on to now at the
+    // stream's rate while it said it was playing.
+    std::int64_t takenByNowLocked(const pa_timing_info& t) const;
     // Frames the server may be given now.
     std::int64_t roomLocked();
     bool sendLocked(const std::int16_t* frames, std::int64_t count);
@@ -161,10 +170,8 @@ private:
     std::int64_t m_resumeFrom = 0;
     bool m_resumeKnown = true;
     std::uint64_t m_pauseIssued = 0, m_pauseToken = 0;
-    // The heard frame on a server whose reports step by whole graph cycles (see updateHeard).
+    // The heard frame on a server whose reports step by whole graph cycles (clockHeardLocked).
     CycleClock m_cycleClock{kSinkSampleRate};
-    // The heard frame by the cycle clock, which the position follows (-1: by m_heard).
-    std::int64_t m_clockHeard = -1;
     // The stream's read index at the last report, and the cycle its steps have in common.
     std::int64_t m_lastReadIndex = -1, m_cycleFrames = 0;
     int m_readSteps = 0;
