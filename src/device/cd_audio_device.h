@@ -135,6 +135,19 @@ public:
     }
     // True while a span started by playLoop() plays or is paused.
     virtual bool looping() { return false; }
+    // While a span started by play() plays or is paused: once `atMs` is reached (atMs < 0: the
+    // span's end, or where a jump queued before leaves it) the span goes on at `fromMs` up to
+    // `toMs` (toMs < 0: the end of the disc) without a gap, as if play(fromMs, toMs) had been
+    // called at that moment with the same end handler. Replaces a jump queued before and not
+    // yet heard; any command but pause and resume drops it. kOutOfRange when `atMs` has been
+    // heard already or lies beyond the span; kUnsupportedFunction from a drive that cannot
+    // jump: the caller then plays the next span itself when this one ends.
+    [[nodiscard]] virtual int queueJump(std::int32_t atMs, std::int32_t fromMs, std::int32_t toMs) {
+        (void)atMs, (void)fromMs, (void)toMs;
+        return errors::kUnsupportedFunction;
+    }
+    // How many queued jumps have been heard since the device was made; it never goes back.
+    virtual std::uint64_t jumpsHeard() { return 0; }
     // Stops and places the position at `ms` (mode Stopped). A playing span ends as Aborted.
     [[nodiscard]] virtual int seek(std::int32_t ms) = 0;
     // Stops playing; the position stays where it is. A playing span ends as Aborted.

@@ -2,6 +2,7 @@
 // for the sink or the sound server, and a pause does not eat into the final drain.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -125,6 +126,105 @@ TEST(FinalDrain, TimeSpentPausedDoesNotCountTowardsGivingUp) {
                 ASSERT_EQ(heard[i * 2], i % 30000 + 1) << "frame " << i;
         }
     }
+}
+
+// Runs of consecutive frames in what a RecordingSink heard of a NumberedSource: {first, last}.
+std::vector<std::pair<std::int64_t, std::int64_t>> heardRuns(
+    const std::vector<std::int16_t>& heard) {
+    std::vector<std::pair<std::int64_t, std::int64_t>> runs;
+    for (std::size_t i = 0; i < heard.size(); i += 2) {
+        if (heard[i] == 0) continue;  // the silence after a span's end
+        const std::int64_t frame = heard[i] - 1;
+        if (!runs.empty() && runs.back().second + 1 == frame)
+            runs.back().second = frame;
+        else
+            runs.emplace_back(frame, frame);
+    }
+    return runs;
+}
+
+// A queued jump is heard sample-exact: the frame after `at - 1` is `from`, the span then ends
+// at `to` with one end notice, and jumpsHeard() counts it; a jump queued after the reader went
+// past its frame goes through a fresh reading of the span from the frame heard; a second jump
+// replaces the first; stop drops it.
+TEST(QueuedJump, TheFrameHeardAfterTheJumpIsTheJumpsFirst) {
+    using Runs = std::vector<std::pair<std::int64_t, std::int64_t>>;
+    struct Case {
+        const char* name;
+        std::int64_t end;                                // the span is [0, end)
+        std::vector<std::array<std::int64_t, 3>> jumps;  // at, from, to; queued in this order
+        bool afterRead;  // queued once the reader has read the whole span
+        Runs heardTail;  // the last runs heard
+    };
+    const std::vector<Case> cases = {
+        {"at the span's end", 11025, {{-1, 20000, 25000}}, false, {{0, 11024}, {20000, 24999}}},
+        {"inside the span, as a B point",
+         22050,
+         {{13230, 2205, 8820}},
+         false,
+         {{0, 13229}, {2205, 8819}}},
+        {"replaced before it was heard",
+         22050,
+         {{-1, 25000, 29000}, {11025, 5000, 6000}},
+         false,
+         {{0, 11024}, {5000, 5999}}},
+        {"after the reader went past it", 29000, {{15000, 100, 4000}}, true, {{100, 3999}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto owned = std::make_unique<testing::RecordingSink>(4410);
+        testing::RecordingSink* sink = owned.get();
+        std::mutex m;
+        std::vector<SpanEnd> ends;
+        PcmPlayer player(std::move(owned), [&](std::uint64_t, SpanEnd why) {
+            std::lock_guard lk(m);
+            ends.push_back(why);
+        });
+        auto ended = [&] {
+            std::lock_guard lk(m);
+            return !ends.empty();
+        };
+        const std::uint64_t before = player.jumpsHeard();
+        std::uint64_t span = player.play(std::make_shared<NumberedSource>(), 0, c.end);
+        if (c.afterRead) {
+            // The reader runs up to two seconds ahead: the whole span is read at once.
+            ASSERT_TRUE(waitUntil([&] { return player.writtenFrames() > 0; }));
+            std::this_thread::sleep_for(50ms);
+        }
+        for (const auto& j : c.jumps) {
+            span = player.queueJump(span, j[0], j[1], j[2]);
+            ASSERT_NE(span, 0u);
+        }
+        ASSERT_TRUE(waitUntil(ended, 5000ms));
+        const std::int64_t to = c.jumps.back()[2];
+        EXPECT_EQ(ends, std::vector<SpanEnd>{SpanEnd::Reached});
+        EXPECT_EQ(player.position(), to);
+        EXPECT_EQ(player.jumpsHeard(), before + 1);
+        const Runs runs = heardRuns(sink->heard());
+        ASSERT_GE(runs.size(), c.heardTail.size());
+        EXPECT_EQ(Runs(runs.end() - static_cast<std::ptrdiff_t>(c.heardTail.size()), runs.end()),
+                  c.heardTail);
+        if (c.afterRead) {
+            // Before the jump the span was heard up to its frame, read afresh from where the
+            // listener was when the jump was queued (a few frames may be heard twice or lost
+            // around that frame, as at any seek).
+            ASSERT_GE(runs.size(), 2u);
+            EXPECT_EQ(runs[runs.size() - 2].second, 14999);
+            EXPECT_EQ(runs.front().first, 0);
+        }
+    }
+    // Stop drops a queued jump; the next span knows nothing of it.
+    PcmPlayer player(std::make_unique<testing::RecordingSink>(4410), nullptr);
+    const std::uint64_t span = player.play(std::make_shared<NumberedSource>(), 0, 22050);
+    ASSERT_NE(player.queueJump(span, 11025, 0, 100), 0u);
+    EXPECT_EQ(player.queueJump(span + 1, 11025, 0, 100), 0u) << "another span's";
+    EXPECT_EQ(player.queueJump(span, 30000, 0, 100), 0u) << "beyond the span";
+    player.stop();
+    EXPECT_EQ(player.queueJump(span, 11025, 0, 100), 0u) << "idle";
+    player.play(std::make_shared<NumberedSource>(), 0, 4410);
+    ASSERT_TRUE(waitUntil([&] { return player.state() == PlayerState::Idle; }));
+    EXPECT_EQ(player.position(), 4410);
+    EXPECT_EQ(player.jumpsHeard(), 0u);
 }
 
 // A sink whose every call waits, while the gate is shut, for the test to open it (at most 2 s:

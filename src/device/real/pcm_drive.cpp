@@ -159,6 +159,22 @@ int PcmDrive::playLoop(std::int32_t fromMs, std::int32_t loopFromMs, std::int32_
     return errors::kNone;
 }
 
+int PcmDrive::queueJump(std::int32_t atMs, std::int32_t fromMs, std::int32_t toMs) {
+    if (!m_open) return errors::kDeviceNotOpen;
+    checkLoss();
+    if (!m_disc) return errors::kDeviceNotReady;
+    const std::int32_t end = m_disc->endMs();
+    if (toMs < 0) toMs = end;
+    if (m_span == 0 || m_span == m_loopSpan || fromMs < 0 || toMs > end || fromMs >= toMs ||
+        atMs > end)
+        return errors::kOutOfRange;
+    const std::uint64_t span = m_player->queueJump(m_span, atMs < 0 ? -1 : discMsToFrame(atMs),
+                                                   discMsToFrame(fromMs), discMsToFrame(toMs));
+    if (span == 0) return errors::kOutOfRange;
+    m_span = span;  // the same, or the span's new number when it is read afresh
+    return errors::kNone;
+}
+
 bool PcmDrive::looping() {
     if (!m_player || m_span == 0 || m_span != m_loopSpan) return false;
     const DeviceMode now = mode();
@@ -237,7 +253,9 @@ int PcmDrive::setKeyTempo(const KeyTempo& settings) {
     m_keyTempo = settings.clamped();
     if (!m_player) return errors::kNone;  // taken when the pipeline starts
     const std::uint64_t span = m_player->setKeyTempo(m_keyTempo);
-    // A span in progress goes on under a new number: its end notice follows it.
+    // A span in progress goes on under a new number: its end notice follows it, and a loop
+    // stays a loop.
+    if (m_span != 0 && m_loopSpan == m_span) m_loopSpan = span;
     if (m_span != 0) m_span = span;
     return errors::kNone;
 }

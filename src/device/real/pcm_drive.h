@@ -43,6 +43,9 @@ public:
     // Loops sample-exact: the pipeline reads the loop's start before its end is heard.
     int playLoop(std::int32_t fromMs, std::int32_t loopFromMs, std::int32_t loopToMs) override;
     bool looping() override;
+    // Sample-exact, like a loop's turn.
+    int queueJump(std::int32_t atMs, std::int32_t fromMs, std::int32_t toMs) override;
+    std::uint64_t jumpsHeard() override { return m_player ? m_player->jumpsHeard() : 0; }
     int seek(std::int32_t ms) override;
     int stop() override;
     int pause() override;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 #include "device/real/output_ducking.h"
@@ -99,7 +100,6 @@ void PcmPlayer::clearLocked() {
     m_written = 0;
     m_readFailed = false;
     m_readDone = false;
-    m_readTurns = 0;
     m_spanSettings = m_keyTempo;
 }
 
@@ -115,18 +115,31 @@ std::uint64_t PcmPlayer::playLoop(std::shared_ptr<PcmSource> source, std::int64_
                      loopFrom);
 }
 
-std::int64_t PcmPlayer::loopedLocked(std::int64_t frame) const {
-    if (m_loopFrom < 0 || frame < m_end) return frame;
-    return m_loopFrom + (frame - m_end) % (m_end - m_loopFrom);
+std::int64_t PcmPlayer::foldedLocked(std::int64_t unfolded) {
+    std::size_t i = m_stretches.size();
+    while (i > 1 && m_stretches[i - 1].unfolded > unfolded) --i;
+    if (i == 0) return unfolded;
+    if (i > 1) m_stretches.erase(m_stretches.begin(), m_stretches.begin() + (i - 1));
+    const Stretch& at = m_stretches.front();
+    m_jumpsHeard = at.jumps;
+    return std::min(at.disc + (unfolded - at.unfolded), at.end);
 }
 
 void PcmPlayer::advanceReadLocked(std::int64_t frames) {
     m_readNext += frames;
-    // A loop's reader goes on at its first frame as soon as it has read its last one, so that
-    // the turn is queued well before it is heard.
-    if (m_loopFrom >= 0 && m_readNext >= m_end) {
+    m_readUnfolded += frames;
+    // The reader goes on at a jump's or a loop's first frame as soon as it has read the last
+    // frame before it, so that the turn is queued well before it is heard.
+    if (m_next && m_readNext >= m_next->at) {
+        m_stretches.back().end = m_readNext;
+        m_stretches.push_back({m_readUnfolded, m_next->from, m_next->to, ++m_jumpsTaken});
+        m_readNext = m_next->from;
+        m_end = m_next->to;
+        m_loopFrom = -1;
+        m_next.reset();
+    } else if (m_loopFrom >= 0 && m_readNext >= m_end) {
+        m_stretches.push_back({m_readUnfolded, m_loopFrom, m_end, m_jumpsTaken});
         m_readNext = m_loopFrom;
-        ++m_readTurns;
     }
 }
 
@@ -143,12 +156,67 @@ std::uint64_t PcmPlayer::startSpan(std::shared_ptr<PcmSource> source, std::int64
         m_source = std::move(source);
         m_first = first;
         m_end = std::max(first, end);
-        m_readNext = first;
+        m_readNext = m_readUnfolded = first;
         m_shown = first;
+        m_next.reset();
+        m_stretches = {{first, first, m_end, m_jumpsTaken}};
+        m_jumpsHeard = m_jumpsTaken;
     }
     m_readerCv.notify_all();
     m_writerCv.notify_all();
     return span;
+}
+
+std::uint64_t PcmPlayer::restartFromHeardLocked() {
+    const std::int64_t position = positionLocked();
+    // The stretch heard now and, when the reader went on past its end by a queued jump, that
+    // jump: the new reading must take it again at the same frame.
+    const Stretch heard = m_stretches.front();
+    std::optional<Jump> next = m_next;
+    std::int64_t end = m_end;
+    if (m_stretches.size() > 1) {
+        end = heard.end;
+        const Stretch& after = m_stretches[1];
+        if (after.jumps > heard.jumps)
+            next = Jump{heard.end, after.disc, m_stretches.size() > 2 ? after.end : m_end};
+    }
+    const std::uint64_t span = ++m_span;
+    clearLocked();
+    m_first = m_readNext = m_readUnfolded = m_shown = position;
+    m_end = end;
+    m_next = next;
+    m_jumpsTaken = heard.jumps;
+    m_stretches = {{position, position, end, heard.jumps}};
+    if (m_paused) m_pausedPosition = position;
+    return span;
+}
+
+std::uint64_t PcmPlayer::queueJump(std::uint64_t span, std::int64_t at, std::int64_t from,
+                                   std::int64_t to) {
+    std::uint64_t result;
+    {
+        std::lock_guard lk(m_mutex);
+        if (!m_active || span != m_span || from >= to || from < 0) return 0;
+        const std::int64_t heard = m_paused ? m_pausedPosition : positionLocked();
+        const Stretch& now = m_stretches.front();
+        if (at < 0) at = m_stretches.size() > 1 ? now.end : m_end;
+        if (at <= heard || at > (m_stretches.size() > 1 ? now.end : m_end)) return 0;
+        // What the reader has read (or is reading) must not go past `at` in the stretch heard.
+        const bool readOn =
+            m_stretches.size() > 1 || m_readDone || std::max(m_readNext, m_readingTo) > at;
+        result = readOn ? restartFromHeardLocked() : m_span;
+        // A restart may have put back an earlier jump the reader took: this one replaces it.
+        m_next = Jump{at, from, to};
+    }
+    m_readerCv.notify_all();
+    m_writerCv.notify_all();
+    return result;
+}
+
+std::uint64_t PcmPlayer::jumpsHeard() {
+    std::lock_guard lk(m_mutex);
+    if (m_active && !m_paused) positionLocked();
+    return m_jumpsHeard;
 }
 
 std::int64_t PcmPlayer::positionLocked() {
@@ -168,7 +236,7 @@ std::int64_t PcmPlayer::positionLocked() {
         }
     }
     m_shown = std::max(m_shown, frame);
-    return loopedLocked(m_shown);
+    return foldedLocked(m_shown);
 }
 
 std::int64_t PcmPlayer::stop() {
@@ -179,6 +247,7 @@ std::int64_t PcmPlayer::stop() {
         position = m_idlePosition = positionLocked();
         m_active = false;
         m_loopFrom = -1;
+        m_next.reset();
         ++m_span;  // a reader still inside a read drops its chunk
         clearLocked();
         m_paused = false;
@@ -252,11 +321,7 @@ std::uint64_t PcmPlayer::setKeyTempo(const KeyTempo& settings) {
         m_keyTempo = settings.clamped();
         if (!m_active || m_keyTempo == m_spanSettings) return m_span;
         // The span goes on from the frame heard now, read and stretched afresh.
-        const std::int64_t position = positionLocked();
-        span = ++m_span;
-        clearLocked();
-        m_first = m_readNext = m_shown = position;
-        if (m_paused) m_pausedPosition = position;
+        span = restartFromHeardLocked();
     }
     m_readerCv.notify_all();
     m_writerCv.notify_all();
@@ -301,27 +366,30 @@ void PcmPlayer::readerLoop() {
         const std::uint64_t span = m_span;
         const std::shared_ptr<PcmSource> source = m_source;
         const std::int64_t first = m_readNext;
-        const std::int64_t end = m_end;
+        // A read stops at a queued jump's frame; the last read of a span that neither loops
+        // nor jumps ends it (the stretcher then gives out what it holds).
+        const std::int64_t end = m_next ? std::min(m_end, std::max(first, m_next->at)) : m_end;
         const std::int64_t n = std::min(kReadFrames, end - first);
         const bool fresh = span != m_readerSpan;
         const KeyTempo settings = m_spanSettings;
-        // A loop's frames are mapped as counted on past its end (positionLocked() folds them).
-        const std::int64_t loopFrom = m_loopFrom;
-        const std::int64_t unfolded = first + m_readTurns * (end - loopFrom);
+        const std::int64_t unfolded = m_readUnfolded;
+        const bool last = m_loopFrom < 0 && !m_next && first + n >= end;
+        // A last read ends the stretcher's input: a jump queued meanwhile comes too late for it.
+        m_readingTo = last ? std::numeric_limits<std::int64_t>::max() : first + n;
         if (fresh) m_readerFactory = m_stretcherFactory;
         lk.unlock();
         std::string failure;
         if (fresh) {
             m_readerSpan = span;
-            startStretch(settings, first, failure);
+            startStretch(settings, unfolded, failure);
         }
         Chunk chunk;
         chunk.samples.resize(static_cast<std::size_t>(n) * 2);
         chunk.frames = n;
         const bool ok = n == 0 || source->read(first, chunk.samples.data(), n);
-        const bool last = loopFrom < 0 && first + n >= end;
         if (ok) chunk = transform(std::move(chunk), unfolded, last);
         lk.lock();
+        m_readingTo = -1;
         if (!failure.empty() && span == m_span) {
             // No stretcher: the span plays at the disc's own key and tempo (its chunks say so
             // to the map), and says why.
@@ -378,6 +446,8 @@ PcmPlayer::Chunk PcmPlayer::transform(Chunk in, std::int64_t first, bool last) {
 
 void PcmPlayer::endSpan(std::unique_lock<std::mutex>& lk, SpanEnd why, std::int64_t position) {
     m_idlePosition = position;
+    // The span ended in its last stretch read: every jump the reader took was heard.
+    if (why == SpanEnd::Reached) m_jumpsHeard = m_stretches.back().jumps;
     m_active = false;
     m_paused = false;
     const std::uint64_t span = m_span;
@@ -502,8 +572,8 @@ void PcmPlayer::writerLoop() {
         // Output frames heard, as disc frames (the same at the disc's own tempo).
         const std::int64_t disc = written > 0 ? map.discFrameOf(heard) : m_first;
         // A lost output holds the position where the sound stopped, not where the clock is.
-        // A loop's position counts on past its end; positionLocked() folds it back.
-        m_heard = {span,        m_loopFrom >= 0 ? disc : std::min(m_end, disc),
+        // It counts on across jumps and loop turns; positionLocked() folds it back.
+        m_heard = {span,        disc,
                    now,         written - heard,
                    map.ratio(), !m_paused && !lost && heard > heardAtStart};
 

@@ -40,6 +40,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -86,6 +87,20 @@ public:
     // position folds back at each turn. `first` may lie before the loop, not past its end.
     std::uint64_t playLoop(std::shared_ptr<PcmSource> source, std::int64_t first,
                            std::int64_t loopFrom, std::int64_t loopTo);
+    // For span `span`, playing: once frame `at - 1` has been heard, the frame heard next is
+    // `from`, and the span goes on up to `to` (its new end, the end notice following it), with
+    // no gap and sample-exact: the pipeline reads `from` before `at` is heard. `at` < 0: the end
+    // of the stretch now heard (the span's end, or where an earlier jump leaves it). Replaces a
+    // jump queued earlier and not yet heard, and ends a loop from the jump on. When the reader
+    // has already read past `at` (or taken the earlier jump) the span goes on under a new number
+    // from the frame heard now, read afresh. Returns the span's number (the new one, if so); 0
+    // when nothing was queued: another span, idle, `at` already heard or beyond the stretch
+    // now heard, or from >= to.
+    std::uint64_t queueJump(std::uint64_t span, std::int64_t at, std::int64_t from,
+                            std::int64_t to);
+    // How many queued jumps have been heard since the player was made: never goes back, so a
+    // caller that queued one sees when the listener got there.
+    std::uint64_t jumpsHeard();
     // Stops at once and returns the frame heard last; the position stays there.
     std::int64_t stop();
     // Places the position while nothing plays (after stop()).
@@ -151,10 +166,28 @@ private:
                                  // started or resumed
     };
 
+    // A stretch of the span as read: from `unfolded` on (the count of frames read, which runs
+    // on across jumps and loop turns and is what the map and the stretcher see), the disc
+    // frames from `disc` up to `end`.
+    struct Stretch {
+        std::int64_t unfolded = 0;
+        std::int64_t disc = 0;
+        std::int64_t end = 0;
+        std::uint64_t jumps = 0;  // queued jumps taken up to and including this stretch's start
+    };
+    struct Jump {
+        std::int64_t at = 0, from = 0, to = 0;
+    };
+
     std::uint64_t startSpan(std::shared_ptr<PcmSource> source, std::int64_t first, std::int64_t end,
                             std::int64_t loopFrom);
-    // Under the lock: a position counted on past a loop's end, folded back into the loop.
-    std::int64_t loopedLocked(std::int64_t frame) const;
+    // Under the lock: the disc frame of an unfolded frame; the stretches before its own are
+    // dropped (the position never steps back) and m_jumpsHeard follows it.
+    std::int64_t foldedLocked(std::int64_t unfolded);
+    // Under the lock: the span goes on from the frame heard now under a new number, read
+    // afresh, with a jump that the reader took and the listener has not heard queued again.
+    // Returns the new number.
+    std::uint64_t restartFromHeardLocked();
     // Under the lock, on the reader thread: `frames` more of the span are queued.
     void advanceReadLocked(std::int64_t frames);
     void readerLoop();
@@ -192,18 +225,23 @@ private:
     bool m_active = false;
     bool m_paused = false;
     std::shared_ptr<PcmSource> m_source;
-    std::int64_t m_first = 0;
+    std::int64_t m_first = 0;  // where the span (or its restart) began: disc = unfolded
     std::int64_t m_end = 0;
-    std::int64_t m_loopFrom = -1;  // a loop's first frame (m_end its end); -1: no loop
-    std::int64_t m_readTurns = 0;  // times the reader went back to the loop's first frame
-    std::int64_t m_readNext = 0;
+    std::int64_t m_loopFrom = -1;      // a loop's first frame (m_end its end); -1: no loop
+    std::vector<Stretch> m_stretches;  // as read, the one heard first; the last ends at m_end
+    std::optional<Jump> m_next;        // queued, not yet taken by the reader
+    std::uint64_t m_jumpsTaken = 0;    // by the reader, for the player's life
+    std::uint64_t m_jumpsHeard = 0;
+    std::int64_t m_readNext = 0;      // the next disc frame to read
+    std::int64_t m_readUnfolded = 0;  // its unfolded frame
+    std::int64_t m_readingTo = -1;    // the end of the read in progress (-1: none)
     bool m_readFailed = false;
     std::deque<Chunk> m_queue;
     std::int64_t m_queuedFrames = 0;  // read and not yet taken by the sink (the writer's chunk too)
     std::int64_t m_written = 0;       // frames of the span accepted by the sink
     std::int64_t m_idlePosition = 0;
     Heard m_heard;
-    std::int64_t m_shown = 0;           // the highest position reported for the span
+    std::int64_t m_shown = 0;           // the highest position reported for the span (unfolded)
     std::int64_t m_pausedPosition = 0;  // what position() says while paused
     Clock::time_point m_pausedAt{};
     // The final drain: the span whose last frame is written, and when its drain started
