@@ -3,6 +3,7 @@
 // program, owned by the App; windows reach it directly (single window thread, no locks).
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/font_list.h"
@@ -98,6 +99,21 @@ struct AppState : Settings {
     std::int32_t RepeatStartEntry = 0;  // PlayListIndex when A was set
     std::int32_t RepeatEndEntry = 0;    // PlayListIndex when B was set
     std::int32_t RepeatEntryEndMs = 0;  // end of the track that held A
+    // In list play, what the drive was asked to play on with, without a gap, when the entry
+    // playing ends: the next entry (the first again when the list repeats) or, for a one-track
+    // repeat, the track's next turn. `jumpsBefore`: the drive's count of heard jumps before it.
+    struct FollowingEntry {
+        std::int32_t index = 0;  // PlayListIndex once it is heard
+        std::int32_t track = 0;
+        std::int32_t fromMs = 0, toMs = 0;
+        bool repeatTurn = false;
+        std::uint64_t jumpsBefore = 0;
+        bool sameSpan(const FollowingEntry& o) const {
+            return index == o.index && track == o.track && fromMs == o.fromMs && toMs == o.toMs &&
+                   repeatTurn == o.repeatTurn;
+        }
+    };
+    std::optional<FollowingEntry> QueuedEntry;
     // "SET" for a track the shuffle has drawn; while a tape side plays, entries 1..50 hold
     // the entries of the other side.
     std::array<std::string, kTrackSlots> PickedMark;

@@ -90,8 +90,9 @@ public:
     std::optional<std::pair<std::int32_t, std::int32_t>> Loop();
     // While the device plays the span of the last Play: once `atMs` is reached (atMs < 0: that
     // span's end) it goes on at [fromMs, toMs) without a gap, with the same notification at its
-    // end. False when the device cannot (the caller then plays on when the span ends) or the
-    // moment has passed. JumpsHeard() counts the jumps heard, for the device's life.
+    // end; fromMs < 0 takes such a jump back. False when the device cannot (the caller then
+    // plays on when the span ends) or the moment has passed. JumpsHeard() counts the jumps heard,
+    // for the device's life.
     bool queueNext(std::int32_t atMs, std::int32_t fromMs, std::int32_t toMs);
     std::uint64_t JumpsHeard() { return m_device ? m_device->jumpsHeard() : 0; }
     bool Silent() const { return m_silent; }

@@ -76,10 +76,12 @@ void CDOKE::MMCONTROL1_StatusUpdate() {
         s.CurrentPositionMs = MMControl1.Position();
         UpdateTrackDisplay(app);
     }
+    FollowHeardEntry(app);
     if (mode == device::DeviceMode::Stopped)
         statusStopped();
     else if (mode == device::DeviceMode::Playing)
         statusPlaying();
+    if (listPlay(s) || s.QueuedEntry) QueueFollowingEntry(app);
     FollowCdg(app);
     FollowKaraoke(app);
 }

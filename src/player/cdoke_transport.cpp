@@ -93,6 +93,8 @@ void CDOKE::listNextPrev(bool next) {
 }
 
 void CDOKE::MMCONTROL1_NextClick(bool& cancel) {
+    // From the entry heard now, even between two status events.
+    FollowHeardEntry(app);
     AppState& s = app.state;
     if (transportHeld()) {
         app.PlayErrorCue();
@@ -111,6 +113,8 @@ void CDOKE::MMCONTROL1_NextClick(bool& cancel) {
 }
 
 void CDOKE::MMCONTROL1_PrevClick(bool& cancel) {
+    // From the entry heard now, even between two status events.
+    FollowHeardEntry(app);
     AppState& s = app.state;
     if (transportHeld()) {
         app.PlayErrorCue();
@@ -235,6 +239,8 @@ void CDOKE::MMControl1_Done(int notifyCode) {
         s.SliderSetByProgram = 0;
     }
     if (!s.LastCommand.empty() && s.PlayListIndex >= 0) {
+        // An entry queued to follow may have been heard since the last status event.
+        FollowHeardEntry(app);
         s.LastCommand.clear();
         PlayNextListEntry(app);
     }

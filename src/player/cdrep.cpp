@@ -108,6 +108,8 @@ void CDREP::Command3D2_Click() {
 }
 
 void CDREP::STRX_Click() {
+    // The entry and track are the ones heard now, even between two status events.
+    FollowHeardEntry(app);
     AppState& s = app.state;
     CDOKE& w = cdoke(app);
     device::MMControl& mci = w.MMControl1;
@@ -127,6 +129,8 @@ void CDREP::STRX_Click() {
 }
 
 void CDREP::ENDX_Click() {
+    // The entry and track are the ones heard now, even between two status events.
+    FollowHeardEntry(app);
     AppState& s = app.state;
     CDOKE& w = cdoke(app);
     device::MMControl& mci = w.MMControl1;

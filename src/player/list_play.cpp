@@ -10,6 +10,77 @@
 
 namespace lirafok {
 
+namespace {
+
+// What plays after the entry playing now, as PlayNextListEntry() would start it when the entry
+// ends; nullopt when the list stops there or an A-B repeat turns on the status events.
+std::optional<AppState::FollowingEntry> followingEntry(const AppState& s) {
+    if (!listPlay(s) || s.PlayListIndex < 1 || s.PlayListIndex > s.PlayListCount) return {};
+    if (s.RepeatOn != RepeatSwitch::Off && s.RepeatKind == RepeatMode::AB) return {};
+    AppState::FollowingEntry f;
+    if (s.PlayListIndex < s.PlayListCount && s.repeating(RepeatMode::OneTrack)) {
+        f = {s.PlayListIndex, s.RepeatTrack, s.RepeatStartMs, s.RepeatEndMs - 1000, true};
+    } else {
+        if (s.PlayListIndex >= s.PlayListCount && s.RepeatOn == RepeatSwitch::Off) return {};
+        f.index = s.PlayListIndex < s.PlayListCount ? s.PlayListIndex + 1 : 1;
+        f.track = entryTrackNumber(s.PlayList[static_cast<std::size_t>(f.index)]);
+        if (f.track < 1 || f.track >= kTrackSlots) return {};
+        f.fromMs = s.TrackStartMs[static_cast<std::size_t>(f.track)];
+        // Each entry stops one second before its track ends.
+        f.toMs = f.fromMs + s.TrackLengthMs[static_cast<std::size_t>(f.track)] - 1000;
+    }
+    if (f.toMs <= f.fromMs) return {};
+    return f;
+}
+
+}  // namespace
+
+void QueueFollowingEntry(App& app) {
+    AppState& s = app.state;
+    device::MMControl& mci = cdoke(app).MMControl1;
+    std::optional<AppState::FollowingEntry> next = followingEntry(s);
+    const device::DeviceMode mode = mci.Mode();
+    if (mode != device::DeviceMode::Playing && mode != device::DeviceMode::Paused) next.reset();
+    if (!next) {
+        if (s.QueuedEntry) (void)mci.queueNext(-1, -1, -1);  // the list stops after this entry
+        s.QueuedEntry.reset();
+        return;
+    }
+    // Asked again on every status event: the drive keeps a jump it already has, and takes it
+    // back when a command in between dropped it.
+    next->jumpsBefore = s.QueuedEntry && s.QueuedEntry->sameSpan(*next) ? s.QueuedEntry->jumpsBefore
+                                                                        : mci.JumpsHeard();
+    if (mci.queueNext(-1, next->fromMs, next->toMs))
+        s.QueuedEntry = next;
+    else
+        s.QueuedEntry.reset();  // the drive cannot: the entry's end starts the next one
+}
+
+void FollowHeardEntry(App& app) {
+    AppState& s = app.state;
+    if (!s.QueuedEntry) return;
+    CDOKE& w = cdoke(app);
+    device::MMControl& mci = w.MMControl1;
+    if (!listPlay(s) || s.PlayListIndex < 1) {
+        s.QueuedEntry.reset();
+        return;
+    }
+    if (mci.JumpsHeard() <= s.QueuedEntry->jumpsBefore) return;
+    // The listener is in the queued entry: the player moves on as if it had started it.
+    const AppState::FollowingEntry heard = *s.QueuedEntry;
+    s.QueuedEntry.reset();
+    s.LastCommand = "PLAY";
+    if (heard.repeatTurn || heard.index <= s.PlayListIndex) {
+        s.LyricsLoadedTrack = 0;
+        mci.setUpdateInterval(device::StatusMarker::Running);
+    }
+    s.PlayListIndex = heard.index;
+    mci.setTrack(heard.track);
+    w.TRKNO.setCaption(std::to_string(heard.track));
+    s.CurrentPositionMs = mci.Position();
+    UpdateTrackDisplay(app);
+}
+
 void PlayNextListEntry(App& app) {
     AppState& s = app.state;
     if (!listPlay(s)) return;
@@ -40,6 +111,8 @@ void PlayNextListEntry(App& app) {
         w.TRKNO.setCaption(std::to_string(s.RepeatTrack));
         s.CurrentPositionMs = mci.Position();
         UpdateTrackDisplay(app);
+        s.QueuedEntry.reset();
+        QueueFollowingEntry(app);
         return;
     }
     ++s.PlayListIndex;
@@ -57,6 +130,8 @@ void PlayNextListEntry(App& app) {
     // A play that cannot start leaves the drive stopped; the status events show it.
     (void)mci.command(device::Command::Play);
     w.TRKNO.setCaption(std::to_string(t));
+    s.QueuedEntry.reset();
+    QueueFollowingEntry(app);
 }
 
 void ArmLoop(App& app) {

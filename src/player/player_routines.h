@@ -50,6 +50,13 @@ void RandomClick(App& app);
 void ScanClick(App& app);
 void PrivateClick(App& app);
 void PlayNextListEntry(App& app);
+// List play without a gap between entries: QueueFollowingEntry() asks the drive to play on with
+// what follows the entry playing (the next entry, the first again when the list repeats, a
+// one-track repeat's next turn) when it ends; FollowHeardEntry() moves the player on once the
+// listener is there. Both are called on every status event; a drive that cannot jump leaves
+// the entry's end to start the next one.
+void QueueFollowingEntry(App& app);
+void FollowHeardEntry(App& app);
 void RepeatChecks(App& app);
 // The repeat loop the device turns by itself (A-B, one track, the whole disc; not in list
 // play): ArmLoop() makes the next Play such a loop; KeepLoop() is true while the device plays

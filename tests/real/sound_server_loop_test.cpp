@@ -10,10 +10,16 @@
 #include <thread>
 
 #include "coded_disc.h"
+#include "core/text.h"
 #include "device/real/cd_time.h"
 #include "device/real/pulse_sink.h"
 #include "device/real/virtual_drive.h"
+#include "player/cdoke.h"
+#include "player/cdrep.h"
+#include "player/play_modes.h"
+#include "program_on_drive.h"
 #include "sound_server.h"
+#include "test_discs.h"
 #include "ui/virtual_scheduler.h"
 
 namespace lirafok::device::real {
@@ -115,6 +121,88 @@ TEST(SoundServerLoop, EveryTurnGoesFromBsLastFrameToAsFirstWithoutAGap) {
     EXPECT_GE(lowest, aMs - 300);
     EXPECT_LE(highest, bMs) << "the position folds back at each turn";
     drive.close();
+}
+
+// A private list that repeats, through the whole program: each entry (its track up to a second
+// before the track's end) follows the one before on the monitor without a frame of anything
+// else between, the first entry follows the last, and the player's entry and track number
+// follow what is heard.
+TEST(SoundServerLoop, AListThatRepeatsGoesFromEachEntryToTheNextWithoutAGap) {
+    testing::PrivateSoundServer server;
+    std::string why;
+    if (!server.start(&why)) GTEST_SKIP() << "no sound server: " << why;
+    const std::string dir = server.runtimeDir() + "/program";
+    std::filesystem::create_directories(dir + "/disc");
+    std::filesystem::create_directories(dir + "/cat");
+    testing::writeCodedRip(dir + "/disc", 2, 5);
+    // Full level, so that the monitor gets the coded frames bit-exact.
+    text::writeLines(dir + "/LIRAFOK.INI", {"KASID=cat/", "VOLUM=065536", "VOLU2=065536"});
+    text::writeLines(dir + "/LIRAFOK.FOT", {"00NNoto Sans CJK JP"});
+    const auto pulse = PulseConnection::connect("lirafok-test", &why);
+    ASSERT_TRUE(pulse) << why;
+    testing::ProgramOnVirtualDrive p(dir, dir + "/disc",
+                                     [&] { return std::make_unique<PulseSink>(pulse, "CD"); });
+    App& app = *p.app;
+    ASSERT_TRUE(app.run(""));
+    ASSERT_EQ(app.state.TrackCount, 2) << p.drive.lastError();
+    const std::vector<int> list = {2, 1};
+    ASSERT_TRUE(writePrivateList(privateListPath(app.state), list));
+    auto entry = [&](int track) {
+        const std::int32_t from = app.state.TrackStartMs[static_cast<std::size_t>(track)];
+        const std::int32_t to =
+            from + app.state.TrackLengthMs[static_cast<std::size_t>(track)] - 1000;
+        return std::make_pair(discMsToFrame(from), discMsToFrame(to));
+    };
+
+    testing::MonitorRecorder recorder(server.runtimeDir() + "/monitor.raw");
+    ASSERT_TRUE(recorder.start());
+    std::this_thread::sleep_for(300ms);
+    CDOKE& w = cdoke(app);
+    // The program's clock runs with the real one, in small steps.
+    std::vector<std::pair<int, std::string>> shown;  // entry and track number, as they change
+    auto run = [&](std::chrono::milliseconds span) {
+        const auto end = Clock::now() + span;
+        while (Clock::now() < end) {
+            p.m.sched.advance(5);
+            std::this_thread::sleep_for(5ms);
+            const std::pair<int, std::string> now{app.state.PlayListIndex, w.TRKNO.caption()};
+            if (now.first > 0 && (shown.empty() || shown.back() != now)) shown.push_back(now);
+        }
+    };
+    w.ORG.userClick();
+    run(500ms);
+    w.REPEAT.userClick();
+    app.form<CDREP>().Command3D1.userClick();  // repeat all: the whole list
+    ASSERT_EQ(app.state.RepeatKind, RepeatMode::WholeDisc);
+    run(19000ms);  // two turns of the list and a half: five entries follow one another
+    w.MMControl1.userButton(device::TransportButton::Stop);
+    run(300ms);
+    const auto runs = testing::heardRuns(recorder.stop());
+
+    ASSERT_GE(runs.size(), 5u) << "entries shown: " << shown.size();
+    int followed = 0;
+    for (std::size_t i = 0; i + 1 < runs.size(); ++i) {
+        SCOPED_TRACE(i);
+        const auto [from, to] = entry(list[i % 2]);
+        const auto [nextFrom, nextTo] = entry(list[(i + 1) % 2]);
+        const auto& r = runs[i];
+        const std::size_t endRecorded =
+            r.firstRecorded + static_cast<std::size_t>(r.lastDiscFrame - r.firstDiscFrame) + 1;
+        EXPECT_EQ(r.lastDiscFrame, to - 1) << "the entry is heard to its last frame";
+        if (i > 0) EXPECT_EQ(r.firstDiscFrame, from);
+        EXPECT_EQ(runs[i + 1].firstDiscFrame, nextFrom);
+        EXPECT_EQ(runs[i + 1].firstRecorded, endRecorded) << "frames of anything else between";
+        if (r.lastDiscFrame == to - 1 && runs[i + 1].firstDiscFrame == nextFrom &&
+            runs[i + 1].firstRecorded == endRecorded)
+            ++followed;
+    }
+    EXPECT_GE(followed, 4);
+    // The player moved on with the sound: entries 1, 2, 1, 2, 1 of the list, tracks 2, 1, ...
+    ASSERT_GE(shown.size(), 5u);
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        EXPECT_EQ(shown[i].first, static_cast<int>(i % 2) + 1) << i;
+        EXPECT_EQ(shown[i].second, std::to_string(list[i % 2])) << i;
+    }
 }
 
 }  // namespace

@@ -165,11 +165,12 @@ int PcmDrive::queueJump(std::int32_t atMs, std::int32_t fromMs, std::int32_t toM
     if (!m_disc) return errors::kDeviceNotReady;
     const std::int32_t end = m_disc->endMs();
     if (toMs < 0) toMs = end;
-    if (m_span == 0 || m_span == m_loopSpan || fromMs < 0 || toMs > end || fromMs >= toMs ||
+    if (m_span == 0 || m_span == m_loopSpan || toMs > end || (fromMs >= 0 && fromMs >= toMs) ||
         atMs > end)
         return errors::kOutOfRange;
-    const std::uint64_t span = m_player->queueJump(m_span, atMs < 0 ? -1 : discMsToFrame(atMs),
-                                                   discMsToFrame(fromMs), discMsToFrame(toMs));
+    const std::uint64_t span =
+        m_player->queueJump(m_span, atMs < 0 ? -1 : discMsToFrame(atMs),
+                            fromMs < 0 ? -1 : discMsToFrame(fromMs), discMsToFrame(toMs));
     if (span == 0) return errors::kOutOfRange;
     m_span = span;  // the same, or the span's new number when it is read afresh
     return errors::kNone;

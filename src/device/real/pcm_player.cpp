@@ -196,17 +196,35 @@ std::uint64_t PcmPlayer::queueJump(std::uint64_t span, std::int64_t at, std::int
     std::uint64_t result;
     {
         std::lock_guard lk(m_mutex);
-        if (!m_active || span != m_span || from >= to || from < 0) return 0;
+        if (!m_active || span != m_span || (from >= 0 && from >= to)) return 0;
         const std::int64_t heard = m_paused ? m_pausedPosition : positionLocked();
         const Stretch& now = m_stretches.front();
-        if (at < 0) at = m_stretches.size() > 1 ? now.end : m_end;
-        if (at <= heard || at > (m_stretches.size() > 1 ? now.end : m_end)) return 0;
-        // What the reader has read (or is reading) must not go past `at` in the stretch heard.
-        const bool readOn =
-            m_stretches.size() > 1 || m_readDone || std::max(m_readNext, m_readingTo) > at;
-        result = readOn ? restartFromHeardLocked() : m_span;
-        // A restart may have put back an earlier jump the reader took: this one replaces it.
-        m_next = Jump{at, from, to};
+        // A jump the reader took and the listener has not heard yet.
+        const bool taken = m_stretches.size() > 1 && m_stretches[1].jumps > now.jumps;
+        const std::int64_t stretchEnd = m_stretches.size() > 1 ? now.end : m_end;
+        if (from < 0) {
+            // None: the span ends where the stretch heard now ends.
+            if (!m_next && !taken) return m_span;
+            result = taken ? restartFromHeardLocked() : m_span;
+            m_next.reset();
+        } else {
+            if (at < 0) at = stretchEnd;
+            if (at <= heard || at > stretchEnd) return 0;
+            // The same jump again changes nothing, taken or not.
+            const Jump jump{at, from, to};
+            if (m_next && m_next->at == at && m_next->from == from && m_next->to == to)
+                return m_span;
+            if (taken && now.end == at && m_stretches[1].disc == from &&
+                (m_stretches.size() > 2 ? m_stretches[1].end : m_end) == to)
+                return m_span;
+            // What the reader has read (or is reading) must not go past `at` in the stretch
+            // heard.
+            const bool readOn = taken || m_readDone || std::max(m_readNext, m_readingTo) > at ||
+                                m_stretches.size() > 1;
+            result = readOn ? restartFromHeardLocked() : m_span;
+            // A restart may have put back an earlier jump the reader took: this one replaces it.
+            m_next = jump;
+        }
     }
     m_readerCv.notify_all();
     m_writerCv.notify_all();

@@ -91,11 +91,11 @@ public:
     // `from`, and the span goes on up to `to` (its new end, the end notice following it), with
     // no gap and sample-exact: the pipeline reads `from` before `at` is heard. `at` < 0: the end
     // of the stretch now heard (the span's end, or where an earlier jump leaves it). Replaces a
-    // jump queued earlier and not yet heard, and ends a loop from the jump on. When the reader
-    // has already read past `at` (or taken the earlier jump) the span goes on under a new number
-    // from the frame heard now, read afresh. Returns the span's number (the new one, if so); 0
-    // when nothing was queued: another span, idle, `at` already heard or beyond the stretch
-    // now heard, or from >= to.
+    // jump queued earlier and not yet heard (the same jump again changes nothing); `from` < 0
+    // takes it back. A loop ends at the jump. When the reader has already read past `at` (or
+    // taken the earlier jump) the span goes on under a new number from the frame heard now,
+    // read afresh. Returns the span's number (the new one, if so); 0 when nothing was queued:
+    // another span, idle, `at` already heard or beyond the stretch heard now, or from >= to.
     std::uint64_t queueJump(std::uint64_t span, std::int64_t at, std::int64_t from,
                             std::int64_t to);
     // How many queued jumps have been heard since the player was made: never goes back, so a
