@@ -5,17 +5,47 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <thread>
 #include <vector>
 
+#include "bench_program.h"
 #include "coded_disc.h"
+#include "core/text.h"
 #include "device/real/cd_time.h"
 #include "device/real/pulse_sink.h"
 #include "device/real/virtual_drive.h"
+#include "player/cdoke.h"
+#include "player/cdrep.h"
+#include "player/play_modes.h"
 #include "sound_server.h"
 #include "ui/virtual_scheduler.h"
 
 namespace lirafok::bench {
+
+namespace {
+
+// Threads that keep the processor busy for as long as they live.
+class BusyLoops {
+public:
+    explicit BusyLoops(int count) {
+        for (int i = 0; i < count; ++i)
+            m_threads.emplace_back([this] {
+                volatile std::uint64_t x = 0;
+                while (!m_stop) x = x + 1;
+            });
+    }
+    ~BusyLoops() {
+        m_stop = true;
+        for (auto& t : m_threads) t.join();
+    }
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::vector<std::thread> m_threads;
+};
+
+}  // namespace
 
 void measureLoopTurns(const std::string& runtimeDir,
                       const std::shared_ptr<device::real::PulseConnection>& pulse, int turns,
@@ -35,13 +65,7 @@ void measureLoopTurns(const std::string& runtimeDir,
     testing::MonitorRecorder recorder(runtimeDir + "/loop-" + std::to_string(busyThreads) + ".raw");
     recorder.start();
     std::this_thread::sleep_for(300ms);
-    std::atomic<bool> stopBusy{false};
-    std::vector<std::thread> busy;
-    for (int i = 0; i < busyThreads; ++i)
-        busy.emplace_back([&] {
-            volatile std::uint64_t x = 0;
-            while (!stopBusy) x = x + 1;
-        });
+    std::optional<BusyLoops> busy(std::in_place, busyThreads);
     const std::int32_t aMs = 5003, bMs = aMs + loopMs;
     const std::int64_t a = device::real::discMsToFrame(aMs), b = device::real::discMsToFrame(bMs);
     if (drive.playLoop(aMs - 200, aMs, bMs) != device::errors::kNone) {
@@ -54,8 +78,7 @@ void measureLoopTurns(const std::string& runtimeDir,
         std::this_thread::sleep_for(5ms);
     }
     (void)drive.stop();
-    stopBusy = true;
-    for (auto& t : busy) t.join();
+    busy.reset();
     drive.close();
     const auto runs = testing::heardRuns(recorder.stop());
     int exact = 0, counted = 0;
@@ -86,6 +109,96 @@ void measureLoopTurns(const std::string& runtimeDir,
         "|B| %lld, |A| %lld, between %lld frames\n",
         loopMs, busyThreads, exact, counted, static_cast<long long>(worstB),
         static_cast<long long>(worstA), static_cast<long long>(worstGap));
+    std::fflush(stdout);
+}
+
+void measureListTurns(const std::string& runtimeDir,
+                      const std::shared_ptr<device::real::PulseConnection>& pulse, int turns,
+                      int busyThreads) {
+    using namespace std::chrono_literals;
+    namespace fs = std::filesystem;
+    const std::string dir = runtimeDir + "/list-" + std::to_string(busyThreads);
+    fs::create_directories(dir + "/disc");
+    fs::create_directories(dir + "/cat");
+    testing::writeCodedRip(dir + "/disc", 2, 5);
+    // Full level, so that the monitor gets the coded frames bit-exact.
+    text::writeLines(dir + "/LIRAFOK.INI", {"KASID=cat/", "VOLUM=065536", "VOLU2=065536"});
+    text::writeLines(dir + "/LIRAFOK.FOX", {"00NＭＳ Ｐゴシック"});
+    const fs::path before = fs::current_path();
+    fs::current_path(dir);
+    ui::VirtualScheduler scheduler;
+    device::real::VirtualDrive drive(dir + "/disc", "list", scheduler, [&] {
+        return std::make_unique<device::real::PulseSink>(pulse, "CD");
+    });
+    std::vector<std::pair<std::int64_t, std::int64_t>> spans;  // disc frames of entries 1, 2
+    const std::vector<int> list = {2, 1};
+    testing::MonitorRecorder recorder(runtimeDir + "/list-" + std::to_string(busyThreads) + ".raw");
+    {
+        BenchProgram program(scheduler, drive);
+        App& app = program.app;
+        auto run = [&](std::chrono::milliseconds span) {
+            const auto end = std::chrono::steady_clock::now() + span;
+            while (std::chrono::steady_clock::now() < end) {
+                scheduler.advance(5);
+                std::this_thread::sleep_for(5ms);
+            }
+        };
+        if (!app.run("") || app.state.TrackCount != 2 ||
+            !writePrivateList(privateListPath(app.state), list)) {
+            std::printf("  the coded disc cannot be played as a list\n");
+            fs::current_path(before);
+            return;
+        }
+        for (int t : list) {
+            const std::int32_t from = app.state.TrackStartMs[static_cast<std::size_t>(t)];
+            const std::int32_t to =
+                from + app.state.TrackLengthMs[static_cast<std::size_t>(t)] - 1000;
+            spans.emplace_back(device::real::discMsToFrame(from), device::real::discMsToFrame(to));
+        }
+        recorder.start();
+        std::this_thread::sleep_for(300ms);
+        BusyLoops busy(busyThreads);
+        CDOKE& w = cdoke(app);
+        w.ORG.userClick();
+        run(500ms);
+        w.REPEAT.userClick();
+        app.form<CDREP>().Command3D1.userClick();  // repeat all: the whole list
+        run(std::chrono::milliseconds(4000 * turns + 3000));
+        w.MMControl1.userButton(device::TransportButton::Stop);
+        run(300ms);
+        app.endProgram();
+    }
+    fs::current_path(before);
+    const auto runs = testing::heardRuns(recorder.stop());
+    int exact = 0, counted = 0;
+    std::int64_t worstEnd = 0, worstStart = 0, worstGap = 0;
+    for (std::size_t i = 0; i + 1 < runs.size() && counted < turns; ++i) {
+        const auto& r = runs[i];
+        const auto& next = runs[i + 1];
+        const auto endRecorded =
+            static_cast<std::int64_t>(r.firstRecorded) + (r.lastDiscFrame - r.firstDiscFrame) + 1;
+        const std::int64_t errEnd = r.lastDiscFrame - (spans[i % 2].second - 1);
+        const std::int64_t errStart = next.firstDiscFrame - spans[(i + 1) % 2].first;
+        const std::int64_t gap = static_cast<std::int64_t>(next.firstRecorded) - endRecorded;
+        ++counted;
+        worstEnd = std::max(worstEnd, std::abs(errEnd));
+        worstStart = std::max(worstStart, std::abs(errStart));
+        worstGap = std::max(worstGap, std::abs(gap));
+        if (errEnd == 0 && errStart == 0 && gap == 0)
+            ++exact;
+        else
+            std::printf(
+                "  entry change %d: left the entry's end %+lld frames, into the next entry's "
+                "start %+lld frames, %lld frames between\n",
+                counted, static_cast<long long>(errEnd), static_cast<long long>(errStart),
+                static_cast<long long>(gap));
+    }
+    std::printf(
+        "list of 2 entries repeating (4 s each), %d busy loop(s): %d of %d entry changes "
+        "sample-exact and gapless (%d of them from the last entry to the first); worst |end| "
+        "%lld, |start| %lld, between %lld frames\n",
+        busyThreads, exact, counted, counted / 2, static_cast<long long>(worstEnd),
+        static_cast<long long>(worstStart), static_cast<long long>(worstGap));
     std::fflush(stdout);
 }
 

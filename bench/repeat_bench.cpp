@@ -1,7 +1,9 @@
 // Where an A-B repeat turns, as heard: the whole program plays track 1 of a demo image through
 // a private sound server's null sink (PulseAudio and PipeWire, one after the other); A and B are
 // set while it plays, as a user would set them in the repeat window, and the sink's monitor shows
-// where each loop left the music (against B) and where it came back in (against A).
+// where each loop left the music (against B) and where it came back in (against A). Then, on a
+// disc whose every frame carries its number: the pipeline's own loop turn by turn, and a list
+// that repeats, entry change by entry change, idle and with one and two busy loops beside it.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
@@ -42,11 +44,13 @@ int main(int argc, char** argv) {
     int rounds = 5;
     int loopMs = 3000;
     int turns = 50;
+    int listTurns = 12;
     for (int i = 1; i + 1 < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--rounds") rounds = std::max(1, std::atoi(argv[++i]));
         if (a == "--loop-ms") loopMs = std::max(500, std::atoi(argv[++i]));
         if (a == "--turns") turns = std::max(2, std::atoi(argv[++i]));
+        if (a == "--list-turns") listTurns = std::max(2, std::atoi(argv[++i]));
     }
     const std::string imageDir = fs::temp_directory_path() / "lirafok-repeat-image";
     fs::create_directories(imageDir);
@@ -144,5 +148,7 @@ int main(int argc, char** argv) {
         errA.size(), percentile(errB, 0.5), worst(errB), percentile(errA, 0.5), worst(errA));
     // The pipeline's own loop, as the repeat would turn if it asked the drive for one.
     for (int busy : {0, 1, 2}) measureLoopTurns(server.runtimeDir(), pulse, turns, 257, busy);
+    // The loop of a whole program: a list that repeats, turned entry by entry by the drive.
+    for (int busy : {0, 1, 2}) measureListTurns(server.runtimeDir(), pulse, listTurns, busy);
     return 0;
 }
