@@ -99,18 +99,22 @@ struct AppState : Settings {
     std::int32_t RepeatStartEntry = 0;  // PlayListIndex when A was set
     std::int32_t RepeatEndEntry = 0;    // PlayListIndex when B was set
     std::int32_t RepeatEntryEndMs = 0;  // end of the track that held A
-    // In list play, what the drive was asked to play on with, without a gap, when the entry
-    // playing ends: the next entry (the first again when the list repeats) or, for a one-track
-    // repeat, the track's next turn. `jumpsBefore`: the drive's count of heard jumps before it.
+    // In list play, what the drive was asked to play on with, without a gap: the next entry
+    // when the entry playing ends (the first again when the list repeats), a one-track repeat's
+    // next turn, or an A-B repeat's turn at B. `jumpsBefore`: the drive's count of heard jumps
+    // before it.
+    enum class Follow : std::int16_t { Entry, TrackRepeat, ABRepeat };
     struct FollowingEntry {
+        Follow kind = Follow::Entry;
         std::int32_t index = 0;  // PlayListIndex once it is heard
         std::int32_t track = 0;
+        std::int32_t atMs = -1;  // where the play turns (-1: at its end)
         std::int32_t fromMs = 0, toMs = 0;
-        bool repeatTurn = false;
+        bool everyPass = false;  // an A-B loop inside one entry: the drive turns every pass
         std::uint64_t jumpsBefore = 0;
         bool sameSpan(const FollowingEntry& o) const {
-            return index == o.index && track == o.track && fromMs == o.fromMs && toMs == o.toMs &&
-                   repeatTurn == o.repeatTurn;
+            return kind == o.kind && index == o.index && track == o.track && atMs == o.atMs &&
+                   fromMs == o.fromMs && toMs == o.toMs && everyPass == o.everyPass;
         }
     };
     std::optional<FollowingEntry> QueuedEntry;

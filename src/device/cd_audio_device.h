@@ -143,8 +143,11 @@ public:
     // but pause and resume drops it. kOutOfRange when `atMs` has been
     // heard already or lies beyond the span; kUnsupportedFunction from a drive that cannot
     // jump: the caller then plays the next span itself when this one ends.
-    [[nodiscard]] virtual int queueJump(std::int32_t atMs, std::int32_t fromMs, std::int32_t toMs) {
-        (void)atMs, (void)fromMs, (void)toMs;
+    // `everyPass`: the jump stays and is taken each time the span comes to `atMs` again (an A-B
+    // loop: fromMs < atMs <= toMs).
+    [[nodiscard]] virtual int queueJump(std::int32_t atMs, std::int32_t fromMs, std::int32_t toMs,
+                                        bool everyPass) {
+        (void)atMs, (void)fromMs, (void)toMs, (void)everyPass;
         return errors::kUnsupportedFunction;
     }
     // How many queued jumps have been heard since the device was made; it never goes back.

@@ -210,8 +210,10 @@ int MMControl::doSkip(bool next, const OneShot& o) {
     return m_device->seek(start);
 }
 
-bool MMControl::queueNext(std::int32_t atMs, std::int32_t fromMs, std::int32_t toMs) {
-    return m_device && m_device->isOpen() && m_device->queueJump(atMs, fromMs, toMs) == 0;
+bool MMControl::queueNext(std::int32_t atMs, std::int32_t fromMs, std::int32_t toMs,
+                          bool everyPass) {
+    return m_device && m_device->isOpen() &&
+           m_device->queueJump(atMs, fromMs, toMs, everyPass) == 0;
 }
 
 std::optional<std::pair<std::int32_t, std::int32_t>> MMControl::Loop() {

@@ -93,7 +93,9 @@ public:
     // end; fromMs < 0 takes such a jump back. False when the device cannot (the caller then
     // plays on when the span ends) or the moment has passed. JumpsHeard() counts the jumps heard,
     // for the device's life.
-    bool queueNext(std::int32_t atMs, std::int32_t fromMs, std::int32_t toMs);
+    // `everyPass`: taken each time the span comes to `atMs` again (an A-B loop).
+    bool queueNext(std::int32_t atMs, std::int32_t fromMs, std::int32_t toMs,
+                   bool everyPass = false);
     std::uint64_t JumpsHeard() { return m_device ? m_device->jumpsHeard() : 0; }
     bool Silent() const { return m_silent; }
     void setSilent(bool s);

@@ -12,14 +12,28 @@ namespace lirafok {
 
 namespace {
 
-// What plays after the entry playing now, as PlayNextListEntry() would start it when the entry
-// ends; nullopt when the list stops there or an A-B repeat turns on the status events.
+// What plays after the entry playing now, as the status events and PlayNextListEntry() would
+// start it; nullopt when the list stops after this entry.
 std::optional<AppState::FollowingEntry> followingEntry(const AppState& s) {
+    using Follow = AppState::Follow;
     if (!listPlay(s) || s.PlayListIndex < 1 || s.PlayListIndex > s.PlayListCount) return {};
-    if (s.RepeatOn != RepeatSwitch::Off && s.RepeatKind == RepeatMode::AB) return {};
     AppState::FollowingEntry f;
-    if (s.PlayListIndex < s.PlayListCount && s.repeating(RepeatMode::OneTrack)) {
-        f = {s.PlayListIndex, s.RepeatTrack, s.RepeatStartMs, s.RepeatEndMs - 1000, true};
+    if (s.repeating(RepeatMode::AB) && s.PlayListIndex == s.RepeatEndEntry) {
+        // At B, back to A in the entry that held it, which then plays to its track's end.
+        f.kind = Follow::ABRepeat;
+        f.index = s.RepeatStartEntry;
+        f.track = s.RepeatTrack;
+        f.atMs = s.RepeatEndMs;
+        f.fromMs = s.RepeatStartMs;
+        f.toMs = s.RepeatEntryEndMs;
+        // A and B in one entry: a loop the drive turns at every pass.
+        f.everyPass = s.RepeatStartEntry == s.RepeatEndEntry;
+    } else if (s.PlayListIndex < s.PlayListCount && s.repeating(RepeatMode::OneTrack)) {
+        f.kind = Follow::TrackRepeat;
+        f.index = s.PlayListIndex;
+        f.track = s.RepeatTrack;
+        f.fromMs = s.RepeatStartMs;
+        f.toMs = s.RepeatEndMs - 1000;
     } else {
         if (s.PlayListIndex >= s.PlayListCount && s.RepeatOn == RepeatSwitch::Off) return {};
         f.index = s.PlayListIndex < s.PlayListCount ? s.PlayListIndex + 1 : 1;
@@ -50,10 +64,10 @@ void QueueFollowingEntry(App& app) {
     // back when a command in between dropped it.
     next->jumpsBefore = s.QueuedEntry && s.QueuedEntry->sameSpan(*next) ? s.QueuedEntry->jumpsBefore
                                                                         : mci.JumpsHeard();
-    if (mci.queueNext(-1, next->fromMs, next->toMs))
+    if (mci.queueNext(next->atMs, next->fromMs, next->toMs, next->everyPass))
         s.QueuedEntry = next;
     else
-        s.QueuedEntry.reset();  // the drive cannot: the entry's end starts the next one
+        s.QueuedEntry.reset();  // the drive cannot: the entry's end (or B) starts it
 }
 
 void FollowHeardEntry(App& app) {
@@ -70,9 +84,12 @@ void FollowHeardEntry(App& app) {
     const AppState::FollowingEntry heard = *s.QueuedEntry;
     s.QueuedEntry.reset();
     s.LastCommand = "PLAY";
-    if (heard.repeatTurn || heard.index <= s.PlayListIndex) {
+    if (heard.kind != AppState::Follow::Entry || heard.index <= s.PlayListIndex) {
         s.LyricsLoadedTrack = 0;
-        mci.setUpdateInterval(device::StatusMarker::Running);
+        SuppressScreenSaver(app);
+        mci.setUpdateInterval(heard.kind == AppState::Follow::ABRepeat
+                                  ? device::StatusMarker::InRepeat
+                                  : device::StatusMarker::Running);
     }
     s.PlayListIndex = heard.index;
     mci.setTrack(heard.track);
@@ -186,7 +203,8 @@ void RepeatChecks(App& app) {
         UpdateTrackDisplay(app);
         return;
     }
-    if (mci.Loop()) return;  // the device turns at B itself
+    // The device turns at B itself: its loop, or the turn queued with it in list play.
+    if (mci.Loop() || (s.QueuedEntry && s.QueuedEntry->kind == AppState::Follow::ABRepeat)) return;
     // Close to B the next status event comes when B is due, not up to a whole interval later,
     // so that the loop turns at B. Never 1: that value marks a play just started.
     const int interval = mci.UpdateInterval();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -147,8 +148,9 @@ std::vector<std::pair<std::int64_t, std::int64_t>> heardRuns(
 // at `to` with one end notice, and jumpsHeard() counts it; a jump queued after the reader went
 // past its frame goes through a fresh reading of the span from the frame heard; a second jump
 // replaces the first; stop drops it.
+using Runs = std::vector<std::pair<std::int64_t, std::int64_t>>;
+
 TEST(QueuedJump, TheFrameHeardAfterTheJumpIsTheJumpsFirst) {
-    using Runs = std::vector<std::pair<std::int64_t, std::int64_t>>;
     struct Case {
         const char* name;
         std::int64_t end;                                // the span is [0, end)
@@ -212,6 +214,28 @@ TEST(QueuedJump, TheFrameHeardAfterTheJumpIsTheJumpsFirst) {
             EXPECT_EQ(runs[runs.size() - 2].second, 14999);
             EXPECT_EQ(runs.front().first, 0);
         }
+    }
+    // A jump taken at every pass is an A-B loop; taken back, the span plays on to its end.
+    {
+        auto owned = std::make_unique<testing::RecordingSink>(4410);
+        testing::RecordingSink* sink = owned.get();
+        std::atomic<int> ends{0};
+        PcmPlayer player(std::move(owned), [&](std::uint64_t, SpanEnd) { ++ends; });
+        std::uint64_t span = player.play(std::make_shared<NumberedSource>(), 0, 22050);
+        EXPECT_EQ(player.queueJump(span, 4410, 13230, 22050, true), 0u) << "does not come back";
+        span = player.queueJump(span, 13230, 4410, 22050, true);
+        ASSERT_NE(span, 0u);
+        ASSERT_TRUE(waitUntil([&] { return player.jumpsHeard() >= 3; }, 5000ms));
+        span = player.queueJump(span, -1, -1, -1);
+        ASSERT_NE(span, 0u);
+        ASSERT_TRUE(waitUntil([&] { return ends > 0; }, 5000ms));
+        EXPECT_EQ(player.position(), 22050);
+        const Runs runs = heardRuns(sink->heard());
+        ASSERT_GE(runs.size(), 4u);
+        EXPECT_EQ(runs.front(), std::make_pair(std::int64_t{0}, std::int64_t{13229}));
+        EXPECT_EQ(runs[1], std::make_pair(std::int64_t{4410}, std::int64_t{13229}));
+        EXPECT_EQ(runs[2], std::make_pair(std::int64_t{4410}, std::int64_t{13229}));
+        EXPECT_EQ(runs.back().second, 22049);
     }
     // Stop drops a queued jump; the next span knows nothing of it.
     PcmPlayer player(std::make_unique<testing::RecordingSink>(4410), nullptr);

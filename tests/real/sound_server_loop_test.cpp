@@ -203,6 +203,41 @@ TEST(SoundServerLoop, AListThatRepeatsGoesFromEachEntryToTheNextWithoutAGap) {
         EXPECT_EQ(shown[i].first, static_cast<int>(i % 2) + 1) << i;
         EXPECT_EQ(shown[i].second, std::to_string(list[i % 2])) << i;
     }
+
+    // An A-B repeat inside the list's first entry: after its first turn (a play from A, as B
+    // is set where the music is), the drive turns it at B, every pass.
+    testing::MonitorRecorder abRecorder(server.runtimeDir() + "/monitor-ab.raw");
+    ASSERT_TRUE(abRecorder.start());
+    std::this_thread::sleep_for(300ms);
+    w.ORG.userClick();
+    run(500ms);
+    w.REPEAT.userClick();
+    app.form<CDREP>().STRX.userClick();
+    run(1500ms);
+    app.form<CDREP>().ENDX.userClick();
+    ASSERT_TRUE(app.state.repeating(RepeatMode::AB));
+    const std::int64_t a = discMsToFrame(app.state.RepeatStartMs);
+    const std::int64_t b = discMsToFrame(app.state.RepeatEndMs);
+    run(5000ms);
+    EXPECT_EQ(app.state.PlayListIndex, 1);
+    EXPECT_EQ(w.TRKNO.caption(), "2");
+    w.MMControl1.userButton(device::TransportButton::Stop);
+    run(300ms);
+    const auto abRuns = testing::heardRuns(abRecorder.stop());
+    int turned = 0;
+    for (std::size_t i = 1; i + 1 < abRuns.size(); ++i) {
+        const auto& r = abRuns[i];
+        const std::size_t endRecorded =
+            r.firstRecorded + static_cast<std::size_t>(r.lastDiscFrame - r.firstDiscFrame) + 1;
+        if (r.firstDiscFrame == a && r.lastDiscFrame == b - 1 &&
+            abRuns[i + 1].firstDiscFrame == a && abRuns[i + 1].firstRecorded == endRecorded)
+            ++turned;
+        else if (i >= 2)
+            ADD_FAILURE() << "turn " << i << ": heard " << r.firstDiscFrame << ".."
+                          << r.lastDiscFrame << " then " << abRuns[i + 1].firstDiscFrame
+                          << "; the loop is " << a << ".." << b - 1;
+    }
+    EXPECT_GE(turned, 2) << "A-B turns heard sample-exact";
 }
 
 }  // namespace

@@ -159,7 +159,7 @@ int PcmDrive::playLoop(std::int32_t fromMs, std::int32_t loopFromMs, std::int32_
     return errors::kNone;
 }
 
-int PcmDrive::queueJump(std::int32_t atMs, std::int32_t fromMs, std::int32_t toMs) {
+int PcmDrive::queueJump(std::int32_t atMs, std::int32_t fromMs, std::int32_t toMs, bool everyPass) {
     if (!m_open) return errors::kDeviceNotOpen;
     checkLoss();
     if (!m_disc) return errors::kDeviceNotReady;
@@ -168,9 +168,9 @@ int PcmDrive::queueJump(std::int32_t atMs, std::int32_t fromMs, std::int32_t toM
     if (m_span == 0 || m_span == m_loopSpan || toMs > end || (fromMs >= 0 && fromMs >= toMs) ||
         atMs > end)
         return errors::kOutOfRange;
-    const std::uint64_t span =
-        m_player->queueJump(m_span, atMs < 0 ? -1 : discMsToFrame(atMs),
-                            fromMs < 0 ? -1 : discMsToFrame(fromMs), discMsToFrame(toMs));
+    const std::uint64_t span = m_player->queueJump(m_span, atMs < 0 ? -1 : discMsToFrame(atMs),
+                                                   fromMs < 0 ? -1 : discMsToFrame(fromMs),
+                                                   discMsToFrame(toMs), everyPass);
     if (span == 0) return errors::kOutOfRange;
     m_span = span;  // the same, or the span's new number when it is read afresh
     return errors::kNone;

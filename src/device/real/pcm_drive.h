@@ -44,7 +44,8 @@ public:
     int playLoop(std::int32_t fromMs, std::int32_t loopFromMs, std::int32_t loopToMs) override;
     bool looping() override;
     // Sample-exact, like a loop's turn.
-    int queueJump(std::int32_t atMs, std::int32_t fromMs, std::int32_t toMs) override;
+    int queueJump(std::int32_t atMs, std::int32_t fromMs, std::int32_t toMs,
+                  bool everyPass) override;
     std::uint64_t jumpsHeard() override { return m_player ? m_player->jumpsHeard() : 0; }
     int seek(std::int32_t ms) override;
     int stop() override;

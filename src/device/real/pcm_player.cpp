@@ -132,13 +132,14 @@ void PcmPlayer::advanceReadLocked(std::int64_t frames) {
     // frame before it, so that the turn is queued well before it is heard.
     if (m_next && m_readNext >= m_next->at) {
         m_stretches.back().end = m_readNext;
-        m_stretches.push_back({m_readUnfolded, m_next->from, m_next->to, ++m_jumpsTaken});
+        m_stretches.push_back(
+            {m_readUnfolded, m_next->from, m_next->to, m_next->to, ++m_jumpsTaken});
         m_readNext = m_next->from;
         m_end = m_next->to;
         m_loopFrom = -1;
-        m_next.reset();
+        if (!m_next->everyPass) m_next.reset();
     } else if (m_loopFrom >= 0 && m_readNext >= m_end) {
-        m_stretches.push_back({m_readUnfolded, m_loopFrom, m_end, m_jumpsTaken});
+        m_stretches.push_back({m_readUnfolded, m_loopFrom, m_end, m_end, m_jumpsTaken});
         m_readNext = m_loopFrom;
     }
 }
@@ -159,7 +160,7 @@ std::uint64_t PcmPlayer::startSpan(std::shared_ptr<PcmSource> source, std::int64
         m_readNext = m_readUnfolded = first;
         m_shown = first;
         m_next.reset();
-        m_stretches = {{first, first, m_end, m_jumpsTaken}};
+        m_stretches = {{first, first, m_end, m_end, m_jumpsTaken}};
         m_jumpsHeard = m_jumpsTaken;
     }
     m_readerCv.notify_all();
@@ -169,30 +170,25 @@ std::uint64_t PcmPlayer::startSpan(std::shared_ptr<PcmSource> source, std::int64
 
 std::uint64_t PcmPlayer::restartFromHeardLocked() {
     const std::int64_t position = positionLocked();
-    // The stretch heard now and, when the reader went on past its end by a queued jump, that
-    // jump: the new reading must take it again at the same frame.
+    // The stretch heard now goes on to its span's end, unless the reader left it by a queued
+    // jump that the new reading must take again at the same frame.
     const Stretch heard = m_stretches.front();
     std::optional<Jump> next = m_next;
-    std::int64_t end = m_end;
-    if (m_stretches.size() > 1) {
-        end = heard.end;
-        const Stretch& after = m_stretches[1];
-        if (after.jumps > heard.jumps)
-            next = Jump{heard.end, after.disc, m_stretches.size() > 2 ? after.end : m_end};
-    }
+    if (m_stretches.size() > 1 && m_stretches[1].jumps > heard.jumps && !(next && next->everyPass))
+        next = Jump{heard.end, m_stretches[1].disc, m_stretches[1].spanEnd, false};
     const std::uint64_t span = ++m_span;
     clearLocked();
     m_first = m_readNext = m_readUnfolded = m_shown = position;
-    m_end = end;
+    m_end = heard.spanEnd;
     m_next = next;
     m_jumpsTaken = heard.jumps;
-    m_stretches = {{position, position, end, heard.jumps}};
+    m_stretches = {{position, position, m_end, m_end, heard.jumps}};
     if (m_paused) m_pausedPosition = position;
     return span;
 }
 
 std::uint64_t PcmPlayer::queueJump(std::uint64_t span, std::int64_t at, std::int64_t from,
-                                   std::int64_t to) {
+                                   std::int64_t to, bool everyPass) {
     std::uint64_t result;
     {
         std::lock_guard lk(m_mutex);
@@ -201,26 +197,26 @@ std::uint64_t PcmPlayer::queueJump(std::uint64_t span, std::int64_t at, std::int
         const Stretch& now = m_stretches.front();
         // A jump the reader took and the listener has not heard yet.
         const bool taken = m_stretches.size() > 1 && m_stretches[1].jumps > now.jumps;
-        const std::int64_t stretchEnd = m_stretches.size() > 1 ? now.end : m_end;
         if (from < 0) {
-            // None: the span ends where the stretch heard now ends.
+            // None: the span ends at its end.
             if (!m_next && !taken) return m_span;
             result = taken ? restartFromHeardLocked() : m_span;
             m_next.reset();
         } else {
-            if (at < 0) at = stretchEnd;
-            if (at <= heard || at > stretchEnd) return 0;
+            if (at < 0) at = now.spanEnd;
+            if (at <= heard || at > now.spanEnd) return 0;
+            // A jump taken at every pass must come back to its own frame.
+            if (everyPass && !(from < at && at <= to)) return 0;
+            const Jump jump{at, from, to, everyPass};
             // The same jump again changes nothing, taken or not.
-            const Jump jump{at, from, to};
-            if (m_next && m_next->at == at && m_next->from == from && m_next->to == to)
-                return m_span;
-            if (taken && now.end == at && m_stretches[1].disc == from &&
-                (m_stretches.size() > 2 ? m_stretches[1].end : m_end) == to)
+            if (m_next && *m_next == jump) return m_span;
+            if (taken && !everyPass && now.end == at && m_stretches[1].disc == from &&
+                m_stretches[1].spanEnd == to)
                 return m_span;
             // What the reader has read (or is reading) must not go past `at` in the stretch
             // heard.
-            const bool readOn = taken || m_readDone || std::max(m_readNext, m_readingTo) > at ||
-                                m_stretches.size() > 1;
+            const bool readOn =
+                m_stretches.size() > 1 || m_readDone || std::max(m_readNext, m_readingTo) > at;
             result = readOn ? restartFromHeardLocked() : m_span;
             // A restart may have put back an earlier jump the reader took: this one replaces it.
             m_next = jump;

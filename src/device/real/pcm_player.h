@@ -89,15 +89,16 @@ public:
                            std::int64_t loopFrom, std::int64_t loopTo);
     // For span `span`, playing: once frame `at - 1` has been heard, the frame heard next is
     // `from`, and the span goes on up to `to` (its new end, the end notice following it), with
-    // no gap and sample-exact: the pipeline reads `from` before `at` is heard. `at` < 0: the end
-    // of the stretch now heard (the span's end, or where an earlier jump leaves it). Replaces a
-    // jump queued earlier and not yet heard (the same jump again changes nothing); `from` < 0
-    // takes it back. A loop ends at the jump. When the reader has already read past `at` (or
-    // taken the earlier jump) the span goes on under a new number from the frame heard now,
-    // read afresh. Returns the span's number (the new one, if so); 0 when nothing was queued:
-    // another span, idle, `at` already heard or beyond the stretch heard now, or from >= to.
-    std::uint64_t queueJump(std::uint64_t span, std::int64_t at, std::int64_t from,
-                            std::int64_t to);
+    // no gap and sample-exact: the pipeline reads `from` before `at` is heard. `at` < 0: the
+    // span's end. `everyPass`: the jump stays, taken each time the span comes to `at` again (an
+    // A-B loop: from < at <= to); otherwise it is taken once. Replaces a jump queued earlier
+    // and not yet heard (the same jump again changes nothing); `from` < 0 takes it back. A loop
+    // ends at the jump. When the reader has already read past `at` (or taken the earlier jump)
+    // the span goes on under a new number from the frame heard now, read afresh. Returns the
+    // span's number (the new one, if so); 0 when nothing was queued: another span, idle, `at`
+    // already heard or beyond the span's end, from >= to.
+    std::uint64_t queueJump(std::uint64_t span, std::int64_t at, std::int64_t from, std::int64_t to,
+                            bool everyPass = false);
     // How many queued jumps have been heard since the player was made: never goes back, so a
     // caller that queued one sees when the listener got there.
     std::uint64_t jumpsHeard();
@@ -168,15 +169,19 @@ private:
 
     // A stretch of the span as read: from `unfolded` on (the count of frames read, which runs
     // on across jumps and loop turns and is what the map and the stretcher see), the disc
-    // frames from `disc` up to `end`.
+    // frames from `disc` up to `end`, where the reader left it (the span's end, `spanEnd`,
+    // unless a jump or a loop's turn came first).
     struct Stretch {
         std::int64_t unfolded = 0;
         std::int64_t disc = 0;
         std::int64_t end = 0;
+        std::int64_t spanEnd = 0;
         std::uint64_t jumps = 0;  // queued jumps taken up to and including this stretch's start
     };
     struct Jump {
         std::int64_t at = 0, from = 0, to = 0;
+        bool everyPass = false;
+        bool operator==(const Jump&) const = default;
     };
 
     std::uint64_t startSpan(std::shared_ptr<PcmSource> source, std::int64_t first, std::int64_t end,
