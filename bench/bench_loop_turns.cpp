@@ -1,15 +1,16 @@
 #include "bench_loop_turns.h"
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <thread>
 #include <vector>
 
 #include "bench_program.h"
+#include "busy_loops.h"
 #include "coded_disc.h"
 #include "core/text.h"
 #include "device/real/cd_time.h"
@@ -25,25 +26,39 @@ namespace lirafok::bench {
 
 namespace {
 
-// Threads that keep the processor busy for as long as they live.
-class BusyLoops {
-public:
-    explicit BusyLoops(int count) {
-        for (int i = 0; i < count; ++i)
-            m_threads.emplace_back([this] {
-                volatile std::uint64_t x = 0;
-                while (!m_stop) x = x + 1;
-            });
-    }
-    ~BusyLoops() {
-        m_stop = true;
-        for (auto& t : m_threads) t.join();
-    }
-
-private:
-    std::atomic<bool> m_stop{false};
-    std::vector<std::thread> m_threads;
+// The changes from one heard run to the next, at most `turns`: for change i, how far the run
+// left off from `endOf(i)` (the frame after its last one), how far the next run came in from
+// `startOf(i + 1)`, and the recorded frames between; a line for each change that is not exact.
+struct Turns {
+    int counted = 0, exact = 0;
+    std::int64_t worstEnd = 0, worstStart = 0, worstGap = 0;
 };
+Turns checkTurns(const std::vector<testing::HeardRun>& runs, int turns, const char* what,
+                 const std::function<std::int64_t(std::size_t)>& endOf,
+                 const std::function<std::int64_t(std::size_t)>& startOf) {
+    Turns t;
+    for (std::size_t i = 0; i + 1 < runs.size() && t.counted < turns; ++i) {
+        const auto& r = runs[i];
+        const auto& next = runs[i + 1];
+        const auto endRecorded =
+            static_cast<std::int64_t>(r.firstRecorded) + (r.lastDiscFrame - r.firstDiscFrame) + 1;
+        const std::int64_t errEnd = r.lastDiscFrame + 1 - endOf(i);
+        const std::int64_t errStart = next.firstDiscFrame - startOf(i + 1);
+        const std::int64_t gap = static_cast<std::int64_t>(next.firstRecorded) - endRecorded;
+        ++t.counted;
+        t.worstEnd = std::max(t.worstEnd, std::abs(errEnd));
+        t.worstStart = std::max(t.worstStart, std::abs(errStart));
+        t.worstGap = std::max(t.worstGap, std::abs(gap));
+        if (errEnd == 0 && errStart == 0 && gap == 0)
+            ++t.exact;
+        else
+            std::printf(
+                "  %s %d: left off %+lld frames, came in %+lld frames, %lld frames between\n", what,
+                t.counted, static_cast<long long>(errEnd), static_cast<long long>(errStart),
+                static_cast<long long>(gap));
+    }
+    return t;
+}
 
 }  // namespace
 
@@ -65,7 +80,7 @@ void measureLoopTurns(const std::string& runtimeDir,
     testing::MonitorRecorder recorder(runtimeDir + "/loop-" + std::to_string(busyThreads) + ".raw");
     recorder.start();
     std::this_thread::sleep_for(300ms);
-    std::optional<BusyLoops> busy(std::in_place, busyThreads);
+    std::optional<testing::BusyLoops> busy(std::in_place, busyThreads);
     const std::int32_t aMs = 5003, bMs = aMs + loopMs;
     const std::int64_t a = device::real::discMsToFrame(aMs), b = device::real::discMsToFrame(bMs);
     if (drive.playLoop(aMs - 200, aMs, bMs) != device::errors::kNone) {
@@ -81,34 +96,13 @@ void measureLoopTurns(const std::string& runtimeDir,
     busy.reset();
     drive.close();
     const auto runs = testing::heardRuns(recorder.stop());
-    int exact = 0, counted = 0;
-    std::int64_t worstB = 0, worstA = 0, worstGap = 0;
-    for (std::size_t i = 0; i + 1 < runs.size() && counted < turns; ++i) {
-        const auto& r = runs[i];
-        const auto& next = runs[i + 1];
-        const auto endRecorded =
-            static_cast<std::int64_t>(r.firstRecorded) + (r.lastDiscFrame - r.firstDiscFrame) + 1;
-        const std::int64_t errB = r.lastDiscFrame - (b - 1);
-        const std::int64_t errA = next.firstDiscFrame - a;
-        const std::int64_t gap = static_cast<std::int64_t>(next.firstRecorded) - endRecorded;
-        ++counted;
-        worstB = std::max(worstB, std::abs(errB));
-        worstA = std::max(worstA, std::abs(errA));
-        worstGap = std::max(worstGap, std::abs(gap));
-        if (errB == 0 && errA == 0 && gap == 0)
-            ++exact;
-        else
-            std::printf(
-                "  turn %d: left B %+lld frames, back at A %+lld frames, %lld frames "
-                "between\n",
-                counted, static_cast<long long>(errB), static_cast<long long>(errA),
-                static_cast<long long>(gap));
-    }
+    const Turns t = checkTurns(
+        runs, turns, "turn", [&](std::size_t) { return b; }, [&](std::size_t) { return a; });
     std::printf(
         "pipeline loop of %d ms, %d busy loop(s): %d of %d turns sample-exact and gapless; worst "
         "|B| %lld, |A| %lld, between %lld frames\n",
-        loopMs, busyThreads, exact, counted, static_cast<long long>(worstB),
-        static_cast<long long>(worstA), static_cast<long long>(worstGap));
+        loopMs, busyThreads, t.exact, t.counted, static_cast<long long>(t.worstEnd),
+        static_cast<long long>(t.worstStart), static_cast<long long>(t.worstGap));
     std::fflush(stdout);
 }
 
@@ -157,7 +151,7 @@ void measureListTurns(const std::string& runtimeDir,
         }
         recorder.start();
         std::this_thread::sleep_for(300ms);
-        BusyLoops busy(busyThreads);
+        testing::BusyLoops busy(busyThreads);
         CDOKE& w = cdoke(app);
         w.ORG.userClick();
         run(500ms);
@@ -170,35 +164,15 @@ void measureListTurns(const std::string& runtimeDir,
     }
     fs::current_path(before);
     const auto runs = testing::heardRuns(recorder.stop());
-    int exact = 0, counted = 0;
-    std::int64_t worstEnd = 0, worstStart = 0, worstGap = 0;
-    for (std::size_t i = 0; i + 1 < runs.size() && counted < turns; ++i) {
-        const auto& r = runs[i];
-        const auto& next = runs[i + 1];
-        const auto endRecorded =
-            static_cast<std::int64_t>(r.firstRecorded) + (r.lastDiscFrame - r.firstDiscFrame) + 1;
-        const std::int64_t errEnd = r.lastDiscFrame - (spans[i % 2].second - 1);
-        const std::int64_t errStart = next.firstDiscFrame - spans[(i + 1) % 2].first;
-        const std::int64_t gap = static_cast<std::int64_t>(next.firstRecorded) - endRecorded;
-        ++counted;
-        worstEnd = std::max(worstEnd, std::abs(errEnd));
-        worstStart = std::max(worstStart, std::abs(errStart));
-        worstGap = std::max(worstGap, std::abs(gap));
-        if (errEnd == 0 && errStart == 0 && gap == 0)
-            ++exact;
-        else
-            std::printf(
-                "  entry change %d: left the entry's end %+lld frames, into the next entry's "
-                "start %+lld frames, %lld frames between\n",
-                counted, static_cast<long long>(errEnd), static_cast<long long>(errStart),
-                static_cast<long long>(gap));
-    }
+    const Turns t = checkTurns(
+        runs, turns, "entry change", [&](std::size_t i) { return spans[i % 2].second; },
+        [&](std::size_t i) { return spans[i % 2].first; });
     std::printf(
         "list of 2 entries repeating (4 s each), %d busy loop(s): %d of %d entry changes "
         "sample-exact and gapless (%d of them from the last entry to the first); worst |end| "
         "%lld, |start| %lld, between %lld frames\n",
-        busyThreads, exact, counted, counted / 2, static_cast<long long>(worstEnd),
-        static_cast<long long>(worstStart), static_cast<long long>(worstGap));
+        busyThreads, t.exact, t.counted, t.counted / 2, static_cast<long long>(t.worstEnd),
+        static_cast<long long>(t.worstStart), static_cast<long long>(t.worstGap));
     std::fflush(stdout);
 }
 

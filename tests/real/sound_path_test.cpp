@@ -251,6 +251,28 @@ TEST(QueuedJump, TheFrameHeardAfterTheJumpIsTheJumpsFirst) {
     EXPECT_EQ(player.jumpsHeard(), 0u);
 }
 
+// Through the stretcher (key +3, tempo 80 %) a jump still ends the span where it says, and a key
+// change while it is queued keeps it: the disc time heard is [0, 11025) then [33075, 44100),
+// 22050 disc frames, which take 27562 frames of audio at 80 %.
+TEST(QueuedJump, AtAnotherKeyAndTempoTheSpanStillFollowsTheJump) {
+    PcmPlayer player(std::make_unique<testing::RecordingSink>(4410), nullptr);
+    player.setKeyTempo({3, 80, VoiceMode::Both});
+    const auto start = Clock::now();
+    std::uint64_t span = player.play(std::make_shared<NumberedSource>(), 0, 22050);
+    span = player.queueJump(span, 11025, 33075, 44100);
+    ASSERT_NE(span, 0u);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_NE(player.setKeyTempo({2, 80, VoiceMode::Both}), 0u);
+    ASSERT_TRUE(waitUntil([&] { return player.state() == PlayerState::Idle; }, 5000ms));
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    EXPECT_EQ(player.position(), 44100);
+    EXPECT_EQ(player.jumpsHeard(), 1u);
+    // The audio of 22050 disc frames at 80 % plays for 0.625 s, and the sink's buffer is
+    // heard out after it (a key change restarts the stretcher: a little more).
+    EXPECT_GT(seconds, 0.6);
+    EXPECT_LT(seconds, 1.2);
+}
+
 // A sink whose every call waits, while the gate is shut, for the test to open it (at most 2 s:
 // a sound server that answers late).
 class GatedSink final : public AudioSink {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "busy_loops.h"
 #include "coded_disc.h"
 #include "core/text.h"
 #include "device/real/cd_time.h"
@@ -27,26 +28,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-// Threads that keep the processor busy for as long as they live.
-class BusyLoops {
-public:
-    explicit BusyLoops(int count) {
-        for (int i = 0; i < count; ++i)
-            m_threads.emplace_back([this] {
-                volatile std::uint64_t x = 0;
-                while (!m_stop) x = x + 1;
-            });
-    }
-    ~BusyLoops() {
-        m_stop = true;
-        for (auto& t : m_threads) t.join();
-    }
-
-private:
-    std::atomic<bool> m_stop{false};
-    std::vector<std::thread> m_threads;
-};
 
 TEST(SoundServerLoop, EveryTurnGoesFromBsLastFrameToAsFirstWithoutAGap) {
     testing::PrivateSoundServer server;
@@ -85,7 +66,7 @@ TEST(SoundServerLoop, EveryTurnGoesFromBsLastFrameToAsFirstWithoutAGap) {
     pump(300ms + turns * 257ms);
     {
         // The same again with both processors busy beside the pipeline.
-        BusyLoops busy(2);
+        testing::BusyLoops busy(2);
         pump(turns * 257ms);
     }
     ASSERT_EQ(drive.stop(), errors::kNone);
