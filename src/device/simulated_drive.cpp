@@ -128,6 +128,16 @@ std::int32_t SimulatedDrive::discEnd() const {
 
 void SimulatedDrive::settle() {
     if (m_state != State::Playing) return;
+    while (m_jump && m_spanFrom + discElapsed() >= m_jump->at) {
+        // The disc time played past the jump's frame goes on in the new span.
+        const std::int64_t over = m_spanFrom + discElapsed() - m_jump->at;
+        m_spanFrom = m_jump->from;
+        m_spanTo = m_jump->to;
+        m_startedAt = m_scheduler.nowMs() - over * 100 / m_keyTempo.tempo;
+        ++m_jumpsHeard;
+        if (!m_jump->everyPass) m_jump.reset();
+        armEnd();
+    }
     std::int64_t pos = m_spanFrom + discElapsed();
     if (pos >= m_spanTo) {
         m_position = m_spanTo;
@@ -163,6 +173,7 @@ std::int32_t SimulatedDrive::positionMs() {
 void SimulatedDrive::endSpan(SpanEnd why) {
     if (m_endTask) m_scheduler.cancel(m_endTask);
     m_endTask = 0;
+    m_jump.reset();
     if (!m_onEnd) return;
     SpanEndHandler h = std::move(m_onEnd);
     m_onEnd = nullptr;
@@ -173,8 +184,10 @@ void SimulatedDrive::armEnd() {
     if (m_endTask) m_scheduler.cancel(m_endTask);
     m_endTask = 0;
     // At another tempo the span's disc time takes longer or shorter to play.
-    std::int64_t due = (m_spanTo - m_spanFrom) * 100 / m_keyTempo.tempo;
-    if (m_spanFrom + due * m_keyTempo.tempo / 100 < m_spanTo) ++due;
+    const std::int64_t target = m_jump ? std::min(m_jump->at, m_spanTo) : m_spanTo;
+    const std::int64_t since = m_scheduler.nowMs() - m_startedAt;
+    std::int64_t due = (target - m_spanFrom) * 100 / m_keyTempo.tempo - since;
+    while (m_spanFrom + (since + due) * m_keyTempo.tempo / 100 < target) ++due;
     m_endTask = m_scheduler.schedule(due < 0 ? 0 : due, [this] {
         m_endTask = 0;
         settle();
@@ -189,6 +202,7 @@ int SimulatedDrive::play(std::int32_t fromMs, std::int32_t toMs, SpanEndHandler 
     if (toMs < 0 || toMs > end) toMs = end;
     if (fromMs < 0 || fromMs > end) return errors::kOutOfRange;
     if (m_state == State::Playing || m_state == State::Paused) endSpan(SpanEnd::Superseded);
+    m_jump.reset();
     m_lastPlay = {fromMs, requestedTo < 0 ? -1 : toMs};
     m_spanFrom = fromMs;
     m_spanTo = toMs;
@@ -201,6 +215,28 @@ int SimulatedDrive::play(std::int32_t fromMs, std::int32_t toMs, SpanEndHandler 
     }
     armEnd();
     return 0;
+}
+
+int SimulatedDrive::queueJump(std::int32_t atMs, std::int32_t fromMs, std::int32_t toMs,
+                              bool everyPass) {
+    if (!m_canJump) return errors::kUnsupportedFunction;
+    if (int e = ready("jump")) return e;
+    settle();
+    if (m_state != State::Playing && m_state != State::Paused) return errors::kOutOfRange;
+    if (fromMs < 0) {
+        m_jump.reset();
+    } else {
+        if (toMs < 0 || toMs > discEnd()) toMs = discEnd();
+        if (atMs < 0) atMs = m_spanTo;
+        const std::int64_t heard =
+            m_state == State::Playing ? m_spanFrom + discElapsed() : m_position;
+        if (atMs <= heard || atMs > m_spanTo || fromMs >= toMs ||
+            (everyPass && !(fromMs < atMs && atMs <= toMs)))
+            return errors::kOutOfRange;
+        m_jump = Jump{atMs, fromMs, toMs, everyPass};
+    }
+    if (m_state == State::Playing) armEnd();
+    return errors::kNone;
 }
 
 int SimulatedDrive::seek(std::int32_t ms) {

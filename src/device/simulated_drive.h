@@ -38,6 +38,9 @@ public:
     // While playing, the position trails the clock by `ms` (as the heard position of a sound
     // server may trail the program's timers by a few milliseconds); 0 by default.
     void setPositionLag(std::int32_t ms) { m_lagMs = ms; }
+    // Whether the drive can queue jumps (queueJump), as the real drives can; off by default, so
+    // that list play turns on its status events as scripts describe it.
+    void setCanJump(bool can) { m_canJump = can; }
     // The next command of this name ("Eject", "Close", "Play", ...; case-insensitive) fails.
     // Each call arms one failure: two calls fail the next two such commands.
     void failNext(const std::string& command);
@@ -71,6 +74,12 @@ public:
     DeviceMode mode() override;
     std::int32_t positionMs() override;
     int play(std::int32_t fromMs, std::int32_t toMs, SpanEndHandler onEnd) override;
+    int queueJump(std::int32_t atMs, std::int32_t fromMs, std::int32_t toMs,
+                  bool everyPass) override;
+    std::uint64_t jumpsHeard() override {
+        settle();
+        return m_jumpsHeard;
+    }
     int seek(std::int32_t ms) override;
     int stop() override;
     int pause() override;
@@ -94,7 +103,7 @@ private:
     enum class State { Stopped, Playing, Paused };
     bool failing(const std::string& command);
     int ready(const std::string& command);
-    void settle();  // applies a span end that is due
+    void settle();  // applies a jump or a span end that is due
     void endSpan(SpanEnd why);
     void armEnd();
     std::int32_t discEnd() const;
@@ -128,7 +137,14 @@ private:
     std::int32_t m_spanTo = 0;
     std::int64_t m_startedAt = 0;
     SpanEndHandler m_onEnd;
-    ui::TaskId m_endTask = 0;
+    ui::TaskId m_endTask = 0;  // at the span's end, or at a queued jump
+    struct Jump {
+        std::int32_t at = 0, from = 0, to = 0;
+        bool everyPass = false;
+    };
+    std::optional<Jump> m_jump;
+    bool m_canJump = false;
+    std::uint64_t m_jumpsHeard = 0;
 
     std::optional<std::pair<std::int32_t, std::int32_t>> m_lastPlay;
     std::uint32_t m_volumeWord = 0;

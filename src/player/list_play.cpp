@@ -76,6 +76,8 @@ void FollowHeardEntry(App& app) {
     CDOKE& w = cdoke(app);
     device::MMControl& mci = w.MMControl1;
     if (!listPlay(s) || s.PlayListIndex < 1) {
+        // List play ended or starts afresh: the drive must not play on into the old next entry.
+        (void)mci.queueNext(-1, -1, -1);
         s.QueuedEntry.reset();
         return;
     }
