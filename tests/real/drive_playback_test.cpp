@@ -134,8 +134,8 @@ struct NullHost : ui::FormHost {
 };
 
 // A repeat loop given to the control's next Play is turned by the drive: the position folds
-// back inside it turn after turn, Pause keeps it, any other command ends it; a drive that
-// cannot loop plays on as before and the caller turns by itself.
+// back inside it turn after turn, a key change and Pause keep it, any other command ends it; a
+// drive that cannot loop plays on as before and the caller turns by itself.
 TEST_F(DrivePlayback, ALoopIsTurnedByTheDriveUntilAnotherCommand) {
     NullHost host;
     ui::Form form{host, "CDOKE"};
@@ -151,6 +151,11 @@ TEST_F(DrivePlayback, ALoopIsTurnedByTheDriveUntilAnotherCommand) {
     EXPECT_EQ(drive->mode(), DeviceMode::Playing);
     EXPECT_GE(drive->positionMs(), 10501);
     EXPECT_LT(drive->positionMs(), 11001) << "the position did not fold back";
+    // Another key goes on from the frame heard, still as the same loop.
+    ASSERT_EQ(drive->setKeyTempo({2, 100, VoiceMode::Both}), errors::kNone);
+    EXPECT_TRUE(drive->looping());
+    EXPECT_TRUE(mci.Loop());
+    ASSERT_EQ(drive->setKeyTempo({}), errors::kNone);
     ASSERT_EQ(mci.command(Command::Pause), errors::kNone);
     EXPECT_TRUE(mci.Loop());
     ASSERT_EQ(mci.command(Command::Pause), errors::kNone);

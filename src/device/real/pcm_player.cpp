@@ -149,6 +149,10 @@ std::uint64_t PcmPlayer::startSpan(std::shared_ptr<PcmSource> source, std::int64
     std::uint64_t span;
     {
         std::lock_guard lk(m_mutex);
+        // Jumps the reader took for a span that is replaced before they were heard never count
+        // as heard.
+        if (m_active) positionLocked();
+        m_jumpsTaken = m_jumpsHeard;
         span = ++m_span;
         m_loopFrom = loopFrom;
         clearLocked();
@@ -161,7 +165,6 @@ std::uint64_t PcmPlayer::startSpan(std::shared_ptr<PcmSource> source, std::int64
         m_shown = first;
         m_next.reset();
         m_stretches = {{first, first, m_end, m_end, m_jumpsTaken}};
-        m_jumpsHeard = m_jumpsTaken;
     }
     m_readerCv.notify_all();
     m_writerCv.notify_all();
