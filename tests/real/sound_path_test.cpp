@@ -2,6 +2,7 @@
 // for the sink or the sound server, and a pause does not eat into the final drain.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -156,7 +157,10 @@ TEST(QueuedJump, TheFrameHeardAfterTheJumpIsTheJumpsFirst) {
         std::int64_t end;                                // the span is [0, end)
         std::vector<std::array<std::int64_t, 3>> jumps;  // at, from, to; queued in this order
         bool afterRead;  // queued once the reader has read the whole span
-        Runs heardTail;  // the last runs heard
+        // The last runs heard. The first of them is checked up to its last frame only: a jump
+        // queued as the reader passes its frame reads the span afresh from the frame heard
+        // (a few frames may then be heard twice or lost there, as at any seek).
+        Runs heardTail;
     };
     const std::vector<Case> cases = {
         {"at the span's end", 11025, {{-1, 20000, 25000}}, false, {{0, 11024}, {20000, 24999}}},
@@ -170,7 +174,11 @@ TEST(QueuedJump, TheFrameHeardAfterTheJumpIsTheJumpsFirst) {
          {{-1, 25000, 29000}, {11025, 5000, 6000}},
          false,
          {{0, 11024}, {5000, 5999}}},
-        {"after the reader went past it", 29000, {{15000, 100, 4000}}, true, {{100, 3999}}},
+        {"after the reader went past it",
+         29000,
+         {{15000, 100, 4000}},
+         true,
+         {{0, 14999}, {100, 3999}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -204,16 +212,11 @@ TEST(QueuedJump, TheFrameHeardAfterTheJumpIsTheJumpsFirst) {
         EXPECT_EQ(player.jumpsHeard(), before + 1);
         const Runs runs = heardRuns(sink->heard());
         ASSERT_GE(runs.size(), c.heardTail.size());
-        EXPECT_EQ(Runs(runs.end() - static_cast<std::ptrdiff_t>(c.heardTail.size()), runs.end()),
-                  c.heardTail);
-        if (c.afterRead) {
-            // Before the jump the span was heard up to its frame, read afresh from where the
-            // listener was when the jump was queued (a few frames may be heard twice or lost
-            // around that frame, as at any seek).
-            ASSERT_GE(runs.size(), 2u);
-            EXPECT_EQ(runs[runs.size() - 2].second, 14999);
-            EXPECT_EQ(runs.front().first, 0);
-        }
+        const Runs tail(runs.end() - static_cast<std::ptrdiff_t>(c.heardTail.size()), runs.end());
+        EXPECT_EQ(tail.front().second, c.heardTail.front().second);
+        EXPECT_EQ(Runs(tail.begin() + 1, tail.end()),
+                  Runs(c.heardTail.begin() + 1, c.heardTail.end()));
+        EXPECT_EQ(runs.front().first, 0);
     }
     // A jump taken at every pass is an A-B loop; taken back, the span plays on to its end.
     {
@@ -231,10 +234,16 @@ TEST(QueuedJump, TheFrameHeardAfterTheJumpIsTheJumpsFirst) {
         ASSERT_TRUE(waitUntil([&] { return ends > 0; }, 5000ms));
         EXPECT_EQ(player.position(), 22050);
         const Runs runs = heardRuns(sink->heard());
-        ASSERT_GE(runs.size(), 4u);
-        EXPECT_EQ(runs.front(), std::make_pair(std::int64_t{0}, std::int64_t{13229}));
-        EXPECT_EQ(runs[1], std::make_pair(std::int64_t{4410}, std::int64_t{13229}));
-        EXPECT_EQ(runs[2], std::make_pair(std::int64_t{4410}, std::int64_t{13229}));
+        // From the start (read afresh if the reader was past B when the loop came) to B, then
+        // A to B at least twice, then on to the end.
+        const std::pair<std::int64_t, std::int64_t> loop{4410, 13229};
+        const auto first = std::find(runs.begin(), runs.end(), loop);
+        ASSERT_NE(first, runs.end());
+        ASSERT_NE(first, runs.begin());
+        ASSERT_GE(runs.end() - first, 3);
+        EXPECT_EQ(runs.front().first, 0);
+        EXPECT_EQ(std::prev(first)->second, 13229);
+        EXPECT_EQ(*std::next(first), loop);
         EXPECT_EQ(runs.back().second, 22049);
     }
     // Stop drops a queued jump, even one the reader has taken; the next span knows nothing of
@@ -272,7 +281,7 @@ TEST(QueuedJump, AtAnotherKeyAndTempoTheSpanStillFollowsTheJump) {
     // The audio of 22050 disc frames at 80 % plays for 0.625 s, and the sink's buffer is
     // heard out after it (a key change restarts the stretcher: a little more).
     EXPECT_GT(seconds, 0.6);
-    EXPECT_LT(seconds, 1.2);
+    EXPECT_LT(seconds, 3.0);  // generous: a sanitizer build stretches slowly
 }
 
 // A sink whose every call waits, while the gate is shut, for the test to open it (at most 2 s:
