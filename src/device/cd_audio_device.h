@@ -136,15 +136,14 @@ public:
     // True while a span started by playLoop() plays or is paused.
     virtual bool looping() { return false; }
     // While a span started by play() plays or is paused: once `atMs` is reached (atMs < 0: the
-    // span's end, or where a jump queued before leaves it) the span goes on at `fromMs` up to
-    // `toMs` (toMs < 0: the end of the disc) without a gap, as if play(fromMs, toMs) had been
-    // called at that moment with the same end handler. Replaces a jump queued before and not
-    // yet heard (the same jump again changes nothing); fromMs < 0 takes it back. Any command
-    // but pause and resume drops it. kOutOfRange when `atMs` has been
-    // heard already or lies beyond the span; kUnsupportedFunction from a drive that cannot
-    // jump: the caller then plays the next span itself when this one ends.
-    // `everyPass`: the jump stays and is taken each time the span comes to `atMs` again (an A-B
-    // loop: fromMs < atMs <= toMs).
+    // span's end) the span goes on at `fromMs` up to `toMs` (toMs < 0: the end of the disc)
+    // without a gap, as if play(fromMs, toMs) had been called at that moment with the same end
+    // handler. `everyPass`: the jump stays and is taken each time the span comes to `atMs` again
+    // (an A-B loop: fromMs < atMs <= toMs). Replaces a jump queued before and not yet heard (the
+    // same jump again changes nothing); fromMs < 0 takes it back. Any command but pause and
+    // resume drops it. kOutOfRange when `atMs` has been heard already or lies beyond the span;
+    // kUnsupportedFunction from a drive that cannot jump: the caller then plays the next span
+    // itself when this one ends.
     [[nodiscard]] virtual int queueJump(std::int32_t atMs, std::int32_t fromMs, std::int32_t toMs,
                                         bool everyPass) {
         (void)atMs, (void)fromMs, (void)toMs, (void)everyPass;

@@ -90,10 +90,10 @@ public:
     std::optional<std::pair<std::int32_t, std::int32_t>> Loop();
     // While the device plays the span of the last Play: once `atMs` is reached (atMs < 0: that
     // span's end) it goes on at [fromMs, toMs) without a gap, with the same notification at its
-    // end; fromMs < 0 takes such a jump back. False when the device cannot (the caller then
-    // plays on when the span ends) or the moment has passed. JumpsHeard() counts the jumps heard,
-    // for the device's life.
-    // `everyPass`: taken each time the span comes to `atMs` again (an A-B loop).
+    // end; `everyPass`: taken each time the span comes to `atMs` again (an A-B loop); fromMs < 0
+    // takes such a jump back. False when the device cannot (the caller then plays on when the
+    // span ends) or the moment has passed. JumpsHeard() counts the jumps heard, for the
+    // device's life.
     bool queueNext(std::int32_t atMs, std::int32_t fromMs, std::int32_t toMs,
                    bool everyPass = false);
     std::uint64_t JumpsHeard() { return m_device ? m_device->jumpsHeard() : 0; }

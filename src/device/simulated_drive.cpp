@@ -128,9 +128,9 @@ std::int32_t SimulatedDrive::discEnd() const {
 
 void SimulatedDrive::settle() {
     if (m_state != State::Playing) return;
-    while (m_jump && m_spanFrom + discElapsed() >= m_jump->at) {
+    for (std::int64_t pos; m_jump && (pos = m_spanFrom + discElapsed()) >= m_jump->at;) {
         // The disc time played past the jump's frame goes on in the new span.
-        const std::int64_t over = m_spanFrom + discElapsed() - m_jump->at;
+        const std::int64_t over = pos - m_jump->at;
         m_spanFrom = m_jump->from;
         m_spanTo = m_jump->to;
         m_startedAt = m_scheduler.nowMs() - over * 100 / m_keyTempo.tempo;

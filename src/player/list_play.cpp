@@ -49,6 +49,12 @@ std::optional<AppState::FollowingEntry> followingEntry(const AppState& s) {
 
 }  // namespace
 
+void DropFollowingEntry(App& app) {
+    AppState& s = app.state;
+    if (s.QueuedEntry) (void)cdoke(app).MMControl1.queueNext(-1, -1, -1);
+    s.QueuedEntry.reset();
+}
+
 void QueueFollowingEntry(App& app) {
     AppState& s = app.state;
     device::MMControl& mci = cdoke(app).MMControl1;
@@ -56,8 +62,7 @@ void QueueFollowingEntry(App& app) {
     const device::DeviceMode mode = mci.Mode();
     if (mode != device::DeviceMode::Playing && mode != device::DeviceMode::Paused) next.reset();
     if (!next) {
-        if (s.QueuedEntry) (void)mci.queueNext(-1, -1, -1);  // the list stops after this entry
-        s.QueuedEntry.reset();
+        DropFollowingEntry(app);  // the list stops after this entry
         return;
     }
     // Asked again on every status event: the drive keeps a jump it already has, and takes it
@@ -77,8 +82,7 @@ void FollowHeardEntry(App& app) {
     device::MMControl& mci = w.MMControl1;
     if (!listPlay(s) || s.PlayListIndex < 1) {
         // List play ended or starts afresh: the drive must not play on into the old next entry.
-        (void)mci.queueNext(-1, -1, -1);
-        s.QueuedEntry.reset();
+        DropFollowingEntry(app);
         return;
     }
     if (mci.JumpsHeard() <= s.QueuedEntry->jumpsBefore) return;

@@ -14,9 +14,7 @@ void ResetToNormalPlay(App& app) {
     s.PlayList[1] = "01";
     s.TapeSidePlaying.clear();
     s.PlayListIndex = -1;
-    // The entry that was to follow is not played.
-    if (s.QueuedEntry) (void)w.MMControl1.queueNext(-1, -1, -1);
-    s.QueuedEntry.reset();
+    DropFollowingEntry(app);  // the entry that was to follow is not played
     s.ScanPlay = 0;
     s.ListPlay = 0;
     s.ProgramPlay = 0;

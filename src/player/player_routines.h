@@ -55,8 +55,10 @@ void PlayNextListEntry(App& app);
 // one-track repeat's next turn) when it ends; FollowHeardEntry() moves the player on once the
 // listener is there. Both are called on every status event; a drive that cannot jump leaves
 // the entry's end to start the next one.
+// DropFollowingEntry() takes back what was queued (list play ends or starts afresh).
 void QueueFollowingEntry(App& app);
 void FollowHeardEntry(App& app);
+void DropFollowingEntry(App& app);
 void RepeatChecks(App& app);
 // The repeat loop the device turns by itself (A-B, one track, the whole disc; not in list
 // play): ArmLoop() makes the next Play such a loop; KeepLoop() is true while the device plays
