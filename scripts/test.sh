@@ -20,6 +20,12 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O1 \
   -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DLIRAFOK_TSAN=ON >/dev/null
 cmake --build build-tsan -j"$(nproc)" --target lirafok_unit_tests lirafok_real_tests
-ctest --test-dir build-tsan --output-on-failure -j"$(nproc)"
+ctest --test-dir build-tsan --output-on-failure -j"$(nproc)" -E '^pipewire\.'
+# PipeWire's private daemons run without real-time priority; beside the slowed process they
+# can drop a graph cycle, which the sample-exact checks see. That entry gets a second try, but
+# a race reported in any try still fails the pass.
+ctest --test-dir build-tsan --output-on-failure -R '^pipewire\.' --repeat until-pass:2 |
+  tee build-tsan/pipewire.log
+if grep -q "WARNING: ThreadSanitizer" build-tsan/pipewire.log; then exit 1; fi
 # The Debian package: built, checked by lintian, installed, heard playing, removed.
 bash scripts/package_check.sh
