@@ -151,6 +151,14 @@ public:
     }
     // How many queued jumps have been heard since the device was made; it never goes back.
     virtual std::uint64_t jumpsHeard() { return 0; }
+    // Calls `onHeard` once, later on the window thread (through the scheduler), when the
+    // listener hears `atMs`: the sound's own position decides the moment, at any tempo. Replaces
+    // what was asked before; an empty function takes it back. False from a device that cannot:
+    // the caller then keeps time by its own clock.
+    virtual bool wakeWhenHeard(std::int32_t atMs, std::function<void()> onHeard) {
+        (void)atMs, (void)onHeard;
+        return false;
+    }
     // Stops and places the position at `ms` (mode Stopped). A playing span ends as Aborted.
     [[nodiscard]] virtual int seek(std::int32_t ms) = 0;
     // Stops playing; the position stays where it is. A playing span ends as Aborted.

@@ -216,6 +216,16 @@ bool MMControl::queueNext(std::int32_t atMs, std::int32_t fromMs, std::int32_t t
            m_device->queueJump(atMs, fromMs, toMs, everyPass) == 0;
 }
 
+bool MMControl::WakeWhenHeard(std::int32_t atMs, std::function<void()> onHeard) {
+    if (!m_device || !m_device->isOpen()) return false;
+    if (!onHeard) return m_device->wakeWhenHeard(atMs, nullptr);
+    std::weak_ptr<bool> alive = m_alive;
+    return m_device->wakeWhenHeard(atMs, [alive, onHeard = std::move(onHeard)] {
+        auto a = alive.lock();
+        if (a && *a) onHeard();
+    });
+}
+
 std::optional<std::pair<std::int32_t, std::int32_t>> MMControl::Loop() {
     if (m_deviceLoop && !(m_device && m_device->looping())) m_deviceLoop.reset();
     return m_deviceLoop;

@@ -97,6 +97,10 @@ public:
     bool queueNext(std::int32_t atMs, std::int32_t fromMs, std::int32_t toMs,
                    bool everyPass = false);
     std::uint64_t JumpsHeard() { return m_device ? m_device->jumpsHeard() : 0; }
+    // Calls `onHeard` on the window thread when the listener hears `atMs` (see
+    // CdAudioDevice::wakeWhenHeard), never after this control is gone. False when the device
+    // cannot.
+    bool WakeWhenHeard(std::int32_t atMs, std::function<void()> onHeard);
     bool Silent() const { return m_silent; }
     void setSilent(bool s);
     int UpdateInterval() const { return m_updateInterval; }

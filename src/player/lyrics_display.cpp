@@ -85,13 +85,26 @@ void fillPanelsFromTop(App& app) {
     for (; j < kLyricPanels; ++j) w.KASI[slot(j)].setCaption("");
 }
 
+// The timer's wait is worked out in disc time: at another tempo, or with a window thread kept
+// busy, it comes early or late. A drive that hears its own position brings the tick to the
+// moment the line (with the lead time) is heard; the timer stays as the fallback.
+void wakeWhenLineHeard(App& app, std::int32_t trackStart, std::int32_t lineTime) {
+    const std::int32_t at = trackStart + lineTime - static_cast<std::int32_t>(app.state.CYOUS);
+    (void)cdoke(app).MMControl1.WakeWhenHeard(at, [&app] {
+        // The line is due: a long wait still served in pieces is over.
+        app.state.PendingWait = 0;
+        cdoke(app).Timer2.tickNow();
+    });
+}
+
 // Re-synchronises the panels with the disc position and starts the line timer. The timer's
 // first tick, 100 ms later while playing, lights the line with the lead time applied.
 void followTimedLyric(App& app, int track, DeviceMode mode) {
     AppState& s = app.state;
     CDOKE& main = cdoke(app);
     FitLyricsPanels(app);
-    const std::int32_t elapsed = main.MMControl1.Position() - main.MMControl1.TrackPosition();
+    const std::int32_t trackStart = main.MMControl1.TrackPosition();
+    const std::int32_t elapsed = main.MMControl1.Position() - trackStart;
     s.NextLyricLine = resyncNextLine(s.Lyrics, elapsed);
     s.TopLyricLine = s.NextLyricLine >= s.VisibleLyricLines ? s.NextLyricLine : 0;
     fillPanelsFromTop(app);
@@ -101,6 +114,10 @@ void followTimedLyric(App& app, int track, DeviceMode mode) {
     s.AimedLyricLine = -1;
     main.Timer2.setInterval(mode == DeviceMode::Playing ? 100 : 1000);
     main.Timer2.setTimerEnabled(true);
+    // A disc that is starting may not say Playing yet: the wake is armed all the same, and
+    // comes only once the line is heard.
+    const LinePick pick = pickLyricLine(s.Lyrics, elapsed + static_cast<std::int32_t>(s.CYOUS));
+    if (pick.next >= 0) wakeWhenLineHeard(app, trackStart, s.Lyrics.times[slot(pick.next)]);
     CDKASIF2& w = cdkasif2(app);
     w.setCaption(lyricsWindowCaption(track, songName(s, track)));
     if (s.PanelWindowShown == 0) {
@@ -163,6 +180,7 @@ int lyricPanelsFor(int innerHeightTwips, int cap) {
 
 void StopLyricsTick(App& app) {
     CDOKE& main = cdoke(app);
+    (void)main.MMControl1.WakeWhenHeard(0, nullptr);
     main.Timer2.setTimerEnabled(false);
     app.state.PendingWait = 0;
     app.state.AimedLyricLine = -1;
@@ -297,6 +315,8 @@ void LyricsTimerTick(App& app) {
     s.PendingWait = wait.pending;
     timer.setInterval(wait.interval);
     timer.setTimerEnabled(true);
+    if (mode == DeviceMode::Playing)
+        wakeWhenLineHeard(app, s.CurrentTrackStartMs, s.Lyrics.times[slot(pick.next)]);
     if (s.NextLyricLine != 0)
         PaintLyricsLines(app);
     else if (s.LitPanel >= 0)

@@ -41,6 +41,14 @@ void Timer::rearm() {
     });
 }
 
+void Timer::tickNow() {
+    if (m_dead || !m_on || m_interval <= 0) return;
+    if (m_task) m_scheduler.cancel(m_task);
+    m_task = 0;
+    ++m_generation;
+    tick();
+}
+
 void Timer::tick() {
     unsigned before = m_generation;
     if (onTimer) onTimer();

@@ -19,6 +19,9 @@ public:
     void setInterval(int ms);
     bool timerEnabled() const { return m_on; }
     void setTimerEnabled(bool on);
+    // Ticks now, as if the countdown had run out, when the timer runs (enabled, interval > 0);
+    // the countdown then starts again, as after any tick.
+    void tickNow();
     // Stops ticking for good (window unloaded).
     void shutdown();
 

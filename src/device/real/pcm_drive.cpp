@@ -9,6 +9,7 @@ PcmDrive::PcmDrive(ui::Scheduler& scheduler, SinkFactory makeSink)
 
 PcmDrive::~PcmDrive() {
     m_alive.reset();
+    m_waker.reset();
     m_player.reset();
 }
 
@@ -204,6 +205,39 @@ void PcmDrive::onSpanEnd(std::uint64_t span, SpanEnd why) {
     if (handler) handler(why);
 }
 
+bool PcmDrive::wakeWhenHeard(std::int32_t atMs, std::function<void()> onHeard) {
+    if (!m_open || !m_player || !m_disc) return false;
+    const std::uint64_t asked = ++m_heardAsked;
+    m_onHeard = std::move(onHeard);
+    if (!m_onHeard) {
+        if (m_waker) m_waker->wakeAt(0, nullptr);
+        return true;
+    }
+    if (!m_waker) {
+        m_waker = std::make_unique<AudibleWaker>([player = m_player.get()] {
+            return AudibleWaker::Heard{
+                player->position(),
+                player->state() == PlayerState::Playing && !player->outputLost()};
+        });
+        m_waker->setSpeed(kSinkSampleRate * m_keyTempo.tempo / 100.0);
+    }
+    std::weak_ptr<PcmDrive*> alive = m_alive;
+    ui::Scheduler* scheduler = &m_scheduler;
+    m_waker->wakeAt(discMsToFrame(atMs), [alive, scheduler, asked] {
+        scheduler->post([alive, asked] {
+            if (auto self = alive.lock()) (*self)->heard(asked);
+        });
+    });
+    return true;
+}
+
+void PcmDrive::heard(std::uint64_t asked) {
+    if (asked != m_heardAsked || !m_onHeard) return;
+    const std::function<void()> onHeard = std::move(m_onHeard);
+    m_onHeard = nullptr;
+    onHeard();
+}
+
 int PcmDrive::seek(std::int32_t ms) {
     if (!m_open) return errors::kDeviceNotOpen;
     checkLoss();
@@ -252,6 +286,7 @@ void PcmDrive::setSilent(bool silent) {
 
 int PcmDrive::setKeyTempo(const KeyTempo& settings) {
     m_keyTempo = settings.clamped();
+    if (m_waker) m_waker->setSpeed(kSinkSampleRate * m_keyTempo.tempo / 100.0);
     if (!m_player) return errors::kNone;  // taken when the pipeline starts
     const std::uint64_t span = m_player->setKeyTempo(m_keyTempo);
     // A span in progress goes on under a new number: its end notice follows it, and a loop

@@ -12,6 +12,7 @@
 
 #include "device/audio_sink.h"
 #include "device/cd_audio_device.h"
+#include "device/real/audible_waker.h"
 #include "device/real/disc_image.h"
 #include "device/real/pcm_player.h"
 #include "ui/scheduler.h"
@@ -47,6 +48,8 @@ public:
     int queueJump(std::int32_t atMs, std::int32_t fromMs, std::int32_t toMs,
                   bool everyPass) override;
     std::uint64_t jumpsHeard() override { return m_player ? m_player->jumpsHeard() : 0; }
+    // Woken by the pipeline's heard position (see audible_waker.h).
+    bool wakeWhenHeard(std::int32_t atMs, std::function<void()> onHeard) override;
     int seek(std::int32_t ms) override;
     int stop() override;
     int pause() override;
@@ -88,6 +91,7 @@ private:
     void stopSpan(SpanEnd why);
     void onSpanEnd(std::uint64_t span, SpanEnd why);
     void checkLoss();
+    void heard(std::uint64_t asked);
 
     ui::Scheduler& m_scheduler;
     SinkFactory m_makeSink;
@@ -104,6 +108,10 @@ private:
     bool m_silent = false;
     std::uint32_t m_volumeWord = 0xFFFFFFFFu;
     KeyTempo m_keyTempo;
+    // Made at the first wakeWhenHeard(); gone before the pipeline it reads.
+    std::unique_ptr<AudibleWaker> m_waker;
+    std::function<void()> m_onHeard;
+    std::uint64_t m_heardAsked = 0;  // counts wakeWhenHeard() calls
 };
 
 }  // namespace lirafok::device::real
