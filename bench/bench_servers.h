@@ -2,7 +2,9 @@
 // The sound benches run on both private sound servers in one run: `--server both` (the
 // default) runs the bench again, once per server, each in a process of its own with
 // LIRAFOK_TEST_SOUND_SERVER set, under a heading that names the server; `--server pulseaudio`
-// or `--server pipewire` runs it on that one only.
+// or `--server pipewire` runs it on that one only. `--pw-quantum N`: PipeWire's graph runs
+// cycles as short as N frames (the tests' server keeps 1024), as on a desktop where a
+// low-latency client is playing.
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -24,6 +26,8 @@ inline int runPerServer(int argc, char** argv) {
         const std::string a = argv[i];
         if (a == "--server" && i + 1 < argc)
             which = argv[++i];
+        else if (a == "--pw-quantum" && i + 1 < argc)
+            setenv("LIRAFOK_TEST_PW_MIN_QUANTUM", argv[++i], 1);
         else
             rest.push_back(a);
     }
@@ -33,7 +37,12 @@ inline int runPerServer(int argc, char** argv) {
     }
     int status = 0;
     for (const char* kind : {"pulseaudio", "pipewire"}) {
-        std::printf("\n===== sound server: %s =====\n", kind);
+        const char* quantum = std::getenv("LIRAFOK_TEST_PW_MIN_QUANTUM");
+        if (std::string(kind) == "pipewire" && quantum)
+            std::printf("\n===== sound server: %s, cycles down to %s frames =====\n", kind,
+                        quantum);
+        else
+            std::printf("\n===== sound server: %s =====\n", kind);
         std::fflush(stdout);
         std::vector<std::string> args = {argv[0], "--server", kind};
         args.insert(args.end(), rest.begin(), rest.end());

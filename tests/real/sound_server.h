@@ -201,12 +201,17 @@ private:
         // (2.9 ms), and these daemons, without realtime scheduling on a busy machine, then now
         // and then miss a cycle: every stream on the sink, any player's alike, loses that cycle
         // to silence.
+        // A bench may ask for shorter cycles (LIRAFOK_TEST_PW_MIN_QUANTUM, in frames), as a
+        // desktop's graph runs them for a low-latency client, to measure what they give.
+        const char* asked = std::getenv("LIRAFOK_TEST_PW_MIN_QUANTUM");
+        const int quantum = asked && std::atoi(asked) >= 32 ? std::atoi(asked) : 1024;
         const std::string conf = m_runtime + "/config/pipewire/pipewire.conf.d";
         std::filesystem::create_directories(conf);
         std::ofstream(conf + "/lirafok-test.conf")
             << "context.properties = {\n    default.clock.rate = 44100\n"
                "    default.clock.allowed-rates = [ 44100 ]\n"
-               "    default.clock.min-quantum = 1024\n}\n";
+               "    default.clock.min-quantum = "
+            << quantum << "\n}\n";
         m_bus = spawn({"dbus-daemon", "--session", "--nofork", "--nosyslog",
                        "--address=unix:path=" + m_runtime + "/bus"},
                       m_runtime + "/dbus.log");
