@@ -37,6 +37,7 @@ int PcmDrive::open() {
 int PcmDrive::close() {
     if (!m_open) return errors::kNone;
     stopSpan(SpanEnd::Aborted);
+    forgetWake();
     m_disc.reset();
     m_lost = false;
     m_open = false;
@@ -45,6 +46,7 @@ int PcmDrive::close() {
 
 void PcmDrive::dropDisc(bool lost) {
     stopSpan(lost ? SpanEnd::Failed : SpanEnd::Aborted);
+    forgetWake();
     m_disc.reset();
     m_lost = lost;
 }
@@ -207,12 +209,12 @@ void PcmDrive::onSpanEnd(std::uint64_t span, SpanEnd why) {
 
 bool PcmDrive::wakeWhenHeard(std::int32_t atMs, std::function<void()> onHeard) {
     if (!m_open || !m_player || !m_disc) return false;
-    const std::uint64_t asked = ++m_heardAsked;
-    m_onHeard = std::move(onHeard);
-    if (!m_onHeard) {
-        if (m_waker) m_waker->wakeAt(0, nullptr);
+    if (!onHeard) {
+        forgetWake();
         return true;
     }
+    const std::uint64_t asked = ++m_heardAsked;
+    m_onHeard = std::move(onHeard);
     if (!m_waker) {
         m_waker = std::make_unique<AudibleWaker>([player = m_player.get()] {
             return AudibleWaker::Heard{
@@ -229,6 +231,12 @@ bool PcmDrive::wakeWhenHeard(std::int32_t atMs, std::function<void()> onHeard) {
         });
     });
     return true;
+}
+
+void PcmDrive::forgetWake() {
+    ++m_heardAsked;
+    m_onHeard = nullptr;
+    if (m_waker) m_waker->wakeAt(0, nullptr);
 }
 
 void PcmDrive::heard(std::uint64_t asked) {

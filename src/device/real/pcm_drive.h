@@ -92,6 +92,8 @@ private:
     void onSpanEnd(std::uint64_t span, SpanEnd why);
     void checkLoss();
     void heard(std::uint64_t asked);
+    // Takes back what wakeWhenHeard() asked: a disc that goes away takes its moments with it.
+    void forgetWake();
 
     ui::Scheduler& m_scheduler;
     SinkFactory m_makeSink;
