@@ -28,10 +28,14 @@ void Timer::setTimerEnabled(bool on) {
     rearm();
 }
 
-void Timer::rearm() {
+void Timer::disarm() {
     if (m_task) m_scheduler.cancel(m_task);
     m_task = 0;
     ++m_generation;
+}
+
+void Timer::rearm() {
+    disarm();
     if (m_dead || !m_on || m_interval <= 0) return;
     unsigned gen = m_generation;
     m_task = m_scheduler.schedule(m_interval, [this, gen] {
@@ -43,9 +47,7 @@ void Timer::rearm() {
 
 void Timer::tickNow() {
     if (m_dead || !m_on || m_interval <= 0) return;
-    if (m_task) m_scheduler.cancel(m_task);
-    m_task = 0;
-    ++m_generation;
+    disarm();
     tick();
 }
 

@@ -28,6 +28,8 @@ public:
     std::function<void()> onTimer;
 
 private:
+    // Cancels the pending countdown; a tick already posted for it is ignored.
+    void disarm();
     void rearm();
     void tick();
 

@@ -45,8 +45,8 @@ private:
     // Under m_mutex.
     std::int64_t m_target = 0;
     std::function<void()> m_wake;
-    std::uint64_t m_asked =
-        0;  // counts wakeAt() calls, so a callback replaced meanwhile is not run
+    // Counts wakeAt() calls, so that a callback replaced meanwhile is not run.
+    std::uint64_t m_asked = 0;
     double m_speed = 44100;
     bool m_quit = false;
     std::thread m_thread;  // last: starts once the members above are made

@@ -221,7 +221,7 @@ bool PcmDrive::wakeWhenHeard(std::int32_t atMs, std::function<void()> onHeard) {
                 player->position(),
                 player->state() == PlayerState::Playing && !player->outputLost()};
         });
-        m_waker->setSpeed(kSinkSampleRate * m_keyTempo.tempo / 100.0);
+        m_waker->setSpeed(heardSpeed());
     }
     std::weak_ptr<PcmDrive*> alive = m_alive;
     ui::Scheduler* scheduler = &m_scheduler;
@@ -231,6 +231,10 @@ bool PcmDrive::wakeWhenHeard(std::int32_t atMs, std::function<void()> onHeard) {
         });
     });
     return true;
+}
+
+double PcmDrive::heardSpeed() const {
+    return kSinkSampleRate * m_keyTempo.tempo / 100.0;
 }
 
 void PcmDrive::forgetWake() {
@@ -294,7 +298,7 @@ void PcmDrive::setSilent(bool silent) {
 
 int PcmDrive::setKeyTempo(const KeyTempo& settings) {
     m_keyTempo = settings.clamped();
-    if (m_waker) m_waker->setSpeed(kSinkSampleRate * m_keyTempo.tempo / 100.0);
+    if (m_waker) m_waker->setSpeed(heardSpeed());
     if (!m_player) return errors::kNone;  // taken when the pipeline starts
     const std::uint64_t span = m_player->setKeyTempo(m_keyTempo);
     // A span in progress goes on under a new number: its end notice follows it, and a loop

@@ -94,6 +94,8 @@ private:
     void heard(std::uint64_t asked);
     // Takes back what wakeWhenHeard() asked: a disc that goes away takes its moments with it.
     void forgetWake();
+    // Disc frames heard per second at the present tempo.
+    double heardSpeed() const;
 
     ui::Scheduler& m_scheduler;
     SinkFactory m_makeSink;
