@@ -249,8 +249,10 @@ TEST(QueuedJump, TheFrameHeardAfterTheJumpIsTheJumpsFirst) {
     // Stop drops a queued jump, even one the reader has taken; the next span knows nothing of
     // it, and it never counts as heard.
     PcmPlayer player(std::make_unique<testing::RecordingSink>(4410), nullptr);
-    const std::uint64_t span = player.play(std::make_shared<NumberedSource>(), 0, 22050);
-    ASSERT_NE(player.queueJump(span, 11025, 0, 100), 0u);
+    // A jump queued after the reader passed its frame goes on under a new span number.
+    const std::uint64_t span =
+        player.queueJump(player.play(std::make_shared<NumberedSource>(), 0, 22050), 11025, 0, 100);
+    ASSERT_NE(span, 0u);
     std::this_thread::sleep_for(50ms);  // the reader, two seconds ahead, takes it at once
     EXPECT_EQ(player.queueJump(span + 1, 11025, 0, 100), 0u) << "another span's";
     EXPECT_EQ(player.queueJump(span, 30000, 0, 100), 0u) << "beyond the span";
