@@ -130,6 +130,11 @@ double MonitorCapture::baseUs(std::int64_t frame) {
     return b[b.size() / 2];
 }
 
+double MonitorCapture::arrivalBaseUs() {
+    std::lock_guard lk(m_mutex);
+    return m_arrivals.empty() ? 0 : *std::min_element(m_arrivals.begin(), m_arrivals.end());
+}
+
 double MonitorCapture::heardUs(std::int64_t frame) {
     return baseUs(frame) + static_cast<double>(frame) * kUsPerFrame;
 }

@@ -34,6 +34,12 @@ public:
     // When recorded frame `frame` was heard, and the frame heard at time `us`.
     double heardUs(std::int64_t frame);
     std::int64_t frameAtUs(double us);
+    // The earliest any recorded frame could have reached this process: the least, over all
+    // reads, of the read's time less the frames recorded by then. On a server that runs in
+    // graph cycles this lower bound is met within a millisecond each run (a read right after
+    // a cycle), where the server's own account (the base above) wanders by some milliseconds
+    // from run to run.
+    double arrivalBaseUs();
 
 private:
     static void onRead(pa_stream* s, std::size_t bytes, void* self);

@@ -202,16 +202,20 @@ private:
         // and then miss a cycle: every stream on the sink, any player's alike, loses that cycle
         // to silence.
         // A bench may ask for shorter cycles (LIRAFOK_TEST_PW_MIN_QUANTUM, in frames), as a
-        // desktop's graph runs them for a low-latency client, to measure what they give.
+        // desktop's graph runs them for a low-latency client, or for another rate
+        // (LIRAFOK_TEST_PW_RATE, in Hz), as a desktop's graph runs at 48 kHz, to measure what
+        // they give.
         const char* asked = std::getenv("LIRAFOK_TEST_PW_MIN_QUANTUM");
         const int quantum = asked && std::atoi(asked) >= 32 ? std::atoi(asked) : 1024;
         const std::string conf = m_runtime + "/config/pipewire/pipewire.conf.d";
         std::filesystem::create_directories(conf);
+        const char* rate = std::getenv("LIRAFOK_TEST_PW_RATE");
+        const std::string hz = rate && std::atoi(rate) >= 8000 ? std::to_string(std::atoi(rate))
+                                                               : std::string("44100");
         std::ofstream(conf + "/lirafok-test.conf")
-            << "context.properties = {\n    default.clock.rate = 44100\n"
-               "    default.clock.allowed-rates = [ 44100 ]\n"
-               "    default.clock.min-quantum = "
-            << quantum << "\n}\n";
+            << "context.properties = {\n    default.clock.rate = " << hz
+            << "\n    default.clock.allowed-rates = [ " << hz
+            << " ]\n    default.clock.min-quantum = " << quantum << "\n}\n";
         m_bus = spawn({"dbus-daemon", "--session", "--nofork", "--nosyslog",
                        "--address=unix:path=" + m_runtime + "/bus"},
                       m_runtime + "/dbus.log");

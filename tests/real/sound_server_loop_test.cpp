@@ -170,7 +170,9 @@ TEST(SoundServerLoop, AListThatRepeatsGoesFromEachEntryToTheNextWithoutAGap) {
         const std::size_t endRecorded =
             r.firstRecorded + static_cast<std::size_t>(r.lastDiscFrame - r.firstDiscFrame) + 1;
         EXPECT_EQ(r.lastDiscFrame, to - 1) << "the entry is heard to its last frame";
-        if (i > 0) EXPECT_EQ(r.firstDiscFrame, from);
+        if (i > 0) {
+            EXPECT_EQ(r.firstDiscFrame, from);
+        }
         EXPECT_EQ(runs[i + 1].firstDiscFrame, nextFrom);
         EXPECT_EQ(runs[i + 1].firstRecorded, endRecorded) << "frames of anything else between";
         if (r.lastDiscFrame == to - 1 && runs[i + 1].firstDiscFrame == nextFrom &&
