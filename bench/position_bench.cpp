@@ -2,9 +2,12 @@
 // few milliseconds over a steady play: how far the position the program shows is from what
 // the listener hears, and how it moves (median, spread, worst, and the worst moments).
 // Usage: lirafok_position_bench [--server pulseaudio|pipewire|both] [--seconds N (20)]
-// (PROBE_TRACE=1 prints every sample: its time, the heard frame and the error.)
+// [--seek-every MS]: a seek ten seconds on that often, and the errors by the time since it
+// (PROBE_TRACE=1 prints every sample: its time, the heard frame, the error, the time since the
+// last seek in ms and the error against the recorder.)
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -54,9 +57,12 @@ bool resampled() {
 
 int main(int argc, char** argv) {
     if (const int done = runPerServer(argc, argv); done >= 0) return done;
-    int seconds = 20;
+    int seconds = 20, seekEveryMs = 0;
     for (int i = 1; i + 1 < argc; ++i)
-        if (std::string(argv[i]) == "--seconds") seconds = std::max(2, std::atoi(argv[++i]));
+        if (std::string(argv[i]) == "--seconds")
+            seconds = std::max(2, std::atoi(argv[++i]));
+        else if (std::string(argv[i]) == "--seek-every")
+            seekEveryMs = std::max(300, std::atoi(argv[++i]));
     SoundBench sound;
     if (!sound.start("lirafok-position-bench")) return 1;
     const auto pulse = sound.pulse;
@@ -72,16 +78,23 @@ int main(int argc, char** argv) {
         source = std::make_shared<CountingSource>();
     player.play(source, 0, 44100LL * (seconds + 5));
     struct Sample {
-        std::int64_t us, frame;
+        std::int64_t us, frame, sinceSeekUs;
     };
     std::vector<Sample> samples;
     std::mt19937 rng(7);
     std::uniform_int_distribution<int> pause(3000, 9000);
     const std::int64_t until = nowUs() + seconds * 1'000'000LL;
+    std::int64_t seekedUs = nowUs(), seekTo = 0;
     while (nowUs() < until) {
         std::this_thread::sleep_for(std::chrono::microseconds(pause(rng)));
+        if (seekEveryMs > 0 && nowUs() - seekedUs >= seekEveryMs * 1000LL) {
+            // Ten seconds on, a few frames off a click's or a cycle's step.
+            seekTo += 441000 + 37;
+            player.play(source, seekTo, seekTo + 44100LL * (seconds + 5));
+            seekedUs = nowUs();
+        }
         const std::int64_t t = nowUs();
-        samples.push_back({t, player.position()});
+        samples.push_back({t, player.position(), t - seekedUs});
     }
     player.stop();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -99,15 +112,40 @@ int main(int argc, char** argv) {
         const std::int64_t since = r - click;
         return std::llround(static_cast<double>(near - since) / kClickEvery) * kClickEvery + since;
     };
-    std::vector<double> err;
-    std::vector<std::pair<double, std::int64_t>> worst;
-    for (const Sample& s : samples) {
-        const std::int64_t heard =
-            frameAt(sound.capture.frameAtUs(static_cast<double>(s.us)), s.frame);
-        if (heard <= 0 || s.frame <= 0) continue;
+    // Each sample's error against two references: the server's own account of when the
+    // recorded frames were heard, and the earliest arrival of what was heard at the recorder,
+    // which is steady from run to run where the server's account is not (on PipeWire).
+    const double arrival = sound.capture.arrivalBaseUs();
+    const auto errorOf = [&](const Sample& s, bool byArrival) -> std::optional<double> {
+        const std::int64_t r = byArrival
+                                   ? std::llround((static_cast<double>(s.us) - arrival) * 0.0441)
+                                   : sound.capture.frameAtUs(static_cast<double>(s.us));
+        const std::int64_t heard = frameAt(r, s.frame);
+        if (heard <= 0 || s.frame <= 0) return std::nullopt;
         const double e = static_cast<double>(s.frame - heard) / 44.1;
-        err.push_back(e);
-        worst.push_back({e, s.us});
+        // Over a second off: the old audio, still heard for a moment after a seek.
+        if (std::abs(e) > 1000) return std::nullopt;
+        return e;
+    };
+    std::vector<double> err, errArrival;
+    std::vector<std::pair<double, std::int64_t>> worst;
+    // After each seek: the errors by the time since it.
+    constexpr std::int64_t kAfterSeekMs[] = {0, 50, 150, 300, 600, 1'000'000};
+    std::vector<std::vector<double>> afterSeek(std::size(kAfterSeekMs) - 1),
+        afterSeekArrival(afterSeek.size());
+    for (const Sample& s : samples) {
+        std::size_t bin = 0;
+        while (bin + 2 < std::size(kAfterSeekMs) && s.sinceSeekUs >= kAfterSeekMs[bin + 1] * 1000)
+            ++bin;
+        if (const auto e = errorOf(s, false)) {
+            afterSeek[bin].push_back(*e);
+            err.push_back(*e);
+            worst.push_back({*e, s.us});
+        }
+        if (const auto e = errorOf(s, true)) {
+            afterSeekArrival[bin].push_back(*e);
+            errArrival.push_back(*e);
+        }
     }
     std::sort(worst.begin(), worst.end(),
               [](auto& a, auto& b) { return std::abs(a.first) > std::abs(b.first); });
@@ -115,18 +153,22 @@ int main(int argc, char** argv) {
         "%zu samples; position - heard (ms): p1 %+.1f p5 %+.1f median %+.1f p95 %+.1f p99 %+.1f\n",
         err.size(), percentile(err, 0.01), percentile(err, 0.05), percentile(err, 0.5),
         percentile(err, 0.95), percentile(err, 0.99));
-    // The same against the earliest arrival of what was heard: steady from run to run where
-    // the server's account is not (the difference between the two is the account's).
-    std::vector<double> errArrival;
-    const double arrival = sound.capture.arrivalBaseUs();
-    for (const Sample& s : samples) {
-        const auto r = static_cast<std::int64_t>(std::llround((s.us - arrival) * 0.0441));
-        const std::int64_t heard = frameAt(r, s.frame);
-        if (heard > 0 && s.frame > 0)
-            errArrival.push_back(static_cast<double>(s.frame - heard) / 44.1);
-    }
-    std::printf("position - frame that had reached the recorder (ms): median %+.1f p95 %+.1f\n",
-                percentile(errArrival, 0.5), percentile(errArrival, 0.95));
+    std::printf(
+        "position - frame that had reached the recorder (ms): p1 %+.1f median %+.1f p95 "
+        "%+.1f p99 %+.1f\n",
+        percentile(errArrival, 0.01), percentile(errArrival, 0.5), percentile(errArrival, 0.95),
+        percentile(errArrival, 0.99));
+    if (seekEveryMs > 0)
+        for (std::size_t b = 0; b < afterSeek.size(); ++b)
+            if (!afterSeek[b].empty() && !afterSeekArrival[b].empty())
+                std::printf(
+                    "  %lld ms or more after a seek: %zu samples; against heard median "
+                    "%+.1f p95 %+.1f; against the recorder median %+.1f p5 %+.1f p95 "
+                    "%+.1f\n",
+                    static_cast<long long>(kAfterSeekMs[b]), afterSeek[b].size(),
+                    percentile(afterSeek[b], 0.5), percentile(afterSeek[b], 0.95),
+                    percentile(afterSeekArrival[b], 0.5), percentile(afterSeekArrival[b], 0.05),
+                    percentile(afterSeekArrival[b], 0.95));
     const std::int64_t t0 = samples.empty() ? 0 : samples.front().us;
     for (std::size_t i = 0; i < std::min<std::size_t>(8, worst.size()); ++i)
         std::printf("  %+.1f ms at %.3f s\n", worst[i].first, (worst[i].second - t0) / 1e6);
@@ -134,8 +176,10 @@ int main(int argc, char** argv) {
         for (const Sample& s : samples) {
             const std::int64_t heard =
                 frameAt(sound.capture.frameAtUs(static_cast<double>(s.us)), s.frame);
-            std::printf("T %lld %lld %.4f %+.2f\n", (long long)s.us, (long long)heard,
-                        (s.us - t0) / 1e6, (s.frame - heard) / 44.1);
+            const auto e = errorOf(s, true);
+            std::printf("T %lld %lld %.4f %+.2f %.1f %+.2f\n", (long long)s.us, (long long)heard,
+                        (s.us - t0) / 1e6, (s.frame - heard) / 44.1, s.sinceSeekUs / 1000.0,
+                        e.value_or(-9999));
         }
     return 0;
 }

@@ -78,16 +78,17 @@ TEST(CycleClock, FollowsTheCycleStartsNotTheReports) {
     }
 }
 
-TEST(CycleClock, KnowsNothingUntilItsReportsSpanAMomentAndForgetsOnReset) {
+TEST(CycleClock, KnowsNothingBeforeAReportAndForgetsOnReset) {
     CycleClock clock(kRate);
     EXPECT_FALSE(clock.frameAt(at(1), kCycle).has_value());
     clock.observe(at(1), 5000);
-    EXPECT_FALSE(clock.frameAt(at(1.1), kCycle).has_value());
-    clock.observe(at(1.2), 5000 + kRate / 5);
+    // One report leaves the whole cycle open: half of it is taken off.
+    EXPECT_EQ(clock.frameAt(at(1.1), kCycle), 5000 + kRate / 10 - kCycle / 2);
+    clock.observe(at(1.2), 5000 + kRate / 5 + kCycle / 4);
     EXPECT_EQ(clock.frameAt(at(1.2), 0), 5000 + kRate / 5);
     EXPECT_EQ(clock.frameAt(at(0.5), 0), 5000 + kRate / 5);  // not before the last report
-    // Two reports that say the same leave the whole cycle open: half of it is taken off.
-    EXPECT_EQ(clock.frameAt(at(1.2), kCycle), 5000 + kRate / 5 - kCycle / 2);
+    // The two reports are a quarter of a cycle apart: the line is within the other three.
+    EXPECT_EQ(clock.frameAt(at(1.2), kCycle), 5000 + kRate / 5 - kCycle * 3 / 8);
     clock.reset();
     EXPECT_FALSE(clock.frameAt(at(2), kCycle).has_value());
 }

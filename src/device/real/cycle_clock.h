@@ -33,7 +33,9 @@ public:
     // A report: at `at`, the server's account puts the frame heard at `frame`.
     void observe(Clock::time_point at, std::int64_t frame);
     // The frame heard at `now` (not before the last report), for a graph cycle of `cycle`
-    // frames; nothing until the reports since the last reset span 150 ms.
+    // frames; nothing before a report since the last reset. From the first report on it is
+    // within half a cycle: right after a start or a flush, when the reports come at one moment
+    // of the cycle, waiting for more of them would leave the line most of a cycle ahead.
     std::optional<std::int64_t> frameAt(Clock::time_point now, std::int64_t cycle) const;
     // Forgets every report (a flush, a pause, a new stream: the output starts afresh).
     void reset() { m_reports.clear(); }

@@ -271,6 +271,9 @@ void PulseSink::startSegmentLocked(std::int64_t callerFrame, std::int64_t server
     m_segCaller = callerFrame;
     m_segServer = serverFrame;
     m_cycleClock.reset();
+    // A flush moves the read index by what it dropped, not by whole cycles: the steps count
+    // again from the next report.
+    m_lastReadIndex = -1;
     m_leadIn = 0;
     m_leadInDue = leadIn;
 }
