@@ -106,6 +106,9 @@ TEST(CycleSteps, FindsTheGraphCycleEvenThroughAResampler) {
         resampled.push_back(now - taken);
         taken = now;
     }
+    // A long play: after the first burst, a report every second and a half.
+    std::vector<std::int64_t> longPlay = {1024, 2048, 3072, 7168, 14336, 27648, 57344};
+    for (int i = 0; i < 200; ++i) longPlay.push_back(i % 2 ? 65536 : 66560);
     std::vector<std::int64_t> arbitrary;
     for (int i = 0; i < 300; ++i)
         arbitrary.push_back(std::uniform_int_distribution<std::int64_t>(300, 70000)(rng));
@@ -123,6 +126,7 @@ TEST(CycleSteps, FindsTheGraphCycleEvenThroughAResampler) {
              {"too few steps yet", {1024, 2048, 3072, 4096}, 0},
              {"the cycle shortened", {1024, 2048, 3072, 4096, 5120, 320, 640, 960, 1600, 320}, 320},
              {"generated through a resampler", resampled, 941},
+             {"generated long play", longPlay, 1024},
              {"generated arbitrary reads", arbitrary, 0}}) {
         SCOPED_TRACE(c.name);
         CycleSteps steps;

@@ -96,7 +96,9 @@ double CycleSteps::fit() const {
 
 void CycleSteps::step(std::int64_t frames) {
     if (frames <= 0) return;
-    if (m_steps.size() == 64) m_steps.erase(m_steps.begin());
+    // Kept bounded by dropping the longest step: the short ones, from the burst of reports
+    // after a start, are what tells a single cycle from a run of them.
+    if (m_steps.size() == 64) m_steps.erase(std::max_element(m_steps.begin(), m_steps.end()));
     m_steps.push_back(frames);
     m_cycle = fit();
     // A step that fits no cycle with the others: the graph's cycle changed, or the server

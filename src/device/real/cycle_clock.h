@@ -68,7 +68,7 @@ public:
 
 private:
     double fit() const;                 // 0: none
-    std::vector<std::int64_t> m_steps;  // the last steps, since the last that fitted none
+    std::vector<std::int64_t> m_steps;  // since the last that fitted none (at most 64)
     double m_cycle = 0;                 // the fit so far (frames, fractional)
 };
 
