@@ -130,9 +130,21 @@ double MonitorCapture::baseUs(std::int64_t frame) {
     return b[b.size() / 2];
 }
 
-double MonitorCapture::arrivalBaseUs() {
+double MonitorCapture::arrivalBaseUs(std::int64_t frame) {
+    // Over the reads of the 5 s around `frame`, as baseUs: a recording that lost data moves on.
     std::lock_guard lk(m_mutex);
-    return m_arrivals.empty() ? 0 : *std::min_element(m_arrivals.begin(), m_arrivals.end());
+    if (m_arrivals.empty()) return 0;
+    const auto lo = std::lower_bound(m_baseAt.begin(), m_baseAt.end(), frame - 5 * 44100);
+    const auto hi = std::upper_bound(m_baseAt.begin(), m_baseAt.end(), frame + 5 * 44100);
+    if (lo >= hi) return *std::min_element(m_arrivals.begin(), m_arrivals.end());
+    return *std::min_element(m_arrivals.begin() + (lo - m_baseAt.begin()),
+                             m_arrivals.begin() + (hi - m_baseAt.begin()));
+}
+
+std::int64_t MonitorCapture::frameAtUsByArrival(double us) {
+    std::int64_t f = static_cast<std::int64_t>(std::llround((us - arrivalBaseUs(0)) / kUsPerFrame));
+    f = static_cast<std::int64_t>(std::llround((us - arrivalBaseUs(f)) / kUsPerFrame));
+    return static_cast<std::int64_t>(std::llround((us - arrivalBaseUs(f)) / kUsPerFrame));
 }
 
 double MonitorCapture::heardUs(std::int64_t frame) {

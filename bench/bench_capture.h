@@ -34,16 +34,17 @@ public:
     // When recorded frame `frame` was heard, and the frame heard at time `us`.
     double heardUs(std::int64_t frame);
     std::int64_t frameAtUs(double us);
-    // The earliest any recorded frame could have reached this process: the least, over all
-    // reads, of the read's time less the frames recorded by then. On a server that runs in
-    // graph cycles this lower bound is met within a millisecond each run (a read right after
-    // a cycle), where the server's own account (the base above) wanders by some milliseconds
-    // from run to run.
-    double arrivalBaseUs();
+    // The recorded frame that had reached this process at time `us`, by the earliest any
+    // recorded frame could have: the least, over the reads of the 5 s around it, of the read's
+    // time less the frames recorded by then. On a server that runs in graph cycles this bound
+    // is met within a millisecond each run (a read right after a cycle), where the server's
+    // own account (heardUs, frameAtUs) wanders by some milliseconds from run to run.
+    std::int64_t frameAtUsByArrival(double us);
 
 private:
     static void onRead(pa_stream* s, std::size_t bytes, void* self);
     double baseUs(std::int64_t frame);
+    double arrivalBaseUs(std::int64_t frame);
 
     std::shared_ptr<device::real::PulseConnection> m_pulse;
     pa_stream* m_stream = nullptr;

@@ -115,10 +115,9 @@ int main(int argc, char** argv) {
     // Each sample's error against two references: the server's own account of when the
     // recorded frames were heard, and the earliest arrival of what was heard at the recorder,
     // which is steady from run to run where the server's account is not (on PipeWire).
-    const double arrival = sound.capture.arrivalBaseUs();
     const auto errorOf = [&](const Sample& s, bool byArrival) -> std::optional<double> {
         const std::int64_t r = byArrival
-                                   ? std::llround((static_cast<double>(s.us) - arrival) * 0.0441)
+                                   ? sound.capture.frameAtUsByArrival(static_cast<double>(s.us))
                                    : sound.capture.frameAtUs(static_cast<double>(s.us));
         const std::int64_t heard = frameAt(r, s.frame);
         if (heard <= 0 || s.frame <= 0) return std::nullopt;
