@@ -10,6 +10,9 @@ namespace {
 // second and a half, of which one falls near a cycle's start; short enough that a sound card's
 // clock, some tens of parts per million off the system's, drifts by less than a millisecond.
 constexpr auto kWindow = std::chrono::seconds(12);
+// Reports over less than this say little yet: the first after a start or a flush may count
+// audio the server took ahead to fill its graph.
+constexpr auto kSettle = std::chrono::milliseconds(150);
 }  // namespace
 
 std::int64_t CycleClock::framesSinceBase(Clock::time_point t) const {
@@ -34,22 +37,17 @@ void CycleClock::observe(Clock::time_point at, std::int64_t frame) {
     m_reports.push_back({at, frame - framesSinceBase(at)});
 }
 
-std::optional<std::int64_t> CycleClock::frameAt(Clock::time_point now, std::int64_t cycle) const {
+std::optional<std::int64_t> CycleClock::frameAt(Clock::time_point now) const {
     if (m_reports.empty()) return std::nullopt;
     std::int64_t lowest = m_reports.front().offset;
-    Clock::time_point last = m_reports.front().at;
+    Clock::time_point first = m_reports.front().at, last = first;
     for (const Report& r : m_reports) {
         lowest = std::min(lowest, r.offset);
+        first = std::min(first, r.at);
         last = std::max(last, r.at);
     }
-    // A report a cycle or more above the lowest cannot lie within a cycle of the same line as
-    // it (the first after a start, counting what the server took ahead): it bounds nothing.
-    std::int64_t highest = lowest;
-    for (const Report& r : m_reports)
-        if (r.offset < lowest + cycle) highest = std::max(highest, r.offset);
-    // The line lies in (highest - cycle, lowest]: midway, while the reports leave room.
-    const std::int64_t room = std::max<std::int64_t>(0, cycle - (highest - lowest));
-    return lowest - room / 2 + framesSinceBase(std::max(now, last));
+    if (last - first < kSettle) return std::nullopt;
+    return lowest + framesSinceBase(std::max(now, last));
 }
 
 namespace {

@@ -9,10 +9,6 @@
 // cycle began, the one that says the least that was not heard yet. That line, at the nominal
 // rate, is the position: steady, with no jumps at each report.
 //
-// Each report also bounds the line from below: it is less than a cycle above it. While few
-// reports are in, the lowest may still be most of a cycle above the line; the line is then
-// put midway between the bounds the reports give, so that it is off by at most half a cycle.
-//
 // A report more than a cycle and a half above the line means the output did not play at the
 // steady rate meanwhile (the server stalled and caught up, or the stream was moved): the line
 // starts again from that report.
@@ -32,11 +28,9 @@ public:
 
     // A report: at `at`, the server's account puts the frame heard at `frame`.
     void observe(Clock::time_point at, std::int64_t frame);
-    // The frame heard at `now` (not before the last report), for a graph cycle of `cycle`
-    // frames; nothing before a report since the last reset. From the first report on it is
-    // within half a cycle: right after a start or a flush, when the reports come at one moment
-    // of the cycle, waiting for more of them would leave the line most of a cycle ahead.
-    std::optional<std::int64_t> frameAt(Clock::time_point now, std::int64_t cycle) const;
+    // The frame heard at `now` (not before the last report); nothing until the reports since
+    // the last reset span 150 ms.
+    std::optional<std::int64_t> frameAt(Clock::time_point now) const;
     // Forgets every report (a flush, a pause, a new stream: the output starts afresh).
     void reset() { m_reports.clear(); }
 

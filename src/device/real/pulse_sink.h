@@ -173,7 +173,8 @@ private:
     // The heard frame on a server whose reports step by whole graph cycles (clockHeardLocked).
     CycleClock m_cycleClock{kSinkSampleRate};
     // The stream's read index at the last report, and the cycle its steps fit.
-    std::int64_t m_lastReadIndex = -1;
+    std::int64_t m_lastReadIndex = -1, m_cycleFrames = 0;
+    int m_readSteps = 0;
     CycleSteps m_cycleSteps;
     std::uint16_t m_left = 0xFFFF, m_right = 0xFFFF;
     bool m_muted = false;
