@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <random>
-#include <vector>
 
 namespace lirafok::device::real {
 namespace {
@@ -82,55 +80,6 @@ TEST(CycleClock, KnowsNothingUntilItsReportsSpanAMomentAndForgetsOnReset) {
     EXPECT_EQ(clock.frameAt(at(0.5)), 5000 + kRate / 5);  // not before the last report
     clock.reset();
     EXPECT_FALSE(clock.frameAt(at(2)).has_value());
-}
-
-// The read index's steps between reports, as servers take them.
-TEST(CycleSteps, FindsTheGraphCycleEvenThroughAResampler) {
-    std::mt19937 rng(11);
-    // A graph of 1024 frames at 48 kHz takes 940.8 of a 44.1 kHz stream per cycle, in whole
-    // frames: each step is what a run of cycles took.
-    std::vector<std::int64_t> resampled;
-    for (std::int64_t k = 0, taken = 0; resampled.size() < 40;) {
-        k += std::uniform_int_distribution<std::int64_t>(1, 80)(rng);
-        const auto now =
-            static_cast<std::int64_t>(std::floor(static_cast<double>(k) * 940.8 + 0.3));
-        resampled.push_back(now - taken);
-        taken = now;
-    }
-    // A long play: after the first burst, a report every second and a half.
-    std::vector<std::int64_t> longPlay = {1024, 2048, 3072, 7168, 14336, 27648, 57344};
-    for (int i = 0; i < 200; ++i) longPlay.push_back(i % 2 ? 65536 : 66560);
-    std::vector<std::int64_t> arbitrary;
-    for (int i = 0; i < 300; ++i)
-        arbitrary.push_back(std::uniform_int_distribution<std::int64_t>(300, 70000)(rng));
-    struct Case {
-        const char* name;
-        std::vector<std::int64_t> steps;
-        std::int64_t cycle;  // after the last step
-    };
-    for (const Case& c : std::vector<Case>{
-             // Measured: a private PipeWire at 44.1 kHz and at 48 kHz, then PulseAudio.
-             {"graph at the stream's rate", {1024, 2048, 3072, 7168, 14336, 27648, 57344}, 1024},
-             {"graph at 48 kHz", {941, 1882, 3763, 6586, 14112, 28224, 56448, 66796}, 941},
-             {"device-paced reads", {440, 880, 1764, 3525, 7165, 14113, 28223, 56449}, 0},
-             {"no single cycle among the steps", {2048, 3072, 5120, 7168, 9216}, 1024},
-             {"too few steps yet", {1024, 2048, 3072, 4096}, 0},
-             {"the cycle shortened", {1024, 2048, 3072, 4096, 5120, 320, 640, 960, 1600, 320}, 320},
-             {"generated through a resampler", resampled, 941},
-             {"generated long play", longPlay, 1024},
-             {"generated arbitrary reads", arbitrary, 0}}) {
-        SCOPED_TRACE(c.name);
-        CycleSteps steps;
-        std::int64_t everCycle = 0;
-        for (const std::int64_t s : c.steps) {
-            steps.step(s);
-            if (c.cycle == 0) everCycle = std::max(everCycle, steps.cycle());
-        }
-        EXPECT_EQ(steps.cycle(), c.cycle);
-        EXPECT_EQ(everCycle, 0);  // a server that takes no cycles is never taken for one
-        steps.reset();
-        EXPECT_EQ(steps.cycle(), 0);
-    }
 }
 
 }  // namespace

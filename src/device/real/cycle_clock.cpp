@@ -1,7 +1,6 @@
 #include "device/real/cycle_clock.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace lirafok::device::real {
 
@@ -48,68 +47,6 @@ std::optional<std::int64_t> CycleClock::frameAt(Clock::time_point now) const {
     }
     if (last - first < kSettle) return std::nullopt;
     return lowest + framesSinceBase(std::max(now, last));
-}
-
-namespace {
-// Steps that fit a cycle before it is trusted, and how far (frames) each may be from a whole
-// number of cycles: a resampler's phase moves what a run of cycles takes by a frame or two.
-constexpr std::size_t kFittingSteps = 5;
-constexpr double kStepSlack = 3;
-// The cycles believed: a graph's quantum is rarely under 256 frames (6 ms), and never over
-// 8192 (186 ms at 44.1 kHz).
-constexpr double kShortestCycle = 240;
-constexpr double kLongestCycle = 8192;
-}  // namespace
-
-double CycleSteps::fit() const {
-    // The smallest step is one cycle or a few: try it whole and divided. Each longer step, in
-    // turn, counts its cycles by the cycle so far and refines it (least squares), so that the
-    // count stays right for a step of many cycles; all steps so far must then fit.
-    std::vector<std::int64_t> sorted = m_steps;
-    std::sort(sorted.begin(), sorted.end());
-    const auto fits = [&](double cycle, std::size_t upTo) {
-        return std::all_of(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(upTo),
-                           [&](std::int64_t s) {
-                               const double n = std::max(1.0, std::round(s / cycle));
-                               return std::abs(static_cast<double>(s) - n * cycle) <= kStepSlack;
-                           });
-    };
-    const auto smallest = static_cast<double>(sorted.front());
-    for (int parts = 1; parts <= 8 && smallest / parts >= kShortestCycle; ++parts) {
-        double cycle = smallest / parts, sn = 0, nn = 0;
-        if (cycle > kLongestCycle) continue;
-        std::size_t i = 0;
-        for (; i < sorted.size(); ++i) {
-            const auto s = static_cast<double>(sorted[i]);
-            const double n = std::max(1.0, std::round(s / cycle));
-            sn += s * n;
-            nn += n * n;
-            cycle = sn / nn;
-            if (!fits(cycle, i + 1)) break;
-        }
-        if (i == sorted.size()) return cycle;
-    }
-    return 0;
-}
-
-void CycleSteps::step(std::int64_t frames) {
-    if (frames <= 0) return;
-    // Kept bounded by dropping the longest step: the short ones, from the burst of reports
-    // after a start, are what tells a single cycle from a run of them.
-    if (m_steps.size() == 64) m_steps.erase(std::max_element(m_steps.begin(), m_steps.end()));
-    m_steps.push_back(frames);
-    m_cycle = fit();
-    // A step that fits no cycle with the others: the graph's cycle changed, or the server
-    // does not move in cycles. Start again from it.
-    if (m_cycle == 0) {
-        m_steps = {frames};
-        m_cycle = fit();
-    }
-}
-
-std::int64_t CycleSteps::cycle() const {
-    if (m_cycle == 0 || m_steps.size() < kFittingSteps) return 0;
-    return std::llround(m_cycle);
 }
 
 }  // namespace lirafok::device::real

@@ -46,24 +46,4 @@ private:
     std::vector<Report> m_reports;
 };
 
-// The graph cycle, in the stream's frames, from the steps of its read index between reports.
-// A graph at the stream's own rate takes whole cycles of it (1024 frames); one at another rate
-// resamples, and takes a cycle's worth give or take a frame (1024 frames at 48 kHz are 940.8 at
-// 44.1 kHz). The steps fit one cycle within a few frames per step once the cycle is known from
-// the smallest of them; a read index that moves by other amounts (a server that takes what its
-// device asks for) soon takes a step that fits none, and the count starts again.
-class CycleSteps {
-public:
-    // The read index moved by `frames` (> 0) since the last report.
-    void step(std::int64_t frames);
-    // The cycle, rounded to a frame, once enough steps fit it; else 0.
-    std::int64_t cycle() const;
-    void reset() { *this = CycleSteps{}; }
-
-private:
-    double fit() const;                 // 0: none
-    std::vector<std::int64_t> m_steps;  // since the last that fitted none (at most 64)
-    double m_cycle = 0;                 // the fit so far (frames, fractional)
-};
-
 }  // namespace lirafok::device::real

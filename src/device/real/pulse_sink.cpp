@@ -96,7 +96,6 @@ bool PulseSink::makeStreamLocked() {
     m_lastReadIndex = -1;
     m_cycleFrames = 0;
     m_readSteps = 0;
-    m_cycleSteps.reset();
     const pa_sample_spec format{PA_SAMPLE_S16NE, kSinkSampleRate, kSinkChannels};
     pa_channel_map map;
     pa_channel_map_init_stereo(&map);
@@ -353,16 +352,12 @@ void PulseSink::updateHeardLocked() {
 // of them made PipeWire's service skip a cycle of a playing stream now and then.
 std::optional<std::int64_t> PulseSink::clockHeardLocked() {
     if (m_sent == m_segCaller) return std::nullopt;
-    // A graph at the stream's rate steps by whole cycles (their common divisor); one at another
-    // rate resamples, and its steps only fit a cycle to within a frame or two.
-    const std::int64_t cycle = m_cycleFrames >= kMinCycleFrames && m_readSteps >= kCycleSteps
-                                   ? m_cycleFrames
-                                   : m_cycleSteps.cycle();
-    if (cycle == 0) return std::nullopt;
+    if (m_cycleFrames < kMinCycleFrames || m_readSteps < kCycleSteps) return std::nullopt;
     const auto heard = m_cycleClock.frameAt(Clock::now());
     if (!heard) return std::nullopt;
-    return m_segCaller + std::clamp<std::int64_t>(*heard - cycle / 2 - m_segServer - m_leadIn, 0,
-                                                  m_sent - m_segCaller);
+    return m_segCaller +
+           std::clamp<std::int64_t>(*heard - m_cycleFrames / 2 - m_segServer - m_leadIn, 0,
+                                    m_sent - m_segCaller);
 }
 
 std::int64_t PulseSink::takenByNowLocked(const pa_timing_info& t) const {
@@ -382,9 +377,10 @@ void PulseSink::onTimingReport(pa_stream* s, void* self) {
     }
     const std::int64_t read = t->read_index / kBytesPerFrame;
     if (sink->m_lastReadIndex >= 0 && read > sink->m_lastReadIndex) {
+        // A read index that moves by arbitrary amounts soon has steps with no common multiple
+        // of a few milliseconds; one that moves in graph cycles keeps the cycle.
         sink->m_cycleFrames = std::gcd(sink->m_cycleFrames, read - sink->m_lastReadIndex);
         ++sink->m_readSteps;
-        sink->m_cycleSteps.step(read - sink->m_lastReadIndex);
     }
     sink->m_lastReadIndex = read;
     if (sink->m_sent == sink->m_segCaller) return;  // nothing of this segment sent yet
