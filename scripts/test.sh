@@ -9,7 +9,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-ctest --test-dir build --output-on-failure -j"$(nproc)"
+# The PipeWire entries run the private daemons without realtime scheduling: a stalled cycle
+# fails a sample-exact check now and then, so they get a second try (as in the TSan pass).
+ctest --test-dir build --output-on-failure -j"$(nproc)" -E '^pipewire\.'
+ctest --test-dir build --output-on-failure -R '^pipewire\.' --repeat until-pass:2
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O1 \
   -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DLIRAFOK_SANITIZE=ON >/dev/null
