@@ -116,46 +116,49 @@ std::int64_t MonitorCapture::frames() {
     return static_cast<std::int64_t>(m_samples.size() / 2);
 }
 
-double MonitorCapture::baseUs(std::int64_t frame) {
+std::vector<double> MonitorCapture::aroundLocked(const std::vector<double>& perRead,
+                                                 std::int64_t frame) const {
     // The reads of the 5 s around `frame`: a base that moves (the server dropped data while the
     // machine was busy) is followed.
-    std::lock_guard lk(m_mutex);
-    if (m_bases.empty()) return 0;
     const auto lo = std::lower_bound(m_baseAt.begin(), m_baseAt.end(), frame - 5 * 44100);
     const auto hi = std::upper_bound(m_baseAt.begin(), m_baseAt.end(), frame + 5 * 44100);
-    std::vector<double> b(m_bases.begin() + (lo - m_baseAt.begin()),
-                          m_bases.begin() + (hi - m_baseAt.begin()));
-    if (b.empty()) b = m_bases;
+    std::vector<double> v(perRead.begin() + (lo - m_baseAt.begin()),
+                          perRead.begin() + (hi - m_baseAt.begin()));
+    return v.empty() ? perRead : v;
+}
+
+double MonitorCapture::baseUs(std::int64_t frame) {
+    std::lock_guard lk(m_mutex);
+    if (m_bases.empty()) return 0;
+    std::vector<double> b = aroundLocked(m_bases, frame);
     std::nth_element(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(b.size() / 2), b.end());
     return b[b.size() / 2];
 }
 
 double MonitorCapture::arrivalBaseUs(std::int64_t frame) {
-    // Over the reads of the 5 s around `frame`, as baseUs: a recording that lost data moves on.
     std::lock_guard lk(m_mutex);
     if (m_arrivals.empty()) return 0;
-    const auto lo = std::lower_bound(m_baseAt.begin(), m_baseAt.end(), frame - 5 * 44100);
-    const auto hi = std::upper_bound(m_baseAt.begin(), m_baseAt.end(), frame + 5 * 44100);
-    if (lo >= hi) return *std::min_element(m_arrivals.begin(), m_arrivals.end());
-    return *std::min_element(m_arrivals.begin() + (lo - m_baseAt.begin()),
-                             m_arrivals.begin() + (hi - m_baseAt.begin()));
-}
-
-std::int64_t MonitorCapture::frameAtUsByArrival(double us) {
-    std::int64_t f = static_cast<std::int64_t>(std::llround((us - arrivalBaseUs(0)) / kUsPerFrame));
-    f = static_cast<std::int64_t>(std::llround((us - arrivalBaseUs(f)) / kUsPerFrame));
-    return static_cast<std::int64_t>(std::llround((us - arrivalBaseUs(f)) / kUsPerFrame));
+    const std::vector<double> a = aroundLocked(m_arrivals, frame);
+    return *std::min_element(a.begin(), a.end());
 }
 
 double MonitorCapture::heardUs(std::int64_t frame) {
     return baseUs(frame) + static_cast<double>(frame) * kUsPerFrame;
 }
 
-std::int64_t MonitorCapture::frameAtUs(double us) {
+std::int64_t MonitorCapture::frameAtUs(double us, double (MonitorCapture::*base)(std::int64_t)) {
     // Two rounds: the base depends a little on where the frame is.
-    std::int64_t f = static_cast<std::int64_t>(std::llround((us - baseUs(0)) / kUsPerFrame));
-    f = static_cast<std::int64_t>(std::llround((us - baseUs(f)) / kUsPerFrame));
-    return static_cast<std::int64_t>(std::llround((us - baseUs(f)) / kUsPerFrame));
+    std::int64_t f = std::llround((us - (this->*base)(0)) / kUsPerFrame);
+    f = std::llround((us - (this->*base)(f)) / kUsPerFrame);
+    return std::llround((us - (this->*base)(f)) / kUsPerFrame);
+}
+
+std::int64_t MonitorCapture::frameAtUs(double us) {
+    return frameAtUs(us, &MonitorCapture::baseUs);
+}
+
+std::int64_t MonitorCapture::frameAtUsByArrival(double us) {
+    return frameAtUs(us, &MonitorCapture::arrivalBaseUs);
 }
 
 std::optional<std::int64_t> locate(const std::vector<std::int16_t>& rec, std::int64_t at,

@@ -43,8 +43,13 @@ public:
 
 private:
     static void onRead(pa_stream* s, std::size_t bytes, void* self);
+    // The heard time of recorded frame 0 around `frame`: the median of the server's account,
+    // or the earliest arrival; and the frame at `us` by either.
     double baseUs(std::int64_t frame);
     double arrivalBaseUs(std::int64_t frame);
+    std::int64_t frameAtUs(double us, double (MonitorCapture::*base)(std::int64_t));
+    // The per-read values of the reads around `frame` (all of them if none), under m_mutex.
+    std::vector<double> aroundLocked(const std::vector<double>& perRead, std::int64_t frame) const;
 
     std::shared_ptr<device::real::PulseConnection> m_pulse;
     pa_stream* m_stream = nullptr;
