@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <numeric>
 
 namespace lirafok::device::real {
 
@@ -32,10 +31,6 @@ constexpr auto kResumeTimeout = std::chrono::milliseconds(500);
 // (a server that is back answers within milliseconds, one that is gone refuses at once).
 constexpr auto kRetryEvery = std::chrono::milliseconds(200);
 constexpr int kReconnectTimeoutMs = 150;
-// A read index seen to step this many times by multiples of at least this many frames (6 ms)
-// moves in graph cycles.
-constexpr int kCycleSteps = 4;
-constexpr std::int64_t kMinCycleFrames = 256;
 
 std::uint32_t msToBytes(std::int64_t ms) {
     return static_cast<std::uint32_t>(ms * kSinkSampleRate / 1000 * kBytesPerFrame);
@@ -94,8 +89,7 @@ bool PulseSink::open() {
 bool PulseSink::makeStreamLocked() {
     if (pa_context_get_state(m_connection->context()) != PA_CONTEXT_READY) return false;
     m_lastReadIndex = -1;
-    m_cycleFrames = 0;
-    m_readSteps = 0;
+    m_cycleSteps.reset();
     const pa_sample_spec format{PA_SAMPLE_S16NE, kSinkSampleRate, kSinkChannels};
     pa_channel_map map;
     pa_channel_map_init_stereo(&map);
@@ -277,6 +271,9 @@ void PulseSink::startSegmentLocked(std::int64_t callerFrame, std::int64_t server
     m_segCaller = callerFrame;
     m_segServer = serverFrame;
     m_cycleClock.reset();
+    // A flush moves the read index by what it dropped, not by whole cycles: the steps count
+    // again from the next report.
+    m_lastReadIndex = -1;
     m_leadIn = 0;
     m_leadInDue = leadIn;
 }
@@ -352,12 +349,12 @@ void PulseSink::updateHeardLocked() {
 // of them made PipeWire's service skip a cycle of a playing stream now and then.
 std::optional<std::int64_t> PulseSink::clockHeardLocked() {
     if (m_sent == m_segCaller) return std::nullopt;
-    if (m_cycleFrames < kMinCycleFrames || m_readSteps < kCycleSteps) return std::nullopt;
-    const auto heard = m_cycleClock.frameAt(Clock::now());
+    const std::int64_t cycle = m_cycleSteps.cycle();
+    if (cycle == 0) return std::nullopt;
+    const auto heard = m_cycleClock.frameAt(Clock::now(), cycle);
     if (!heard) return std::nullopt;
-    return m_segCaller +
-           std::clamp<std::int64_t>(*heard - m_cycleFrames / 2 - m_segServer - m_leadIn, 0,
-                                    m_sent - m_segCaller);
+    return m_segCaller + std::clamp<std::int64_t>(*heard - cycle / 2 - m_segServer - m_leadIn, 0,
+                                                  m_sent - m_segCaller);
 }
 
 std::int64_t PulseSink::takenByNowLocked(const pa_timing_info& t) const {
@@ -376,12 +373,7 @@ void PulseSink::onTimingReport(pa_stream* s, void* self) {
         return;
     }
     const std::int64_t read = t->read_index / kBytesPerFrame;
-    if (sink->m_lastReadIndex >= 0 && read > sink->m_lastReadIndex) {
-        // A read index that moves by arbitrary amounts soon has steps with no common multiple
-        // of a few milliseconds; one that moves in graph cycles keeps the cycle.
-        sink->m_cycleFrames = std::gcd(sink->m_cycleFrames, read - sink->m_lastReadIndex);
-        ++sink->m_readSteps;
-    }
+    if (sink->m_lastReadIndex >= 0) sink->m_cycleSteps.step(read - sink->m_lastReadIndex);
     sink->m_lastReadIndex = read;
     if (sink->m_sent == sink->m_segCaller) return;  // nothing of this segment sent yet
     // What the report says was heard by now: taken as it reported, carried on by its age, less

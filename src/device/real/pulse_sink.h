@@ -123,7 +123,7 @@ private:
     // libpulse's thread, under the main-loop lock.
     static void onStreamState(pa_stream* s, void* self);
     static void onPauseIndex(pa_stream* s, int success, void* self);
-    // Each timing report: the read index's steps (m_cycleFrames) and the cycle clock.
+    // Each timing report: the read index's steps (m_cycleSteps) and the cycle clock.
     static void onTimingReport(pa_stream* s, void* self);
     static void onPauseTiming(pa_stream* s, int success, void* self);
     // A stream closed while the server was still making it: disconnected once made.
@@ -172,9 +172,9 @@ private:
     std::uint64_t m_pauseIssued = 0, m_pauseToken = 0;
     // The heard frame on a server whose reports step by whole graph cycles (clockHeardLocked).
     CycleClock m_cycleClock{kSinkSampleRate};
-    // The stream's read index at the last report, and the cycle its steps have in common.
-    std::int64_t m_lastReadIndex = -1, m_cycleFrames = 0;
-    int m_readSteps = 0;
+    // The stream's read index at the last report, and the cycle its steps fit.
+    std::int64_t m_lastReadIndex = -1;
+    CycleSteps m_cycleSteps;
     std::uint16_t m_left = 0xFFFF, m_right = 0xFFFF;
     bool m_muted = false;
 };
