@@ -9,10 +9,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-# The PipeWire entries run the private daemons without realtime scheduling: a stalled cycle
-# fails a sample-exact check now and then, so they get a second try (as in the TSan pass).
+# The PipeWire entries' private daemons now and then skip a graph cycle or two of a stream
+# they have audio for (on some machines in most runs of the 200-command test, with the program
+# before and after a change alike), which the sample-exact checks see: they get three tries
+# (as in the TSan pass).
 ctest --test-dir build --output-on-failure -j"$(nproc)" -E '^pipewire\.'
-ctest --test-dir build --output-on-failure -R '^pipewire\.' --repeat until-pass:2
+ctest --test-dir build --output-on-failure -R '^pipewire\.' --repeat until-pass:3
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O1 \
   -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DLIRAFOK_SANITIZE=ON >/dev/null
@@ -24,10 +26,9 @@ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O
   -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DLIRAFOK_TSAN=ON >/dev/null
 cmake --build build-tsan -j"$(nproc)" --target lirafok_unit_tests lirafok_real_tests
 ctest --test-dir build-tsan --output-on-failure -j"$(nproc)" -E '^pipewire\.'
-# PipeWire's private daemons run without real-time priority; beside the slowed process they
-# can drop a graph cycle, which the sample-exact checks see. That entry gets a second try, but
-# a race reported in any try still fails the pass.
-ctest --test-dir build-tsan --output-on-failure -R '^pipewire\.' --repeat until-pass:2 |
+# PipeWire's private daemons can drop a graph cycle (see above), more often beside the slowed
+# process. That entry gets three tries, but a race reported in any try still fails the pass.
+ctest --test-dir build-tsan --output-on-failure -R '^pipewire\.' --repeat until-pass:3 |
   tee build-tsan/pipewire.log
 if grep -q "WARNING: ThreadSanitizer" build-tsan/pipewire.log; then exit 1; fi
 # The Debian package: built, checked by lintian, installed, heard playing, removed.

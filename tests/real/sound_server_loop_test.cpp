@@ -158,7 +158,11 @@ TEST(SoundServerLoop, AListThatRepeatsGoesFromEachEntryToTheNextWithoutAGap) {
     run(19000ms);  // two turns of the list and a half: five entries follow one another
     w.MMControl1.userButton(device::TransportButton::Stop);
     run(300ms);
-    const auto runs = testing::heardRuns(recorder.stop());
+    auto runs = testing::heardRuns(recorder.stop());
+    // PipeWire's private daemons leave out a cycle now and then, inside an entry as anywhere.
+    if (server.kind() == testing::SoundServerKind::PipeWire) {
+        EXPECT_LE(testing::joinOutputSkips(runs), 3) << "the output skipped audio too often";
+    }
 
     ASSERT_GE(runs.size(), 5u) << "entries shown: " << shown.size();
     int followed = 0;
@@ -167,8 +171,7 @@ TEST(SoundServerLoop, AListThatRepeatsGoesFromEachEntryToTheNextWithoutAGap) {
         const auto [from, to] = entry(list[i % 2]);
         const auto [nextFrom, nextTo] = entry(list[(i + 1) % 2]);
         const auto& r = runs[i];
-        const std::size_t endRecorded =
-            r.firstRecorded + static_cast<std::size_t>(r.lastDiscFrame - r.firstDiscFrame) + 1;
+        const std::size_t endRecorded = r.lastRecorded + 1;
         EXPECT_EQ(r.lastDiscFrame, to - 1) << "the entry is heard to its last frame";
         if (i > 0) {
             EXPECT_EQ(r.firstDiscFrame, from);
