@@ -240,7 +240,7 @@ private:
         // Ordinary scheduling, as the PulseAudio server gets (--realtime=false): run as root,
         // the daemons would make their data threads realtime, and on a two-core virtual
         // machine they then left a stream's cycle out in most runs of the 200-command test,
-        // and never without it.
+        // far more often than without.
         withoutRealtime("/usr/share/pipewire/pipewire.conf", m_runtime + "/config/pipewire");
         withoutRealtime("/usr/share/pipewire/pipewire-pulse.conf", m_runtime + "/config/pipewire");
         withoutRealtime("/usr/share/wireplumber/wireplumber.conf",
