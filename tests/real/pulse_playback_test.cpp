@@ -112,7 +112,7 @@ TEST(PulsePlayback, TwoHundredTransportCommandsNeitherLoseNorRepeatNorPlayStaleA
     // A skip of PipeWire's own is no command's doing; the sink's handling of every command is
     // the same on both servers, and PulseAudio's output skips nothing.
     if (server.kind() == testing::SoundServerKind::PipeWire) {
-        EXPECT_LE(testing::joinOutputSkips(runs), 4) << "the output skipped audio too often";
+        EXPECT_LE(testing::joinOutputSkips(runs), 8) << "the output skipped audio too often";
     }
 
     if (std::getenv("LIRAFOK_DEBUG")) {

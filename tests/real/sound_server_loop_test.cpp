@@ -70,7 +70,10 @@ TEST(SoundServerLoop, EveryTurnGoesFromBsLastFrameToAsFirstWithoutAGap) {
         pump(turns * 257ms);
     }
     ASSERT_EQ(drive.stop(), errors::kNone);
-    const auto runs = testing::heardRuns(recorder.stop());
+    auto runs = testing::heardRuns(recorder.stop());
+    if (server.kind() == testing::SoundServerKind::PipeWire) {
+        EXPECT_LE(testing::joinOutputSkips(runs), 8) << "the output skipped audio too often";
+    }
     ASSERT_GE(runs.size(), static_cast<std::size_t>(2 * turns));
 
     int broken = 0;
@@ -80,8 +83,7 @@ TEST(SoundServerLoop, EveryTurnGoesFromBsLastFrameToAsFirstWithoutAGap) {
         const auto& next = runs[i + 1];
         // The run of a whole turn ends at B's last frame and, without a frame of anything
         // else, the next begins at A's first.
-        const std::size_t endRecorded =
-            r.firstRecorded + static_cast<std::size_t>(r.lastDiscFrame - r.firstDiscFrame) + 1;
+        const std::size_t endRecorded = r.lastRecorded + 1;
         const bool exact = r.lastDiscFrame == b - 1 && next.firstDiscFrame == a &&
                            next.firstRecorded == endRecorded && (i == 0 || r.firstDiscFrame == a);
         if (exact) {
@@ -161,7 +163,7 @@ TEST(SoundServerLoop, AListThatRepeatsGoesFromEachEntryToTheNextWithoutAGap) {
     auto runs = testing::heardRuns(recorder.stop());
     // PipeWire's private daemons leave out a cycle now and then, inside an entry as anywhere.
     if (server.kind() == testing::SoundServerKind::PipeWire) {
-        EXPECT_LE(testing::joinOutputSkips(runs), 3) << "the output skipped audio too often";
+        EXPECT_LE(testing::joinOutputSkips(runs), 8) << "the output skipped audio too often";
     }
 
     ASSERT_GE(runs.size(), 5u) << "entries shown: " << shown.size();
@@ -209,12 +211,14 @@ TEST(SoundServerLoop, AListThatRepeatsGoesFromEachEntryToTheNextWithoutAGap) {
     EXPECT_EQ(w.TRKNO.caption(), "2");
     w.MMControl1.userButton(device::TransportButton::Stop);
     run(300ms);
-    const auto abRuns = testing::heardRuns(abRecorder.stop());
+    auto abRuns = testing::heardRuns(abRecorder.stop());
+    if (server.kind() == testing::SoundServerKind::PipeWire) {
+        EXPECT_LE(testing::joinOutputSkips(abRuns), 8) << "the output skipped audio too often";
+    }
     int turned = 0;
     for (std::size_t i = 1; i + 1 < abRuns.size(); ++i) {
         const auto& r = abRuns[i];
-        const std::size_t endRecorded =
-            r.firstRecorded + static_cast<std::size_t>(r.lastDiscFrame - r.firstDiscFrame) + 1;
+        const std::size_t endRecorded = r.lastRecorded + 1;
         if (r.firstDiscFrame == a && r.lastDiscFrame == b - 1 &&
             abRuns[i + 1].firstDiscFrame == a && abRuns[i + 1].firstRecorded == endRecorded)
             ++turned;
