@@ -84,10 +84,11 @@ inline std::vector<HeardRun> heardRuns(const std::vector<std::int16_t>& rec) {
 
 // The output's own skips, joined to the run before: a run that goes on a little further (at
 // most `maxSkip` frames) from where the one before stopped, after at least as much silence as
-// it left out. The private PipeWire daemons now and then leave a graph cycle or two of a
-// stream out this way, with the stream's audio queued well ahead. Returns how many were joined.
-inline int joinOutputSkips(std::vector<HeardRun>& runs, std::int64_t maxSkip = 4096) {
+// it left out. Only on an output that skips (`outputSkips`); returns how many were joined.
+inline int joinOutputSkips(std::vector<HeardRun>& runs, bool outputSkips,
+                           std::int64_t maxSkip = 4096) {
     int joined = 0;
+    if (!outputSkips) return 0;
     for (std::size_t i = 1; i < runs.size();) {
         HeardRun& before = runs[i - 1];
         const std::int64_t skipped = runs[i].firstDiscFrame - before.lastDiscFrame - 1;

@@ -52,6 +52,9 @@ public:
 
     SoundServerKind kind() const { return m_kind; }
     const char* name() const { return soundServerName(m_kind); }
+    // The private PipeWire daemons now and then leave a graph cycle or two of a stream out,
+    // with its audio queued well ahead; PulseAudio's output skips nothing.
+    bool skipsCycles() const { return m_kind == SoundServerKind::PipeWire; }
 
     // Starts the server and points this process (XDG_RUNTIME_DIR) at it. False with a reason
     // when the server is missing or does not start.
