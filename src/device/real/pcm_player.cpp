@@ -11,11 +11,18 @@
 namespace lirafok::device::real {
 
 namespace {
-// Frames read per source call: four sectors (53 ms). Small enough that a new span's first
-// audio is ready at once, large enough to keep the per-call cost low.
+// Frames read per source call while a span starts: four sectors (53 ms), so that its first
+// audio is ready at once.
 constexpr std::int64_t kReadFrames = 4 * 588;
-// The reader stays at most this far ahead of the writer (2 s).
+// Once half a second is queued, sixteen sectors (213 ms) per call. In steady play every chunk
+// costs a round of wakes (the reader, the writer, the sound server's connection), and those
+// rounds are most of what playing costs.
+constexpr std::int64_t kSteadyReadFrames = 16 * 588;
+constexpr std::int64_t kSteadyFromFrames = 44100 / 2;
+// The reader stays at most this far ahead of the writer (2 s): it reads again once a steady
+// read fits in the queue.
 constexpr std::int64_t kQueueFrames = 2 * 44100;
+constexpr std::int64_t kRefillFrames = kQueueFrames - kSteadyReadFrames;
 // When the sink is full the writer sleeps for half of what it holds, at least this long (half
 // of the shortest sink buffer, 100 ms) and at most kWriterSleepMax, so the sink never runs dry
 // while the writer of a sound server's half-second buffer wakes only a few times a second: every
@@ -376,7 +383,7 @@ void PcmPlayer::setDucked(bool ducked) {
 void PcmPlayer::readerLoop() {
     std::unique_lock lk(m_mutex);
     while (!m_quit) {
-        if (!m_active || m_readFailed || m_readDone || m_queuedFrames >= kQueueFrames) {
+        if (!m_active || m_readFailed || m_readDone || m_queuedFrames > kRefillFrames) {
             m_readerCv.wait(lk);
             continue;
         }
@@ -386,7 +393,8 @@ void PcmPlayer::readerLoop() {
         // A read stops at a queued jump's frame; the last read of a span that neither loops
         // nor jumps ends it (the stretcher then gives out what it holds).
         const std::int64_t end = m_next ? std::min(m_end, std::max(first, m_next->at)) : m_end;
-        const std::int64_t n = std::min(kReadFrames, end - first);
+        const std::int64_t n = std::min(
+            m_queuedFrames < kSteadyFromFrames ? kReadFrames : kSteadyReadFrames, end - first);
         const bool fresh = span != m_readerSpan;
         const KeyTempo settings = m_spanSettings;
         const std::int64_t unfolded = m_readUnfolded;
@@ -425,7 +433,8 @@ void PcmPlayer::readerLoop() {
             advanceReadLocked(n);
             m_readDone = last;
         }
-        m_writerCv.notify_all();
+        // A writer with audio to write is not waiting for this read.
+        if (m_writerStarved) m_writerCv.notify_all();
     }
 }
 
@@ -579,7 +588,7 @@ void PcmPlayer::writerLoop() {
             chunk.taken += took;
             written += took;
             m_queuedFrames -= took;
-            m_readerCv.notify_all();
+            if (m_queuedFrames <= kRefillFrames) m_readerCv.notify_all();
         }
         m_written = written;
         const std::int64_t heard =
@@ -608,11 +617,13 @@ void PcmPlayer::writerLoop() {
         // A command or the audio the writer ran out of may have come while the lock was
         // released (its notification then found nobody waiting): look before sleeping.
         const bool starved = !draining && n == 0;
+        m_writerStarved = starved;
         m_writerCv.wait_for(lk, sleep, [&] {
             return m_quit || (m_active ? m_span : 0) != sinkSpan ||
                    (m_active && m_paused) != sinkPaused || levelsSeen != m_levelsVersion ||
                    (starved && (!m_queue.empty() || m_readFailed));
         });
+        m_writerStarved = false;
     }
     lk.unlock();
     m_sink->close();

@@ -242,6 +242,7 @@ private:
     std::int64_t m_readingTo = -1;    // the end of the read in progress (-1: none)
     bool m_readFailed = false;
     std::deque<Chunk> m_queue;
+    bool m_writerStarved = false;  // the writer sleeps until the reader queues audio
     std::int64_t m_queuedFrames = 0;  // read and not yet taken by the sink (the writer's chunk too)
     std::int64_t m_written = 0;       // frames of the span accepted by the sink
     std::int64_t m_idlePosition = 0;
