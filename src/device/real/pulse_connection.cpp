@@ -2,10 +2,13 @@
 
 #include <pulse/context.h>
 #include <pulse/error.h>
+#include <pulse/introspect.h>
+#include <pulse/operation.h>
 #include <pulse/proplist.h>
 #include <pulse/thread-mainloop.h>
 
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 namespace lirafok::device::real {
@@ -62,7 +65,28 @@ std::shared_ptr<PulseConnection> PulseConnection::connect(const std::string& app
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
         pa_threaded_mainloop_lock(c->m_loop);
     }
+    c->askServerKind(deadline);
     return c;
+}
+
+void PulseConnection::askServerKind(std::chrono::steady_clock::time_point deadline) {
+    // Called with the lock held. The answer comes on libpulse's thread, under the same lock.
+    pa_operation* op = pa_context_get_server_info(
+        m_context,
+        [](pa_context*, const pa_server_info* info, void* self) {
+            if (info && info->server_name && std::strstr(info->server_name, "PipeWire"))
+                static_cast<PulseConnection*>(self)->m_runsInCycles = true;
+        },
+        this);
+    if (!op) return;
+    while (pa_operation_get_state(op) == PA_OPERATION_RUNNING &&
+           std::chrono::steady_clock::now() < deadline) {
+        pa_threaded_mainloop_unlock(m_loop);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        pa_threaded_mainloop_lock(m_loop);
+    }
+    // Unanswered in time: the callback may still come, while this connection lives.
+    pa_operation_unref(op);
 }
 
 bool PulseConnection::alive() {

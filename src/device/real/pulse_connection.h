@@ -2,6 +2,8 @@
 // One connection to the PulseAudio sound server (or PipeWire's PulseAudio service), shared by
 // every stream of the program: the disc's music and the sound cues. libpulse runs its own
 // thread (a threaded main loop); the streams lock it around every call.
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -28,6 +30,11 @@ public:
         return connect(m_appName, nullptr, timeoutMs);
     }
 
+    // The server runs every stream of a device in graph cycles, as long as the lowest latency
+    // any of them asks for (PipeWire's PulseAudio service), rather than filling a device buffer
+    // of its own (PulseAudio). Known from connect() on; false when the server did not say.
+    bool runsInCycles() const { return m_runsInCycles.load(); }
+
     pa_threaded_mainloop* mainloop() const { return m_loop; }
     pa_context* context() const { return m_context; }
     // The connection still works (the server did not go away). Takes the lock.
@@ -52,7 +59,11 @@ public:
 private:
     PulseConnection() = default;
 
+    // Asks which server this is and waits for the answer until `deadline`, as connect() does.
+    void askServerKind(std::chrono::steady_clock::time_point deadline);
+
     std::string m_appName;
+    std::atomic<bool> m_runsInCycles{false};  // set on libpulse's thread
     pa_threaded_mainloop* m_loop = nullptr;
     pa_context* m_context = nullptr;
 };

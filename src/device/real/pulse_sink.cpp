@@ -14,6 +14,8 @@ namespace lirafok::device::real {
 
 namespace {
 constexpr std::int64_t kBytesPerFrame = 4;
+// The device's share of the latency asked of a server that runs in graph cycles (frames).
+constexpr std::int64_t kCycleFrames = 1024;
 // Silence sent before the first frame that continues a sound (after a pause, or on a server
 // that came back): a stream that has run dry loses a millisecond or two of whatever it is sent
 // first, as the server rewinds its output to end the underrun, and a continuation must lose
@@ -101,12 +103,18 @@ bool PulseSink::makeStreamLocked() {
     // The device's share of the latency is what the server asks of the device for this stream
     // (target length minus twice the minimum request): a tenth of the buffer, so that a flush
     // is heard within that time, while the queue keeps the rest ahead of a busy machine.
+    // A server that runs in graph cycles makes that share the cycle of every stream on the
+    // device whenever it is the lowest asked for: there it is a desktop's usual cycle (1024
+    // frames, 23 ms), since 50 ms would take the cycle to 2048 frames and double how long a
+    // flush takes to be heard.
     // Playback starts as soon as 10 ms are queued (after a flush too), never later.
-    const std::int64_t ms = m_capacity * 1000 / kSinkSampleRate;
+    const std::int64_t device = m_connection->runsInCycles()
+                                    ? std::min<std::int64_t>(kCycleFrames, m_capacity / 4)
+                                    : m_capacity / 10;
     pa_buffer_attr attr;
     attr.maxlength = static_cast<std::uint32_t>(-1);
-    attr.tlength = msToBytes(ms);
-    attr.minreq = msToBytes(ms * 45 / 100);
+    attr.tlength = static_cast<std::uint32_t>(m_capacity * kBytesPerFrame);
+    attr.minreq = static_cast<std::uint32_t>((m_capacity - device) / 2 * kBytesPerFrame);
     attr.prebuf = msToBytes(10);
     attr.fragsize = static_cast<std::uint32_t>(-1);
     const auto flags = static_cast<pa_stream_flags_t>(
